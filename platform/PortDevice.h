@@ -1,0 +1,65 @@
+// The operating system's port devices, as the printer link sees them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Communication time-outs of a port, in milliseconds. A read ends when the
+// requested count has arrived, when the gap between two bytes exceeds the
+// interval time-out, or when the total time-out
+// (multiplier x requested bytes + constant) has passed. A write gives up
+// after its total time-out; whatever was accepted by then counts as written.
+struct CommTimeouts {
+  uint32_t ReadIntervalTimeout = 0;
+  uint32_t ReadTotalTimeoutMultiplier = 0;
+  uint32_t ReadTotalTimeoutConstant = 0;
+  uint32_t WriteTotalTimeoutMultiplier = 0;
+  uint32_t WriteTotalTimeoutConstant = 0;
+
+  bool operator==(const CommTimeouts&) const = default;
+};
+
+// One open port. Closing is destruction.
+class PortDevice {
+public:
+  virtual ~PortDevice() = default;
+
+  // False when the device keeps time-outs of its own (USB printer devices):
+  // then SetTimeouts is not to be called and reads return one reply each.
+  virtual bool GetTimeouts(CommTimeouts& timeouts) = 0;
+  virtual bool SetTimeouts(const CommTimeouts& timeouts) = 0;
+
+  // Writes the block. Returns false on an I/O error; `written` tells how many
+  // bytes the device accepted (fewer than `length` after a time-out).
+  virtual bool Write(const uint8_t* data, size_t length, size_t& written) = 0;
+
+  // Reads at most `length` bytes into `buffer`. Returns false on an I/O
+  // error; `got` may be below `length` (down to 0) after a time-out.
+  virtual bool Read(uint8_t* buffer, size_t length, size_t& got) = 0;
+};
+
+// A USB printer present on the machine, in ascending device number.
+struct UsbPrinterEntry {
+  std::string DevicePath;  // the node to open, e.g. /dev/usb/lp0
+  std::string PortName;    // "VLUSB1:" ...; empty for printers of other makers
+  bool Readable = true;    // false when the device's description could not be read
+};
+
+// Opening ports and finding USB printers.
+class PortSystem {
+public:
+  virtual ~PortSystem() = default;
+
+  // Opens a parallel port by its name ("LPT1".."LPT3"). Returns null and a
+  // readable reason (path and system error) when it cannot be opened.
+  virtual std::unique_ptr<PortDevice> OpenParallel(const std::string& name, std::string& reason) = 0;
+
+  // Opens a USB printer by the device path that discovery reported.
+  virtual std::unique_ptr<PortDevice> OpenUsb(const std::string& devicePath, std::string& reason) = 0;
+
+  // Lists the present USB printers. False when the list cannot be had at all.
+  virtual bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) = 0;
+};

@@ -1,0 +1,16 @@
+// Ending the whole program from anywhere.
+#pragma once
+
+class ProgramEnd {
+public:
+  virtual ~ProgramEnd() = default;
+
+  // Ends the program with `status`; never returns.
+  [[noreturn]] virtual void End(int status) = 0;
+};
+
+// Exit status of a normal end.
+constexpr int ExitNormal = 0;
+// Exit status of every forced end and of an end after a port that cannot be
+// opened, so that whatever started the program can tell a fault from a normal end.
+constexpr int ExitFatal = 1;

@@ -1,0 +1,39 @@
+#include "tests/support/TestDialogs.h"
+
+namespace {
+
+DialogAnswer FirstButton(DialogButtons buttons) {
+  switch (buttons) {
+    case DialogButtons::Ok:
+    case DialogButtons::OkCancel:
+      return DialogAnswer::Ok;
+    case DialogButtons::YesNo:
+      return DialogAnswer::Yes;
+  }
+  return DialogAnswer::Ok;
+}
+
+}  // namespace
+
+DialogAnswer TestDialogs::ShowMessage(DialogKind kind, const std::string& text, DialogButtons buttons) {
+  Shown.push_back({kind, text, buttons, false, {}});
+  if (Answers.empty()) return FirstButton(buttons);
+  const DialogAnswer answer = Answers.front();
+  Answers.pop_front();
+  return answer;
+}
+
+void TestDialogs::ShowSystemMessage(const std::string& text, const std::string& caption) {
+  Shown.push_back({DialogKind::Error, text, DialogButtons::Ok, true, caption});
+}
+
+std::vector<std::string> TestDialogs::Texts() const {
+  std::vector<std::string> texts;
+  for (const ShownDialog& shown : Shown) texts.push_back(shown.Text);
+  return texts;
+}
+
+void TestProgramEnd::End(int status) {
+  ++EndCount;
+  throw ProgramEnded{status};
+}

@@ -1,0 +1,46 @@
+// Dialogs and program end for tests: answers are scripted, every box is
+// recorded, and the end of the program unwinds the test instead of exiting.
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/ProgramEnd.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+struct ShownDialog {
+  DialogKind Kind = DialogKind::Error;
+  std::string Text;
+  DialogButtons Buttons = DialogButtons::Ok;
+  bool IsSystemBox = false;
+  std::string Caption;  // system boxes only
+};
+
+class TestDialogs : public Dialogs {
+public:
+  DialogAnswer ShowMessage(DialogKind kind, const std::string& text, DialogButtons buttons) override;
+  void ShowSystemMessage(const std::string& text, const std::string& caption) override;
+
+  // Queues the answer to the next question; without one a box gets its first button.
+  void Answer(DialogAnswer answer) { Answers.push_back(answer); }
+
+  // The texts of every box shown, in order.
+  std::vector<std::string> Texts() const;
+
+  std::vector<ShownDialog> Shown;
+
+private:
+  std::deque<DialogAnswer> Answers;
+};
+
+// Thrown by TestProgramEnd; carries the exit status.
+struct ProgramEnded {
+  int Status;
+};
+
+class TestProgramEnd : public ProgramEnd {
+public:
+  [[noreturn]] void End(int status) override;
+  int EndCount = 0;
+};

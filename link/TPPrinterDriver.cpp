@@ -1,1 +1,152 @@
-// placeholder
+#include "link/TPPrinterDriver.h"
+
+#include <cstdio>
+#include <strings.h>
+
+namespace {
+
+struct PortTableEntry {
+  const char* PortName;    // what discovery matches, with colon
+  const char* DeviceName;  // what a parallel port is opened by
+};
+
+// Indexed by PortIndex.
+constexpr std::array<PortTableEntry, PortCount> PortTable{{
+    {"VLUSB1:", ""},
+    {"VLUSB2:", ""},
+    {"VLUSB3:", ""},
+    {"LPT1:", "LPT1"},
+    {"LPT2:", "LPT2"},
+    {"LPT3:", "LPT3"},
+}};
+
+constexpr uint32_t ReadSettleMs = 10;       // before every reply read and every USB attempt
+constexpr uint32_t UsbRetryPauseMs = 1000;  // between empty USB reads
+constexpr int UsbReadAttempts = 10;
+constexpr int64_t SlowReadSeconds = 10;     // a parallel read this slow has failed
+
+// 1284.4 header: socket, socket, length (high, low), credit, control.
+constexpr size_t HeaderSize = 6;
+
+}  // namespace
+
+TPPrinterDriver::TPPrinterDriver(PortSystem& ports, const PortChoice& choice, Clock& clock, Dialogs& dialogs,
+                                 ProgramEnd& end, FatalExit& fatal)
+    : Ports(ports), Choice(choice), Time(clock), Boxes(dialogs), End(end), Fatal(fatal) {}
+
+void TPPrinterDriver::OpenPort(int16_t portIndex) {
+  ClosePort();
+  if (portIndex < 0 || portIndex >= PortCount) {
+    FailOpen("Cannot open port.", "no such port index " + std::to_string(portIndex));
+  }
+  ChosenName = PortTable[static_cast<size_t>(portIndex)].PortName;
+  if (IsUsbPort(portIndex)) {
+    OpenUsbPort();
+  } else {
+    OpenParallelPort(portIndex);
+  }
+}
+
+void TPPrinterDriver::OpenParallelPort(int16_t portIndex) {
+  std::string reason;
+  Device = Ports.OpenParallel(PortTable[static_cast<size_t>(portIndex)].DeviceName, reason);
+  if (!Device) FailOpen("Cannot open port.", reason);
+}
+
+void TPPrinterDriver::OpenUsbPort() {
+  std::vector<UsbPrinterEntry> printers;
+  if (!Ports.ListUsbPrinters(printers)) FailOpen("Cannot open port.", "USB printers cannot be listed");
+  for (const UsbPrinterEntry& printer : printers) {
+    if (!printer.Readable) FailOpen("error", printer.DevicePath + ": device description cannot be read");
+    if (strcasecmp(printer.PortName.c_str(), ChosenName) != 0) continue;
+    std::string reason;
+    Device = Ports.OpenUsb(printer.DevicePath, reason);
+    if (!Device) FailOpen("Cannot open port", reason);
+    return;
+  }
+  FailOpen("Cannot open port.", std::string("no USB printer is called ") + ChosenName);
+}
+
+void TPPrinterDriver::FailOpen(const char* text, const std::string& detail) {
+  std::fprintf(stderr, "%s %s\n", ChosenName, detail.c_str());
+  Boxes.ShowSystemMessage(text, "error");
+  ClosePort();
+  EndProgram(End, ExitFatal);
+}
+
+void TPPrinterDriver::ClosePort() { Device.reset(); }
+
+void TPPrinterDriver::RequireOpenPort() {
+  if (Device) return;
+  Boxes.ShowMessage(DialogKind::Error, "Cannot open port.", DialogButtons::Ok);
+  ForceExitNow(Fatal);
+}
+
+void TPPrinterDriver::ApplyPortTimeouts() {
+  // A port that keeps time-outs of its own (a USB printer) is left alone.
+  CommTimeouts current;
+  if (Device->GetTimeouts(current)) Device->SetTimeouts(PortTimeouts);
+}
+
+bool TPPrinterDriver::WriteBlock(const uint8_t* buffer, size_t length) {
+  RequireOpenPort();
+  ApplyPortTimeouts();
+  size_t written = 0;
+  return Device->Write(buffer, length, written) && written == length;
+}
+
+bool TPPrinterDriver::TryWritePort(const uint8_t* buffer, size_t length) { return WriteBlock(buffer, length); }
+
+void TPPrinterDriver::WritePort(const uint8_t* buffer, size_t length) {
+  if (WriteBlock(buffer, length)) return;
+  Boxes.ShowMessage(DialogKind::Error, "Transmission error", DialogButtons::Ok);
+  ClosePort();
+  ForceExitNow(Fatal);
+}
+
+bool TPPrinterDriver::ReadReply(ReplyBufferArray& buffer, int32_t& length) {
+  Time.Pause(ReadSettleMs);
+  RequireOpenPort();
+  return IsUsbPort(Choice.GetPortIndex()) ? ReadUsbReply(buffer, length) : ReadParallelReply(buffer, length);
+}
+
+bool TPPrinterDriver::ReadUsbReply(ReplyBufferArray& buffer, int32_t& length) {
+  // One read is one reply; an empty read means the printer has not answered yet.
+  for (int attempt = 1; attempt <= UsbReadAttempts; ++attempt) {
+    Time.Pause(ReadSettleMs);
+    size_t got = 0;
+    if (!Device->Read(buffer.data(), buffer.size(), got)) return false;
+    if (got > 0) {
+      length = static_cast<int32_t>(got);
+      return true;
+    }
+    if (attempt < UsbReadAttempts) Time.Pause(UsbRetryPauseMs);
+  }
+  return false;
+}
+
+bool TPPrinterDriver::ReadParallelReply(ReplyBufferArray& buffer, int32_t& length) {
+  length = 0;
+  ApplyPortTimeouts();
+  if (!ReadExactly(buffer.data(), HeaderSize)) return false;
+  const size_t announced = static_cast<size_t>(buffer[2]) * 256 + buffer[3];
+  // A header that does not describe a packet fitting the buffer is no reply.
+  if (announced < HeaderSize || announced > buffer.size()) return false;
+  length = static_cast<int32_t>(announced);
+  if (!ReadExactly(buffer.data() + HeaderSize, announced - HeaderSize)) {
+    length = 0;
+    return false;
+  }
+  return true;
+}
+
+bool TPPrinterDriver::ReadExactly(uint8_t* target, size_t count) {
+  if (count == 0) return true;
+  const int64_t started = Time.CalendarSeconds();
+  size_t got = 0;
+  if (!Device->Read(target, count, got)) return false;
+  if (Time.CalendarSeconds() - started >= SlowReadSeconds) return false;
+  // A read cut short by the time-out leaves older bytes in the buffer; they
+  // are not part of this reply.
+  return got == count;
+}

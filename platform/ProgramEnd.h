@@ -1,6 +1,8 @@
 // Ending the whole program from anywhere.
 #pragma once
 
+#include <cstdlib>
+
 class ProgramEnd {
 public:
   virtual ~ProgramEnd() = default;
@@ -8,6 +10,13 @@ public:
   // Ends the program with `status`; never returns.
   [[noreturn]] virtual void End(int status) = 0;
 };
+
+// Calls through a virtual function are not known to end; this one is. An
+// implementation that returned would be a fault of the program itself.
+[[noreturn]] inline void EndProgram(ProgramEnd& end, int status) {
+  end.End(status);
+  std::abort();
+}
 
 // Exit status of a normal end.
 constexpr int ExitNormal = 0;

@@ -1,0 +1,16 @@
+// The interface the technician chose, asked for afresh on every use.
+#pragma once
+
+#include <cstdint>
+
+// PortIndex 0..2 are the USB ports "VLUSB1:".."VLUSB3:", 3..5 the parallel ports "LPT1:".."LPT3:".
+constexpr int16_t FirstParallelPortIndex = 3;
+constexpr int16_t PortCount = 6;
+
+inline bool IsUsbPort(int16_t portIndex) { return portIndex < FirstParallelPortIndex; }
+
+class PortChoice {
+public:
+  virtual ~PortChoice() = default;
+  virtual int16_t GetPortIndex() const = 0;
+};

@@ -1,0 +1,212 @@
+#include "link/TPDalD4Comm.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Link commands on the transaction channel: header (socket 0, 0, length
+// high, low, credit 1, control 0), then the command byte and its arguments.
+constexpr std::array<uint8_t, 27> ModeSwitch{0x00, 0x00, 0x00, 0x1B, 0x01, '@', 'Q', 'C', 'L', ' ', '1', '2', '8', '4',
+                                             '.',  '4',  '\n', '@',  'Q',  'C', 'L', '\n', '@', 'Q', 'C', 'L', '\n'};
+constexpr uint8_t InitCode = 0x00;
+constexpr uint8_t OpenChannelCode = 0x01;
+constexpr uint8_t CloseChannelCode = 0x02;
+constexpr uint8_t CreditCode = 0x03;
+constexpr uint8_t CreditRequestCode = 0x04;
+constexpr uint8_t ExitCode = 0x08;
+constexpr uint8_t ProtocolRevision = 0x10;
+constexpr uint8_t ReplyCodeOffset = 0x80;  // a reply carries the command byte plus this
+constexpr size_t CommandByte = 6;
+constexpr size_t CreditReplyLength = 12;   // credit replies carry the credit in bytes 10 and 11
+
+constexpr int LinkCommandAttempts = 3;
+constexpr uint32_t LinkRetryPauseMs = 1000;
+constexpr uint32_t ChannelClosePauseMs = 200;
+
+constexpr uint8_t Hi(int16_t value) { return static_cast<uint8_t>((static_cast<uint16_t>(value) >> 8) & 0xFF); }
+constexpr uint8_t Lo(int16_t value) { return static_cast<uint8_t>(static_cast<uint16_t>(value) & 0xFF); }
+
+}  // namespace
+
+TPDalD4Comm::TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, ProgramEnd& end, FatalExit& fatal,
+                         PrinterStatus& status)
+    : Port(driver), Time(clock), Boxes(dialogs), End(end), Fatal(fatal), Record(status) {}
+
+bool TPDalD4Comm::EnterPacketMode() { return SendLinkCommand(ModeSwitch.data(), ModeSwitch.size()); }
+
+bool TPDalD4Comm::SendLinkCommand(const uint8_t* command, size_t length) {
+  for (int attempt = 0; attempt < LinkCommandAttempts; ++attempt) {
+    ReplyLength = 0;
+    if (!Port.TryWritePort(command, length)) return false;
+    const bool answered = Port.ReadReply(ReplyBuffer, ReplyLength) && ReplyLength > static_cast<int32_t>(CommandByte);
+    if (answered && ReplyBuffer[CommandByte] - command[CommandByte] == ReplyCodeOffset) return true;
+    Time.Pause(LinkRetryPauseMs);
+  }
+  return false;
+}
+
+bool TPDalD4Comm::InitLink() {
+  const std::array<uint8_t, 8> command{0x00, 0x00, 0x00, 0x08, 0x01, 0x00, InitCode, ProtocolRevision};
+  return SendLinkCommand(command.data(), command.size());
+}
+
+bool TPDalD4Comm::OpenChannel(uint8_t socket) {
+  // Maximum packet size 128 in both directions, then two zero words.
+  const std::array<uint8_t, 17> command{0x00, 0x00, 0x00, 0x11, 0x01,   0x00, OpenChannelCode, socket, socket,
+                                        0x00, 0x80, 0x00, 0x80, 0x00, 0x00, 0x00,            0x00};
+  if (!SendLinkCommand(command.data(), command.size())) return false;
+  if (socket == DataSocket) {
+    DataCredit = 0;
+    PrinterCredit = 0;
+  }
+  return true;
+}
+
+bool TPDalD4Comm::CloseChannel(uint8_t socket, uint8_t mode) {
+  const std::array<uint8_t, 10> command{0x00, 0x00, 0x00, 0x0A, 0x01, 0x00, CloseChannelCode, socket, socket, mode};
+  return SendLinkCommand(command.data(), command.size());
+}
+
+bool TPDalD4Comm::GiveCredit(uint8_t socket, int16_t amount) {
+  const std::array<uint8_t, 11> command{0x00,   0x00,   0x00,        0x0B,       0x01, 0x00,
+                                        CreditCode, socket, socket, Hi(amount), Lo(amount)};
+  if (!SendLinkCommand(command.data(), command.size())) return false;
+  if (socket == DataSocket) {
+    // A reply without the credit field grants what was given.
+    const int16_t confirmed = CreditFromReply();
+    PrinterCredit = confirmed >= 0 ? confirmed : amount;
+  }
+  return true;
+}
+
+bool TPDalD4Comm::RequestCredit(uint8_t socket, int16_t amount) {
+  const std::array<uint8_t, 13> command{0x00,   0x00, 0x00, 0x0D,       0x01,      0x00, CreditRequestCode,
+                                        socket, socket, 0xFF, 0xFF, Hi(amount), Lo(amount)};
+  if (!SendLinkCommand(command.data(), command.size())) return false;
+  if (socket == DataSocket) DataCredit = std::max<int16_t>(CreditFromReply(), 0);
+  return true;
+}
+
+void TPDalD4Comm::ExitLink() {
+  const std::array<uint8_t, 7> command{0x00, 0x00, 0x00, 0x07, 0x01, 0x00, ExitCode};
+  SendLinkCommand(command.data(), command.size());
+}
+
+int16_t TPDalD4Comm::CreditFromReply() const {
+  // Only the reply just read counts: bytes an earlier, longer reply left behind do not.
+  if (ReplyLength < static_cast<int32_t>(CreditReplyLength)) return -1;
+  const int credit = ReplyBuffer[10] * 256 + ReplyBuffer[11];
+  return static_cast<int16_t>(std::min(credit, 0x7FFF));
+}
+
+void TPDalD4Comm::BuildPacket(uint8_t socket, const uint8_t* payload, uint8_t* packet, int32_t& length) {
+  const int32_t total = length + static_cast<int32_t>(PacketHeaderSize);
+  packet[0] = socket;
+  packet[1] = socket;
+  packet[2] = static_cast<uint8_t>((total >> 8) & 0xFF);
+  packet[3] = static_cast<uint8_t>(total & 0xFF);
+  packet[4] = 0;  // credit
+  packet[5] = 0;  // control
+  if (length > 0) std::memcpy(packet + PacketHeaderSize, payload, static_cast<size_t>(length));
+  length = total;
+}
+
+void TPDalD4Comm::EnsureCredits() {
+  EnsureDataCredit();
+  if (PrinterCredit <= 0) GiveCredit(DataSocket, DataChannelCreditRequest);
+}
+
+void TPDalD4Comm::EnsureDataCredit() {
+  if (DataCredit <= 0) RequestCredit(DataSocket, DataChannelCreditRequest);
+}
+
+void TPDalD4Comm::WriteDataPacket(const uint8_t* payload, size_t count) {
+  // Every packet needs a unit of credit, also the second packet of one call.
+  EnsureDataCredit();
+  std::array<uint8_t, MaxPacketSize> packet{};
+  int32_t length = static_cast<int32_t>(count);
+  BuildPacket(DataSocket, payload, packet.data(), length);
+  Port.WritePort(packet.data(), static_cast<size_t>(length));
+  if (DataCredit > 0) --DataCredit;
+}
+
+void TPDalD4Comm::ProgramMiss() {
+  Boxes.ShowMessage(DialogKind::Error, "Program miss!!!", DialogButtons::Ok);
+  EndProgram(End, ExitFatal);
+}
+
+void TPDalD4Comm::SendData(const uint8_t* bytes, size_t count) {
+  if (count > MaxSendDataCount) ProgramMiss();
+  EnsureCredits();
+  for (size_t i = 0; i < count; ++i) {
+    SendBuffer[SendCount++] = bytes[i];
+    if (SendCount == DataPacketPayload) {
+      WriteDataPacket(SendBuffer.data(), SendCount);
+      SendCount = 0;
+    }
+  }
+}
+
+void TPDalD4Comm::FlushData() {
+  if (SendCount == 0) return;
+  WriteDataPacket(SendBuffer.data(), SendCount);
+  SendCount = 0;
+}
+
+void TPDalD4Comm::SendCommand(const uint8_t* bytes, size_t count) {
+  if (count > MaxCommandCount) {
+    Boxes.ShowMessage(DialogKind::Error, "Program miss!!!", DialogButtons::Ok);
+    ForceExitNow(Fatal);
+  }
+  EnsureCredits();
+  WriteDataPacket(bytes, count);
+}
+
+void TPDalD4Comm::SpendPrinterCredit() {
+  if (PrinterCredit > 0) --PrinterCredit;
+}
+
+bool TPDalD4Comm::ControlRequest(const uint8_t* request, size_t count) {
+  if (count + PacketHeaderSize > MaxPacketSize) return false;
+  if (!GiveCredit(ControlSocket, 1)) return false;
+  if (!RequestCredit(ControlSocket, 1)) return false;
+  std::array<uint8_t, MaxPacketSize> packet{};
+  int32_t length = static_cast<int32_t>(count);
+  BuildPacket(ControlSocket, request, packet.data(), length);
+  Port.WritePort(packet.data(), static_cast<size_t>(length));
+
+  ReplyLength = 0;
+  if (!Port.ReadReply(ReplyBuffer, ReplyLength)) return false;
+  if (ReplyBuffer[0] != ControlSocket || ReplyBuffer[1] != ControlSocket) {
+    Boxes.ShowMessage(DialogKind::Warning, "Receive error", DialogButtons::Ok);
+    ForceExitNow(Fatal);
+  }
+  const size_t payload = ReplyPayloadLength();
+  std::memmove(ReplyBuffer.data(), ReplyBuffer.data() + PacketHeaderSize, payload);
+  return true;
+}
+
+size_t TPDalD4Comm::ReplyPayloadLength() const {
+  return ReplyLength > static_cast<int32_t>(PacketHeaderSize) ? static_cast<size_t>(ReplyLength) - PacketHeaderSize
+                                                              : 0;
+}
+
+bool TPDalD4Comm::StartLinkToControlChannel(int16_t portIndex) {
+  Port.OpenPort(portIndex);
+  if (!EnterPacketMode()) return false;
+  InitLink();
+  OpenChannel(ControlSocket);
+  GiveCredit(ControlSocket, 1);
+  return true;
+}
+
+void TPDalD4Comm::ShutDownLink(const std::function<void()>& whileControlOpen) {
+  CloseChannel(DataSocket, 0);
+  Time.Pause(ChannelClosePauseMs);
+  if (whileControlOpen) whileControlOpen();
+  CloseChannel(ControlSocket, 0);
+  Time.Pause(ChannelClosePauseMs);
+  ExitLink();
+  Port.ClosePort();
+}

@@ -1,0 +1,122 @@
+// The IEEE 1284.4 link to the printer: packet mode, channels, credits, and
+// the requests that travel on its control channel.
+#pragma once
+
+#include "link/FatalExit.h"
+#include "link/PrinterStatus.h"
+#include "link/TPPrinterDriver.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramEnd.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+// Sockets; each channel uses the same number as primary and secondary socket.
+constexpr uint8_t TransactionSocket = 0x00;
+constexpr uint8_t ControlSocket = 0x02;
+constexpr uint8_t DataSocket = 0x40;
+
+constexpr size_t PacketHeaderSize = 6;
+constexpr size_t MaxPacketSize = 128;            // announced in both directions by OpenChannel
+constexpr size_t DataPacketPayload = 100;        // SendData sends packets of exactly this payload
+constexpr size_t MaxSendDataCount = 128;         // largest block one SendData call takes
+constexpr size_t MaxCommandCount = 64;           // largest block one SendCommand call takes
+constexpr int16_t DataChannelCreditRequest = 200;
+
+class TPDalD4Comm {
+public:
+  TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, ProgramEnd& end, FatalExit& fatal,
+              PrinterStatus& status);
+
+  // --- Link commands on the transaction channel; true on an accepted reply.
+  bool EnterPacketMode();
+  bool SendLinkCommand(const uint8_t* command, size_t length);
+  bool InitLink();
+  bool OpenChannel(uint8_t socket);
+  bool CloseChannel(uint8_t socket, uint8_t mode);
+  bool GiveCredit(uint8_t socket, int16_t amount);
+  bool RequestCredit(uint8_t socket, int16_t amount);
+  void ExitLink();
+
+  // Writes the header for `socket` and the payload into `packet`; adds the header size to `length`.
+  static void BuildPacket(uint8_t socket, const uint8_t* payload, uint8_t* packet, int32_t& length);
+
+  // --- Data channel.
+  // Queues print data and sends every full packet of 100 bytes.
+  void SendData(const uint8_t* bytes, size_t count);
+  // Sends what SendData still holds.
+  void FlushData();
+  // Sends one command at once as one packet; queued print data stays queued.
+  void SendCommand(const uint8_t* bytes, size_t count);
+
+  // --- Control channel. Sends the request and reads the reply into
+  // ReplyBuffer with the header removed. False when a credit exchange or the
+  // read fails, or when the request does not fit one packet; a reply from
+  // another channel ends the program after "Receive error".
+  bool ControlRequest(const uint8_t* request, size_t count);
+
+  // --- Requests on the control channel.
+  // Fills the PrinterStatus record; a reply that cannot be understood ends the program.
+  void RequestStatus();
+  // Polls once a second until the printer is ready (true) or in an error other than paper out (false).
+  bool WaitReady();
+  uint8_t ControlReadEeprom(uint8_t address);
+  bool ControlTryReadEeprom(uint8_t address, uint8_t& value);
+  uint16_t ControlWriteEeprom(uint8_t address, uint8_t data);
+  bool ControlWriteEepromUnchecked(uint8_t address, uint8_t data);
+  uint16_t RequestReset();
+  uint16_t EvaluateAck();
+
+  // --- The link start-up up to the open control channel: open the port,
+  // packet mode, Init, control channel with credit. False when the printer
+  // does not answer the mode switch; the port then stays open.
+  bool StartLinkToControlChannel(int16_t portIndex);
+  // The link shut-down: closes the data channel, runs `whileControlOpen`
+  // (the caller's reset, may be empty), closes the control channel, leaves
+  // packet mode and closes the port. Results are not tested.
+  void ShutDownLink(const std::function<void()>& whileControlOpen);
+
+  // The command encoder spends one unit of the printer's credit per reply it reads on the data channel.
+  void SpendPrinterCredit();
+
+  const ReplyBufferArray& Reply() const { return ReplyBuffer; }
+  int32_t ReplyLengthWithHeader() const { return ReplyLength; }
+  int16_t DataCreditLeft() const { return DataCredit; }
+  int16_t PrinterCreditLeft() const { return PrinterCredit; }
+  size_t QueuedDataCount() const { return SendCount; }
+
+  TPPrinterDriver& Driver() { return Port; }
+  void PauseMs(uint32_t milliseconds) { Time.Pause(milliseconds); }
+  PrinterStatus& Status() { return Record; }
+
+private:
+  bool SendCreditCommand(uint8_t code, uint8_t socket, int16_t amount, size_t length);
+  int16_t CreditFromReply() const;
+  void EnsureCredits();
+  void EnsureDataCredit();
+  void WriteDataPacket(const uint8_t* payload, size_t count);
+  [[noreturn]] void ProgramMiss();
+  [[noreturn]] void FailStatus(const char* text);
+  uint8_t DecodeEepromReply() const;
+  size_t ReplyPayloadLength() const;
+  void ParseStatusField(size_t tag);
+  void ParseInkField(size_t tag);
+  void ParseErrorField(size_t tag);
+  void ParseWarningField(size_t tag);
+
+  TPPrinterDriver& Port;
+  Clock& Time;
+  Dialogs& Boxes;
+  ProgramEnd& End;
+  FatalExit& Fatal;
+  PrinterStatus& Record;
+
+  ReplyBufferArray ReplyBuffer{};
+  int32_t ReplyLength = 0;
+  std::array<uint8_t, MaxSendDataCount> SendBuffer{};
+  size_t SendCount = 0;
+  int16_t DataCredit = 0;
+  int16_t PrinterCredit = 0;
+};

@@ -1,0 +1,76 @@
+// The only object that touches the printer's port: open, write, read replies, close.
+#pragma once
+
+#include "link/FatalExit.h"
+#include "link/PortChoice.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/PortDevice.h"
+#include "platform/ProgramEnd.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+// The largest reply one read delivers.
+constexpr size_t ReplyBufferSize = 256;
+using ReplyBufferArray = std::array<uint8_t, ReplyBufferSize>;
+
+// Applied to a port before every write and every parallel-port read.
+constexpr CommTimeouts PortTimeouts{
+    .ReadIntervalTimeout = 200,
+    .ReadTotalTimeoutMultiplier = 1,
+    .ReadTotalTimeoutConstant = 5000,
+    .WriteTotalTimeoutMultiplier = 1,
+    .WriteTotalTimeoutConstant = 3000,
+};
+
+class TPPrinterDriver {
+public:
+  TPPrinterDriver(PortSystem& ports, const PortChoice& choice, Clock& clock, Dialogs& dialogs, ProgramEnd& end,
+                  FatalExit& fatal);
+
+  // Closes what is open and opens the port of `portIndex` (0..5). Any failure
+  // shows its message and ends the program, so a caller that gets control
+  // back has an open port.
+  void OpenPort(int16_t portIndex);
+
+  // Closes the port; harmless when nothing is open.
+  void ClosePort();
+
+  bool IsOpen() const { return Device != nullptr; }
+  const char* ChosenPortName() const { return ChosenName; }
+
+  // Writes the block; false when the port took fewer bytes (the caller retries).
+  bool TryWritePort(const uint8_t* buffer, size_t length);
+
+  // Writes the block; a short write ends the program after "Transmission error".
+  void WritePort(const uint8_t* buffer, size_t length);
+
+  // Reads one reply into `buffer` and its byte count into `length`. False
+  // when the read fails or times out, or when a parallel reply's header
+  // announces a length outside 6..256; `length` is then left as it was or
+  // set to 0.
+  bool ReadReply(ReplyBufferArray& buffer, int32_t& length);
+
+private:
+  void OpenParallelPort(int16_t portIndex);
+  void OpenUsbPort();
+  [[noreturn]] void FailOpen(const char* text, const std::string& detail);
+  void RequireOpenPort();
+  void ApplyPortTimeouts();
+  bool WriteBlock(const uint8_t* buffer, size_t length);
+  bool ReadUsbReply(ReplyBufferArray& buffer, int32_t& length);
+  bool ReadParallelReply(ReplyBufferArray& buffer, int32_t& length);
+  bool ReadExactly(uint8_t* target, size_t count);
+
+  PortSystem& Ports;
+  const PortChoice& Choice;
+  Clock& Time;
+  Dialogs& Boxes;
+  ProgramEnd& End;
+  FatalExit& Fatal;
+
+  std::unique_ptr<PortDevice> Device;
+  const char* ChosenName = "";
+};

@@ -59,12 +59,14 @@ bool TPDalD4Comm::OpenChannel(uint8_t socket) {
   if (socket == DataSocket) {
     DataCredit = 0;
     PrinterCredit = 0;
+    DataOpen = true;
   }
   return true;
 }
 
 bool TPDalD4Comm::CloseChannel(uint8_t socket, uint8_t mode) {
   const std::array<uint8_t, 10> command{0x00, 0x00, 0x00, 0x0A, 0x01, 0x00, CloseChannelCode, socket, socket, mode};
+  if (socket == DataSocket) DataOpen = false;
   return SendLinkCommand(command.data(), command.size());
 }
 
@@ -90,6 +92,7 @@ bool TPDalD4Comm::RequestCredit(uint8_t socket, int16_t amount) {
 
 void TPDalD4Comm::ExitLink() {
   const std::array<uint8_t, 7> command{0x00, 0x00, 0x00, 0x07, 0x01, 0x00, ExitCode};
+  DataOpen = false;
   SendLinkCommand(command.data(), command.size());
 }
 
@@ -193,6 +196,7 @@ size_t TPDalD4Comm::ReplyPayloadLength() const {
 }
 
 bool TPDalD4Comm::StartLinkToControlChannel(int16_t portIndex) {
+  DataOpen = false;
   Port.OpenPort(portIndex);
   if (!EnterPacketMode()) return false;
   InitLink();

@@ -86,6 +86,9 @@ public:
   int16_t DataCreditLeft() const { return DataCredit; }
   int16_t PrinterCreditLeft() const { return PrinterCredit; }
   size_t QueuedDataCount() const { return SendCount; }
+  // Whether the data channel is open on this connection; a reset queued while
+  // it is closed would reach the printer only with unrelated later data.
+  bool DataChannelOpen() const { return DataOpen; }
 
   TPPrinterDriver& Driver() { return Port; }
   void PauseMs(uint32_t milliseconds) { Time.Pause(milliseconds); }
@@ -119,4 +122,5 @@ private:
   size_t SendCount = 0;
   int16_t DataCredit = 0;
   int16_t PrinterCredit = 0;
+  bool DataOpen = false;
 };

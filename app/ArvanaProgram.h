@@ -1,0 +1,65 @@
+// Everything one run of the program consists of, created in the order the
+// program needs it: the link objects first, then the five windows.
+#pragma once
+
+#include "app/TPDalForceExit.h"
+#include "link/PortChoice.h"
+#include "link/PrinterStatus.h"
+#include "link/TPDalD4Comm.h"
+#include "link/TPFactory.h"
+#include "link/TPPrinterDriver.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/PortDevice.h"
+#include "platform/ProgramEnd.h"
+
+#include <memory>
+
+class TFormBoot;
+class TFormAdjust;
+class TFormQuit;
+class TAboutBox;
+class TStatusMonitorWindow;
+
+// What the operating system and the technician's screen give the program.
+struct ProgramServices {
+  Clock& Time;
+  Dialogs& Boxes;
+  ProgramEnd& End;
+  PortSystem& Ports;
+};
+
+class ArvanaProgram : public PortChoice {
+public:
+  explicit ArvanaProgram(const ProgramServices& services);
+  ~ArvanaProgram() override;
+
+  ArvanaProgram(const ArvanaProgram&) = delete;
+  ArvanaProgram& operator=(const ArvanaProgram&) = delete;
+
+  // Shows the start window.
+  void Start();
+
+  // The interface chosen in the start window, read afresh on every call.
+  int16_t GetPortIndex() const override;
+
+  ProgramServices Services;
+  PrinterStatus Status;
+  TPDalForceExit ForceExit;
+  TPPrinterDriver Driver;
+  TPDalD4Comm Comm;
+  TPFactory Factory;
+
+  TFormBoot& Boot() { return *BootWindow; }
+  TFormAdjust& Adjust() { return *AdjustWindow; }
+  TFormQuit& Quit() { return *QuitWindow; }
+  TAboutBox& About() { return *AboutWindow; }
+  TStatusMonitorWindow& Monitor() { return *MonitorWindow; }
+
+private:
+  std::unique_ptr<TFormBoot> BootWindow;
+  std::unique_ptr<TFormAdjust> AdjustWindow;
+  std::unique_ptr<TFormQuit> QuitWindow;
+  std::unique_ptr<TAboutBox> AboutWindow;
+  std::unique_ptr<TStatusMonitorWindow> MonitorWindow;
+};

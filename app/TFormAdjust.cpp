@@ -1,0 +1,316 @@
+#include "app/TFormAdjust.h"
+
+#include "app/ArvanaProgram.h"
+#include "app/BusyCursor.h"
+#include "app/QtClock.h"
+#include "app/TFormBoot.h"
+#include "app/TFormQuit.h"
+#include "status/TStatusMonitorWindow.h"
+#include "ui_DalAdjust.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QCheckBox>
+#include <QTextCursor>
+
+#include <array>
+
+namespace {
+
+// Every panel of the item area; the items add theirs to the window, and
+// whichever exist are hidden when the area is reset.
+constexpr std::array<const char*, 29> ItemPanels{
+    "HdVolPnl",       "HdVolWrtPnl",   "BidPnl",          "BidPrnPnl",       "UsbIdPnl",        "UsbIdInputPnl",
+    "BidInputPnl",    "LandMarginPnl", "CleaningPnl",     "ChargePnl",       "CounterPnl",      "CounterCheckPnl",
+    "CounterClearPnl", "EepromCheckPnl", "EepromReadPnl", "EepromGridPnl",   "EepromWritePnl",  "A4CheckPrnPnl",
+    "DefaultSetPnl",  "TraStep0Pnl",   "NotePnl",         "TraStep1Pnl",     "TraStep2Pnl",     "TransPnl",
+    "TraStep3Pnl",    "TraStep4Pnl",   "TopMarginMainPnl", "TopMarginPnl",   "EepromBackupPnl"};
+
+constexpr std::array<const char*, 9> InputEdits{"HdVolWrtEdit",    "UsbIdInputEdit",  "LandMarginEdit",
+                                                "MsBkBidWrtEdit",  "MsClBidWrtEdit",  "Pl6BkBidWrtEdit",
+                                                "Pl6ClBidWrtEdit", "Pl4BkBidWrtEdit", "Pl4ClBidWrtEdit"};
+
+constexpr std::array<const char*, 6> BidCheckBoxes{"BidMsBkCheckBox",  "BidMsClCheckBox",  "Bid6plBkCheckBox",
+                                                   "Bid6plClCheckBox", "Bid4plBkCheckBox", "Bid4plClCheckBox"};
+
+constexpr std::array<const char*, 11> SummaryFields{"ShowHdVolIDPnl", "ShowMsBkPnl",  "ShowMsClPnl",
+                                                    "Show6plBkPnl",   "Show6plClPnl", "Show4plBkPnl",
+                                                    "Show4plClPnl",   "ShowUSBIDLbl", "ShowProCounterPnl",
+                                                    "ShowTopMarginPnl", "ShowFirstDotPnl"};
+
+// Panels chosen by the rows of each selector.
+constexpr std::array<const char*, 6> AdjustPanels{"DefaultSetPnl", "HdVolPnl",         "BidPnl",
+                                                  "UsbIdPnl",      "TopMarginMainPnl", "LandMarginPnl"};
+constexpr std::array<const char*, 4> RestrictedPanels{"DefaultSetPnl", "CounterPnl", "EepromCheckPnl",
+                                                      "EepromBackupPnl"};
+constexpr std::array<const char*, 6> MaintenancePanels{"CleaningPnl",    "ChargePnl",      "TraStep0Pnl",
+                                                       "CounterPnl",     "EepromCheckPnl", "EepromBackupPnl"};
+
+constexpr int DisableTimerMs = 1000;
+constexpr uint32_t ReadyPollMs = 2000;
+constexpr uint32_t ChannelClosePauseMs = 200;
+constexpr uint32_t ResetWaitMs = 10000;
+
+const QColor BusyBlue(0, 0, 255);
+const QColor ErrorRed(255, 0, 0);
+
+}  // namespace
+
+const QStringList TFormAdjust::NormalItems{"EEPROM initial setting", "Head ID",    "Bi-D",
+                                           "USB ID",                 "Top margin", "First dot position"};
+const QStringList TFormAdjust::RestrictedItemList{"EEPROM initial setting", "Protection counter", "EEPROM check",
+                                                  "EEPROM backup data"};
+
+TFormAdjust::TFormAdjust(ArvanaProgram& program)
+    : Program(program), Form(new Ui::TFormAdjust), DisableTimer(new QTimer(this)) {
+  Form->setupUi(this);
+  setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFixedSize(size());
+  Form->MentRdoGrp->SetItems({"Head cleaning", "Ink charge", "Refurbishment for DOA", "Protection counter check",
+                              "EEPROM check", "EEPROM backup data"});
+  DisableTimer->setObjectName("DisableTimer");
+  DisableTimer->setSingleShot(true);
+  DisableTimer->setInterval(DisableTimerMs);
+  connect(DisableTimer, &QTimer::timeout, this, &TFormAdjust::DisableTimerTimer);
+  connect(Form->AdjustRdoGrp, &RadioGroup::Clicked, this, &TFormAdjust::AdjustRdoGrpClick);
+  connect(Form->MentRdoGrp, &RadioGroup::Clicked, this, &TFormAdjust::MentRdoGrpClick);
+  connect(Form->A4patRdoBtn, &QRadioButton::clicked, this, &TFormAdjust::A4patRdoBtnClick);
+  connect(Form->AdjustmentTab, &QTabWidget::currentChanged, this, &TFormAdjust::AdjustmentTabChange);
+  connect(Form->AdjustRtnBtn, &QPushButton::clicked, this, &TFormAdjust::AdjustRtnBtnClick);
+  connect(Form->GetStatusBtn, &QPushButton::clicked, this, &TFormAdjust::GetStatusBtnClick);
+  DisableTimer->start();
+}
+
+TFormAdjust::~TFormAdjust() { delete Form; }
+
+void TFormAdjust::SetModelName(const QString& name) { Form->IndividualModelNameLbl->setText(name); }
+
+void TFormAdjust::SetNormalItems() {
+  Form->AdjustRdoGrp->SetItems(NormalItems);
+  RestrictedItems = false;
+}
+
+// --- Message area.
+
+void TFormAdjust::ReplaceMemo(const QString& text, const QColor& color) {
+  Form->StatusMemo->clear();
+  MemoColor = color;
+  AppendMemo(text);
+}
+
+void TFormAdjust::AppendMemo(const QString& text) {
+  QTextCursor cursor(Form->StatusMemo->document());
+  cursor.movePosition(QTextCursor::End);
+  QTextCharFormat format;
+  format.setForeground(MemoColor);
+  format.setFontWeight(QFont::Bold);
+  cursor.insertText(text, format);
+}
+
+void TFormAdjust::WriteStatus(WriteStatusKind kind, const QString& text) {
+  switch (kind) {
+    case wsPlain:
+      ReplaceMemo(text, Qt::black);
+      break;
+    case wsDone:
+      for (;;) {
+        Program.Comm.RequestStatus();
+        if (Program.Status.StatusCode == StatusReady) break;
+        if (Program.Status.StatusCode == StatusError) {
+          // The window is given back at once, so the technician can reach
+          // "Get status" and the items that work while the printer is in error.
+          WriteStatus(wsError, "Printer is error.");
+          setEnabled(true);
+          return;
+        }
+        Program.Services.Time.Pause(ReadyPollMs);
+      }
+      setEnabled(true);
+      unsetCursor();
+      DisableTimer->start();
+      ReplaceMemo(text, Qt::black);
+      break;
+    case wsBusy:
+      ReplaceMemo(text, BusyBlue);
+      setCursor(Qt::WaitCursor);
+      setEnabled(false);
+      break;
+    case wsError:
+      ReplaceMemo(text, ErrorRed);
+      unsetCursor();
+      break;
+    case wsAppend:
+      AppendMemo(text);
+      break;
+    case wsNewLine:
+      AppendMemo(Form->StatusMemo->document()->isEmpty() ? text : "\n" + text);
+      break;
+  }
+  Form->StatusMemo->repaint();
+  repaint();
+}
+
+void TFormAdjust::ClearMessages() { Form->StatusMemo->clear(); }
+
+void TFormAdjust::ReplaceMessage(const std::string& text) { ReplaceMemo(QString::fromStdString(text), Qt::black); }
+
+void TFormAdjust::AddMessageLine(const std::string& text) {
+  WriteStatus(wsNewLine, QString::fromStdString(text));
+}
+
+void TFormAdjust::SetBusyCursor(bool busy) {
+  if (busy) {
+    setCursor(Qt::WaitCursor);
+  } else {
+    unsetCursor();
+  }
+}
+
+void TFormAdjust::EnterErrorMode() {
+  Form->MentRdoGrp->setEnabled(false);
+  Form->A4patRdoBtn->setEnabled(false);
+  Form->AdjustmentTab->setTabText(0, "");
+  Form->AdjustRdoGrp->setTitle("");
+  Form->AdjustRdoGrp->SetItems(RestrictedItemList);
+  RestrictedItems = true;
+}
+
+void TFormAdjust::EnterNormalMode() {
+  Form->MentRdoGrp->setEnabled(true);
+  Form->A4patRdoBtn->setEnabled(true);
+  Form->AdjustmentTab->setTabText(0, "Adjustment");
+  Form->AdjustRdoGrp->setTitle("Adjustment items");
+  SetModelName(TFormBoot::ModelName(Program.Boot().SelectedModelCode()));
+  SetNormalItems();
+}
+
+// --- Item area.
+
+void TFormAdjust::ShowPanel(const char* name) {
+  if (QWidget* panel = findChild<QWidget*>(name)) panel->show();
+}
+
+void TFormAdjust::ResetItemArea(bool keepText, bool resetBidCount) {
+  static constexpr std::array<uint8_t, 2> ResetPrinter{0x1B, 0x40};
+  // Queued, not flushed: it goes out ahead of the next print data.
+  if (Program.Comm.DataChannelOpen()) Program.Comm.SendData(ResetPrinter.data(), ResetPrinter.size());
+  Form->CanvasPnl->hide();
+  for (const char* name : ItemPanels) {
+    if (QWidget* panel = findChild<QWidget*>(name)) panel->hide();
+  }
+  if (resetBidCount) BidPrintCount = 1;
+  if (!keepText) Form->StatusMemo->clear();
+  Form->StatusMemo->show();
+  MemoColor = Qt::black;
+  Form->StatusMemo->setAlignment(Qt::AlignLeft);
+  for (const char* name : InputEdits) {
+    if (auto* edit = findChild<QLineEdit*>(name)) edit->clear();
+  }
+  for (const char* name : BidCheckBoxes) {
+    if (auto* box = findChild<QCheckBox*>(name)) box->setChecked(false);
+  }
+}
+
+void TFormAdjust::AdjustRdoGrpClick(int index) {
+  ResetItemArea(false, true);
+  if (RestrictedItems) {
+    if (index >= 0 && index < static_cast<int>(RestrictedPanels.size())) ShowPanel(RestrictedPanels[static_cast<size_t>(index)]);
+  } else if (index >= 0 && index < static_cast<int>(AdjustPanels.size())) {
+    ShowPanel(AdjustPanels[static_cast<size_t>(index)]);
+  }
+  Form->MentRdoGrp->SetItemIndex(-1);
+  Form->A4patRdoBtn->setChecked(false);
+}
+
+void TFormAdjust::MentRdoGrpClick(int index) {
+  ResetItemArea(false, true);
+  if (index >= 0 && index < static_cast<int>(MaintenancePanels.size())) {
+    ShowPanel(MaintenancePanels[static_cast<size_t>(index)]);
+  }
+  Form->AdjustRdoGrp->SetItemIndex(-1);
+  Form->A4patRdoBtn->setChecked(false);
+}
+
+void TFormAdjust::A4patRdoBtnClick() {
+  ResetItemArea(false, true);
+  Form->A4patRdoBtn->setChecked(true);
+  ShowPanel("A4CheckPrnPnl");
+  Form->AdjustRdoGrp->SetItemIndex(-1);
+  Form->MentRdoGrp->SetItemIndex(-1);
+}
+
+void TFormAdjust::AdjustmentTabChange(int /*page*/) {
+  ResetItemArea(false, false);
+  Form->CanvasPnl->show();
+  Form->StatusMemo->clear();
+  Form->AdjustRdoGrp->SetItemIndex(-1);
+  Form->MentRdoGrp->SetItemIndex(-1);
+  Form->A4patRdoBtn->setChecked(false);
+}
+
+void TFormAdjust::GetStatusBtnClick() {
+  ResetItemArea(false, false);
+  Form->CanvasPnl->show();
+  Program.Monitor().RefreshStatus();
+}
+
+void TFormAdjust::DisableTimerTimer() {
+  // A wait in progress keeps the window as the running item set it; the
+  // timer takes effect once the program is idle again.
+  if (QtClock::InPause()) {
+    QTimer::singleShot(0, this, &TFormAdjust::DisableTimerTimer);
+    return;
+  }
+  setEnabled(true);
+}
+
+// --- Closing.
+
+void TFormAdjust::AdjustRtnBtnClick() { close(); }
+
+void TFormAdjust::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TFormAdjust::ClearSummary() {
+  for (const char* name : SummaryFields) {
+    if (auto* field = findChild<QLabel*>(name)) field->clear();
+  }
+}
+
+void TFormAdjust::FormClose() {
+  ResetItemArea(false, false);
+  ClearSummary();
+  Program.Comm.ShutDownLink([this] {
+    if (SkipResetOnClose) return;
+    Program.Services.Boxes.ShowMessage(DialogKind::Information,
+                                       "This program starts to initialize the printer.\nPlease wait about 15 seconds.",
+                                       DialogButtons::Ok);
+    BusyCursor busy;
+    Program.Comm.RequestReset();
+    Program.Services.Time.Pause(ResetWaitMs);
+  });
+  Form->CanvasPnl->show();
+  Form->AdjustRdoGrp->SetItemIndex(-1);
+  Form->MentRdoGrp->SetItemIndex(-1);
+  for (const char* name : {"HdVolRdoBtn", "BidRdoBtn", "CounterRdoBtn"}) {
+    if (auto* list = findChild<RadioGroup*>(name)) list->SetItemIndex(0);
+  }
+  Form->A4patRdoBtn->setChecked(false);
+  {
+    const QSignalBlocker quiet(Form->AdjustmentTab);
+    Form->AdjustmentTab->setCurrentIndex(0);
+  }
+  hide();
+  Program.Quit().Ask(Program.Boot());
+  // The next connection fills the item list afresh.
+  Form->MentRdoGrp->setEnabled(true);
+  Form->A4patRdoBtn->setEnabled(true);
+  Form->AdjustmentTab->setTabText(0, "Adjustment");
+  Form->AdjustRdoGrp->setTitle("Adjustment items");
+  Form->AdjustRdoGrp->SetItems({});
+  RestrictedItems = false;
+}

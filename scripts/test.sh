@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds and runs every test: a normal build, then the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer. `--quick` skips the sanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=${JOBS:-2}
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > "$dir.configure.log" 2>&1 \
+    || { cat "$dir.configure.log"; exit 1; }
+  cmake --build "$dir" -j "$jobs"
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+mkdir -p build-test
+run_suite build-test/release
+if [ "${1:-}" != "--quick" ]; then
+  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-test/sanitize -DARVANA_SANITIZE=ON
+fi

@@ -48,6 +48,7 @@ constexpr std::array<const char*, 6> MaintenancePanels{"CleaningPnl",    "Charge
                                                        "CounterPnl",     "EepromCheckPnl", "EepromBackupPnl"};
 
 constexpr int DisableTimerMs = 1000;
+constexpr int IdleRetryMs = 50;  // how soon the timer looks again whether a wait has ended
 constexpr uint32_t ReadyPollMs = 2000;
 constexpr uint32_t ChannelClosePauseMs = 200;
 constexpr uint32_t ResetWaitMs = 10000;
@@ -260,7 +261,7 @@ void TFormAdjust::DisableTimerTimer() {
   // A wait in progress keeps the window as the running item set it; the
   // timer takes effect once the program is idle again.
   if (QtClock::InPause()) {
-    QTimer::singleShot(0, this, &TFormAdjust::DisableTimerTimer);
+    QTimer::singleShot(IdleRetryMs, this, &TFormAdjust::DisableTimerTimer);
     return;
   }
   setEnabled(true);

@@ -1,1 +1,71 @@
-int main() { return 0; }
+// The program entry: chooses the real or the virtual printer, creates the
+// program's objects and windows, and runs the message loop.
+#include "app/ArvanaProgram.h"
+#include "app/QtClock.h"
+#include "app/QtDialogs.h"
+#include "app/QtProgramEnd.h"
+#include "platform/LinuxPortSystem.h"
+#include "sim/SimPortSystem.h"
+#include "sim/VirtualPrinter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr const char* SimulatorOption = "--simulator";
+constexpr const char* DefaultSimulatorDirectory = "virtual-printer";
+
+// The folder of the virtual printer when the program runs on it, empty otherwise.
+std::string SimulatorDirectory(int argc, char** argv) {
+  const std::string option = SimulatorOption;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == option) return DefaultSimulatorDirectory;
+    if (argument.rfind(option + "=", 0) == 0 && argument.size() > option.size() + 1) {
+      return argument.substr(option.size() + 1);
+    }
+  }
+  return {};
+}
+
+int RunProgram(PortSystem& ports, QtClock& clock) {
+  QtDialogs dialogs;
+  QtProgramEnd end;
+  ArvanaProgram program({clock, dialogs, end, ports});
+  program.Start();
+  return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Adjustment Program for Arvana Print 350 360");
+  // The start window ends the program when it closes; hiding it for the
+  // adjustment window must not.
+  QApplication::setQuitOnLastWindowClosed(false);
+  QtClock clock;
+  try {
+    const std::string simulator = SimulatorDirectory(argc, argv);
+    if (simulator.empty()) {
+      LinuxPortSystem ports;
+      RunProgram(ports, clock);
+    } else {
+      VirtualPrinter printer(clock, simulator);
+      for (const std::string& message : printer.Messages()) std::fprintf(stderr, "%s\n", message.c_str());
+      std::fprintf(stderr, "Virtual printer in %s\n", simulator.c_str());
+      SimPortSystem ports(printer, clock);
+      RunProgram(ports, clock);
+    }
+  } catch (const std::exception& fault) {
+    QMessageBox::critical(nullptr, QApplication::applicationName(), fault.what());
+    return ExitFatal;
+  }
+  return ExitNormal;
+}

@@ -1,1 +1,127 @@
-// placeholder
+// The virtual printer's front: blocks in, answers out, power and the record of the traffic.
+#include "sim/VirtualPrinter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+// The directory as it can be used: created when missing; empty (memory only)
+// when that fails.
+std::string PrepareDirectory(std::string directory, std::vector<std::string>& messages) {
+  if (directory.empty()) return directory;
+  std::error_code error;
+  std::filesystem::create_directories(directory, error);
+  if (error) {
+    messages.push_back("cannot create " + directory + " (" + error.message() + "): nothing is kept on disk.");
+    return {};
+  }
+  return directory;
+}
+
+std::string PathIn(const std::string& directory, const char* name) {
+  if (directory.empty()) return {};
+  return (std::filesystem::path(directory) / name).string();
+}
+
+}  // namespace
+
+VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
+    : Directory(PrepareDirectory(std::move(directory), DirectoryMessages)),
+      Core(clock, PathIn(Directory, "eeprom.bin")),
+      Traffic(PathIn(Directory, "capture.log")),
+      JobStore(PathIn(Directory, "jobs")),
+      Link(Core),
+      Control(Core),
+      Data(Core, JobStore) {}
+
+void VirtualPrinter::ReceiveFromHost(const uint8_t* data, size_t length) {
+  if (data == nullptr) length = 0;
+  Traffic.Add(Core.ElapsedMs(), true, data, length);
+  if (!Powered || length == 0) return;
+
+  DeviceLink::Outcome outcome = Link.Receive(data, length);
+  if (!outcome.Reply.empty()) Send(outcome.Reply);
+  if (outcome.DataChannelClosed) Data.Close();
+  if (!outcome.HasPayload) return;
+
+  std::vector<uint8_t> packet;
+  if (outcome.Socket == PrinterWire::ControlSocket) {
+    const ControlChannel::Answer answer = Control.Handle(outcome.Payload);
+    const uint8_t headerSocket = Core.Faults().WrongSocket ? PrinterWire::DataSocket : PrinterWire::ControlSocket;
+    if (Link.Pack(PrinterWire::ControlSocket, answer.Payload, headerSocket, packet)) Send(packet);
+    if (answer.ResetRequested) Core.Reinitialise(ResetBusyMs);
+    return;
+  }
+  const std::optional<std::vector<uint8_t>> answer = Data.Handle(outcome.Payload);
+  if (answer && Link.Pack(PrinterWire::DataSocket, *answer, PrinterWire::DataSocket, packet)) Send(packet);
+}
+
+void VirtualPrinter::Send(const std::vector<uint8_t>& packet) {
+  if (Core.Faults().NoAnswer) return;  // lost on the way back: nothing went over the wire
+  Traffic.Add(Core.ElapsedMs(), false, packet.data(), packet.size());
+  Replies.push_back(packet);
+}
+
+size_t VirtualPrinter::PendingReplyBytes() const {
+  size_t total = 0;
+  for (const std::vector<uint8_t>& reply : Replies) total += reply.size();
+  return total - FrontOffset;
+}
+
+size_t VirtualPrinter::ReadReplyBytes(uint8_t* buffer, size_t length) {
+  size_t taken = 0;
+  while (taken < length && !Replies.empty()) taken += TakeReplyBlock(buffer + taken, length - taken);
+  return taken;
+}
+
+size_t VirtualPrinter::TakeReplyBlock(uint8_t* buffer, size_t length) {
+  if (Replies.empty() || buffer == nullptr) return 0;
+  const std::vector<uint8_t>& front = Replies.front();
+  const size_t count = std::min(length, front.size() - FrontOffset);
+  if (count > 0) std::memcpy(buffer, front.data() + FrontOffset, count);
+  FrontOffset += count;
+  if (FrontOffset == front.size()) {
+    Replies.pop_front();
+    FrontOffset = 0;
+  }
+  return count;
+}
+
+void VirtualPrinter::PowerOff() {
+  if (!Powered) return;
+  Powered = false;
+  Data.Close();
+  Link.Reset();
+  Replies.clear();
+  FrontOffset = 0;
+}
+
+void VirtualPrinter::PowerOn() {
+  if (Powered) return;
+  Powered = true;
+  Link.Reset();
+  Core.ForgetModelCode();
+  Core.Reinitialise(PowerOnBusyMs);
+}
+
+void VirtualPrinter::ReplaceMainBoard() {
+  PowerOff();
+  Core.Eeprom().Replace(EepromImage::NewBoardImage());
+  PowerOn();
+}
+
+bool VirtualPrinter::ChannelOpen(uint8_t socket) const {
+  const DeviceLink::ChannelState* channel = Link.Channel(socket);
+  return channel != nullptr && channel->Open;
+}
+
+std::vector<std::string> VirtualPrinter::Messages() const {
+  std::vector<std::string> all = DirectoryMessages;
+  for (const auto* list : {&Core.Eeprom().Messages(), &Traffic.Messages(), &JobStore.Messages()})
+    all.insert(all.end(), list->begin(), list->end());
+  return all;
+}

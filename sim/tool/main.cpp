@@ -1,1 +1,102 @@
-int main() { return 0; }
+// arvana-printer-sim: serves the virtual printer on a pseudo-terminal and decodes captures.
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "sim/CaptureDecoder.h"
+#include "sim/CaptureLog.h"
+#include "sim/PtyServer.h"
+#include "sim/SteadyClock.h"
+#include "sim/VirtualPrinter.h"
+
+namespace {
+
+constexpr const char* Usage =
+    "usage: arvana-printer-sim serve [--dir DIR]\n"
+    "           serves the virtual printer on a pseudo-terminal; DIR (default ./virtual-printer)\n"
+    "           keeps eeprom.bin, capture.log and jobs/\n"
+    "       arvana-printer-sim decode CAPTURE.log\n"
+    "           prints a capture as readable lines\n";
+
+volatile std::sig_atomic_t StopRequested = 0;
+
+void RequestStop(int) { StopRequested = 1; }
+
+int Serve(const std::string& directory) {
+  SteadyClock clock;
+  VirtualPrinter printer(clock, directory);
+  for (const std::string& message : printer.Messages()) std::cerr << "virtual printer: " << message << "\n";
+
+  PtyServer server(printer, clock);
+  std::string reason;
+  if (!server.Open(reason)) {
+    std::cerr << "arvana-printer-sim: cannot open a pseudo-terminal: " << reason << "\n";
+    return 1;
+  }
+  std::cout << server.SlavePath() << std::endl;
+  std::cerr << "Virtual printer ready. Start the program with ARVANA_DEVICE_VLUSB1=" << server.SlavePath()
+            << " (USB) or ARVANA_DEVICE_LPT1=" << server.SlavePath() << " (parallel).\n"
+            << "Files in " << directory << ". Stop with Ctrl+C.\n";
+
+  std::signal(SIGINT, RequestStop);
+  std::signal(SIGTERM, RequestStop);
+  size_t violationsShown = 0;
+  while (StopRequested == 0) {
+    if (!server.ServeOnce(100, reason)) {
+      std::cerr << "arvana-printer-sim: " << reason << "\n";
+      return 1;
+    }
+    const std::vector<std::string>& violations = printer.ProtocolViolations();
+    for (; violationsShown < violations.size(); ++violationsShown)
+      std::cerr << "protocol violation at " << violations[violationsShown] << "\n";
+  }
+  return 0;
+}
+
+int Decode(const std::string& path) {
+  std::ifstream file(path);
+  if (!file.is_open()) {
+    std::cerr << "arvana-printer-sim: cannot read " << path << "\n";
+    return 1;
+  }
+  CaptureDecoder decoder;
+  std::string line;
+  int lineNumber = 0;
+  int badLines = 0;
+  while (std::getline(file, line)) {
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    CaptureRecord record;
+    std::string reason;
+    if (!CaptureLog::ParseLine(line, record, reason)) {
+      std::cerr << path << ":" << lineNumber << ": " << reason << "\n";
+      ++badLines;
+      continue;
+    }
+    std::cout << decoder.DescribeLine(record) << "\n";
+  }
+  return badLines == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "serve") {
+    std::string directory = "./virtual-printer";
+    if (args.size() == 3 && args[1] == "--dir" && !args[2].empty()) {
+      directory = args[2];
+    } else if (args.size() != 1) {
+      std::cerr << Usage;
+      return 2;
+    }
+    return Serve(directory);
+  }
+  if (args.size() == 2 && args[0] == "decode") return Decode(args[1]);
+  std::cerr << Usage;
+  return 2;
+}

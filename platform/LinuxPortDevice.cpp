@@ -1,0 +1,210 @@
+// A printer port on a Linux device node: a parallel port with comm time-outs, or a USB printer.
+#include "platform/LinuxPortDevice.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// An interval time-out of all ones with no total time-out means "return at
+// once with what has arrived", as on the ports the program was made for.
+constexpr uint32_t ReturnAtOnce = UINT32_MAX;
+
+// Longest wait the program may ask for; keeps deadline arithmetic in range.
+constexpr uint64_t LongestWaitMs = uint64_t{1} << 40;
+
+// Back-off after a "try again" from a driver that reported readiness.
+constexpr int64_t BackoffMs = 10;
+
+uint64_t TotalTimeout(uint32_t multiplier, uint32_t constant, size_t length) {
+  if (multiplier != 0 && length > (LongestWaitMs - constant) / multiplier) return LongestWaitMs;
+  return uint64_t{multiplier} * length + constant;
+}
+
+std::string Failure(const std::string& path, int error) { return path + ": " + std::strerror(error); }
+
+}  // namespace
+
+std::unique_ptr<LinuxPortDevice> LinuxPortDevice::Open(const std::string& path, DeviceKind kind, std::string& reason,
+                                                       const UsbDeviceTiming& usbTiming) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    reason = Failure(path, errno);
+    return nullptr;
+  }
+  if (isatty(fd)) {
+    // Line editing, echo and newline translation would change the printer's bytes.
+    termios settings{};
+    if (tcgetattr(fd, &settings) != 0) {
+      reason = Failure(path, errno);
+      ::close(fd);
+      return nullptr;
+    }
+    cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    if (tcsetattr(fd, TCSANOW, &settings) != 0) {
+      reason = Failure(path, errno);
+      ::close(fd);
+      return nullptr;
+    }
+  }
+  return std::unique_ptr<LinuxPortDevice>(new LinuxPortDevice(fd, kind, usbTiming));
+}
+
+LinuxPortDevice::LinuxPortDevice(int fd, DeviceKind kind, const UsbDeviceTiming& usbTiming)
+    : Fd(fd), Kind(kind), UsbTiming(usbTiming) {}
+
+LinuxPortDevice::~LinuxPortDevice() { ::close(Fd); }
+
+bool LinuxPortDevice::GetTimeouts(CommTimeouts& timeouts) {
+  switch (Kind) {
+    case DeviceKind::Comm:
+      timeouts = Timeouts;
+      return true;
+    case DeviceKind::UsbPrinter:
+      return false;
+  }
+  return false;
+}
+
+bool LinuxPortDevice::SetTimeouts(const CommTimeouts& timeouts) {
+  switch (Kind) {
+    case DeviceKind::Comm:
+      Timeouts = timeouts;
+      return true;
+    case DeviceKind::UsbPrinter:
+      return false;
+  }
+  return false;
+}
+
+bool LinuxPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
+  written = 0;
+  uint64_t total = 0;
+  switch (Kind) {
+    case DeviceKind::Comm:
+      total = TotalTimeout(Timeouts.WriteTotalTimeoutMultiplier, Timeouts.WriteTotalTimeoutConstant, length);
+      break;
+    case DeviceKind::UsbPrinter:
+      total = TotalTimeout(UsbTiming.WriteMultiplierMs, UsbTiming.WriteConstantMs, length);
+      break;
+  }
+  return WriteUntil(data, length, written, total == 0 ? NoDeadline : DeadlineAfter(total));
+}
+
+bool LinuxPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
+  got = 0;
+  switch (Kind) {
+    case DeviceKind::Comm: {
+      const uint64_t total =
+          TotalTimeout(Timeouts.ReadTotalTimeoutMultiplier, Timeouts.ReadTotalTimeoutConstant, length);
+      if (Timeouts.ReadIntervalTimeout == ReturnAtOnce && total == 0) return ReadAvailable(buffer, length, got);
+      const int64_t deadline = total == 0 ? NoDeadline : DeadlineAfter(total);
+      return ReadUntil(buffer, length, got, deadline, deadline, Timeouts.ReadIntervalTimeout);
+    }
+    case DeviceKind::UsbPrinter:
+      return ReadUntil(buffer, length, got, DeadlineAfter(UsbTiming.FirstByteMs), NoDeadline,
+                       std::max<uint32_t>(UsbTiming.GapMs, 1));
+  }
+  return false;
+}
+
+bool LinuxPortDevice::WriteUntil(const uint8_t* data, size_t length, size_t& written, int64_t deadline) {
+  while (written < length) {
+    const int ready = WaitFor(POLLOUT, deadline);
+    if (ready < 0) return false;
+    if (ready == 0) return true;  // time-out: what was accepted counts as written
+    const ssize_t count = ::write(Fd, data + written, length - written);
+    if (count > 0) {
+      written += static_cast<size_t>(count);
+    } else if (count == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+      Backoff(deadline);
+    } else if (errno != EINTR) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool LinuxPortDevice::ReadUntil(uint8_t* buffer, size_t length, size_t& got, int64_t firstDeadline,
+                                int64_t totalDeadline, uint32_t gapMs) {
+  int64_t lastByte = 0;
+  while (got < length) {
+    int64_t deadline = firstDeadline;
+    if (got > 0) {
+      deadline = totalDeadline;
+      if (gapMs != 0) {
+        const int64_t gapEnd = lastByte + static_cast<int64_t>(std::min<uint64_t>(gapMs, LongestWaitMs));
+        deadline = deadline == NoDeadline ? gapEnd : std::min(deadline, gapEnd);
+      }
+    }
+    const int ready = WaitFor(POLLIN, deadline);
+    if (ready < 0) return false;
+    if (ready == 0) return true;  // time-out: the count tells how much came
+    const ssize_t count = ::read(Fd, buffer + got, length - got);
+    if (count > 0) {
+      got += static_cast<size_t>(count);
+      lastByte = Time.SteadyMilliseconds();
+    } else if (count == 0) {
+      // End of data on a device that has hung up is a lost device; otherwise
+      // it was an empty transfer and the reply may still come.
+      if ((ready & (POLLHUP | POLLERR)) != 0) return false;
+      Backoff(deadline);
+    } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      Backoff(deadline);
+    } else if (errno != EINTR) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool LinuxPortDevice::ReadAvailable(uint8_t* buffer, size_t length, size_t& got) {
+  while (got < length) {
+    const ssize_t count = ::read(Fd, buffer + got, length - got);
+    if (count > 0) {
+      got += static_cast<size_t>(count);
+    } else if (count == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+      return true;
+    } else if (errno != EINTR) {
+      return false;
+    }
+  }
+  return true;
+}
+
+int LinuxPortDevice::WaitFor(short events, int64_t deadline) {
+  for (;;) {
+    int timeout = -1;
+    if (deadline != NoDeadline) {
+      const int64_t remaining = deadline - Time.SteadyMilliseconds();
+      if (remaining <= 0) return 0;
+      timeout = static_cast<int>(std::min<int64_t>(remaining, INT_MAX));
+    }
+    pollfd entry{Fd, events, 0};
+    const int result = ::poll(&entry, 1, timeout);
+    if (result < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (result == 0) continue;  // the loop head decides whether the deadline has passed
+    if ((entry.revents & POLLNVAL) != 0) return -1;
+    return entry.revents;
+  }
+}
+
+void LinuxPortDevice::Backoff(int64_t deadline) {
+  int64_t wait = BackoffMs;
+  if (deadline != NoDeadline) wait = std::clamp<int64_t>(deadline - Time.SteadyMilliseconds(), 0, BackoffMs);
+  if (wait > 0) ::poll(nullptr, 0, static_cast<int>(wait));
+}
+
+int64_t LinuxPortDevice::DeadlineAfter(uint64_t milliseconds) {
+  return Time.SteadyMilliseconds() + static_cast<int64_t>(std::min(milliseconds, LongestWaitMs));
+}

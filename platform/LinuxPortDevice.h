@@ -1,0 +1,70 @@
+// A printer port on a Linux device node: a parallel port with comm time-outs, or a USB printer.
+#pragma once
+
+#include "platform/LinuxClock.h"
+#include "platform/PortDevice.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// How a USB printer device paces its replies and writes; the defaults are
+// what the program uses, tests shorten them.
+struct UsbDeviceTiming {
+  uint32_t FirstByteMs = 200;       // how long a read waits for a reply to begin
+  uint32_t GapMs = 5;               // a reply has ended when no byte follows within this
+  uint32_t WriteMultiplierMs = 1;   // write time-out per byte ...
+  uint32_t WriteConstantMs = 3000;  // ... plus this
+};
+
+class LinuxPortDevice : public PortDevice {
+public:
+  enum class DeviceKind {
+    Comm,        // reads and writes follow the time-outs set with SetTimeouts
+    UsbPrinter,  // keeps its own time-outs; one read returns one reply
+  };
+
+  // Opens `path` for reading and writing. A terminal (the pseudo-terminal of
+  // the standalone virtual printer) is switched to raw bytes. Returns null and
+  // "path: system error" in `reason` when the node cannot be opened.
+  static std::unique_ptr<LinuxPortDevice> Open(const std::string& path, DeviceKind kind, std::string& reason,
+                                               const UsbDeviceTiming& usbTiming = UsbDeviceTiming());
+
+  ~LinuxPortDevice() override;
+  LinuxPortDevice(const LinuxPortDevice&) = delete;
+  LinuxPortDevice& operator=(const LinuxPortDevice&) = delete;
+
+  bool GetTimeouts(CommTimeouts& timeouts) override;
+  bool SetTimeouts(const CommTimeouts& timeouts) override;
+  bool Write(const uint8_t* data, size_t length, size_t& written) override;
+  bool Read(uint8_t* buffer, size_t length, size_t& got) override;
+
+private:
+  LinuxPortDevice(int fd, DeviceKind kind, const UsbDeviceTiming& usbTiming);
+
+  // Writes until all is accepted or `deadline` (steady ms, NoDeadline = none) passes.
+  bool WriteUntil(const uint8_t* data, size_t length, size_t& written, int64_t deadline);
+  // Reads until `length` bytes arrived; before the first byte until
+  // `firstDeadline`, after it until `totalDeadline` or until no byte followed
+  // the previous one within `gapMs` (0 = no gap limit).
+  bool ReadUntil(uint8_t* buffer, size_t length, size_t& got, int64_t firstDeadline, int64_t totalDeadline,
+                 uint32_t gapMs);
+  // Takes whatever has already arrived, without waiting.
+  bool ReadAvailable(uint8_t* buffer, size_t length, size_t& got);
+  // Waits until `events` are ready. Returns the ready events, 0 when
+  // `deadline` passed, -1 when the device cannot be waited on.
+  int WaitFor(short events, int64_t deadline);
+  // Waits a little before trying again after the device said "not now",
+  // so a driver without readiness reports is not polled in a busy loop.
+  void Backoff(int64_t deadline);
+  int64_t DeadlineAfter(uint64_t milliseconds);
+
+  static constexpr int64_t NoDeadline = -1;
+
+  int Fd;
+  DeviceKind Kind;
+  UsbDeviceTiming UsbTiming;
+  CommTimeouts Timeouts;
+  LinuxClock Time;
+};

@@ -1,0 +1,179 @@
+// The printer ports of a Linux machine: parallel ports, usblp printers found through sysfs, and device overrides.
+#include "platform/LinuxPortSystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* MakerName = "VELOR";
+constexpr int UsbPortCount = 3;
+constexpr int ParallelPortCount = 3;
+constexpr const char* DeviceVariablePrefix = "ARVANA_DEVICE_";
+constexpr const char* TraceVariable = "ARVANA_TRACE";
+
+std::string Trimmed(const std::string& text) {
+  const char* blanks = " \t\r\n";
+  const size_t first = text.find_first_not_of(blanks);
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// The number N of a usbmisc entry "lpN"; -1 for any other entry.
+int PrinterNumber(const char* entryName) {
+  if (std::strncmp(entryName, "lp", 2) != 0) return -1;
+  const char* digits = entryName + 2;
+  const size_t count = std::strlen(digits);
+  if (count == 0 || count > 9) return -1;
+  if (!std::all_of(digits, digits + count, [](char c) { return c >= '0' && c <= '9'; })) return -1;
+  return std::atoi(digits);
+}
+
+// Reads a small sysfs attribute; false when it cannot be read.
+bool ReadAttribute(const std::string& path, std::string& text) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  text.clear();
+  char chunk[1024];
+  for (;;) {
+    const ssize_t count = ::read(fd, chunk, sizeof chunk);
+    if (count > 0) {
+      text.append(chunk, static_cast<size_t>(count));
+    } else if (count == 0) {
+      break;
+    } else if (errno != EINTR) {
+      ::close(fd);
+      return false;
+    }
+  }
+  ::close(fd);
+  return true;
+}
+
+// Whether the IEEE 1284 device ID ("MFG:...;CMD:...;MDL:...;") names our maker.
+bool IsOurMaker(const std::string& deviceId) {
+  size_t start = 0;
+  while (start < deviceId.size()) {
+    size_t end = deviceId.find(';', start);
+    if (end == std::string::npos) end = deviceId.size();
+    const std::string field = deviceId.substr(start, end - start);
+    start = end + 1;
+    const size_t colon = field.find(':');
+    if (colon == std::string::npos) continue;
+    const std::string key = Trimmed(field.substr(0, colon));
+    if (strcasecmp(key.c_str(), "MFG") != 0 && strcasecmp(key.c_str(), "MANUFACTURER") != 0) continue;
+    return strcasecmp(Trimmed(field.substr(colon + 1)).c_str(), MakerName) == 0;
+  }
+  return false;
+}
+
+}  // namespace
+
+LinuxPortSystem::LinuxPortSystem(std::string sysfsRoot, std::string devRoot, Environment environment,
+                                 Clock* traceClock)
+    : SysfsRoot(std::move(sysfsRoot)),
+      DevRoot(std::move(devRoot)),
+      ReadVariable(std::move(environment)),
+      TraceClock(traceClock != nullptr ? *traceClock : RealClock) {}
+
+std::optional<std::string> LinuxPortSystem::Variable(const std::string& name) const {
+  std::optional<std::string> value;
+  if (ReadVariable) {
+    value = ReadVariable(name);
+  } else if (const char* text = std::getenv(name.c_str())) {
+    value = text;
+  }
+  if (value && value->empty()) return std::nullopt;  // set but empty counts as not set
+  return value;
+}
+
+std::unique_ptr<PortDevice> LinuxPortSystem::OpenParallel(const std::string& name, std::string& reason) {
+  int number = 0;
+  if (name.size() == 4 && strncasecmp(name.c_str(), "LPT", 3) == 0) number = name[3] - '0';
+  if (number < 1 || number > ParallelPortCount) {
+    reason = name + ": not a parallel port (LPT1 to LPT3)";
+    return nullptr;
+  }
+  const std::string portName = "LPT" + std::to_string(number);
+  const std::string path =
+      Variable(DeviceVariablePrefix + portName).value_or(DevRoot + "/lp" + std::to_string(number - 1));
+  auto device = LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::Comm, reason);
+  if (!device) return nullptr;
+  return Traced(std::move(device));
+}
+
+std::unique_ptr<PortDevice> LinuxPortSystem::OpenUsb(const std::string& devicePath, std::string& reason) {
+  auto device = LinuxPortDevice::Open(devicePath, LinuxPortDevice::DeviceKind::UsbPrinter, reason);
+  if (!device) return nullptr;
+  return Traced(std::move(device));
+}
+
+bool LinuxPortSystem::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
+  printers.clear();
+  const std::string classDir = SysfsRoot + "/class/usbmisc";
+  std::vector<int> numbers;
+  if (DIR* dir = ::opendir(classDir.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      const int number = PrinterNumber(entry->d_name);
+      if (number >= 0) numbers.push_back(number);
+    }
+    ::closedir(dir);
+  } else if (errno != ENOENT && errno != ENOTDIR) {
+    return false;  // the class is there but cannot be listed
+  }
+  // Without the class directory no USB printer driver is loaded: no printers.
+  std::sort(numbers.begin(), numbers.end());
+
+  int ourPrinters = 0;
+  for (const int number : numbers) {
+    UsbPrinterEntry printer;
+    printer.DevicePath = DevRoot + "/usb/lp" + std::to_string(number);
+    std::string deviceId;
+    printer.Readable =
+        ReadAttribute(classDir + "/lp" + std::to_string(number) + "/device/ieee1284_id", deviceId);
+    if (printer.Readable && IsOurMaker(deviceId) && ourPrinters < UsbPortCount) {
+      printer.PortName = "VLUSB" + std::to_string(++ourPrinters) + ":";
+    }
+    printers.push_back(printer);
+  }
+
+  for (int port = 1; port <= UsbPortCount; ++port) {
+    const std::string portName = "VLUSB" + std::to_string(port);
+    const std::optional<std::string> path = Variable(DeviceVariablePrefix + portName);
+    if (!path) continue;
+    const UsbPrinterEntry named{*path, portName + ":", true};
+    auto same = std::find_if(printers.begin(), printers.end(),
+                             [&](const UsbPrinterEntry& printer) { return printer.PortName == named.PortName; });
+    if (same != printers.end()) {
+      *same = named;
+    } else {
+      printers.push_back(named);
+    }
+  }
+  return true;
+}
+
+std::unique_ptr<PortDevice> LinuxPortSystem::Traced(std::unique_ptr<LinuxPortDevice> device) {
+  const std::optional<std::string> tracePath = Variable(TraceVariable);
+  if (!tracePath) return device;
+  if (!Trace && !TraceFailed) {
+    std::string reason;
+    Trace = TracingPortDevice::OpenTraceFile(*tracePath, reason);
+    if (!Trace) {
+      // A trace is a help for finding faults; without it the port still works.
+      std::fprintf(stderr, "%s: no trace: %s\n", TraceVariable, reason.c_str());
+      TraceFailed = true;
+      return device;
+    }
+    TraceStartMs = TraceClock.SteadyMilliseconds();
+  }
+  if (!Trace) return device;
+  return std::make_unique<TracingPortDevice>(std::move(device), Trace, TraceClock, TraceStartMs);
+}

@@ -1,0 +1,54 @@
+// The printer ports of a Linux machine: parallel ports, usblp printers found through sysfs, and device overrides.
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/LinuxClock.h"
+#include "platform/LinuxPortDevice.h"
+#include "platform/PortDevice.h"
+#include "platform/TracingPortDevice.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Environment:
+//   ARVANA_DEVICE_LPT1..3     another node for that parallel port
+//   ARVANA_DEVICE_VLUSB1..3   the node of that USB port (the standalone
+//                             virtual printer's pseudo-terminal), in place of
+//                             what discovery found
+//   ARVANA_TRACE=FILE         every device opened records its traffic in FILE
+class LinuxPortSystem : public PortSystem {
+public:
+  // Reads one environment variable; nullopt when it is not set.
+  using Environment = std::function<std::optional<std::string>(const std::string& name)>;
+
+  // `sysfsRoot` and `devRoot` are where sysfs and the device nodes are
+  // mounted; an empty `environment` reads the process environment; the trace
+  // takes its time from `traceClock`, or from the real clock when null.
+  explicit LinuxPortSystem(std::string sysfsRoot = "/sys", std::string devRoot = "/dev",
+                           Environment environment = {}, Clock* traceClock = nullptr);
+
+  // "LPT1".."LPT3" (any letter case) are <dev>/lp0..lp2.
+  std::unique_ptr<PortDevice> OpenParallel(const std::string& name, std::string& reason) override;
+  std::unique_ptr<PortDevice> OpenUsb(const std::string& devicePath, std::string& reason) override;
+  // The usblp printers under <sysfs>/class/usbmisc in ascending number; those
+  // of the maker VELOR are called "VLUSB1:", "VLUSB2:", "VLUSB3:" in that
+  // order (a fourth gets no name), then the overrides from the environment.
+  bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override;
+
+private:
+  std::optional<std::string> Variable(const std::string& name) const;
+  // Wraps `device` in the trace when ARVANA_TRACE asks for one.
+  std::unique_ptr<PortDevice> Traced(std::unique_ptr<LinuxPortDevice> device);
+
+  std::string SysfsRoot;
+  std::string DevRoot;
+  Environment ReadVariable;
+  LinuxClock RealClock;
+  Clock& TraceClock;
+  TracingPortDevice::TraceFile Trace;
+  int64_t TraceStartMs = 0;
+  bool TraceFailed = false;
+};

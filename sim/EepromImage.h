@@ -1,0 +1,61 @@
+// The printer's 256-byte EEPROM, the copy of it the firmware works with, and its file.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class EepromImage {
+public:
+  static constexpr size_t Size = 256;
+  using Cells = std::array<uint8_t, Size>;
+
+  // Protection (waste ink) counter, high byte first, and the value above which
+  // the printer asks for maintenance.
+  static constexpr uint8_t CounterHighCell = 0x0A;
+  static constexpr uint8_t CounterLowCell = 0x0B;
+  static constexpr unsigned CounterLimit = 32195;
+
+  // What a printer leaves the factory with: a valid head ID and USB ID, small
+  // Bi-D values, a used protection counter and the market ID of the 360.
+  static Cells FactoryImage();
+  // A new main board: every cell 0xFF.
+  static Cells NewBoardImage();
+
+  // `filePath` empty keeps the image in memory only. Otherwise the file is
+  // read when it holds exactly 256 bytes; a missing file gets the factory
+  // image, a file of another size is reported in Messages() and replaced by
+  // the factory image.
+  explicit EepromImage(std::string filePath);
+
+  const Cells& Stored() const { return StoredCells; }
+  // The values the firmware works with: the stored cells as of the last Reload().
+  const Cells& InUse() const { return InUseCells; }
+
+  uint8_t Get(uint8_t address) const { return StoredCells[address]; }
+  // Stores one cell and saves the file. The firmware's copy is not touched.
+  void Set(uint8_t address, uint8_t value);
+  // Stores one cell and puts it into use at once (values the host sets live).
+  void SetLive(uint8_t address, uint8_t value);
+  // Replaces every cell, saves the file and reloads.
+  void Replace(const Cells& cells);
+  // The firmware takes the stored cells into use (restart, reset, notification).
+  void Reload() { InUseCells = StoredCells; }
+
+  unsigned ProtectionCounter() const;
+  void SetProtectionCounter(unsigned value);
+
+  // What went wrong with the file, readable; empty while all is well.
+  const std::vector<std::string>& Messages() const { return MessageList; }
+
+private:
+  void Save();
+
+  std::string FilePath;
+  Cells StoredCells{};
+  Cells InUseCells{};
+  bool SaveFailureReported = false;
+  std::vector<std::string> MessageList;
+};

@@ -1,0 +1,22 @@
+// Work of the mechanism, computed lazily from the clock whenever someone asks.
+#include "sim/Mechanism.h"
+
+#include <algorithm>
+
+void Mechanism::Queue(PrinterState state, int64_t durationMs, int64_t nowMs) {
+  if (durationMs <= 0) return;
+  const int64_t start = IdleAt(nowMs);
+  Queued.push_back({state, start + durationMs});
+}
+
+void Mechanism::Restart(int64_t durationMs, int64_t nowMs) {
+  Queued.clear();
+  Queue(PrinterState::Busy, durationMs, nowMs);
+}
+
+PrinterState Mechanism::Activity(int64_t nowMs) {
+  while (!Queued.empty() && Queued.front().EndMs <= nowMs) Queued.pop_front();
+  return Queued.empty() ? PrinterState::Ready : Queued.front().State;
+}
+
+int64_t Mechanism::IdleAt(int64_t nowMs) const { return Queued.empty() ? nowMs : std::max(nowMs, Queued.back().EndMs); }

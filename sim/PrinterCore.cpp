@@ -1,0 +1,58 @@
+// Shared firmware state: the reported condition, model-code checks and violations.
+#include "sim/PrinterCore.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "sim/PrinterWire.h"
+
+PrinterCore::PrinterCore(Clock& clock, std::string eepromPath)
+    : TheClock(clock), StartMs(clock.SteadyMilliseconds()), Image(std::move(eepromPath)) {}
+
+PrinterCondition PrinterCore::Condition() {
+  PrinterCondition condition;
+  condition.Warnings = WarningCodes;
+  condition.InkQuantities = Ink;
+  const PrinterState activity = Mech.Activity(NowMs());
+  if (FaultSwitches.PrinterError) {
+    condition.State = PrinterState::Error;
+    condition.ErrorNumber = *FaultSwitches.PrinterError;
+  } else if (FaultSwitches.PaperOut) {
+    condition.State = PrinterState::Error;
+    condition.ErrorNumber = ErrorNumberPaperOut;
+  } else if (Image.ProtectionCounter() > EepromImage::CounterLimit) {
+    // The waste ink pad is full: the printer refuses work until the counter is cleared.
+    condition.State = PrinterState::Error;
+    condition.ErrorNumber = ErrorNumberMaintenanceRequest;
+  } else if (FaultSwitches.HeldState) {
+    condition.State = *FaultSwitches.HeldState;
+  } else {
+    condition.State = activity;
+  }
+  return condition;
+}
+
+void PrinterCore::Violation(std::string_view text) {
+  const int64_t ms = ElapsedMs();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%lld.%03lld s: ", static_cast<long long>(ms / 1000),
+                static_cast<long long>(ms % 1000));
+  ViolationList.push_back(std::string(stamp) + std::string(text));
+}
+
+bool PrinterCore::CheckModelCode(uint8_t first, uint8_t second, std::string_view where) {
+  const std::array<uint8_t, 2> code = {first, second};
+  if (!ModelCode) {
+    ModelCode = code;
+    return true;
+  }
+  if (*ModelCode == code) return true;
+  Violation(std::string(where) + " carries model code " + PrinterWire::HexBytes(code.data(), 2) +
+            " after the host used " + PrinterWire::HexBytes(ModelCode->data(), 2));
+  return false;
+}
+
+void PrinterCore::Reinitialise(int64_t busyMs) {
+  Image.Reload();
+  Mech.Restart(busyMs, NowMs());
+}

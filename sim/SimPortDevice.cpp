@@ -1,0 +1,53 @@
+// Port device of the in-process virtual printer: parallel byte stream or USB answer blocks.
+#include "sim/SimPortDevice.h"
+
+#include <algorithm>
+#include <cstdint>
+
+SimPortDevice::SimPortDevice(VirtualPrinter& printer, Clock& clock, Kind kind)
+    : Printer(printer), TheClock(clock), DeviceKind(kind) {}
+
+bool SimPortDevice::GetTimeouts(CommTimeouts& timeouts) {
+  if (DeviceKind == Kind::Usb) return false;
+  timeouts = Timeouts;
+  return true;
+}
+
+bool SimPortDevice::SetTimeouts(const CommTimeouts& timeouts) {
+  if (DeviceKind == Kind::Usb) return false;
+  Timeouts = timeouts;
+  return true;
+}
+
+bool SimPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
+  if (Printer.Faults().ShortWrite && length > 0) {
+    written = length - 1;
+    return true;
+  }
+  Printer.ReceiveFromHost(data, length);
+  written = length;
+  return true;
+}
+
+bool SimPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
+  got = 0;
+  if (length == 0) return true;
+  switch (DeviceKind) {
+    case Kind::Usb:
+      got = Printer.TakeReplyBlock(buffer, length);
+      return true;
+    case Kind::Parallel: {
+      got = Printer.ReadReplyBytes(buffer, length);
+      if (got < length) {
+        const uint64_t total =
+            static_cast<uint64_t>(Timeouts.ReadTotalTimeoutMultiplier) * length + Timeouts.ReadTotalTimeoutConstant;
+        uint64_t wait = total;
+        if (got > 0 && Timeouts.ReadIntervalTimeout != 0)
+          wait = std::min<uint64_t>(total, Timeouts.ReadIntervalTimeout);
+        if (wait > 0) TheClock.Pause(static_cast<uint32_t>(std::min<uint64_t>(wait, UINT32_MAX)));
+      }
+      return true;
+    }
+  }
+  return false;
+}

@@ -1,0 +1,99 @@
+// The virtual printer: the far end of the link, from the mode switch to the mechanism.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "sim/CaptureLog.h"
+#include "sim/ControlChannel.h"
+#include "sim/DataChannel.h"
+#include "sim/DeviceLink.h"
+#include "sim/EepromImage.h"
+#include "sim/JobRecorder.h"
+#include "sim/PrinterCore.h"
+#include "sim/PrinterFaults.h"
+
+// The host hands over each block it writes with ReceiveFromHost; the printer
+// answers at once, and its answers wait in a queue of blocks (one answer, one
+// block) until the port device takes them, as a byte stream or block by block.
+// Time is the clock's: whatever the mechanism does is worked out from it when
+// someone asks, so tests on a virtual clock never wait.
+class VirtualPrinter {
+public:
+  // How long the firmware is busy after an "rs" reset and after switching on.
+  static constexpr int64_t ResetBusyMs = 4000;
+  static constexpr int64_t PowerOnBusyMs = 5000;
+
+  // `directory` empty keeps nothing on disk. Otherwise it is created when
+  // missing and holds eeprom.bin, capture.log (started afresh) and jobs/.
+  // Trouble with it is reported in Messages(); the printer then keeps that
+  // part in memory.
+  VirtualPrinter(Clock& clock, std::string directory);
+
+  // One block as the host wrote it (one write call).
+  void ReceiveFromHost(const uint8_t* data, size_t length);
+
+  // Answers waiting for the host.
+  size_t PendingReplyBytes() const;
+  // Takes up to `length` bytes of the waiting answers as one byte stream
+  // (a parallel port). Returns the count taken, 0 when nothing waits.
+  size_t ReadReplyBytes(uint8_t* buffer, size_t length);
+  // Takes up to `length` bytes of the first waiting answer only (a USB
+  // printer returns one answer per read); the rest of a longer answer stays.
+  size_t TakeReplyBlock(uint8_t* buffer, size_t length);
+
+  // Faults and conditions; see PrinterFaults.
+  PrinterFaults& Faults() { return Core.Faults(); }
+  void SetWarnings(std::vector<int> codes) { Core.SetWarnings(std::move(codes)); }
+  void SetInkQuantities(const std::array<uint8_t, 6>& quantities) { Core.SetInkQuantities(quantities); }
+  // Switched off the printer answers nothing and forgets its link; a job in
+  // progress is kept as it stands. Switching on restarts the firmware.
+  void PowerOff();
+  void PowerOn();
+  bool PoweredOn() const { return Powered; }
+  // A new main board: every EEPROM cell 0xFF, the printer switched off and on.
+  void ReplaceMainBoard();
+
+  // Inspection for tests and tools.
+  PrinterCondition Condition() { return Core.Condition(); }
+  PrinterState State() { return Core.Condition().State; }
+  const EepromImage::Cells& Eeprom() const { return Core.Eeprom().Stored(); }
+  // The values the firmware works with (taken from the EEPROM at the last
+  // restart, reset or change notification; Bi-D values set live).
+  const EepromImage::Cells& EepromInUse() const { return Core.Eeprom().InUse(); }
+  void SetEepromCell(uint8_t address, uint8_t value) { Core.Eeprom().Set(address, value); }
+  // What the host did wrong, each with the time it happened; empty for a
+  // host that keeps to the protocol.
+  const std::vector<std::string>& ProtocolViolations() const { return Core.Violations(); }
+  void ClearProtocolViolations() { Core.ClearViolations(); }
+  // Every block in either direction, in order.
+  const std::vector<CaptureRecord>& Capture() const { return Traffic.Records(); }
+  // Finished print jobs as received, and the files they went to.
+  const std::vector<std::vector<uint8_t>>& Jobs() const { return JobStore.Jobs(); }
+  const std::vector<std::string>& JobFiles() const { return JobStore.Files(); }
+  bool InPacketMode() const { return Link.InPacketMode(); }
+  bool ChannelOpen(uint8_t socket) const;
+  bool InRemoteMode() const { return Data.InRemoteMode(); }
+  // Problems with the directory, readable.
+  std::vector<std::string> Messages() const;
+
+private:
+  void Send(const std::vector<uint8_t>& packet);
+
+  std::vector<std::string> DirectoryMessages;  // filled before the members below are built
+  std::string Directory;
+  PrinterCore Core;
+  CaptureLog Traffic;
+  JobRecorder JobStore;
+  DeviceLink Link;
+  ControlChannel Control;
+  DataChannel Data;
+  bool Powered = true;
+  std::deque<std::vector<uint8_t>> Replies;
+  size_t FrontOffset = 0;  // bytes of Replies.front() already taken
+};

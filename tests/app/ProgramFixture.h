@@ -1,0 +1,110 @@
+// The whole program on the in-process virtual printer and the virtual clock, with scripted dialogs.
+#pragma once
+
+#include "app/ArvanaProgram.h"
+#include "app/RadioGroup.h"
+#include "app/TFormAdjust.h"
+#include "app/TFormBoot.h"
+#include "sim/SimPortSystem.h"
+#include "sim/VirtualPrinter.h"
+#include "platform/VirtualClock.h"
+#include "tests/support/TestDialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <numeric>
+
+using Bytes = std::vector<uint8_t>;
+
+class ProgramTest : public testing::Test {
+protected:
+  VirtualClock Clock;
+  TestDialogs Boxes;
+  TestProgramEnd End;
+  VirtualPrinter Printer{Clock, ""};
+  SimPortSystem Ports{Printer, Clock};
+  std::unique_ptr<ArvanaProgram> Program;
+
+  void SetUp() override {
+    Program = std::make_unique<ArvanaProgram>(ProgramServices{Clock, Boxes, End, Ports});
+    Program->Start();
+  }
+  void TearDown() override {
+    Program.reset();
+    EXPECT_TRUE(Printer.ProtocolViolations().empty()) << testing::PrintToString(Printer.ProtocolViolations());
+  }
+
+  template <typename T>
+  T* Find(QWidget& window, const char* name) {
+    T* child = window.findChild<T*>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  QComboBox* ModelCombo() { return Find<QComboBox>(Program->Boot(), "ModelNameCombo"); }
+  QComboBox* PortCombo() { return Find<QComboBox>(Program->Boot(), "UsePortCombo"); }
+  QString Memo() { return Find<QTextEdit>(Program->Adjust(), "StatusMemo")->toPlainText(); }
+
+  // Chooses model and interface by their texts and presses OK.
+  void Connect(const QString& model, const QString& port) {
+    ModelCombo()->setCurrentIndex(ModelCombo()->findText(model));
+    PortCombo()->setCurrentIndex(PortCombo()->findText(port));
+    Find<QAbstractButton>(Program->Boot(), "PortSelectOKBtn")->click();
+  }
+
+  // Runs `action`, expecting it to end the program; returns the exit status.
+  template <typename Action>
+  int ExitStatusOf(Action action) {
+    try {
+      action();
+    } catch (const ProgramEnded& ended) {
+      return ended.Status;
+    }
+    ADD_FAILURE() << "the program did not end";
+    return -1;
+  }
+
+  std::vector<Bytes> HostBlocks() const {
+    std::vector<Bytes> blocks;
+    for (const CaptureRecord& record : Printer.Capture())
+      if (record.FromHost) blocks.push_back(record.Bytes);
+    return blocks;
+  }
+
+  // Answers the next modal window with the button called `buttonName`.
+  void AnswerNextModal(const char* buttonName) {
+    QTimer::singleShot(0, [buttonName] {
+      QWidget* modal = QApplication::activeModalWidget();
+      ASSERT_NE(modal, nullptr);
+      auto* button = modal->findChild<QAbstractButton*>(buttonName);
+      ASSERT_NE(button, nullptr);
+      button->click();
+    });
+  }
+};
+
+// Link blocks the program sends, for comparing captures.
+namespace wire {
+inline Bytes ModeSwitch() {
+  const std::string text = "@QCL 1284.4\n@QCL\n@QCL\n";
+  Bytes bytes{0x00, 0x00, 0x00, 0x1B, 0x01};
+  bytes.insert(bytes.end(), text.begin(), text.end());
+  return bytes;
+}
+inline Bytes Init() { return {0x00, 0x00, 0x00, 0x08, 0x01, 0x00, 0x00, 0x10}; }
+inline Bytes OpenChannel(uint8_t s) {
+  return {0x00, 0x00, 0x00, 0x11, 0x01, 0x00, 0x01, s, s, 0x00, 0x80, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00};
+}
+inline Bytes Credit(uint8_t s, uint8_t n) { return {0x00, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x03, s, s, 0x00, n}; }
+inline Bytes CreditRequest(uint8_t s, uint8_t n) {
+  return {0x00, 0x00, 0x00, 0x0D, 0x01, 0x00, 0x04, s, s, 0xFF, 0xFF, 0x00, n};
+}
+inline Bytes StatusRequest() { return {0x02, 0x02, 0x00, 0x0B, 0x00, 0x00, 's', 't', 0x01, 0x00, 0x01}; }
+}  // namespace wire

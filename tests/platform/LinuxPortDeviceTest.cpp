@@ -1,0 +1,183 @@
+// The Linux port device on a pseudo-terminal: raw bytes both ways, the comm time-outs and USB replies.
+#include "platform/LinuxClock.h"
+#include "platform/LinuxPortDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+// The printer's end of a pseudo-terminal; the device under test opens the other end.
+class PrinterEnd {
+public:
+  PrinterEnd() {
+    Master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (Master >= 0 && grantpt(Master) == 0 && unlockpt(Master) == 0) DevicePath = ptsname(Master);
+  }
+  ~PrinterEnd() { Close(); }
+  void Close() {
+    if (Master >= 0) ::close(Master);
+    Master = -1;
+  }
+
+  void Send(const std::vector<uint8_t>& bytes) {
+    ASSERT_EQ(::write(Master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+
+  // What the host wrote: `count` bytes, or fewer when nothing more comes within `quietMs`.
+  std::vector<uint8_t> Receive(size_t count, int quietMs = 1000) {
+    std::vector<uint8_t> bytes;
+    while (bytes.size() < count) {
+      pollfd entry{Master, POLLIN, 0};
+      if (::poll(&entry, 1, quietMs) <= 0) break;
+      uint8_t chunk[256];
+      const ssize_t got = ::read(Master, chunk, std::min(sizeof chunk, count - bytes.size()));
+      if (got <= 0) break;
+      bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    return bytes;
+  }
+
+  int Master = -1;
+  std::string DevicePath;
+};
+
+std::unique_ptr<LinuxPortDevice> OpenDevice(const PrinterEnd& printer, LinuxPortDevice::DeviceKind kind,
+                                            const UsbDeviceTiming& timing = UsbDeviceTiming()) {
+  std::string reason;
+  auto device = LinuxPortDevice::Open(printer.DevicePath, kind, reason, timing);
+  EXPECT_TRUE(device) << reason;
+  return device;
+}
+
+// Every byte value, among them those a terminal would otherwise translate or act on.
+const std::vector<uint8_t> Awkward{0x0A, 0x0D, 0x03, 0x11, 0x13, 0x04, 0x7F, 0x00, 0x1B, 0xFF};
+
+}  // namespace
+
+TEST(LinuxPortDevice, CommDeviceCarriesRawBytesBothWaysWithoutTimeLimits) {
+  PrinterEnd printer;
+  ASSERT_FALSE(printer.DevicePath.empty());
+  auto device = OpenDevice(printer, LinuxPortDevice::DeviceKind::Comm);
+  ASSERT_TRUE(device);
+
+  const CommTimeouts program{200, 1, 5000, 1, 3000};
+  ASSERT_TRUE(device->SetTimeouts(program));
+  CommTimeouts readBack;
+  ASSERT_TRUE(device->GetTimeouts(readBack));
+  EXPECT_EQ(readBack, program);
+
+  // Zero time-outs: the read waits until every byte asked for has arrived.
+  ASSERT_TRUE(device->SetTimeouts(CommTimeouts{}));
+  size_t written = 0;
+  ASSERT_TRUE(device->Write(Awkward.data(), Awkward.size(), written));
+  EXPECT_EQ(written, Awkward.size());
+  // Asserted: a terminal that is not raw would also hold back the reply below forever.
+  ASSERT_EQ(printer.Receive(Awkward.size()), Awkward);
+  ASSERT_TRUE(printer.Receive(1, 20).empty());  // nothing added
+
+  printer.Send(Awkward);
+  std::vector<uint8_t> reply(Awkward.size());
+  size_t got = 0;
+  ASSERT_TRUE(device->Read(reply.data(), reply.size(), got));
+  EXPECT_EQ(got, Awkward.size());
+  EXPECT_EQ(reply, Awkward);
+  EXPECT_TRUE(printer.Receive(1, 20).empty());  // nothing echoed
+}
+
+TEST(LinuxPortDevice, CommReadEndsAtTheIntervalOrTotalTimeout) {
+  PrinterEnd printer;
+  auto device = OpenDevice(printer, LinuxPortDevice::DeviceKind::Comm);
+  ASSERT_TRUE(device);
+  LinuxClock clock;
+  uint8_t buffer[16] = {};
+  size_t got = 99;
+
+  // Three bytes of ten: the gap after them ends the read long before the total time-out.
+  ASSERT_TRUE(device->SetTimeouts(CommTimeouts{20, 0, 5000, 0, 0}));
+  printer.Send({0x01, 0x02, 0x03});
+  int64_t start = clock.SteadyMilliseconds();
+  ASSERT_TRUE(device->Read(buffer, 10, got));
+  EXPECT_EQ(got, 3u);
+  EXPECT_EQ(buffer[2], 0x03);
+  EXPECT_LT(clock.SteadyMilliseconds() - start, 2500);
+
+  // Nothing at all: the interval never starts, the total (1 ms x 10 + 30 ms) ends the read.
+  ASSERT_TRUE(device->SetTimeouts(CommTimeouts{20, 1, 30, 0, 0}));
+  start = clock.SteadyMilliseconds();
+  ASSERT_TRUE(device->Read(buffer, 10, got));
+  EXPECT_EQ(got, 0u);
+  EXPECT_GE(clock.SteadyMilliseconds() - start, 40);
+}
+
+TEST(LinuxPortDevice, CommWriteReportsWhatWasAcceptedWhenTheTotalTimeoutPasses) {
+  PrinterEnd printer;
+  auto device = OpenDevice(printer, LinuxPortDevice::DeviceKind::Comm);
+  ASSERT_TRUE(device);
+  ASSERT_TRUE(device->SetTimeouts(CommTimeouts{0, 0, 0, 0, 30}));
+  // Far more than the terminal buffers while the printer reads nothing.
+  const std::vector<uint8_t> block(4 << 20, 0x55);
+  size_t written = 0;
+  ASSERT_TRUE(device->Write(block.data(), block.size(), written));
+  EXPECT_GT(written, 0u);
+  EXPECT_LT(written, block.size());
+}
+
+TEST(LinuxPortDevice, UsbReadReturnsOneReplyOrNothing) {
+  PrinterEnd printer;
+  UsbDeviceTiming timing;
+  timing.FirstByteMs = 20;
+  auto device = OpenDevice(printer, LinuxPortDevice::DeviceKind::UsbPrinter, timing);
+  ASSERT_TRUE(device);
+  CommTimeouts timeouts;
+  EXPECT_FALSE(device->GetTimeouts(timeouts));
+  EXPECT_FALSE(device->SetTimeouts(timeouts));
+
+  uint8_t reply[256] = {};
+  size_t got = 99;
+  printer.Send({0x00, 0x02, 0x00, 0x0A, 0x01, 0x00, 0x73, 0x74, 0x0D, 0x0A});
+  ASSERT_TRUE(device->Read(reply, sizeof reply, got));
+  EXPECT_EQ(got, 10u);
+  EXPECT_EQ(reply[3], 0x0A);
+  EXPECT_EQ(reply[9], 0x0A);
+
+  // A reply longer than the buffer is taken in parts.
+  printer.Send({1, 2, 3, 4, 5});
+  ASSERT_TRUE(device->Read(reply, 3, got));
+  EXPECT_EQ(got, 3u);
+  ASSERT_TRUE(device->Read(reply, sizeof reply, got));
+  ASSERT_EQ(got, 2u);
+  EXPECT_EQ(reply[0], 4);
+  EXPECT_EQ(reply[1], 5);
+
+  ASSERT_TRUE(device->Read(reply, sizeof reply, got));
+  EXPECT_EQ(got, 0u);
+
+  size_t written = 0;
+  ASSERT_TRUE(device->Write(Awkward.data(), Awkward.size(), written));
+  EXPECT_EQ(written, Awkward.size());
+  EXPECT_EQ(printer.Receive(Awkward.size()), Awkward);
+}
+
+TEST(LinuxPortDevice, LostDeviceAndMissingNodeAreErrors) {
+  PrinterEnd printer;
+  auto device = OpenDevice(printer, LinuxPortDevice::DeviceKind::Comm);
+  ASSERT_TRUE(device);
+  ASSERT_TRUE(device->SetTimeouts(CommTimeouts{20, 0, 2000, 0, 2000}));
+  printer.Close();
+  uint8_t buffer[4];
+  size_t count = 0;
+  EXPECT_FALSE(device->Read(buffer, sizeof buffer, count));
+  EXPECT_FALSE(device->Write(buffer, sizeof buffer, count));
+
+  std::string reason;
+  EXPECT_FALSE(LinuxPortDevice::Open("/nonexistent/lp7", LinuxPortDevice::DeviceKind::Comm, reason));
+  EXPECT_EQ(reason, "/nonexistent/lp7: No such file or directory");
+}

@@ -1,0 +1,123 @@
+// Finding the printer ports on a made-up sysfs and /dev tree: naming, order, overrides and the trace.
+#include "platform/LinuxPortSystem.h"
+#include "platform/VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdlib.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FakeMachine : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/arvana-ports-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    Root = pattern;
+    fs::create_directories(Root / "dev/usb");
+  }
+  void TearDown() override { fs::remove_all(Root); }
+
+  // A usblp printer lpN; a null `deviceId` leaves its description unreadable.
+  void AddPrinter(int number, const char* deviceId) {
+    const fs::path device = Root / "sys/class/usbmisc" / ("lp" + std::to_string(number)) / "device";
+    fs::create_directories(device);
+    if (deviceId != nullptr) std::ofstream(device / "ieee1284_id") << deviceId;
+  }
+
+  LinuxPortSystem System() {
+    return LinuxPortSystem((Root / "sys").string(), (Root / "dev").string(),
+                           [this](const std::string& name) -> std::optional<std::string> {
+                             auto found = Environment.find(name);
+                             if (found == Environment.end()) return std::nullopt;
+                             return found->second;
+                           },
+                           &Clock);
+  }
+
+  std::string Dev(const std::string& node) const { return (Root / "dev" / node).string(); }
+
+  fs::path Root;
+  std::map<std::string, std::string> Environment;
+  VirtualClock Clock;
+};
+
+}  // namespace
+
+TEST_F(FakeMachine, NamesOurUsbPrintersInNumericOrderAndAppliesOverrides) {
+  AddPrinter(10, "MANUFACTURER:velor;COMMAND SET:ESCPL2;MODEL:Print 360;");
+  AddPrinter(2, "MFG: VELOR ;CMD:ESCPL2,D4;MDL:Print 350;\n");
+  AddPrinter(1, "MFG:Other;MDL:VELOR;CMD:PCL;");
+  AddPrinter(3, nullptr);
+  AddPrinter(4, "MFG:VELORX;MDL:Print 350;");
+  fs::create_directories(Root / "sys/class/usbmisc/hiddev0");
+
+  std::vector<UsbPrinterEntry> printers;
+  ASSERT_TRUE(System().ListUsbPrinters(printers));
+  ASSERT_EQ(printers.size(), 5u);
+  const std::vector<std::string> paths{Dev("usb/lp1"), Dev("usb/lp2"), Dev("usb/lp3"), Dev("usb/lp4"),
+                                       Dev("usb/lp10")};
+  const std::vector<std::string> names{"", "VLUSB1:", "", "", "VLUSB2:"};
+  for (size_t i = 0; i < printers.size(); ++i) {
+    EXPECT_EQ(printers[i].DevicePath, paths[i]) << i;
+    EXPECT_EQ(printers[i].PortName, names[i]) << i;
+    EXPECT_EQ(printers[i].Readable, i != 2) << i;
+  }
+
+  // An override takes the place of the printer of that name, or adds one.
+  Environment["ARVANA_DEVICE_VLUSB2"] = "/dev/pts/7";
+  Environment["ARVANA_DEVICE_VLUSB3"] = "/dev/pts/8";
+  ASSERT_TRUE(System().ListUsbPrinters(printers));
+  ASSERT_EQ(printers.size(), 6u);
+  EXPECT_EQ(printers[4].DevicePath, "/dev/pts/7");
+  EXPECT_EQ(printers[4].PortName, "VLUSB2:");
+  EXPECT_EQ(printers[5].DevicePath, "/dev/pts/8");
+  EXPECT_EQ(printers[5].PortName, "VLUSB3:");
+  EXPECT_TRUE(printers[5].Readable);
+}
+
+TEST_F(FakeMachine, NoUsbPrinterDriverMeansNoPrintersButOverridesStillCount) {
+  std::vector<UsbPrinterEntry> printers{{"stale", "VLUSB1:", true}};
+  ASSERT_TRUE(System().ListUsbPrinters(printers));
+  EXPECT_TRUE(printers.empty());
+
+  Environment["ARVANA_DEVICE_VLUSB1"] = "/dev/pts/3";
+  ASSERT_TRUE(System().ListUsbPrinters(printers));
+  ASSERT_EQ(printers.size(), 1u);
+  EXPECT_EQ(printers[0].DevicePath, "/dev/pts/3");
+  EXPECT_EQ(printers[0].PortName, "VLUSB1:");
+}
+
+TEST_F(FakeMachine, OpensParallelPortsByNameAndTracesWhenAsked) {
+  std::ofstream(Root / "dev/lp0").put('\0');
+  std::ofstream(Root / "dev/other").put('\0');
+  LinuxPortSystem system = System();
+  std::string reason;
+  EXPECT_TRUE(system.OpenParallel("LPT1", reason)) << reason;
+  EXPECT_FALSE(system.OpenParallel("LPT2", reason));
+  EXPECT_EQ(reason, Dev("lp1") + ": No such file or directory");
+  EXPECT_FALSE(system.OpenParallel("LPT4", reason));
+  EXPECT_NE(reason.find("LPT4"), std::string::npos);
+  EXPECT_FALSE(system.OpenUsb(Dev("usb/lp0"), reason));
+  EXPECT_EQ(reason, Dev("usb/lp0") + ": No such file or directory");
+
+  Environment["ARVANA_DEVICE_LPT3"] = Dev("other");
+  Environment["ARVANA_TRACE"] = (Root / "trace.log").string();
+  Clock.Advance(70000);
+  auto device = system.OpenParallel("lpt3", reason);
+  ASSERT_TRUE(device) << reason;
+  Clock.Advance(1500);
+  const uint8_t block[] = {0x00, 0x00, 0x00, 0x1B, 0x01, 0x40};
+  size_t written = 0;
+  ASSERT_TRUE(device->Write(block, sizeof block, written));
+  std::stringstream trace;
+  trace << std::ifstream(Root / "trace.log").rdbuf();
+  EXPECT_EQ(trace.str(), "1.500 H>P 00 00 00 1B 01 40\n");
+  EXPECT_EQ(fs::file_size(Root / "dev/other"), 6u);  // the override's node got the bytes
+}

@@ -9,6 +9,8 @@
 #include "ui_DalAdjust.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QCheckBox>
@@ -265,6 +267,16 @@ void TFormAdjust::DisableTimerTimer() {
     return;
   }
   setEnabled(true);
+}
+
+void TFormAdjust::showEvent(QShowEvent* event) {
+  // Centred on the screen, as the start window is.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  QWidget::showEvent(event);
 }
 
 // --- Closing.

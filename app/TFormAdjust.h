@@ -66,6 +66,7 @@ public slots:
   void DisableTimerTimer();
 
 protected:
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
 private:

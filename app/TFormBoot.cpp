@@ -42,7 +42,7 @@ TFormBoot::TFormBoot(ArvanaProgram& program) : Program(program), Form(new Ui::TF
   Form->setupUi(this);
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(sizeHint().expandedTo(size()));
+  setFixedSize(sizeHint());
   QAction* version = PopupMenu->addAction("Version");
   version->setObjectName("VersionMenuItem");
   PopupMenu->setObjectName("BootPopupMenu");

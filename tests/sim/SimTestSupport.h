@@ -22,8 +22,8 @@ inline Bytes Joined(std::initializer_list<uint8_t> head, const Bytes& tail) {
 
 // The mode switch as the host sends it.
 inline Bytes ModeSwitchBlock() {
-  return Joined({0x00, 0x00, 0x00, 0x1B, 0x01}, Bytes{'@', 'Q', 'C', 'L', ' ', '1', '2', '8', '4', '.', '4', '\n',
-                                                     '@', 'Q', 'C', 'L', '\n', '@', 'Q', 'C', 'L', '\n'});
+  return Joined({0x00, 0x00, 0x00, 0x1B, 0x01}, Bytes{'@',  'Q', 'C', 'L', ' ', '1',  '2', '8', '4', '.', '4',
+                                                      '\n', '@', 'Q', 'C', 'L', '\n', '@', 'Q', 'C', 'L', '\n'});
 }
 
 // A packet with both socket bytes, the length high byte first, credit and control.
@@ -51,10 +51,10 @@ constexpr uint8_t TestModelCode1 = 0xC3;
 // A service command for the data channel: ESC | 00, length, model code, c, ~c, c rotated, parameters.
 inline Bytes ServiceCommandBytes(uint8_t code, const Bytes& parameters) {
   const size_t n = 5 + parameters.size();
-  return Joined({0x1B, 0x7C, 0x00, static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), TestModelCode0,
-                 TestModelCode1, code, static_cast<uint8_t>(code ^ 0xFF),
-                 static_cast<uint8_t>((code >> 1) | ((code & 1) << 7))},
-                parameters);
+  return Joined(
+      {0x1B, 0x7C, 0x00, static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), TestModelCode0, TestModelCode1, code,
+       static_cast<uint8_t>(code ^ 0xFF), static_cast<uint8_t>((code >> 1) | ((code & 1) << 7))},
+      parameters);
 }
 
 inline Bytes ControlReadRequest(uint8_t address) {

@@ -23,7 +23,7 @@ TEST_F(ProgramTest, StatusRepliesThatCannotBeUnderstoodEndTheProgramAtStartUp) {
     std::vector<std::string> Texts;
   };
   const std::vector<Case> cases = {
-      {"no state field", [](VirtualPrinter& p) { p.Faults().GarbageStatus = "@BDC ST2\r\nhello\r\n"; },
+      {"no state field", [](VirtualPrinter& p) { p.Faults().GarbageStatus = "STATUS\r\nhello\r\n"; },
        {"Printer status acquisition failure 1", ForcedEnd}},
       {"unknown state digit", [](VirtualPrinter& p) { p.Faults().GarbageStatus = "ST:05;IQ:000000000000;"; },
        {"Printer status acquisition failure 2", ForcedEnd}},

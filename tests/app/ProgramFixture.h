@@ -93,10 +93,8 @@ protected:
 // Link blocks the program sends, for comparing captures.
 namespace wire {
 inline Bytes ModeSwitch() {
-  const std::string text = "@QCL 1284.4\n@QCL\n@QCL\n";
-  Bytes bytes{0x00, 0x00, 0x00, 0x1B, 0x01};
-  bytes.insert(bytes.end(), text.begin(), text.end());
-  return bytes;
+  const std::string text("\x00\x00\x00\x1B\x01@QCL 1284.4\n@QCL\n@QCL\n", 27);
+  return Bytes(text.begin(), text.end());
 }
 inline Bytes Init() { return {0x00, 0x00, 0x00, 0x08, 0x01, 0x00, 0x00, 0x10}; }
 inline Bytes OpenChannel(uint8_t s) {

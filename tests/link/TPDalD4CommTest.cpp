@@ -22,9 +22,8 @@ TEST_F(LinkTest, LinkCommandsGoOutByteExact) {
   ASSERT_TRUE(Comm.GiveCredit(ControlSocket, 1));
   ASSERT_TRUE(Comm.RequestCredit(DataSocket, 200));
   Comm.ExitLink();
-  const std::string modeSwitch = "@QCL 1284.4\n@QCL\n@QCL\n";
-  Bytes expectedModeSwitch{0x00, 0x00, 0x00, 0x1B, 0x01};
-  expectedModeSwitch.insert(expectedModeSwitch.end(), modeSwitch.begin(), modeSwitch.end());
+  const std::string modeSwitch("\x00\x00\x00\x1B\x01@QCL 1284.4\n@QCL\n@QCL\n", 27);
+  const Bytes expectedModeSwitch(modeSwitch.begin(), modeSwitch.end());
   const std::vector<Bytes> expected = {
       expectedModeSwitch,
       {0x00, 0x00, 0x00, 0x08, 0x01, 0x00, 0x00, 0x10},

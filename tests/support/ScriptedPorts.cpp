@@ -116,7 +116,11 @@ Bytes LinkReply(uint8_t code, uint8_t socket, uint16_t credit) {
 
 Bytes ControlReply(const std::string& payload) {
   const size_t total = payload.size() + 6;
-  Bytes reply{0x02, 0x02, static_cast<uint8_t>(total >> 8), static_cast<uint8_t>(total & 0xFF), 0x00, 0x00};
-  reply.insert(reply.end(), payload.begin(), payload.end());
+  Bytes reply(total, 0x00);
+  reply[0] = 0x02;
+  reply[1] = 0x02;
+  reply[2] = static_cast<uint8_t>(total >> 8);
+  reply[3] = static_cast<uint8_t>(total & 0xFF);
+  std::copy(payload.begin(), payload.end(), reply.begin() + 6);
   return reply;
 }

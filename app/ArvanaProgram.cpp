@@ -4,6 +4,8 @@
 #include "app/TFormAdjust.h"
 #include "app/TFormBoot.h"
 #include "app/TFormQuit.h"
+#include "service/EepromCheckItem.h"
+#include "service/MaintenanceItem.h"
 #include "status/TStatusMonitorWindow.h"
 
 ArvanaProgram::ArvanaProgram(const ProgramServices& services)
@@ -11,7 +13,8 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
       ForceExit(services.Boxes, services.End),
       Driver(services.Ports, *this, services.Time, services.Boxes, services.End, ForceExit),
       Comm(Driver, services.Time, services.Boxes, services.End, ForceExit, Status),
-      Factory(Comm, services.Boxes) {
+      Factory(Comm, services.Boxes),
+      Maintenance(Comm) {
   // The start window comes first and so is the main window.
   BootWindow = std::make_unique<TFormBoot>(*this);
   AdjustWindow = std::make_unique<TFormAdjust>(*this);
@@ -19,10 +22,14 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
   AboutWindow = std::make_unique<TAboutBox>();
   MonitorWindow = std::make_unique<TStatusMonitorWindow>(Comm);
   MonitorWindow->SetView(*AdjustWindow);
+  EepromCheck = std::make_unique<EepromCheckItem>(*AdjustWindow, Comm);
+  MaintenanceItems = std::make_unique<MaintenanceItem>(*AdjustWindow, Factory, Maintenance, services.Boxes);
 }
 
 ArvanaProgram::~ArvanaProgram() {
-  // Windows go before the link objects they use; the driver closes an open port last.
+  // Items and windows go before the link objects they use; the driver closes an open port last.
+  MaintenanceItems.reset();
+  EepromCheck.reset();
   MonitorWindow.reset();
   AboutWindow.reset();
   QuitWindow.reset();

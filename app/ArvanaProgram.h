@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/PortDevice.h"
 #include "platform/ProgramEnd.h"
+#include "service/TPMaintenance.h"
 
 #include <memory>
 
@@ -20,6 +21,8 @@ class TFormAdjust;
 class TFormQuit;
 class TAboutBox;
 class TStatusMonitorWindow;
+class EepromCheckItem;
+class MaintenanceItem;
 
 // What the operating system and the technician's screen give the program.
 struct ProgramServices {
@@ -49,6 +52,7 @@ public:
   TPPrinterDriver Driver;
   TPDalD4Comm Comm;
   TPFactory Factory;
+  TPMaintenance Maintenance;
 
   TFormBoot& Boot() { return *BootWindow; }
   TFormAdjust& Adjust() { return *AdjustWindow; }
@@ -62,4 +66,8 @@ private:
   std::unique_ptr<TFormQuit> QuitWindow;
   std::unique_ptr<TAboutBox> AboutWindow;
   std::unique_ptr<TStatusMonitorWindow> MonitorWindow;
+
+  // The service items, bound to the adjustment window's panels.
+  std::unique_ptr<EepromCheckItem> EepromCheck;
+  std::unique_ptr<MaintenanceItem> MaintenanceItems;
 };

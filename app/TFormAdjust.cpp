@@ -1,7 +1,7 @@
 #include "app/TFormAdjust.h"
 
 #include "app/ArvanaProgram.h"
-#include "app/BusyCursor.h"
+#include "status/BusyCursor.h"
 #include "app/QtClock.h"
 #include "app/TFormBoot.h"
 #include "app/TFormQuit.h"
@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QCheckBox>
+#include <QTableWidget>
 #include <QTextCursor>
 
 #include <array>
@@ -83,7 +84,22 @@ TFormAdjust::TFormAdjust(ArvanaProgram& program)
   connect(Form->AdjustmentTab, &QTabWidget::currentChanged, this, &TFormAdjust::AdjustmentTabChange);
   connect(Form->AdjustRtnBtn, &QPushButton::clicked, this, &TFormAdjust::AdjustRtnBtnClick);
   connect(Form->GetStatusBtn, &QPushButton::clicked, this, &TFormAdjust::GetStatusBtnClick);
+  WriteGridHeaders();
   DisableTimer->start();
+}
+
+void TFormAdjust::WriteGridHeaders() {
+  // Row 0 holds the low digit of the address, column 0 the high digit.
+  QTableWidget* grid = Form->EepromStrGrid;
+  for (int digit = 0; digit < 16; ++digit) {
+    const QString text = QString::number(digit, 16).toUpper();
+    grid->setItem(0, digit + 1, new QTableWidgetItem(text));
+    grid->setItem(digit + 1, 0, new QTableWidgetItem(text));
+    for (QTableWidgetItem* header : {grid->item(0, digit + 1), grid->item(digit + 1, 0)}) {
+      header->setTextAlignment(Qt::AlignCenter);
+      header->setBackground(palette().button());
+    }
+  }
 }
 
 TFormAdjust::~TFormAdjust() { delete Form; }
@@ -118,17 +134,12 @@ void TFormAdjust::WriteStatus(WriteStatusKind kind, const QString& text) {
       ReplaceMemo(text, Qt::black);
       break;
     case wsDone:
-      for (;;) {
-        Program.Comm.RequestStatus();
-        if (Program.Status.StatusCode == StatusReady) break;
-        if (Program.Status.StatusCode == StatusError) {
-          // The window is given back at once, so the technician can reach
-          // "Get status" and the items that work while the printer is in error.
-          WriteStatus(wsError, "Printer is error.");
-          setEnabled(true);
-          return;
-        }
-        Program.Services.Time.Pause(ReadyPollMs);
+      if (!CheckPrinterReady()) {
+        // The window is given back at once, so the technician can reach
+        // "Get status" and the items that work while the printer is in error.
+        WriteStatus(wsError, "Printer is error.");
+        setEnabled(true);
+        return;
       }
       setEnabled(true);
       unsetCursor();
@@ -190,6 +201,19 @@ void TFormAdjust::EnterNormalMode() {
 }
 
 // --- Item area.
+
+bool TFormAdjust::CheckPrinterReady() {
+  for (;;) {
+    Program.Comm.RequestStatus();
+    if (Program.Status.StatusCode == StatusReady) return true;
+    if (Program.Status.StatusCode == StatusError) return false;
+    Program.Services.Time.Pause(ReadyPollMs);
+  }
+}
+
+void TFormAdjust::ShowCanvas() { Form->CanvasPnl->show(); }
+
+void TFormAdjust::SetMessageAreaVisible(bool visible) { Form->StatusMemo->setVisible(visible); }
 
 void TFormAdjust::ShowPanel(const char* name) {
   if (QWidget* panel = findChild<QWidget*>(name)) panel->show();

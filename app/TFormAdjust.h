@@ -1,7 +1,7 @@
 // The adjustment window: the frame in which the technician chooses and runs the service items.
 #pragma once
 
-#include "status/StatusView.h"
+#include "status/AdjustFrame.h"
 
 #include <QColor>
 #include <QStringList>
@@ -16,17 +16,7 @@ namespace Ui {
 class TFormAdjust;
 }
 
-// The kinds of message of the message area.
-enum WriteStatusKind {
-  wsPlain = 1,    // replace the text, black
-  wsDone = 2,     // wait until the printer is ready, give the window back, replace the text
-  wsBusy = 3,     // replace the text, blue, busy cursor, window disabled
-  wsError = 4,    // replace the text, red, normal cursor
-  wsAppend = 5,   // append on the same line
-  wsNewLine = 6,  // add as a new line
-};
-
-class TFormAdjust : public QWidget, public StatusView {
+class TFormAdjust : public QWidget, public AdjustFrame {
   Q_OBJECT
 
 public:
@@ -36,9 +26,14 @@ public:
   static const QStringList NormalItems;
   static const QStringList RestrictedItemList;
 
-  void WriteStatus(WriteStatusKind kind, const QString& text);
-  // Brings the item area back to its empty state.
-  void ResetItemArea(bool keepText, bool resetBidCount);
+  // AdjustFrame.
+  void WriteStatus(WriteStatusKind kind, const QString& text) override;
+  void ResetItemArea(bool keepText, bool resetBidCount) override;
+  bool CheckPrinterReady() override;
+  void ShowCanvas() override;
+  void SetMessageAreaVisible(bool visible) override;
+  Ui::TFormAdjust& Controls() override { return *Form; }
+  QWidget& Window() override { return *this; }
 
   void SetModelName(const QString& name);
   // Puts the full item list into AdjustRdoGrp.
@@ -71,6 +66,7 @@ protected:
 
 private:
   void FormClose();
+  void WriteGridHeaders();
   void ShowPanel(const char* name);
   void ClearSummary();
   void ReplaceMemo(const QString& text, const QColor& color);

@@ -1,7 +1,7 @@
 #include "app/TFormBoot.h"
 
 #include "app/ArvanaProgram.h"
-#include "app/BusyCursor.h"
+#include "status/BusyCursor.h"
 #include "app/TAboutBox.h"
 #include "app/TFormAdjust.h"
 #include "status/TStatusMonitorWindow.h"

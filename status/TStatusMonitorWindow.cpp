@@ -1,5 +1,7 @@
 #include "status/TStatusMonitorWindow.h"
 
+#include "ui_DalStatusMonitor.h"
+
 #include <array>
 
 namespace {
@@ -22,7 +24,9 @@ constexpr std::array<ErrorMessage, 7> ErrorMessages{{
 }  // namespace
 
 TStatusMonitorWindow::TStatusMonitorWindow(TPDalD4Comm& comm, QWidget* parent) : QWidget(parent), Comm(comm) {
-  setObjectName("StatusMonitorWindow");
+  // The window itself is never shown; it carries the status display.
+  Ui::TStatusMonitorWindow form;
+  form.setupUi(this);
 }
 
 void TStatusMonitorWindow::RefreshStatus() {
@@ -35,7 +39,10 @@ void TStatusMonitorWindow::RefreshStatus() {
   if (DisplayedError != ErrorNone) DisplayedStatus = StatusError;
   ShowState();
   const auto& flags = status.WarningFlags;
-  if (flags[0] || flags[1] || flags[2] || flags[3]) ShowInkWarnings();
+  if (flags[0] || flags[1] || flags[2] || flags[3] || DisplayedError == ErrorInkOut) {
+    TakeInkStates(status);
+    ShowInkWarnings();
+  }
   View->SetBusyCursor(false);
 }
 
@@ -78,28 +85,57 @@ void TStatusMonitorWindow::ShowError() {
   }
 }
 
+void TStatusMonitorWindow::TakeInkStates(const PrinterStatus& status) {
+  // Warning codes 10 and 11 say black ink is low or out, 12 and 13 the same
+  // of the colour inks; 14 and 15 are not about ink. The ink values are
+  // percentages in the order black, cyan, magenta, yellow, light cyan, light
+  // magenta (0xFF: not known); a colour at or below InkLowPercent is named
+  // when the colour inks are low. An ink-out error without warning codes is
+  // worked out from the values that stand at 0.
+  const auto& flags = status.WarningFlags;
+  const auto& ink = status.InkQuantities;
+  const auto known = [](uint8_t value) { return value != InkUnknown; };
+  const auto low = [&](size_t i) { return known(ink[i]) && ink[i] <= InkLowPercent; };
+  const auto out = [&](size_t i) { return known(ink[i]) && ink[i] == 0; };
+
+  BlackInkState = flags[1] ? InkOut : flags[0] ? InkLow : InkNone;
+  ColorInkState = flags[3] ? InkOut : flags[2] ? InkLow : InkNone;
+  if (DisplayedError == ErrorInkOut && BlackInkState == InkNone && ColorInkState == InkNone) {
+    if (out(InkBlack)) BlackInkState = InkOut;
+    for (size_t i : {InkCyan, InkMagenta, InkYellow, InkLightCyan, InkLightMagenta}) {
+      if (out(i)) ColorInkState = InkOut;
+    }
+  }
+  CyanLow = low(InkCyan) || low(InkLightCyan);
+  MagentaLow = low(InkMagenta) || low(InkLightMagenta);
+  YellowLow = low(InkYellow);
+}
+
 void TStatusMonitorWindow::ShowInkWarnings() {
-  // With no ink state set there is nothing to say, and the state message stays.
-  if (BlackInkState == 0 && ColorInkState == 0) return;
+  if (BlackInkState == InkNone && ColorInkState == InkNone) return;
   View->ClearMessages();
   const auto add = [this](const char* line) { View->AddMessageLine(line); };
-  if (BlackInkState == 2 && ColorInkState == 2) {
+  if (BlackInkState == InkOut && ColorInkState == InkOut) {
     add("The black and color inks are out.");
     add("Black : K207");
     add("Color : K208");
     add("Replace the black and color ink cartridges.");
-  } else if (BlackInkState == 2 && ColorInkState == 0) {
+    return;
+  }
+  // Each ink gets its own lines, so a black and a colour warning together both show.
+  if (BlackInkState == InkOut) {
     add("Black ink is out.");
     add("Black : K207");
     add("Replace the black ink cartridge.");
-  } else if (BlackInkState == 1 && ColorInkState == 0) {
+  } else if (BlackInkState == InkLow) {
     add("Black ink is low.");
     add("Black : K207");
-  } else if (ColorInkState == 2 && BlackInkState == 0) {
+  }
+  if (ColorInkState == InkOut) {
     add("Color ink is out.");
     add("Color : K208");
     add("Replace the color ink cartridge.");
-  } else if (ColorInkState == 1 && BlackInkState == 0) {
+  } else if (ColorInkState == InkLow) {
     add("Color ink is low.");
     if (YellowLow) add("Yellow ink is low");
     if (MagentaLow) add("Magenta ink is low");

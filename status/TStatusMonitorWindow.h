@@ -24,7 +24,16 @@ public:
   int16_t DisplayedStatus = 0;
   int16_t DisplayedError = 0;
 
-  // Ink states: 0 none, 1 low, 2 out.
+  // Ink states of the black and the colour inks.
+  static constexpr uint8_t InkNone = 0;
+  static constexpr uint8_t InkLow = 1;
+  static constexpr uint8_t InkOut = 2;
+  // Positions of the inks in the reported ink values.
+  static constexpr size_t InkBlack = 0, InkCyan = 1, InkMagenta = 2, InkYellow = 3, InkLightCyan = 4,
+                          InkLightMagenta = 5;
+  static constexpr uint8_t InkUnknown = 0xFF;
+  static constexpr uint8_t InkLowPercent = 15;
+
   uint8_t BlackInkState = 0;
   uint8_t ColorInkState = 0;
   uint8_t YellowLow = 0;
@@ -34,6 +43,7 @@ public:
 private:
   void ShowState();
   void ShowError();
+  void TakeInkStates(const PrinterStatus& status);
   void ShowInkWarnings();
 
   TPDalD4Comm& Comm;

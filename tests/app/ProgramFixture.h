@@ -7,7 +7,7 @@
 #include "app/TFormBoot.h"
 #include "sim/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
-#include "platform/VirtualClock.h"
+#include "tests/support/WatchedClock.h"
 #include "tests/support/TestDialogs.h"
 
 #include <QAbstractButton>
@@ -26,7 +26,7 @@ using Bytes = std::vector<uint8_t>;
 
 class ProgramTest : public testing::Test {
 protected:
-  VirtualClock Clock;
+  WatchedClock Clock;
   TestDialogs Boxes;
   TestProgramEnd End;
   VirtualPrinter Printer{Clock, ""};
@@ -76,6 +76,32 @@ protected:
     for (const CaptureRecord& record : Printer.Capture())
       if (record.FromHost) blocks.push_back(record.Bytes);
     return blocks;
+  }
+
+  template <typename T = QWidget>
+  T* AdjustChild(const char* name) {
+    return Find<T>(Program->Adjust(), name);
+  }
+  bool Visible(const char* name) { return AdjustChild<QWidget>(name)->isVisible(); }
+  void Click(const char* name) { AdjustChild<QAbstractButton>(name)->click(); }
+  // The item panels of the adjustment window that are visible.
+  std::vector<std::string> VisiblePanels() {
+    std::vector<std::string> names;
+    for (QWidget* child : Program->Adjust().findChildren<QWidget*>()) {
+      const QString name = child->objectName();
+      if (name.endsWith("Pnl") && child->isVisible() && name != "ReturnPnl" && name != "AdjustedItemPnl" &&
+          !name.startsWith("Show"))
+        names.push_back(name.toStdString());
+    }
+    return names;
+  }
+  // Addresses of the EEPROM reads and writes on the control channel, in order.
+  std::vector<int> ControlEepromAddresses(uint8_t command) const {
+    std::vector<int> addresses;
+    for (const Bytes& block : HostBlocks())
+      if (block.size() >= 16 && block[0] == 0x02 && block[6] == 0x7C && block[7] == 0x7C && block[12] == command)
+        addresses.push_back(block[15]);
+    return addresses;
   }
 
   // Answers the next modal window with the button called `buttonName`.

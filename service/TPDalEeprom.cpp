@@ -1,0 +1,19 @@
+#include "service/TPDalEeprom.h"
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+int TPDalEeprom::HexToByte(std::string_view text) {
+  if (text.size() < 2) return InvalidHexByte;
+  const int high = HexDigit(text[0]);
+  const int low = HexDigit(text[1]);
+  if (high < 0 || low < 0) return InvalidHexByte;
+  return 16 * high + low;
+}

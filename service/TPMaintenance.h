@@ -1,0 +1,22 @@
+// The protection (waste ink) counter: a 16-bit value, high byte in cell 0x0A, low byte in 0x0B.
+#pragma once
+
+#include "link/TPDalD4Comm.h"
+
+#include <string>
+
+constexpr uint8_t ProtectionCounterHigh = 0x0A;
+constexpr uint8_t ProtectionCounterLow = 0x0B;
+
+class TPMaintenance {
+public:
+  explicit TPMaintenance(TPDalD4Comm& comm) : Comm(comm) {}
+
+  // Reads the low byte, then the high byte; the value as decimal text without separators.
+  std::string ReadProtectionCounter();
+  // Writes 0 to the high byte, then to the low byte.
+  void ClearProtectionCounter();
+
+private:
+  TPDalD4Comm& Comm;
+};

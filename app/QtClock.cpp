@@ -1,14 +1,19 @@
 // The clock of the windowed program: pauses that keep the windows painted while nothing of the program acts.
 #include "app/QtClock.h"
 
+#include "platform/PreciseSleep.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
+#include <sys/prctl.h>
+
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <iterator>
 
 namespace {
@@ -45,11 +50,22 @@ constexpr QEvent::Type DroppedInput[] = {
     QEvent::Drop,
 };
 
+// How much of a pause is slept without the event loop.
+constexpr std::chrono::milliseconds FinalStretch(2);
+// Pauses this short are slept in one piece after the windows are painted.
+constexpr std::chrono::milliseconds ShortPause(20);
+constexpr std::chrono::milliseconds EventPassInterval(100);
+std::chrono::steady_clock::time_point LastEventPass;
+
 }  // namespace
 
 int QtClock::PauseDepth = 0;
 
-QtClock::QtClock(QObject* parent) : QObject(parent) {}
+QtClock::QtClock(QObject* parent) : QObject(parent) {
+  // The kernel may wake a sleeper up to its timer slack late (50 us by
+  // default); over the hundreds of short pauses of one exchange that adds up.
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+}
 
 bool QtClock::InPause() { return PauseDepth > 0; }
 
@@ -59,25 +75,37 @@ void QtClock::Pause(uint32_t milliseconds) {
     RealTime.Pause(milliseconds);
     return;
   }
-  const int64_t end = RealTime.SteadyMilliseconds() + milliseconds;
+  using SteadyTime = std::chrono::steady_clock;
+  const SteadyTime::time_point end = SteadyTime::now() + std::chrono::milliseconds(milliseconds);
   if (++PauseDepth == 1) application->installEventFilter(this);
+  if (milliseconds <= ShortPause.count()) {
+    // The many short waits before reply reads are slept in one piece; ten
+    // times a second one of them first lets the windows repaint and answer
+    // the desktop, which is what keeps them alive through a long exchange.
+    if (SteadyTime::now() - LastEventPass >= EventPassInterval) {
+      LastEventPass = SteadyTime::now();
+      QCoreApplication::processEvents();
+    }
+    SleepUntil(end);
+    if (--PauseDepth == 0) application->removeEventFilter(this);
+    return;
+  }
   for (;;) {
-    const int64_t remaining = end - RealTime.SteadyMilliseconds();
-    if (remaining <= 0) break;
+    const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(end - SteadyTime::now());
+    // Event-loop timers keep whole milliseconds; the last stretch is slept
+    // exactly, so the thousands of short waits of a long exchange add up to
+    // no more than they ask for.
+    if (remaining <= FinalStretch) break;
     QEventLoop loop;
     bool timeIsUp = false;
-    QTimer::singleShot(std::chrono::milliseconds(remaining), Qt::PreciseTimer, &loop, [&loop, &timeIsUp] {
+    QTimer::singleShot(remaining - FinalStretch, Qt::PreciseTimer, &loop, [&loop, &timeIsUp] {
       timeIsUp = true;
       loop.quit();
     });
     loop.exec();
-    if (!timeIsUp) {
-      // Every event loop was told to end (the program is closing): no loop
-      // would wait any more, so sleep out the rest.
-      RealTime.Pause(static_cast<uint32_t>(std::max<int64_t>(end - RealTime.SteadyMilliseconds(), 0)));
-      break;
-    }
+    if (!timeIsUp) break;  // every event loop was told to end (the program is closing): sleep out the rest
   }
+  SleepUntil(end);
   if (--PauseDepth == 0) application->removeEventFilter(this);
 }
 

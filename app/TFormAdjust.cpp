@@ -18,6 +18,7 @@
 #include <QTextCursor>
 
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -321,15 +322,17 @@ void TFormAdjust::ClearSummary() {
 void TFormAdjust::FormClose() {
   ResetItemArea(false, false);
   ClearSummary();
-  Program.Comm.ShutDownLink([this] {
+  std::optional<BusyCursor> busy;  // from the reset until the port is closed
+  Program.Comm.ShutDownLink([this, &busy] {
     if (SkipResetOnClose) return;
     Program.Services.Boxes.ShowMessage(DialogKind::Information,
                                        "This program starts to initialize the printer.\nPlease wait about 15 seconds.",
                                        DialogButtons::Ok);
-    BusyCursor busy;
+    busy.emplace();
     Program.Comm.RequestReset();
     Program.Services.Time.Pause(ResetWaitMs);
   });
+  busy.reset();
   Form->CanvasPnl->show();
   Form->AdjustRdoGrp->SetItemIndex(-1);
   Form->MentRdoGrp->SetItemIndex(-1);

@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QShowEvent>
 
 #include <array>
 
@@ -81,8 +82,9 @@ void TFormBoot::SetUsePortName() {
 
 void TFormBoot::showEvent(QShowEvent* event) {
   // Each visit chooses model and interface anew; the interface rows stay.
-  Form->UsePortCombo->setCurrentIndex(-1);
-  {
+  // Restoring the minimised window keeps what was chosen.
+  if (!event->spontaneous()) {
+    Form->UsePortCombo->setCurrentIndex(-1);
     const QSignalBlocker keepRows(Form->ModelNameCombo);
     Form->ModelNameCombo->setCurrentIndex(-1);
   }

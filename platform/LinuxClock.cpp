@@ -1,13 +1,13 @@
 // The real clock of the machine: sleeping pauses, calendar time and the local date.
 #include "platform/LinuxClock.h"
 
+#include "platform/PreciseSleep.h"
+
 #include <cerrno>
 #include <ctime>
 
 void LinuxClock::Pause(uint32_t milliseconds) {
-  timespec remaining{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-  }
+  SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds));
 }
 
 int64_t LinuxClock::CalendarSeconds() { return static_cast<int64_t>(std::time(nullptr)); }

@@ -95,7 +95,7 @@ void EepromCheckItem::ShowRange(int begin, int end) {
     const bool read = Comm.ControlTryReadEeprom(static_cast<uint8_t>(address), value);
     cell->setText(read ? TwoHexDigits(value) : UnreadCell);
     cell->setTextAlignment(Qt::AlignCenter);
-    // Only the new cell is painted, so the table grows while the technician watches at no cost to the pace.
+    // Painted at once: the table grows cell by cell while the technician watches.
     grid->viewport()->repaint(grid->visualItemRect(cell));
   }
 }

@@ -86,6 +86,7 @@ TFormAdjust::TFormAdjust(ArvanaProgram& program)
   connect(Form->AdjustRtnBtn, &QPushButton::clicked, this, &TFormAdjust::AdjustRtnBtnClick);
   connect(Form->GetStatusBtn, &QPushButton::clicked, this, &TFormAdjust::GetStatusBtnClick);
   WriteGridHeaders();
+  HideItemPanels();  // the window opens on the empty item area
   DisableTimer->start();
 }
 
@@ -216,6 +217,12 @@ void TFormAdjust::ShowCanvas() { Form->CanvasPnl->show(); }
 
 void TFormAdjust::SetMessageAreaVisible(bool visible) { Form->StatusMemo->setVisible(visible); }
 
+void TFormAdjust::HideItemPanels() {
+  for (const char* name : ItemPanels) {
+    if (QWidget* panel = findChild<QWidget*>(name)) panel->hide();
+  }
+}
+
 void TFormAdjust::ShowPanel(const char* name) {
   if (QWidget* panel = findChild<QWidget*>(name)) panel->show();
 }
@@ -225,9 +232,7 @@ void TFormAdjust::ResetItemArea(bool keepText, bool resetBidCount) {
   // Queued, not flushed: it goes out ahead of the next print data.
   if (Program.Comm.DataChannelOpen()) Program.Comm.SendData(ResetPrinter.data(), ResetPrinter.size());
   Form->CanvasPnl->hide();
-  for (const char* name : ItemPanels) {
-    if (QWidget* panel = findChild<QWidget*>(name)) panel->hide();
-  }
+  HideItemPanels();
   if (resetBidCount) BidPrintCount = 1;
   if (!keepText) Form->StatusMemo->clear();
   Form->StatusMemo->show();

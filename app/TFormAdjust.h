@@ -67,6 +67,7 @@ protected:
 private:
   void FormClose();
   void WriteGridHeaders();
+  void HideItemPanels();
   void ShowPanel(const char* name);
   void ClearSummary();
   void ReplaceMemo(const QString& text, const QColor& color);

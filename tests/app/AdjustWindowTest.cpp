@@ -1,5 +1,6 @@
 #include "tests/app/ProgramFixture.h"
 
+#include <QTabBar>
 #include <QTabWidget>
 
 class AdjustWindowTest : public ProgramTest {
@@ -137,4 +138,10 @@ TEST_F(AdjustWindowTest, StatesAndInkWarningsAsTheTechnicianReadsThem) {
     Click("GetStatusBtn");
     EXPECT_EQ(Memo(), c.Memo);
   }
+}
+
+TEST_F(AdjustWindowTest, WindowOpensOnTheEmptyItemArea) {
+  EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"CanvasPnl"}));
+  EXPECT_EQ(Tabs()->count(), 3);
+  EXPECT_FALSE(Tabs()->tabBar()->usesScrollButtons() && Tabs()->tabBar()->sizeHint().width() > Tabs()->width());
 }

@@ -9,7 +9,7 @@
 #include "sim/CaptureDecoder.h"
 #include "sim/CaptureLog.h"
 #include "sim/PtyServer.h"
-#include "sim/SteadyClock.h"
+#include "platform/LinuxClock.h"
 #include "sim/VirtualPrinter.h"
 
 namespace {
@@ -26,7 +26,7 @@ volatile std::sig_atomic_t StopRequested = 0;
 void RequestStop(int) { StopRequested = 1; }
 
 int Serve(const std::string& directory) {
-  SteadyClock clock;
+  LinuxClock clock;
   VirtualPrinter printer(clock, directory);
   for (const std::string& message : printer.Messages()) std::cerr << "virtual printer: " << message << "\n";
 

@@ -59,17 +59,6 @@ protected:
     Find<QAbstractButton>(Program->Boot(), "PortSelectOKBtn")->click();
   }
 
-  // Runs `action`, expecting it to end the program; returns the exit status.
-  template <typename Action>
-  int ExitStatusOf(Action action) {
-    try {
-      action();
-    } catch (const ProgramEnded& ended) {
-      return ended.Status;
-    }
-    ADD_FAILURE() << "the program did not end";
-    return -1;
-  }
 
   std::vector<Bytes> HostBlocks() const {
     std::vector<Bytes> blocks;

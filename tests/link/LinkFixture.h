@@ -43,17 +43,6 @@ protected:
   uint64_t PausedMs() const {
     return std::accumulate(Clock.Pauses().begin(), Clock.Pauses().end(), uint64_t{0});
   }
-  // Runs `action`, expecting it to end the program; returns the exit status.
-  template <typename Action>
-  int ExitStatusOf(Action action) {
-    try {
-      action();
-    } catch (const ProgramEnded& ended) {
-      return ended.Status;
-    }
-    ADD_FAILURE() << "the program did not end";
-    return -1;
-  }
   // The blocks written on `socket`, headers included.
   std::vector<Bytes> PacketsOn(uint8_t socket) const {
     std::vector<Bytes> packets;

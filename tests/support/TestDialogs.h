@@ -5,6 +5,8 @@
 #include "platform/Dialogs.h"
 #include "platform/ProgramEnd.h"
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -44,3 +46,16 @@ public:
   [[noreturn]] void End(int status) override;
   int EndCount = 0;
 };
+
+// Runs `action`, which is expected to end the program; returns the exit
+// status, or -1 (and a test failure) when the program went on.
+template <typename Action>
+int ExitStatusOf(Action action) {
+  try {
+    action();
+  } catch (const ProgramEnded& ended) {
+    return ended.Status;
+  }
+  ADD_FAILURE() << "the program did not end";
+  return -1;
+}

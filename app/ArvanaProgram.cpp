@@ -5,7 +5,11 @@
 #include "app/TFormBoot.h"
 #include "app/TFormQuit.h"
 #include "service/EepromCheckItem.h"
+#include "service/EepromSettingItem.h"
+#include "service/HeadIdItem.h"
 #include "service/MaintenanceItem.h"
+#include "service/TransportLiquidItem.h"
+#include "service/UsbIdItem.h"
 #include "status/TStatusMonitorWindow.h"
 
 ArvanaProgram::ArvanaProgram(const ProgramServices& services)
@@ -14,7 +18,9 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
       Driver(services.Ports, *this, services.Time, services.Boxes, services.End, ForceExit),
       Comm(Driver, services.Time, services.Boxes, services.End, ForceExit, Status),
       Factory(Comm, services.Boxes),
-      Maintenance(Comm) {
+      Maintenance(Comm),
+      HeadId(Factory),
+      UsbId(Factory, services.Time) {
   // The start window comes first and so is the main window.
   BootWindow = std::make_unique<TFormBoot>(*this);
   AdjustWindow = std::make_unique<TFormAdjust>(*this);
@@ -24,10 +30,18 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
   MonitorWindow->SetView(*AdjustWindow);
   EepromCheck = std::make_unique<EepromCheckItem>(*AdjustWindow, Comm);
   MaintenanceItems = std::make_unique<MaintenanceItem>(*AdjustWindow, Factory, Maintenance, services.Boxes);
+  HeadIdItems = std::make_unique<HeadIdItem>(*AdjustWindow, HeadId);
+  UsbIdItems = std::make_unique<UsbIdItem>(*AdjustWindow, UsbId);
+  EepromSettingItems = std::make_unique<EepromSettingItem>(*AdjustWindow, Comm, *this, *this, services.Boxes);
+  TransportLiquidItems = std::make_unique<TransportLiquidItem>(*AdjustWindow, Factory, services.Time);
 }
 
 ArvanaProgram::~ArvanaProgram() {
   // Items and windows go before the link objects they use; the driver closes an open port last.
+  TransportLiquidItems.reset();
+  EepromSettingItems.reset();
+  UsbIdItems.reset();
+  HeadIdItems.reset();
   MaintenanceItems.reset();
   EepromCheck.reset();
   MonitorWindow.reset();
@@ -40,3 +54,5 @@ ArvanaProgram::~ArvanaProgram() {
 void ArvanaProgram::Start() { BootWindow->show(); }
 
 int16_t ArvanaProgram::GetPortIndex() const { return BootWindow->GetPortIndex(); }
+
+uint16_t ArvanaProgram::SelectedModelCode() const { return BootWindow->SelectedModelCode(); }

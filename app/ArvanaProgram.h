@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/TPDalForceExit.h"
+#include "link/ModelChoice.h"
 #include "link/PortChoice.h"
 #include "link/PrinterStatus.h"
 #include "link/TPDalD4Comm.h"
@@ -12,6 +13,8 @@
 #include "platform/Dialogs.h"
 #include "platform/PortDevice.h"
 #include "platform/ProgramEnd.h"
+#include "service/TPDalUsbId.h"
+#include "service/TPHeadID.h"
 #include "service/TPMaintenance.h"
 
 #include <memory>
@@ -22,7 +25,11 @@ class TFormQuit;
 class TAboutBox;
 class TStatusMonitorWindow;
 class EepromCheckItem;
+class EepromSettingItem;
+class HeadIdItem;
 class MaintenanceItem;
+class TransportLiquidItem;
+class UsbIdItem;
 
 // What the operating system and the technician's screen give the program.
 struct ProgramServices {
@@ -32,7 +39,7 @@ struct ProgramServices {
   PortSystem& Ports;
 };
 
-class ArvanaProgram : public PortChoice {
+class ArvanaProgram : public PortChoice, public ModelChoice {
 public:
   explicit ArvanaProgram(const ProgramServices& services);
   ~ArvanaProgram() override;
@@ -45,6 +52,8 @@ public:
 
   // The interface chosen in the start window, read afresh on every call.
   int16_t GetPortIndex() const override;
+  // The model chosen in the start window.
+  uint16_t SelectedModelCode() const override;
 
   ProgramServices Services;
   PrinterStatus Status;
@@ -53,6 +62,8 @@ public:
   TPDalD4Comm Comm;
   TPFactory Factory;
   TPMaintenance Maintenance;
+  TPHeadID HeadId;
+  TPDalUsbId UsbId;
 
   TFormBoot& Boot() { return *BootWindow; }
   TFormAdjust& Adjust() { return *AdjustWindow; }
@@ -70,4 +81,8 @@ private:
   // The service items, bound to the adjustment window's panels.
   std::unique_ptr<EepromCheckItem> EepromCheck;
   std::unique_ptr<MaintenanceItem> MaintenanceItems;
+  std::unique_ptr<HeadIdItem> HeadIdItems;
+  std::unique_ptr<UsbIdItem> UsbIdItems;
+  std::unique_ptr<EepromSettingItem> EepromSettingItems;
+  std::unique_ptr<TransportLiquidItem> TransportLiquidItems;
 };

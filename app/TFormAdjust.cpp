@@ -85,6 +85,10 @@ TFormAdjust::TFormAdjust(ArvanaProgram& program)
   connect(Form->AdjustmentTab, &QTabWidget::currentChanged, this, &TFormAdjust::AdjustmentTabChange);
   connect(Form->AdjustRtnBtn, &QPushButton::clicked, this, &TFormAdjust::AdjustRtnBtnClick);
   connect(Form->GetStatusBtn, &QPushButton::clicked, this, &TFormAdjust::GetStatusBtnClick);
+  Form->MessageRdoGrp->SetItems({"Yes", "No"});
+  Form->MessageRdoGrp->SetItemIndex(0);
+  connect(Form->MessageOKBtn, &QPushButton::clicked, this, &TFormAdjust::MessageOKBtnClick);
+  connect(Form->MainRtnBtn, &QPushButton::clicked, this, &TFormAdjust::MainRtnBtnClick);
   WriteGridHeaders();
   HideItemPanels();  // the window opens on the empty item area
   DisableTimer->start();
@@ -198,7 +202,7 @@ void TFormAdjust::EnterNormalMode() {
   Form->A4patRdoBtn->setEnabled(true);
   Form->AdjustmentTab->setTabText(0, "Adjustment");
   Form->AdjustRdoGrp->setTitle("Adjustment items");
-  SetModelName(TFormBoot::ModelName(Program.Boot().SelectedModelCode()));
+  SetModelName(ModelName(Program.Boot().SelectedModelCode()));
   SetNormalItems();
 }
 
@@ -287,6 +291,18 @@ void TFormAdjust::GetStatusBtnClick() {
   ResetItemArea(false, false);
   Form->CanvasPnl->show();
   Program.Monitor().RefreshStatus();
+}
+
+void TFormAdjust::MessageOKBtnClick() {
+  // Only with the transportation liquid in the dummy cartridges may the exchange begin.
+  const bool injected = Form->MessageRdoGrp->ItemIndex() == 0;
+  ResetItemArea(false, false);
+  (injected ? Form->TraStep1Pnl : Form->NotePnl)->show();
+}
+
+void TFormAdjust::MainRtnBtnClick() {
+  ResetItemArea(false, false);
+  Form->TraStep0Pnl->show();
 }
 
 void TFormAdjust::DisableTimerTimer() {

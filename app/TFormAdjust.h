@@ -32,6 +32,7 @@ public:
   bool CheckPrinterReady() override;
   void ShowCanvas() override;
   void SetMessageAreaVisible(bool visible) override;
+  void SetSkipResetOnClose() override { SkipResetOnClose = true; }
   Ui::TFormAdjust& Controls() override { return *Form; }
   QWidget& Window() override { return *this; }
 
@@ -58,6 +59,8 @@ public slots:
   void AdjustmentTabChange(int page);
   void AdjustRtnBtnClick();
   void GetStatusBtnClick();
+  void MessageOKBtnClick();
+  void MainRtnBtnClick();
   void DisableTimerTimer();
 
 protected:

@@ -67,12 +67,6 @@ uint16_t TFormBoot::SelectedModelCode() const {
   return row >= 0 && row < static_cast<int>(ModelCodes.size()) ? ModelCodes[static_cast<size_t>(row)] : 0;
 }
 
-QString TFormBoot::ModelName(uint16_t modelCode) {
-  if (modelCode == ModelCode350) return "Arvana Print 350";
-  if (modelCode == ModelCode360) return "Arvana Print 360";
-  return {};
-}
-
 void TFormBoot::SetUsePortName() {
   Form->UsePortCombo->clear();
   if (Form->ModelNameCombo->currentIndex() < 0) return;

@@ -1,6 +1,8 @@
 // The start window: the choice of model and interface, and the link start-up on OK.
 #pragma once
 
+#include "link/ModelChoice.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -10,10 +12,6 @@ class QMenu;
 namespace Ui {
 class TFormBoot;
 }
-
-// Model codes of the two printers.
-constexpr uint16_t ModelCode350 = 0x301;
-constexpr uint16_t ModelCode360 = 0x302;
 
 class TFormBoot : public QDialog {
   Q_OBJECT
@@ -26,7 +24,6 @@ public:
   int16_t GetPortIndex() const;
   // 0x301 or 0x302 for the chosen model, 0 without a choice.
   uint16_t SelectedModelCode() const;
-  static QString ModelName(uint16_t modelCode);
 
 public slots:
   void PortSelectOKBtnClick();

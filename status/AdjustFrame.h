@@ -31,6 +31,8 @@ public:
   // Shows the empty item area.
   virtual void ShowCanvas() = 0;
   virtual void SetMessageAreaVisible(bool visible) = 0;
+  // After the printer has been prepared for switching off, closing the window must not reset it.
+  virtual void SetSkipResetOnClose() = 0;
   // The window's controls, for the items that bind their panels.
   virtual Ui::TFormAdjust& Controls() = 0;
   virtual QWidget& Window() = 0;

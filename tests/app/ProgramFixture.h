@@ -93,6 +93,18 @@ protected:
     return addresses;
   }
 
+  // Service commands on the data channel, in order: the command byte, then its parameters.
+  std::vector<Bytes> ServiceCommands() const {
+    std::vector<Bytes> commands;
+    for (const Bytes& block : HostBlocks()) {
+      if (block.size() < 16 || block[0] != 0x40 || block[6] != 0x1B || block[7] != 0x7C) continue;
+      Bytes command{block[13]};
+      command.insert(command.end(), block.begin() + 16, block.end());
+      commands.push_back(command);
+    }
+    return commands;
+  }
+
   // Answers the next modal window with the button called `buttonName`.
   void AnswerNextModal(const char* buttonName) {
     QTimer::singleShot(0, [buttonName] {

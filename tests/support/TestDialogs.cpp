@@ -17,6 +17,7 @@ DialogAnswer FirstButton(DialogButtons buttons) {
 
 DialogAnswer TestDialogs::ShowMessage(DialogKind kind, const std::string& text, DialogButtons buttons) {
   Shown.push_back({kind, text, buttons, false, {}});
+  if (OnShow) OnShow(Shown.back());
   if (Answers.empty()) return FirstButton(buttons);
   const DialogAnswer answer = Answers.front();
   Answers.pop_front();
@@ -25,6 +26,7 @@ DialogAnswer TestDialogs::ShowMessage(DialogKind kind, const std::string& text, 
 
 void TestDialogs::ShowSystemMessage(const std::string& text, const std::string& caption) {
   Shown.push_back({DialogKind::Error, text, DialogButtons::Ok, true, caption});
+  if (OnShow) OnShow(Shown.back());
 }
 
 std::vector<std::string> TestDialogs::Texts() const {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ public:
   std::vector<std::string> Texts() const;
 
   std::vector<ShownDialog> Shown;
+  // Called as each box appears, before it is answered: what happens in the world while it is open.
+  std::function<void(const ShownDialog&)> OnShow;
 
 private:
   std::deque<DialogAnswer> Answers;

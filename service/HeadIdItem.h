@@ -1,0 +1,26 @@
+// The item "Head ID": checks and writes a new print head's 13-character ID, and reads the stored one back.
+#pragma once
+
+#include "service/TPHeadID.h"
+#include "status/AdjustFrame.h"
+
+#include <QObject>
+
+class HeadIdItem : public QObject {
+  Q_OBJECT
+
+public:
+  HeadIdItem(AdjustFrame& frame, TPHeadID& headId);
+
+public slots:
+  void HdVolOKBtnClick();
+  void HdVolWrtOKBtnClick();
+  void HdVolWrtRtnBtnClick();
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  AdjustFrame& Frame;
+  TPHeadID& HeadId;
+};

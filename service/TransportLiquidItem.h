@@ -1,0 +1,48 @@
+// The item "Refurbishment for DOA": the transport liquid exchange that prepares a printer for return.
+#pragma once
+
+#include "link/TPFactory.h"
+#include "platform/Clock.h"
+#include "status/AdjustFrame.h"
+
+#include <QObject>
+
+#include <array>
+#include <span>
+
+// One mechanism command of the exchange lists, with its parameter bytes.
+struct MechanismStep {
+  enum Kind : uint8_t { C4, C5, C9, CA, Seq81 };
+  Kind Command;
+  std::array<uint8_t, 4> Parameters;  // CA uses the first; Sequence81 none
+};
+
+class TransportLiquidItem : public QObject {
+  Q_OBJECT
+
+public:
+  TransportLiquidItem(AdjustFrame& frame, TPFactory& factory, Clock& clock);
+
+  // The fixed command lists, for the record and for tests.
+  static std::span<const MechanismStep> ToReplacementPosition();
+  static std::span<const MechanismStep> ToHomePosition();
+  static std::span<const MechanismStep> ExchangeOne();
+  static std::span<const MechanismStep> ExchangeTwo();
+
+public slots:
+  void CRmoveBtnClick();
+  void CRreturnBtnClick();
+  void TransOKBtnClick();
+  void TransCompleteBtnClick();
+  void CRreturn2BtnClick();
+
+private:
+  void Send(std::span<const MechanismStep> steps);
+  void ClearExchangeCells();
+  // Keeps the technician in the chain: no other item, no quitting, no status window.
+  void LockOtherControls(bool locked);
+
+  AdjustFrame& Frame;
+  TPFactory& Factory;
+  Clock& Time;
+};

@@ -1,0 +1,58 @@
+#include "service/UsbIdItem.h"
+
+#include "ui_DalAdjust.h"
+
+UsbIdItem::UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId) : Frame(frame), UsbId(usbId) {
+  Ui::TFormAdjust& ui = Frame.Controls();
+  ui.UsbIdRdoBtn->SetItems({"Input USB ID", "Check USB ID"});
+  ui.UsbIdRdoBtn->SetItemIndex(0);
+  ui.ShowUSBIDLbl->setWordWrap(true);
+  connect(ui.UsbIdOKBtn, &QPushButton::clicked, this, &UsbIdItem::UsbIdOKBtnClick);
+  connect(ui.UsbIdInputOKBtn, &QPushButton::clicked, this, &UsbIdItem::UsbIdInputOKBtnClick);
+  connect(ui.UsbIdInputRtnBtn, &QPushButton::clicked, this, &UsbIdItem::UsbIdInputRtnBtnClick);
+  connect(ui.UsbIdInputEdit, &QLineEdit::returnPressed, this, &UsbIdItem::UsbIdInputOKBtnClick);
+}
+
+void UsbIdItem::UsbIdOKBtnClick() {
+  Ui::TFormAdjust& ui = Frame.Controls();
+  if (ui.UsbIdRdoBtn->ItemIndex() != 1) {
+    Frame.ResetItemArea(true, false);
+    ui.UsbIdInputPnl->show();
+    ui.UsbIdInputEdit->setFocus();
+    return;
+  }
+  Frame.SetBusyCursor(true);
+  std::string stored;
+  if (UsbId.ReadUsbId(stored)) {
+    Frame.WriteStatus(wsPlain, "USB ID = ");
+    Frame.WriteStatus(wsAppend, QString::fromStdString(stored));
+  } else {
+    Frame.WriteStatus(wsError, "Invalid USB ID");
+  }
+  Frame.SetBusyCursor(false);
+}
+
+void UsbIdItem::UsbIdInputOKBtnClick() {
+  Ui::TFormAdjust& ui = Frame.Controls();
+  Frame.ClearMessages();
+  const std::string serial = ui.UsbIdInputEdit->text().toStdString();
+  if (const char* problem = TPDalUsbId::CheckSerial(serial)) {
+    Frame.WriteStatus(wsError, problem);
+    ui.UsbIdInputEdit->setFocus();
+    return;
+  }
+  const QString shown = QString::fromStdString(UsbId.WriteUsbId(serial));
+  ui.ShowUSBIDLbl->setText(shown);
+  Frame.WriteStatus(wsPlain, "USB ID");
+  Frame.WriteStatus(wsNewLine, "\"");
+  Frame.WriteStatus(wsAppend, shown);
+  Frame.WriteStatus(wsAppend, "\"");
+  Frame.WriteStatus(wsNewLine, " has been written in EEPROM.");
+}
+
+void UsbIdItem::UsbIdInputRtnBtnClick() {
+  Ui::TFormAdjust& ui = Frame.Controls();
+  Frame.ResetItemArea(false, false);
+  ui.UsbIdInputEdit->clear();
+  ui.UsbIdPnl->show();
+}

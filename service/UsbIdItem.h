@@ -1,0 +1,23 @@
+// The item "USB ID": writes the printer's serial number with the date of writing, and reads it back.
+#pragma once
+
+#include "service/TPDalUsbId.h"
+#include "status/AdjustFrame.h"
+
+#include <QObject>
+
+class UsbIdItem : public QObject {
+  Q_OBJECT
+
+public:
+  UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId);
+
+public slots:
+  void UsbIdOKBtnClick();
+  void UsbIdInputOKBtnClick();
+  void UsbIdInputRtnBtnClick();
+
+private:
+  AdjustFrame& Frame;
+  TPDalUsbId& UsbId;
+};

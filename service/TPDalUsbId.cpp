@@ -1,0 +1,89 @@
+// Writing the USB ID with its date characters, reading it back, and checking a typed serial.
+#include "service/TPDalUsbId.h"
+
+#include <array>
+
+namespace {
+
+// A run of years that maps onto a run of characters.
+struct YearRun {
+  int First;
+  int Last;
+  char FirstCharacter;
+};
+
+constexpr std::array<YearRun, 3> YearRuns = {{
+    {1999, 1999, '9'},
+    {2000, 2008, '0'},
+    {2009, 2034, 'A'},
+}};
+
+constexpr int YearBase = 1900;  // years without a character are stored as years since then
+constexpr int HalfMinute = 30;
+
+// 0..9 as '0'..'9', 10 and more as 'A', 'B' ...: months, days, hours, minutes and seconds.
+char DigitOrLetter(int value) {
+  return static_cast<char>(value < 10 ? '0' + value : 'A' + (value - 10));
+}
+
+char YearCharacter(int year) {
+  for (const YearRun& run : YearRuns)
+    if (year >= run.First && year <= run.Last) return static_cast<char>(run.FirstCharacter + (year - run.First));
+  return static_cast<char>(year - YearBase);
+}
+
+bool IsDigitOrCapital(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
+
+bool IsLetterOrDigit(char c) { return IsDigitOrCapital(c) || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+std::string TPDalUsbId::WriteUsbId(std::string_view serial) {
+  std::string display;
+  display.reserve(UsbIdLength + 1);
+  for (size_t i = 0; i < UsbIdSerialLength; ++i) {
+    const char c = i < serial.size() ? serial[i] : '\0';
+    Factory.WriteEeprom(static_cast<uint8_t>(UsbIdSerialCell + i), static_cast<uint8_t>(c));
+    if (i == UsbIdSerialLength - 1) display.push_back(' ');
+    display.push_back(c);
+  }
+
+  const std::string date = DateCharacters(TheClock.LocalNow());
+  for (size_t i = 0; i < date.size(); ++i)
+    Factory.WriteEeprom(static_cast<uint8_t>(UsbIdDateCell + i), static_cast<uint8_t>(date[i]));
+  return display + date;
+}
+
+bool TPDalUsbId::ReadUsbId(std::string& text) {
+  text.clear();
+  for (size_t i = 0; i < UsbIdLength; ++i) {
+    const char c = static_cast<char>(Factory.ReadEeprom(static_cast<uint8_t>(UsbIdSerialCell + i)));
+    text.push_back(c);
+    if (!IsLetterOrDigit(c)) return false;
+  }
+  return true;
+}
+
+std::string TPDalUsbId::DateCharacters(const LocalDateTime& when) {
+  const bool lateMinute = when.Minute >= HalfMinute;
+  const bool lateSecond = when.Second >= HalfMinute;
+  std::string date;
+  date.reserve(UsbIdDateLength);
+  date.push_back(YearCharacter(when.Year));
+  date.push_back(DigitOrLetter(when.Month));
+  date.push_back(DigitOrLetter(when.Day));
+  date.push_back(DigitOrLetter(when.Hour));
+  // Minute and second keep only their part below 30; the flags character tells which were cut.
+  date.push_back(DigitOrLetter(lateMinute ? when.Minute - HalfMinute : when.Minute));
+  date.push_back(DigitOrLetter(lateSecond ? when.Second - HalfMinute : when.Second));
+  date.push_back(static_cast<char>('0' + 2 * lateMinute + lateSecond));
+  date.push_back('0');
+  return date;
+}
+
+const char* TPDalUsbId::CheckSerial(std::string_view serial) {
+  if (serial.size() != UsbIdSerialLength) return UsbIdWrongLengthMessage;
+  for (char c : serial)
+    if (!IsDigitOrCapital(c)) return UsbIdWrongCharacterMessage;
+  return nullptr;
+}

@@ -1,0 +1,47 @@
+// The printer's USB ID: a typed 10-character serial and 8 characters of the date of writing, in EEPROM cells 0x4D..0x5E.
+#pragma once
+
+#include "link/TPFactory.h"
+#include "platform/Clock.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+constexpr uint8_t UsbIdSerialCell = 0x4D;  // first of the 10 serial characters
+constexpr uint8_t UsbIdDateCell = 0x57;    // first of the 8 date characters
+constexpr size_t UsbIdSerialLength = 10;
+constexpr size_t UsbIdDateLength = 8;
+constexpr size_t UsbIdLength = UsbIdSerialLength + UsbIdDateLength;
+static_assert(UsbIdSerialCell + UsbIdSerialLength == UsbIdDateCell);
+
+// Messages of the serial input check.
+constexpr const char* UsbIdWrongLengthMessage = "The Number of digit is wrong.";
+constexpr const char* UsbIdWrongCharacterMessage = "Parameter is only number & alphabet.";
+
+class TPDalUsbId {
+public:
+  TPDalUsbId(TPFactory& factory, Clock& clock) : Factory(factory), TheClock(clock) {}
+
+  // Writes the serial to 0x4D..0x56, then the date characters of the moment
+  // to 0x57..0x5E, in ascending cell order. The caller has checked the
+  // serial; characters missing from a shorter one go out as zero bytes.
+  // Returns the display form: serial 1..9, a space, serial 10, the date characters.
+  std::string WriteUsbId(std::string_view serial);
+  // Reads the 18 cells from 0x4D on into `text`. Stops with false at the first
+  // byte that is not a letter or a digit; `text` then ends with that byte and
+  // the cells after it are not read.
+  bool ReadUsbId(std::string& text);
+
+  // Year, month, day, hour, minute and second (each mod 30), the half-minute
+  // flags '0'..'3' and '0'. A year outside 1999..2034 is stored as the byte
+  // of the years since 1900.
+  static std::string DateCharacters(const LocalDateTime& when);
+  // nullptr for exactly 10 characters of '0'..'9' and 'A'..'Z'; else the message.
+  static const char* CheckSerial(std::string_view serial);
+
+private:
+  TPFactory& Factory;
+  Clock& TheClock;
+};

@@ -1,0 +1,93 @@
+// The print head's 13-character ID: checked, stored as twelve drive values in the EEPROM, and rebuilt from them.
+#pragma once
+
+#include "link/TPFactory.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Result codes of WriteHeadId; a wrong character at position k (1..12) gives
+// HeadIdWrongPosition1 + k - 1.
+constexpr uint16_t HeadIdAccepted = 0;
+constexpr uint16_t HeadIdWrongLength = 0x1001;
+constexpr uint16_t HeadIdWrongPosition1 = 0x1002;
+constexpr uint16_t HeadIdWrongPosition12 = 0x100D;
+constexpr uint16_t HeadIdWrongCheck = 0x1010;
+
+constexpr size_t HeadIdLength = 13;
+constexpr size_t HeadIdValueCount = 12;
+
+// The symbols of the ID in value order: value v (1..40) is HeadIdAlphabet[v - 1].
+// 'I' and '0' are left out so that they cannot be mistaken for '1' and 'O'.
+constexpr std::string_view HeadIdAlphabet = "ABCDEFGHJKLMNOPQRSTUVWXYZ123456789%*+-$:";
+static_assert(HeadIdAlphabet.size() == 40);
+
+// The high coding shifts the alphabet: value v (32..68) is symbol v - 31.
+constexpr int HeadIdHighOffset = 31;
+constexpr int HeadIdHighLowest = 32;
+constexpr int HeadIdHighHighest = 68;
+
+enum class HeadIdCoding : uint8_t {
+  Low,          // the symbol's value
+  ZeroOrDigit,  // 'Z' is 0, '1'..'6' are 1..6
+  High,         // the symbol's value + 31
+};
+
+// One of the twelve value positions of the ID.
+struct HeadIdPosition {
+  HeadIdCoding Coding;
+  int Lowest;
+  int Highest;
+  uint8_t Cell;
+};
+
+// Positions 1..12 in order. The EEPROM is written and read in this order too.
+constexpr std::array<HeadIdPosition, HeadIdValueCount> HeadIdPositions = {{
+    {HeadIdCoding::Low, 1, 32, 0x3F},
+    {HeadIdCoding::ZeroOrDigit, 0, 6, 0x46},
+    {HeadIdCoding::Low, 1, 37, 0x40},
+    {HeadIdCoding::Low, 1, 34, 0x41},
+    {HeadIdCoding::Low, 1, 40, 0x43},
+    {HeadIdCoding::Low, 1, 34, 0x44},
+    {HeadIdCoding::Low, 1, 34, 0x45},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x48},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x4B},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x49},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x4C},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x4A},
+}};
+
+// Position 13 carries the check value in low coding; it is not stored.
+constexpr int HeadIdCheckHighest = 31;
+
+// Cell 0x47 holds (44 - sum of the high-coded values) mod 256, written before the values.
+constexpr uint8_t HeadIdSumCell = 0x47;
+constexpr int HeadIdSumBase = 44;
+
+class TPHeadID {
+public:
+  explicit TPHeadID(TPFactory& factory) : Factory(factory) {}
+
+  // Checks every character and the check character; only when all pass are
+  // the sum cell and the twelve values written. Returns a result code.
+  uint16_t WriteHeadId(std::string_view text);
+  // The 13 characters rebuilt from the EEPROM. A stored value without a
+  // symbol goes into the text as the byte it is.
+  std::string ReadHeadId();
+
+  // A value outside the coding comes back as the character with that code.
+  static char EncodeLow(int value);
+  static char EncodeHigh(int value);
+  // 0 for a character outside the coding.
+  static int DecodeLow(char c);
+  static int DecodeHigh(char c);
+
+  // The message for a nonzero result code; nullptr for 0 and unknown codes.
+  static const char* Message(uint16_t code);
+
+private:
+  TPFactory& Factory;
+};

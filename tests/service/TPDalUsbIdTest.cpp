@@ -1,0 +1,151 @@
+// USB ID: the date characters, the serial check, the cells written and how far a read goes.
+#include "service/TPDalUsbId.h"
+
+#include "platform/VirtualClock.h"
+#include "sim/SimPortSystem.h"
+#include "tests/support/FakeFatalExit.h"
+#include "tests/support/TestDialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class Lpt1 : public PortChoice {
+public:
+  int16_t GetPortIndex() const override { return 3; }
+};
+
+class CountingClock : public VirtualClock {
+public:
+  LocalDateTime LocalNow() override {
+    ++Readings;
+    return VirtualClock::LocalNow();
+  }
+  int Readings = 0;
+};
+
+class UsbIdLink : public testing::Test {
+protected:
+  CountingClock Clock;
+  VirtualPrinter Printer{Clock, ""};
+  SimPortSystem Ports{Printer, Clock};
+  Lpt1 Choice;
+  TestDialogs Boxes;
+  TestProgramEnd End;
+  FakeFatalExit Fatal{Boxes, End};
+  PrinterStatus Status;
+  TPPrinterDriver Driver{Ports, Choice, Clock, Boxes, End, Fatal};
+  TPDalD4Comm Comm{Driver, Clock, Boxes, End, Fatal, Status};
+  TPFactory Factory{Comm, Boxes};
+  TPDalUsbId UsbId{Factory, Clock};
+  size_t Seen = 0;
+
+  void SetUp() override {
+    ASSERT_TRUE(Comm.StartLinkToControlChannel(3));
+    ASSERT_TRUE(Comm.OpenChannel(DataSocket));
+  }
+  void TearDown() override {
+    EXPECT_TRUE(Printer.ProtocolViolations().empty());
+    EXPECT_TRUE(Boxes.Shown.empty());
+  }
+  // The cell addresses of the service commands `code` since the last call, in order.
+  std::vector<uint8_t> Addresses(uint8_t code) {
+    std::vector<uint8_t> found;
+    for (size_t i = Seen; i < Printer.Capture().size(); ++i) {
+      const std::vector<uint8_t>& b = Printer.Capture()[i].Bytes;
+      if (Printer.Capture()[i].FromHost && b.size() >= 17 && b[0] == DataSocket && b[13] == code) found.push_back(b[16]);
+    }
+    Seen = Printer.Capture().size();
+    return found;
+  }
+  std::string StoredId() const {
+    return std::string(Printer.Eeprom().begin() + 0x4D, Printer.Eeprom().begin() + 0x5F);
+  }
+};
+
+std::vector<uint8_t> CellRange(uint8_t first, size_t count) {
+  std::vector<uint8_t> cells(count);
+  for (size_t i = 0; i < count; ++i) cells[i] = static_cast<uint8_t>(first + i);
+  return cells;
+}
+
+TEST(UsbIdDate, CharactersOfTheLocalTime) {
+  const std::vector<std::pair<LocalDateTime, std::string>> cases = {
+      {{2026, 12, 7, 11, 51, 6}, "RC7BL620"},  {{2026, 12, 7, 10, 29, 59}, "RC7ATT10"},
+      {{2026, 12, 7, 10, 30, 0}, "RC7A0020"},  {{2026, 12, 7, 10, 59, 30}, "RC7AT030"},
+      {{1999, 1, 1, 0, 0, 0}, "91100000"},     {{2000, 9, 9, 9, 9, 9}, "09999900"},
+      {{2008, 10, 10, 10, 10, 10}, "8AAAAA00"}, {{2009, 11, 31, 23, 39, 29}, "ABVN9T20"},
+      {{2034, 12, 30, 12, 0, 45}, "ZCUC0F10"}, {{1998, 5, 5, 5, 5, 5}, "b5555500"},
+      {{2035, 5, 5, 5, 5, 5}, "\x87" "5555500"},
+  };
+  for (const auto& [when, characters] : cases)
+    EXPECT_EQ(TPDalUsbId::DateCharacters(when), characters) << when.Year << " " << when.Hour << ":" << when.Minute;
+}
+
+TEST(UsbIdSerial, InputCheck) {
+  const std::string length = "The Number of digit is wrong.";
+  const std::string alphabet = "Parameter is only number & alphabet.";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"ABC1234567", ""},         {"0123456789", ""},         {"ZZZZZZZZZZ", ""},         {"ABC123456", length},
+      {"ABC12345678", length},    {"", length},               {"abc", length},            {"abc1234567", alphabet},
+      {"ABC-234567", alphabet},   {"ABC123456z", alphabet},   {"@BC1234567", alphabet},   {"ABC12 4567", alphabet},
+      {"ABC1234[67", alphabet},   {"/BC1234567", alphabet},   {"ABC123456:", alphabet}};
+  for (const auto& [serial, message] : cases) {
+    const char* shown = TPDalUsbId::CheckSerial(serial);
+    EXPECT_EQ(shown ? shown : "", message) << serial;
+  }
+}
+
+TEST_F(UsbIdLink, WriteStoresSerialThenDateAndGivesTheDisplayForm) {
+  const std::vector<std::pair<LocalDateTime, std::string>> cases = {
+      {{2026, 12, 7, 11, 51, 6}, "ABC123456 7RC7BL620"},
+      {{2026, 12, 7, 10, 29, 59}, "ABC123456 7RC7ATT10"},
+      {{2026, 12, 7, 10, 30, 0}, "ABC123456 7RC7A0020"},
+  };
+  const uint8_t before = Printer.Eeprom()[0x4C];
+  const uint8_t after = Printer.Eeprom()[0x5F];
+  for (const auto& [when, display] : cases) {
+    Clock.Advance(1000 - Clock.SteadyMilliseconds() % 1000);  // the writes start at a whole second
+    Clock.SetLocalTime(when);
+    Clock.Readings = 0;
+    EXPECT_EQ(UsbId.WriteUsbId("ABC1234567"), display);
+    EXPECT_EQ(Clock.Readings, 1);
+    EXPECT_EQ(StoredId(), display.substr(0, 9) + display.substr(10));
+    EXPECT_EQ(Addresses(WriteEepromCode), CellRange(0x4D, 18));
+
+    std::string text;
+    EXPECT_TRUE(UsbId.ReadUsbId(text));
+    EXPECT_EQ(text, StoredId());
+  }
+  EXPECT_EQ(Printer.Eeprom()[0x4C], before);
+  EXPECT_EQ(Printer.Eeprom()[0x5F], after);
+}
+
+TEST_F(UsbIdLink, ReadStopsAtTheFirstByteThatIsNoLetterOrDigit) {
+  struct Case {
+    std::string Cells;  // 0x4D..0x5E
+    bool Valid;
+    size_t Reads;
+  };
+  const std::vector<Case> cases = {
+      {"TZ3K048271Q3E9C520", true, 18},
+      {"az09AZ0000abcdefgz", true, 18},
+      {"\xFF" "Z3K048271Q3E9C520", false, 1},
+      {"TZ3K-48271Q3E9C520", false, 5},
+      {std::string("TZ3K048271Q3E9C52\0", 18), false, 18},
+  };
+  std::vector<Case> all = cases;
+  for (char c : {'/', ':', '@', '[', '`', '{', ' '}) all.push_back({c + cases[0].Cells.substr(1), false, 1});
+  for (const Case& c : all) {
+    for (size_t i = 0; i < c.Cells.size(); ++i) Printer.SetEepromCell(static_cast<uint8_t>(0x4D + i), c.Cells[i]);
+    Addresses(ReadEepromCode);
+    std::string text = "previous";
+    EXPECT_EQ(UsbId.ReadUsbId(text), c.Valid) << c.Cells;
+    EXPECT_EQ(text, c.Cells.substr(0, c.Reads));
+    EXPECT_EQ(Addresses(ReadEepromCode), CellRange(0x4D, c.Reads)) << c.Cells;
+  }
+}
+
+}  // namespace

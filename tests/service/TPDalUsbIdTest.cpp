@@ -1,21 +1,13 @@
 // USB ID: the date characters, the serial check, the cells written and how far a read goes.
 #include "service/TPDalUsbId.h"
 
-#include "platform/VirtualClock.h"
-#include "sim/SimPortSystem.h"
-#include "tests/support/FakeFatalExit.h"
-#include "tests/support/TestDialogs.h"
+#include "tests/support/SimLinkTest.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
-
-class Lpt1 : public PortChoice {
-public:
-  int16_t GetPortIndex() const override { return 3; }
-};
 
 class CountingClock : public VirtualClock {
 public:
@@ -26,38 +18,14 @@ public:
   int Readings = 0;
 };
 
-class UsbIdLink : public testing::Test {
+class UsbIdLink : public SimLinkTest<CountingClock> {
 protected:
-  CountingClock Clock;
-  VirtualPrinter Printer{Clock, ""};
-  SimPortSystem Ports{Printer, Clock};
-  Lpt1 Choice;
-  TestDialogs Boxes;
-  TestProgramEnd End;
-  FakeFatalExit Fatal{Boxes, End};
-  PrinterStatus Status;
-  TPPrinterDriver Driver{Ports, Choice, Clock, Boxes, End, Fatal};
-  TPDalD4Comm Comm{Driver, Clock, Boxes, End, Fatal, Status};
-  TPFactory Factory{Comm, Boxes};
   TPDalUsbId UsbId{Factory, Clock};
-  size_t Seen = 0;
 
-  void SetUp() override {
-    ASSERT_TRUE(Comm.StartLinkToControlChannel(3));
-    ASSERT_TRUE(Comm.OpenChannel(DataSocket));
-  }
-  void TearDown() override {
-    EXPECT_TRUE(Printer.ProtocolViolations().empty());
-    EXPECT_TRUE(Boxes.Shown.empty());
-  }
   // The cell addresses of the service commands `code` since the last call, in order.
   std::vector<uint8_t> Addresses(uint8_t code) {
     std::vector<uint8_t> found;
-    for (size_t i = Seen; i < Printer.Capture().size(); ++i) {
-      const std::vector<uint8_t>& b = Printer.Capture()[i].Bytes;
-      if (Printer.Capture()[i].FromHost && b.size() >= 17 && b[0] == DataSocket && b[13] == code) found.push_back(b[16]);
-    }
-    Seen = Printer.Capture().size();
+    for (const auto& [address, data] : ServiceCommandsSinceLastLook(code)) found.push_back(address);
     return found;
   }
   std::string StoredId() const {

@@ -1,10 +1,7 @@
 // Head ID: the codings, every input check, the cells and order of the writes, and the ID rebuilt from the EEPROM.
 #include "service/TPHeadID.h"
 
-#include "platform/VirtualClock.h"
-#include "sim/SimPortSystem.h"
-#include "tests/support/FakeFatalExit.h"
-#include "tests/support/TestDialogs.h"
+#include "tests/support/SimLinkTest.h"
 
 #include <gtest/gtest.h>
 
@@ -18,46 +15,12 @@ using Cells = std::vector<uint8_t>;
 // Cells in the order the values are written and read (0x47 is written first).
 const Cells ValueCells = {0x3F, 0x46, 0x40, 0x41, 0x43, 0x44, 0x45, 0x48, 0x4B, 0x49, 0x4C, 0x4A};
 
-class Lpt1 : public PortChoice {
-public:
-  int16_t GetPortIndex() const override { return 3; }
-};
-
-class HeadIdLink : public testing::Test {
+class HeadIdLink : public SimLinkTest<> {
 protected:
-  VirtualClock Clock;
-  VirtualPrinter Printer{Clock, ""};
-  SimPortSystem Ports{Printer, Clock};
-  Lpt1 Choice;
-  TestDialogs Boxes;
-  TestProgramEnd End;
-  FakeFatalExit Fatal{Boxes, End};
-  PrinterStatus Status;
-  TPPrinterDriver Driver{Ports, Choice, Clock, Boxes, End, Fatal};
-  TPDalD4Comm Comm{Driver, Clock, Boxes, End, Fatal, Status};
-  TPFactory Factory{Comm, Boxes};
   TPHeadID HeadId{Factory};
-  size_t Seen = 0;  // capture records before the step under test
 
-  void SetUp() override {
-    ASSERT_TRUE(Comm.StartLinkToControlChannel(3));
-    ASSERT_TRUE(Comm.OpenChannel(DataSocket));
-  }
-  void TearDown() override {
-    EXPECT_TRUE(Printer.ProtocolViolations().empty());
-    EXPECT_TRUE(Boxes.Shown.empty());
-  }
   // (address, data) of each service command `code` sent on the data channel since the last call.
-  std::vector<std::pair<uint8_t, uint8_t>> Commands(uint8_t code) {
-    std::vector<std::pair<uint8_t, uint8_t>> found;
-    for (size_t i = Seen; i < Printer.Capture().size(); ++i) {
-      const std::vector<uint8_t>& b = Printer.Capture()[i].Bytes;
-      if (Printer.Capture()[i].FromHost && b.size() >= 17 && b[0] == DataSocket && b[13] == code)
-        found.emplace_back(b[16], b.size() > 17 ? b[17] : 0);
-    }
-    Seen = Printer.Capture().size();
-    return found;
-  }
+  std::vector<std::pair<uint8_t, uint8_t>> Commands(uint8_t code) { return ServiceCommandsSinceLastLook(code); }
 };
 
 std::string With(std::string id, size_t position, char c) {

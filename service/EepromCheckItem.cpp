@@ -2,6 +2,7 @@
 
 #include "status/BusyCursor.h"
 #include "service/TPDalEeprom.h"
+#include "status/CapitalsEdit.h"
 #include "ui_DalAdjust.h"
 
 namespace {
@@ -10,15 +11,6 @@ constexpr int GridDigits = 16;  // the table shows 16 rows of 16 cells below and
 const QString UnreadCell = "??";
 
 QString TwoHexDigits(int value) { return QString("%1").arg(value, 2, 16, QChar('0')).toUpper(); }
-
-// Letters typed into an address or data field become capitals, as the table shows them.
-void ForceCapitals(QLineEdit* edit) {
-  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-    const int cursor = edit->cursorPosition();
-    edit->setText(text.toUpper());
-    edit->setCursorPosition(cursor);
-  });
-}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "service/HeadIdItem.h"
 
+#include "status/CapitalsEdit.h"
 #include "ui_DalAdjust.h"
 
 #include <QPainter>
@@ -40,13 +41,8 @@ HeadIdItem::HeadIdItem(AdjustFrame& frame, TPHeadID& headId) : Frame(frame), Hea
   ui.HdVolRdoBtn->SetItems({"Check present data", "Change data"});
   ui.HdVolRdoBtn->SetItemIndex(0);
   ui.HeadIdImg->setPixmap(HeadIdPicture());
-  QLineEdit* edit = ui.HdVolWrtEdit;
-  connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-    const int cursor = edit->cursorPosition();
-    edit->setText(text.toUpper());
-    edit->setCursorPosition(cursor);
-  });
-  connect(edit, &QLineEdit::returnPressed, this, &HeadIdItem::HdVolWrtOKBtnClick);
+  ForceCapitals(ui.HdVolWrtEdit);
+  connect(ui.HdVolWrtEdit, &QLineEdit::returnPressed, this, &HeadIdItem::HdVolWrtOKBtnClick);
   // Escape on the input panel is "Previous"; the field passes the key on to its panel.
   ui.HdVolWrtPnl->installEventFilter(this);
   connect(ui.HdVolOKBtn, &QPushButton::clicked, this, &HeadIdItem::HdVolOKBtnClick);

@@ -51,6 +51,7 @@ constexpr std::array<const char*, 4> RestrictedPanels{"DefaultSetPnl", "CounterP
 constexpr std::array<const char*, 6> MaintenancePanels{"CleaningPnl",    "ChargePnl",      "TraStep0Pnl",
                                                        "CounterPnl",     "EepromCheckPnl", "EepromBackupPnl"};
 
+constexpr int FirstDotPositionRow = 5;
 constexpr int DisableTimerMs = 1000;
 constexpr int IdleRetryMs = 50;  // how soon the timer looks again whether a wait has ended
 constexpr uint32_t ReadyPollMs = 2000;
@@ -259,6 +260,7 @@ void TFormAdjust::AdjustRdoGrpClick(int index) {
   }
   Form->MentRdoGrp->SetItemIndex(-1);
   Form->A4patRdoBtn->setChecked(false);
+  if (!RestrictedItems && index == FirstDotPositionRow) emit FirstDotPositionChosen();
 }
 
 void TFormAdjust::MentRdoGrpClick(int index) {

@@ -33,6 +33,7 @@ public:
   void ShowCanvas() override;
   void SetMessageAreaVisible(bool visible) override;
   void SetSkipResetOnClose() override { SkipResetOnClose = true; }
+  int32_t& BidPrintCounter() override { return BidPrintCount; }
   Ui::TFormAdjust& Controls() override { return *Form; }
   QWidget& Window() override { return *this; }
 
@@ -51,6 +52,10 @@ public:
   int32_t BidPrintCount = 1;
   bool SkipResetOnClose = false;
   bool RestrictedItems = false;
+
+signals:
+  // "First dot position" was chosen and its panel shown; the item reads the present value.
+  void FirstDotPositionChosen();
 
 public slots:
   void AdjustRdoGrpClick(int index);

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class QWidget;
 namespace Ui {
 class TFormAdjust;
@@ -33,6 +35,8 @@ public:
   virtual void SetMessageAreaVisible(bool visible) = 0;
   // After the printer has been prepared for switching off, closing the window must not reset it.
   virtual void SetSkipResetOnClose() = 0;
+  // Which of two successive prints of the Bi-D page comes next (1 or 2).
+  virtual int32_t& BidPrintCounter() = 0;
   // The window's controls, for the items that bind their panels.
   virtual Ui::TFormAdjust& Controls() = 0;
   virtual QWidget& Window() = 0;

@@ -4,6 +4,10 @@
 #include "app/TFormAdjust.h"
 #include "app/TFormBoot.h"
 #include "app/TFormQuit.h"
+#include "pattern/A4CheckItem.h"
+#include "pattern/FirstDotItem.h"
+#include "pattern/TopMarginItem.h"
+#include "service/BidItem.h"
 #include "service/EepromCheckItem.h"
 #include "service/EepromSettingItem.h"
 #include "service/HeadIdItem.h"
@@ -20,7 +24,10 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
       Factory(Comm, services.Boxes),
       Maintenance(Comm),
       HeadId(Factory),
-      UsbId(Factory, services.Time) {
+      UsbId(Factory, services.Time),
+      Raster(Comm, Factory, services.Boxes, services.End),
+      Bid(Comm, Factory, Raster),
+      A4check(Comm, Factory, Raster, Bid, HeadId, *this) {
   // The start window comes first and so is the main window.
   BootWindow = std::make_unique<TFormBoot>(*this);
   AdjustWindow = std::make_unique<TFormAdjust>(*this);
@@ -34,10 +41,21 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
   UsbIdItems = std::make_unique<UsbIdItem>(*AdjustWindow, UsbId);
   EepromSettingItems = std::make_unique<EepromSettingItem>(*AdjustWindow, Comm, *this, *this, services.Boxes);
   TransportLiquidItems = std::make_unique<TransportLiquidItem>(*AdjustWindow, Factory, services.Time);
+  BidItems = std::make_unique<BidItem>(*AdjustWindow, Bid, Raster);
+  A4CheckItems = std::make_unique<A4CheckItem>(*AdjustWindow, Factory, Raster, A4check);
+  TopMarginItems = std::make_unique<TopMarginItem>(*AdjustWindow, Comm, Factory, Raster, services.Boxes);
+  FirstDotItems = std::make_unique<FirstDotItem>(*AdjustWindow, Comm, Factory, *MonitorWindow, *this, services.Boxes,
+                                                 services.Time);
+  QObject::connect(AdjustWindow.get(), &TFormAdjust::FirstDotPositionChosen, FirstDotItems.get(),
+                   &FirstDotItem::ShowStoredValue);
 }
 
 ArvanaProgram::~ArvanaProgram() {
   // Items and windows go before the link objects they use; the driver closes an open port last.
+  FirstDotItems.reset();
+  TopMarginItems.reset();
+  A4CheckItems.reset();
+  BidItems.reset();
   TransportLiquidItems.reset();
   EepromSettingItems.reset();
   UsbIdItems.reset();

@@ -13,6 +13,9 @@
 #include "platform/Dialogs.h"
 #include "platform/PortDevice.h"
 #include "platform/ProgramEnd.h"
+#include "pattern/TPA4check.h"
+#include "pattern/TPRaster.h"
+#include "service/TPBid.h"
 #include "service/TPDalUsbId.h"
 #include "service/TPHeadID.h"
 #include "service/TPMaintenance.h"
@@ -24,7 +27,11 @@ class TFormAdjust;
 class TFormQuit;
 class TAboutBox;
 class TStatusMonitorWindow;
+class A4CheckItem;
+class BidItem;
 class EepromCheckItem;
+class FirstDotItem;
+class TopMarginItem;
 class EepromSettingItem;
 class HeadIdItem;
 class MaintenanceItem;
@@ -64,6 +71,9 @@ public:
   TPMaintenance Maintenance;
   TPHeadID HeadId;
   TPDalUsbId UsbId;
+  TPRaster Raster;
+  TPBid Bid;
+  TPA4check A4check;
 
   TFormBoot& Boot() { return *BootWindow; }
   TFormAdjust& Adjust() { return *AdjustWindow; }
@@ -85,4 +95,8 @@ private:
   std::unique_ptr<UsbIdItem> UsbIdItems;
   std::unique_ptr<EepromSettingItem> EepromSettingItems;
   std::unique_ptr<TransportLiquidItem> TransportLiquidItems;
+  std::unique_ptr<BidItem> BidItems;
+  std::unique_ptr<A4CheckItem> A4CheckItems;
+  std::unique_ptr<TopMarginItem> TopMarginItems;
+  std::unique_ptr<FirstDotItem> FirstDotItems;
 };

@@ -38,6 +38,7 @@ std::optional<std::vector<uint8_t>> DataChannel::Handle(const std::vector<uint8_
     return std::nullopt;
   }
   const JobRecorder::Progress progress = Jobs.Add(data, length);
+  Printing.Add(data, length);
   Core.Work().Queue(PrinterState::Printing, progress.RasterBlocks * RasterBlockMs + progress.PageEnds * PageEjectMs,
                     Core.NowMs());
   return std::nullopt;
@@ -45,6 +46,7 @@ std::optional<std::vector<uint8_t>> DataChannel::Handle(const std::vector<uint8_
 
 void DataChannel::Close() {
   Jobs.EndJob();
+  Printing.EndJob();
   RemoteMode = false;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/JobRecorder.h"
+#include "sim/PrintInterpreter.h"
 #include "sim/PrinterCore.h"
 
 class DataChannel {
@@ -21,7 +22,9 @@ public:
   static constexpr unsigned HeadCleaningPoints = 240;
   static constexpr unsigned InkChargePoints = 1200;
 
-  DataChannel(PrinterCore& core, JobRecorder& jobs) : Core(core), Jobs(jobs) {}
+  // Print data goes to `jobs` (as received) and to `printing` (onto paper).
+  DataChannel(PrinterCore& core, JobRecorder& jobs, PrintInterpreter& printing)
+      : Core(core), Jobs(jobs), Printing(printing) {}
 
   // Handles the payload of one data-channel packet: exactly one service
   // command, one remote-mode step, or print data. Returns the answer payload
@@ -29,7 +32,7 @@ public:
   // nothing.
   std::optional<std::vector<uint8_t>> Handle(const std::vector<uint8_t>& payload);
 
-  // The channel closed: the print job ends and remote mode is left.
+  // The channel closed: the print job ends (a sheet in the printer comes out) and remote mode is left.
   void Close();
 
   bool InRemoteMode() const { return RemoteMode; }
@@ -45,5 +48,6 @@ private:
 
   PrinterCore& Core;
   JobRecorder& Jobs;
+  PrintInterpreter& Printing;
   bool RemoteMode = false;
 };

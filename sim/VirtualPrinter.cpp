@@ -34,9 +34,12 @@ VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
       Core(clock, PathIn(Directory, "eeprom.bin")),
       Traffic(PathIn(Directory, "capture.log")),
       JobStore(PathIn(Directory, "jobs")),
+      Mechanics(PathIn(Directory, "mechanics.txt")),
+      PageOutput(PathIn(Directory, "pages")),
+      Printing(Core.Eeprom().InUse(), Mechanics, PageOutput),
       Link(Core),
       Control(Core),
-      Data(Core, JobStore) {}
+      Data(Core, JobStore, Printing) {}
 
 void VirtualPrinter::ReceiveFromHost(const uint8_t* data, size_t length) {
   if (data == nullptr) length = 0;
@@ -121,7 +124,8 @@ bool VirtualPrinter::ChannelOpen(uint8_t socket) const {
 
 std::vector<std::string> VirtualPrinter::Messages() const {
   std::vector<std::string> all = DirectoryMessages;
-  for (const auto* list : {&Core.Eeprom().Messages(), &Traffic.Messages(), &JobStore.Messages()})
+  for (const auto* list : {&Core.Eeprom().Messages(), &Traffic.Messages(), &JobStore.Messages(),
+                           &Mechanics.Messages(), &PageOutput.Messages()})
     all.insert(all.end(), list->begin(), list->end());
   return all;
 }

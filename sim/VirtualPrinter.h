@@ -1,6 +1,7 @@
 // The virtual printer: the far end of the link, from the mode switch to the mechanism.
 #pragma once
 
+#include <QImage>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,12 +11,15 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "sim/BidMechanics.h"
 #include "sim/CaptureLog.h"
 #include "sim/ControlChannel.h"
 #include "sim/DataChannel.h"
 #include "sim/DeviceLink.h"
 #include "sim/EepromImage.h"
 #include "sim/JobRecorder.h"
+#include "sim/PageStore.h"
+#include "sim/PrintInterpreter.h"
 #include "sim/PrinterCore.h"
 #include "sim/PrinterFaults.h"
 
@@ -31,7 +35,8 @@ public:
   static constexpr int64_t PowerOnBusyMs = 5000;
 
   // `directory` empty keeps nothing on disk. Otherwise it is created when
-  // missing and holds eeprom.bin, capture.log (started afresh) and jobs/.
+  // missing and holds eeprom.bin, capture.log (started afresh), jobs/,
+  // pages/ and mechanics.txt (the head's true Bi-D offsets).
   // Trouble with it is reported in Messages(); the printer then keeps that
   // part in memory.
   VirtualPrinter(Clock& clock, std::string directory);
@@ -77,6 +82,21 @@ public:
   // Finished print jobs as received, and the files they went to.
   const std::vector<std::vector<uint8_t>>& Jobs() const { return JobStore.Jobs(); }
   const std::vector<std::string>& JobFiles() const { return JobStore.Files(); }
+  // Printed pages (see PageStore: the latest in memory) and their files
+  // pages/NNNN.png, numbered on from what the directory holds.
+  const std::vector<QImage>& Pages() const { return PageOutput.Pages(); }
+  const std::vector<std::string>& PageFiles() const { return PageOutput.Files(); }
+  // What was wrong with the print streams received, readable; empty for a
+  // host that keeps to the print language.
+  const std::vector<std::string>& JobErrors() const { return Printing.Errors(); }
+  void ClearJobErrors() { Printing.ClearErrors(); }
+  // The head's true Bi-D offsets, in the order MS Black, MS Color, 6pl Black,
+  // 6pl Color, 4pl Black, 4pl Color. Setting them saves mechanics.txt; values
+  // outside -36..36 change nothing and give false (and the reason).
+  const BidMechanics::Offsets& TrueBidOffsets() const { return Mechanics.Get(); }
+  bool SetTrueBidOffsets(const BidMechanics::Offsets& offsets, std::string* reason = nullptr) {
+    return Mechanics.Set(offsets, reason);
+  }
   bool InPacketMode() const { return Link.InPacketMode(); }
   bool ChannelOpen(uint8_t socket) const;
   bool InRemoteMode() const { return Data.InRemoteMode(); }
@@ -91,6 +111,9 @@ private:
   PrinterCore Core;
   CaptureLog Traffic;
   JobRecorder JobStore;
+  BidMechanics Mechanics;
+  PageStore PageOutput;
+  PrintInterpreter Printing;
   DeviceLink Link;
   ControlChannel Control;
   DataChannel Data;

@@ -1,4 +1,4 @@
-// arvana-printer-sim: serves the virtual printer on a pseudo-terminal and decodes captures.
+// arvana-printer-sim: serves the virtual printer on a pseudo-terminal, renders saved jobs and decodes captures.
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/LinuxClock.h"
 #include "sim/CaptureDecoder.h"
 #include "sim/CaptureLog.h"
+#include "sim/JobFileRenderer.h"
 #include "sim/PtyServer.h"
-#include "platform/LinuxClock.h"
 #include "sim/VirtualPrinter.h"
 
 namespace {
@@ -17,7 +18,12 @@ namespace {
 constexpr const char* Usage =
     "usage: arvana-printer-sim serve [--dir DIR]\n"
     "           serves the virtual printer on a pseudo-terminal; DIR (default ./virtual-printer)\n"
-    "           keeps eeprom.bin, capture.log and jobs/\n"
+    "           keeps eeprom.bin, mechanics.txt, capture.log, jobs/ and pages/\n"
+    "       arvana-printer-sim render JOB.prn [--dir DIR]\n"
+    "           prints a saved job on a printer fresh from the factory (top margin and first\n"
+    "           dot position 0, Bi-D values that match the head) and writes its pages as\n"
+    "           DIR/<job name>-NNNN.png, replacing pages of the same name; DIR defaults to the\n"
+    "           job's own folder. Mistakes in the job are listed on standard error.\n"
     "       arvana-printer-sim decode CAPTURE.log\n"
     "           prints a capture as readable lines\n";
 
@@ -44,6 +50,8 @@ int Serve(const std::string& directory) {
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
   size_t violationsShown = 0;
+  size_t jobErrorsShown = 0;
+  size_t pagesShown = 0;
   while (StopRequested == 0) {
     if (!server.ServeOnce(100, reason)) {
       std::cerr << "arvana-printer-sim: " << reason << "\n";
@@ -52,6 +60,12 @@ int Serve(const std::string& directory) {
     const std::vector<std::string>& violations = printer.ProtocolViolations();
     for (; violationsShown < violations.size(); ++violationsShown)
       std::cerr << "protocol violation at " << violations[violationsShown] << "\n";
+    const std::vector<std::string>& jobErrors = printer.JobErrors();
+    for (; jobErrorsShown < jobErrors.size(); ++jobErrorsShown)
+      std::cerr << "job error: " << jobErrors[jobErrorsShown] << "\n";
+    const std::vector<std::string>& pageFiles = printer.PageFiles();
+    for (; pagesShown < pageFiles.size(); ++pagesShown)
+      if (!pageFiles[pagesShown].empty()) std::cerr << "printed " << pageFiles[pagesShown] << "\n";
   }
   return 0;
 }
@@ -97,6 +111,11 @@ int main(int argc, char** argv) {
     return Serve(directory);
   }
   if (args.size() == 2 && args[0] == "decode") return Decode(args[1]);
+  if (!args.empty() && args[0] == "render") {
+    if (args.size() == 2 && !args[1].empty()) return RenderJobFile(args[1], "", std::cout, std::cerr);
+    if (args.size() == 4 && !args[1].empty() && args[2] == "--dir" && !args[3].empty())
+      return RenderJobFile(args[1], args[3], std::cout, std::cerr);
+  }
   std::cerr << Usage;
   return 2;
 }

@@ -1,0 +1,120 @@
+// Composes the check pages section by section from the raster patterns and the values stored in the printer.
+#include "pattern/TPA4check.h"
+
+#include "service/TPDalUsbId.h"
+#include "service/TPMaintenance.h"
+
+#include <charconv>
+#include <string>
+
+namespace {
+
+constexpr const char* Header350 = "******************** Arvana Print 350 ";
+constexpr const char* Header360 = "******************** Arvana Print 360 ";
+constexpr const char* FirstPageText = "CHECK PATTERN PRINT 1/2 ******************";
+constexpr const char* SecondPageText = "CHECK PATTERN PRINT 2/2 ******************";
+constexpr std::array<char, 4> FirstItemNumber{'1', '.', ' ', '\0'};
+constexpr const char* BidItemNumber = "10. ";
+
+// The pattern sections of page 1, each after its line feeds and item number.
+struct PatternSection {
+  int LinesBefore;
+  void (TPRaster::*Print)();
+};
+constexpr std::array<PatternSection, 5> PatternSections{{
+    {2, &TPRaster::PrintBetaPattern},
+    {1, &TPRaster::PrintNozzleCheckPattern},
+    {1, &TPRaster::PrintAlignmentPattern},
+    {1, &TPRaster::PrintNozzleColumnShift},
+    {4, &TPRaster::PrintVariableDotPattern},
+}};
+
+}  // namespace
+
+TPA4check::TPA4check(TPDalD4Comm& comm, TPFactory& factory, TPRaster& raster, TPBid& bid, TPHeadID& headId,
+                     const ModelChoice& models)
+    : Comm(comm), Factory(factory), Raster(raster), Bid(bid), HeadId(headId), Models(models) {}
+
+std::array<uint8_t, CounterFieldWidth> TPA4check::CounterField(uint16_t counter) {
+  std::array<char, CounterFieldWidth> digits{};
+  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), counter).ptr;
+  const size_t count = static_cast<size_t>(end - digits.data());
+  std::array<uint8_t, CounterFieldWidth> field;
+  field.fill(' ');
+  for (size_t i = 0; i < count; ++i) field[i] = static_cast<uint8_t>(digits[i]);
+  if (count < field.size()) field[count] = 0x00;
+  return field;
+}
+
+const char* TPA4check::HeaderText(uint16_t modelCode) {
+  if (modelCode == ModelCode350) return Header350;
+  if (modelCode == ModelCode360) return Header360;
+  return nullptr;
+}
+
+void TPA4check::SendHeader(const char* pageText) {
+  // The model part and the page part print as one line.
+  if (const char* model = HeaderText(Models.SelectedModelCode())) Raster.SendText(model);
+  Raster.SendText(pageText);
+}
+
+bool TPA4check::PrintCheckPages() {
+  // "1. " counted up before each numbered section of page 1; item 1 is part of the top-margin section.
+  std::array<char, 4> itemNumber = FirstItemNumber;
+  const auto sendItemNumber = [&] {
+    ++itemNumber[0];
+    Raster.SendText(itemNumber.data());
+  };
+  Raster.ResetPrinter();
+  Comm.WaitReady();
+  Raster.PrintTopMarginPattern(TopMarginCheckPage);
+  Raster.NewLines(1);
+  Comm.WaitReady();
+  SendHeader(FirstPageText);
+
+  for (const PatternSection& section : PatternSections) {
+    Raster.NewLines(section.LinesBefore);
+    Comm.WaitReady();
+    sendItemNumber();
+    (Raster.*section.Print)();
+  }
+
+  Raster.NewLines(4);
+  Comm.WaitReady();
+  sendItemNumber();
+  Raster.SendText("Head ID = ");
+  const std::string headId = HeadId.ReadHeadId();
+  Comm.SendData(reinterpret_cast<const uint8_t*>(headId.data()), headId.size());
+
+  Raster.NewLines(3);
+  Comm.WaitReady();
+  sendItemNumber();
+  Raster.SendText("USB ID = ");
+  // Printed as stored, whatever the bytes are: the page shows what the printer holds.
+  std::array<uint8_t, UsbIdLength> usbId{};
+  for (size_t i = 0; i < usbId.size(); ++i) usbId[i] = Factory.ReadEeprom(static_cast<uint8_t>(UsbIdSerialCell + i));
+  Comm.SendData(usbId.data(), usbId.size());
+
+  Raster.NewLines(3);
+  Comm.WaitReady();
+  sendItemNumber();
+  Raster.SendText("Protection Counter = ");
+  const unsigned low = Comm.ControlReadEeprom(ProtectionCounterLow);
+  const unsigned high = Comm.ControlReadEeprom(ProtectionCounterHigh);
+  const auto counter = CounterField(static_cast<uint16_t>(high * 256 + low));
+  Comm.SendData(counter.data(), counter.size());
+  Raster.NewLines(1);
+  Raster.FormFeed();
+  Comm.FlushData();
+  Comm.WaitReady();
+
+  SendHeader(SecondPageText);
+  Raster.NewLines(2);
+  Comm.WaitReady();
+  Raster.SendText(BidItemNumber);
+  Bid.PrintBidPage(true);
+  Raster.FormFeed();
+  Comm.FlushData();
+  Raster.ResetPrinter();
+  return true;
+}

@@ -1,0 +1,41 @@
+// The two-page A4 check pattern: every test pattern, the stored IDs and the protection counter, and the Bi-D page.
+#pragma once
+
+#include "link/ModelChoice.h"
+#include "link/TPDalD4Comm.h"
+#include "link/TPFactory.h"
+#include "pattern/TPRaster.h"
+#include "service/TPBid.h"
+#include "service/TPHeadID.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// The protection counter's field on the page is always this wide.
+constexpr size_t CounterFieldWidth = 5;
+
+class TPA4check {
+public:
+  TPA4check(TPDalD4Comm& comm, TPFactory& factory, TPRaster& raster, TPBid& bid, TPHeadID& headId,
+            const ModelChoice& models);
+
+  // Sends both pages; the printer's state does not stop them. Always true.
+  bool PrintCheckPages();
+
+  // The counter in decimal, then a zero byte and spaces up to five bytes;
+  // five digits fill the field alone.
+  static std::array<uint8_t, CounterFieldWidth> CounterField(uint16_t counter);
+  // The start of both page headers for a model code; nullptr for a code of no model.
+  static const char* HeaderText(uint16_t modelCode);
+
+private:
+  void SendHeader(const char* pageText);
+
+  TPDalD4Comm& Comm;
+  TPFactory& Factory;
+  TPRaster& Raster;
+  TPBid& Bid;
+  TPHeadID& HeadId;
+  const ModelChoice& Models;
+};

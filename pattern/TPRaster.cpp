@@ -1,0 +1,586 @@
+// The printer's command templates and the run-by-run layout of every test pattern.
+#include "pattern/TPRaster.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+// --- Command templates; the parameter bytes are filled in by each operation.
+
+// ESC @
+constexpr std::array<uint8_t, 2> ResetTemplate{0x1B, 0x40};
+// ESC ( G, 1 parameter byte: graphics mode on
+constexpr std::array<uint8_t, 6> GraphicsModeTemplate{0x1B, 0x28, 0x47, 0x01, 0x00, 0x01};
+// ESC ( U, 1 parameter byte: [5] unit in 1/3600 inch
+constexpr std::array<uint8_t, 6> UnitTemplate{0x1B, 0x28, 0x55, 0x01, 0x00, 0x00};
+// ESC U: [2] direction
+constexpr std::array<uint8_t, 3> DirectionTemplate{0x1B, 0x55, 0x00};
+// ESC ( e, 2 parameter bytes: 00, [6] dot size
+constexpr std::array<uint8_t, 7> DotSizeTemplate{0x1B, 0x28, 0x65, 0x02, 0x00, 0x00, 0x00};
+// ESC ( K, 2 parameter bytes: 00, [6] colour mode
+constexpr std::array<uint8_t, 7> ColorModeTemplate{0x1B, 0x28, 0x4B, 0x02, 0x00, 0x00, 0x00};
+// ESC <, then CR
+constexpr std::array<uint8_t, 3> ReturnHeadTemplate{0x1B, 0x3C, 0x0D};
+// ESC ( v, 2 parameter bytes: [5] amount, 00; then CR
+constexpr std::array<uint8_t, 8> VerticalMoveTemplate{0x1B, 0x28, 0x76, 0x02, 0x00, 0x00, 0x00, 0x0D};
+// ESC \: [2..3] amount, low byte first
+constexpr std::array<uint8_t, 4> HorizontalMoveTemplate{0x1B, 0x5C, 0x00, 0x00};
+// ESC ( D, 4 parameter bytes: [5..6] base, low byte first, [7] vertical step, [8] horizontal step
+constexpr std::array<uint8_t, 9> RasterResolutionTemplate{0x1B, 0x28, 0x44, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00};
+// ESC i: [2] colour, [3] compression, [4] bits per dot, [5..6] bytes per line, [7..8] lines; low bytes first
+constexpr std::array<uint8_t, 9> RasterHeaderTemplate{0x1B, 0x69, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+// ESC ( S, 8 parameter bytes: [5..8] width, [9..12] length; low bytes first
+constexpr std::array<uint8_t, 13> PaperSizeTemplate{0x1B, 0x28, 0x53, 0x08, 0x00, 0x00, 0x00,
+                                                    0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+// ESC ( c, 8 parameter bytes: [5..8] top, [9..12] bottom; low bytes first
+constexpr std::array<uint8_t, 13> PageFormatTemplate{0x1B, 0x28, 0x63, 0x08, 0x00, 0x00, 0x00,
+                                                     0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+// CR LF
+constexpr std::array<uint8_t, 2> NewLineTemplate{0x0D, 0x0A};
+// FF
+constexpr std::array<uint8_t, 1> FormFeedTemplate{0x0C};
+
+// Writes the `count` low bytes of `value` from `at` on, low byte first.
+template <size_t N>
+void PutLittleEndian(std::array<uint8_t, N>& command, size_t at, uint32_t value, size_t count) {
+  for (size_t i = 0; i < count; ++i) command[at + i] = static_cast<uint8_t>((value >> (8 * i)) & 0xFF);
+}
+
+// --- Layout of the passes. Three passes 1/360 inch apart fill the 1/120-inch
+// gaps between nozzle rows; the band is then closed so that it advances 144
+// units (0.4 inch) in all.
+constexpr int PassesPerBand = 3;
+constexpr uint8_t PassStep = 1;
+constexpr uint8_t BandClose = 141;
+constexpr uint8_t CarriageReturnOnly = 0;
+constexpr uint8_t FullBand = 144;  // one band of single passes
+constexpr int SolidBands = 2;
+
+// Solid and nozzle check blocks: 1-bit lines of six 60-byte slots, each
+// colour solid over 59 bytes (472 dots) with 8 blank dots after it.
+constexpr uint16_t SolidLineBytes = 360;
+constexpr int SolidSlotBytes = 60;
+constexpr int SolidInkBytes = 59;
+constexpr uint8_t SolidInk = 0xFF;
+
+// Alignment pattern: per droplet mode its dot size, the byte that forms one
+// mark and where its six blocks start.
+struct AlignmentMode {
+  uint8_t DotSize;
+  uint8_t Mark;
+  uint16_t Start;
+};
+constexpr std::array<AlignmentMode, 3> AlignmentModes{{
+    {DotSizeMs, 0xF0, 0},      // two dots of value 3
+    {DotSize6pl, 0x50, 960},   // two dots of value 1
+    {DotSize4pl, 0x55, 1920},  // four dots of value 1
+}};
+constexpr uint16_t AlignmentColorPitch = 160;
+constexpr uint16_t AlignmentLineBytes = 40;
+constexpr int AlignmentGapBytes = 11;   // between the two marks, 48 dots apart
+constexpr int AlignmentTailBytes = 16;
+
+// Nozzle column shift: combs of a 4-dot mark every 40 dots; black from the
+// upper 24 nozzles, the colours from the lower 24.
+constexpr int ShiftBlackBlocks = 5;
+constexpr uint16_t ShiftLineBytes = 110;
+constexpr int ShiftTeeth = 11;
+constexpr int ShiftToothGapBytes = 9;
+constexpr int ShiftBlankRunBytes = 10;
+constexpr uint8_t ShiftMark = 0x55;
+constexpr int HalfBlockLines = 24;
+constexpr uint16_t ShiftBlockGap = 32;
+
+// Variable dot pattern: bands of dot value 3, 2 and 1, two 120-byte runs each.
+constexpr uint16_t VariableDotLineBytes = 720;
+constexpr std::array<uint8_t, 6> VariableDotRuns{0xFF, 0xFF, 0xAA, 0xAA, 0x55, 0x55};
+
+// Runs of whole 2-bit lines of 720 bytes (2880 dots).
+constexpr uint16_t WideLineBytes = 720;
+constexpr int WideRun = 120;
+constexpr int WideRunsPerLine = 6;
+
+// Bi-D pattern: the slots begin 90 bytes (360 dots) from the left and lie
+// 126 bytes (504 dots) apart; each holds three single dots 48 dots apart.
+constexpr int BidLeftBytes = 90;
+constexpr int BidSlotBytes = 126;
+constexpr int BidMarksPerSlot = 3;
+constexpr int BidMarkGapBytes = 11;
+constexpr int BidSlotRestBytes = BidSlotBytes - BidMarksPerSlot * (1 + BidMarkGapBytes);  // 90
+constexpr uint8_t BidMark = 0x03;          // the fourth dot of the byte, value 3
+constexpr uint8_t BidSideDot = 0x01;       // one dot of value 1 at a line end
+constexpr int BidCandidateLeadBytes = 89;  // after the first byte
+constexpr int BidCandidateLastRun = 114;   // the tail's last run for candidate 1
+constexpr int BidStripeLines = 16;         // upper ruler, marks, lower ruler
+constexpr int BidPrintLimit = 32;  // printed values stay within ±32, so candidates within ±36
+constexpr int BidClampedOdd = 31;
+constexpr int BidClampedEven = 32;
+constexpr int BidTrailingLines = 3;
+
+// Top margin: a full line of value-3 dots, then one dot at the first dot position.
+constexpr uint8_t TopMarginFullRun = 0xFF;
+constexpr uint8_t TopMarginFirstDot = 0xC0;  // the first dot of the byte, value 3
+constexpr uint32_t TopMarginEepromWaitMs = 10;
+constexpr uint32_t TopMarginSettleMs = 1000;
+
+}  // namespace
+
+TPRaster::TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, ProgramEnd& end)
+    : Comm(comm), Factory(factory), Boxes(dialogs), End(end) {}
+
+// --- Commands.
+
+void TPRaster::ResetPrinter() { Send(ResetTemplate); }
+
+void TPRaster::EnterGraphicsMode() { Send(GraphicsModeTemplate); }
+
+void TPRaster::SetUnit(uint8_t unit) {
+  auto command = UnitTemplate;
+  command[5] = unit;
+  Send(command);
+}
+
+void TPRaster::SetPrintDirection(uint8_t direction) {
+  auto command = DirectionTemplate;
+  command[2] = direction;
+  Send(command);
+}
+
+void TPRaster::SetDotSize(uint8_t dotSize) {
+  auto command = DotSizeTemplate;
+  command[6] = dotSize;
+  Send(command);
+}
+
+void TPRaster::SetColorMode(uint8_t mode) {
+  auto command = ColorModeTemplate;
+  command[6] = mode;
+  Send(command);
+}
+
+void TPRaster::ReturnHead() { Send(ReturnHeadTemplate); }
+
+void TPRaster::VerticalMove(uint8_t units) {
+  auto command = VerticalMoveTemplate;
+  command[5] = units;
+  Send(command);
+}
+
+void TPRaster::HorizontalMove(uint16_t units) {
+  auto command = HorizontalMoveTemplate;
+  PutLittleEndian(command, 2, units, 2);
+  Send(command);
+}
+
+void TPRaster::SetRasterResolution(uint16_t base, uint8_t verticalStep, uint8_t horizontalStep) {
+  auto command = RasterResolutionTemplate;
+  PutLittleEndian(command, 5, base, 2);
+  command[7] = verticalStep;
+  command[8] = horizontalStep;
+  Send(command);
+}
+
+void TPRaster::RasterHeader(uint8_t color, uint8_t compression, uint8_t bitsPerDot, uint16_t bytesPerLine,
+                            uint16_t lines) {
+  auto command = RasterHeaderTemplate;
+  command[2] = color;
+  command[3] = compression;
+  command[4] = bitsPerDot;
+  PutLittleEndian(command, 5, bytesPerLine, 2);
+  PutLittleEndian(command, 7, lines, 2);
+  Send(command);
+}
+
+void TPRaster::SetPaperSize(uint32_t width, uint32_t length) {
+  auto command = PaperSizeTemplate;
+  PutLittleEndian(command, 5, width, 4);
+  PutLittleEndian(command, 9, length, 4);
+  Send(command);
+}
+
+void TPRaster::SetPageFormat(uint32_t top, uint32_t bottom) {
+  auto command = PageFormatTemplate;
+  PutLittleEndian(command, 5, top, 4);
+  PutLittleEndian(command, 9, bottom, 4);
+  Send(command);
+}
+
+void TPRaster::NewLines(int count) {
+  for (int i = 0; i < count; ++i) Send(NewLineTemplate);
+}
+
+void TPRaster::FormFeed() { Send(FormFeedTemplate); }
+
+void TPRaster::StartRasterMode(uint8_t unit, uint8_t direction, uint8_t dotSize, uint8_t colorMode) {
+  ResetPrinter();
+  EnterGraphicsMode();
+  SetUnit(unit);
+  SetPrintDirection(direction);
+  SetDotSize(dotSize);
+  SetColorMode(colorMode);
+}
+
+void TPRaster::RepeatSend(int count, uint8_t value) {
+  if (count < 1 || count > MaxRunCount) {
+    // A counter byte cannot say more; sending on would garble the rest of the page.
+    Boxes.ShowSystemMessage("RepeatSend() error", "error");
+    Comm.Driver().ClosePort();
+    EndProgram(End, ExitFatal);
+  }
+  // Counter 00 is a literal of one byte; 257 - count repeats the value.
+  const std::array<uint8_t, 2> run{static_cast<uint8_t>((1 - count) & 0xFF), value};
+  Send(run);
+}
+
+void TPRaster::SendText(const char* text) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text);
+  size_t left = std::strlen(text) + 1;
+  while (left > 0) {
+    const size_t part = std::min(left, MaxSendDataCount);
+    Comm.SendData(bytes, part);
+    bytes += part;
+    left -= part;
+  }
+}
+
+// --- Building blocks of the patterns.
+
+void TPRaster::Runs(int runs, int count, uint8_t value) {
+  for (int i = 0; i < runs; ++i) RepeatSend(count, value);
+}
+
+void TPRaster::BlockHeader(uint8_t color, uint8_t bitsPerDot, uint16_t bytesPerLine) {
+  SetRasterResolution(RasterBase, RasterVerticalStep, RasterHorizontalStep);
+  RasterHeader(color, RunLengthCompressed, bitsPerDot, bytesPerLine, NozzleRows);
+}
+
+void TPRaster::SolidBlock(size_t colorPosition) {
+  const int before = static_cast<int>(colorPosition);
+  const int after = static_cast<int>(SixColorOrder.size() - 1 - colorPosition);
+  BlockHeader(SixColorOrder[colorPosition], OneBitPerDot, SolidLineBytes);
+  for (int line = 0; line < NozzleRows; ++line) {
+    Runs(before, SolidSlotBytes, 0x00);
+    RepeatSend(SolidInkBytes, SolidInk);
+    RepeatSend(SolidSlotBytes - SolidInkBytes, 0x00);
+    Runs(after, SolidSlotBytes, 0x00);
+  }
+}
+
+void TPRaster::SendTitle(const char* title) {
+  SendText(title);
+  NewLines(1);
+  ResetPrinter();
+}
+
+// --- Patterns.
+
+void TPRaster::PrintBetaPattern() {
+  SendTitle("Beta pattern(BK-C-LC-M-LM-Y)");
+  StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSizePlain, ColorModeColor);
+  for (int band = 0; band < SolidBands; ++band) {
+    for (int pass = 0; pass < PassesPerBand; ++pass) {
+      for (size_t k = 0; k < SixColorOrder.size(); ++k) {
+        SolidBlock(k);
+        if (k + 1 < SixColorOrder.size()) {
+          VerticalMove(CarriageReturnOnly);
+          Comm.FlushData();
+        } else {
+          VerticalMove(PassStep);
+        }
+      }
+    }
+    VerticalMove(BandClose);
+    Comm.FlushData();
+  }
+  Comm.FlushData();
+  ResetPrinter();
+}
+
+void TPRaster::PrintNozzleCheckPattern() {
+  SendTitle("Nozzle check pattern(BK-C-LC-M-LM-Y)");
+  StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSizePlain, ColorModeColor);
+  for (int band = 0; band < SolidBands; ++band) {
+    for (size_t k = 0; k < SixColorOrder.size(); ++k) {
+      SolidBlock(k);
+      VerticalMove(CarriageReturnOnly);
+      if (k + 1 == SixColorOrder.size()) VerticalMove(FullBand);
+      Comm.FlushData();
+    }
+  }
+  Comm.FlushData();
+  ResetPrinter();
+}
+
+void TPRaster::PrintAlignmentPattern() {
+  SendTitle("Alignment pattern(BK-C-LC-M-LM-Y)");
+  for (int band = 0; band < SolidBands; ++band) {
+    ResetPrinter();
+    for (int pass = 0; pass < PassesPerBand; ++pass) {
+      ResetPrinter();
+      for (const AlignmentMode& mode : AlignmentModes) {
+        Comm.WaitReady();
+        ResetPrinter();
+        EnterGraphicsMode();
+        SetUnit(UnitOneIn360);
+        SetPrintDirection(PrintUnidirectional);
+        SetDotSize(mode.DotSize);
+        for (size_t k = 0; k < SixColorOrder.size(); ++k) {
+          HorizontalMove(static_cast<uint16_t>(mode.Start + AlignmentColorPitch * k));
+          BlockHeader(SixColorOrder[k], TwoBitsPerDot, AlignmentLineBytes);
+          for (int line = 0; line < NozzleRows; ++line) {
+            RepeatSend(1, mode.Mark);
+            RepeatSend(AlignmentGapBytes, 0x00);
+            RepeatSend(1, mode.Mark);
+            RepeatSend(AlignmentGapBytes, 0x00);
+            RepeatSend(AlignmentTailBytes, 0x00);
+          }
+          ReturnHead();
+          Comm.FlushData();
+        }
+        VerticalMove(CarriageReturnOnly);
+        Comm.FlushData();
+      }
+      VerticalMove(PassStep);
+      Comm.FlushData();
+    }
+    VerticalMove(BandClose);
+    Comm.FlushData();
+  }
+  Comm.FlushData();
+  ResetPrinter();
+}
+
+void TPRaster::PrintNozzleColumnShift() {
+  SendTitle("Nozzle column shift");
+  const auto comb = [this] {
+    for (int tooth = 0; tooth < ShiftTeeth; ++tooth) {
+      RepeatSend(1, ShiftMark);
+      RepeatSend(ShiftToothGapBytes, 0x00);
+    }
+  };
+  const auto blank = [this] { Runs(ShiftTeeth, ShiftBlankRunBytes, 0x00); };
+  for (int pass = 0; pass < PassesPerBand; ++pass) {
+    Comm.WaitReady();
+    StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize6pl, ColorModeColor);
+    for (int block = 0; block < ShiftBlackBlocks; ++block) {
+      BlockHeader(InkBlack, TwoBitsPerDot, ShiftLineBytes);
+      for (int line = 0; line < HalfBlockLines; ++line) comb();
+      for (int line = HalfBlockLines; line < NozzleRows; ++line) blank();
+      HorizontalMove(ShiftBlockGap);
+      Comm.FlushData();
+    }
+    VerticalMove(CarriageReturnOnly);
+    Comm.FlushData();
+    for (size_t k = 1; k < SixColorOrder.size(); ++k) {
+      BlockHeader(SixColorOrder[k], TwoBitsPerDot, ShiftLineBytes);
+      for (int line = 0; line < HalfBlockLines; ++line) blank();
+      for (int line = HalfBlockLines; line < NozzleRows; ++line) comb();
+      HorizontalMove(ShiftBlockGap);
+      Comm.FlushData();
+    }
+    VerticalMove(PassStep);
+    Comm.FlushData();
+  }
+  Comm.FlushData();
+  ResetPrinter();
+}
+
+void TPRaster::PrintVariableDotPattern() {
+  SendTitle("6pl Variable dot");
+  for (int pass = 0; pass < PassesPerBand; ++pass) {
+    Comm.WaitReady();
+    StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize6pl, ColorModeMonochrome);
+    BlockHeader(InkBlack, TwoBitsPerDot, VariableDotLineBytes);
+    for (int line = 0; line < NozzleRows; ++line)
+      for (uint8_t value : VariableDotRuns) RepeatSend(WideRun, value);
+    VerticalMove(PassStep);
+    Comm.FlushData();
+  }
+  Comm.FlushData();
+  ResetPrinter();
+}
+
+// --- Bi-D pattern.
+
+const BidSection* TPRaster::FindBidSection(int dotMode, int inkGroup) {
+  for (const BidSection& section : BidSections)
+    if (section.DotMode == dotMode && section.InkGroup == inkGroup) return &section;
+  return nullptr;
+}
+
+int TPRaster::ClampBidValue(int value) {
+  const bool odd = value % 2 != 0;
+  if (value > BidPrintLimit) return odd ? BidClampedOdd : BidClampedEven;
+  if (value < -BidPrintLimit) return odd ? -BidClampedOdd : -BidClampedEven;
+  return value;
+}
+
+std::array<char, BidValueFieldWidth> TPRaster::BidValueField(int value) {
+  std::array<char, BidValueFieldWidth> field;
+  field.fill(' ');
+  std::to_chars(field.data(), field.data() + field.size(), value);
+  return field;
+}
+
+void TPRaster::BidRulerLine() {
+  RepeatSend(BidLeftBytes, 0x00);
+  for (size_t slot = 0; slot < BidCandidateOffsets.size(); ++slot) {
+    for (int mark = 0; mark < BidMarksPerSlot; ++mark) {
+      RepeatSend(1, BidMark);
+      RepeatSend(BidMarkGapBytes, 0x00);
+    }
+    RepeatSend(BidSlotRestBytes, 0x00);
+  }
+}
+
+void TPRaster::BidBlankLine() { Runs(WideRunsPerLine, WideRun, 0x00); }
+
+void TPRaster::BidCandidateLine(size_t candidate, uint8_t firstByte) {
+  // Candidate n (1..5) puts its marks under ruler slot n - 1; the tail fills
+  // the line with whole 120-byte runs and one shorter run.
+  const int before = static_cast<int>(candidate) - 1;
+  const int after = static_cast<int>(BidCandidateOffsets.size() - candidate);
+  RepeatSend(1, firstByte);
+  RepeatSend(BidCandidateLeadBytes, 0x00);
+  for (int slot = 0; slot < before; ++slot) {
+    RepeatSend(BidMarksPerSlot * (1 + BidMarkGapBytes), 0x00);
+    RepeatSend(BidSlotRestBytes, 0x00);
+  }
+  for (int mark = 0; mark < BidMarksPerSlot; ++mark) {
+    RepeatSend(1, BidMark);
+    RepeatSend(BidMarkGapBytes, 0x00);
+  }
+  Runs(after, WideRun, 0x00);
+  RepeatSend(BidCandidateLastRun - (BidSlotBytes - WideRun) * before, 0x00);
+}
+
+void TPRaster::BidLeadInLine(uint8_t lastByte) {
+  Runs(WideRunsPerLine - 1, WideRun, 0x00);
+  RepeatSend(WideRun - 1, 0x00);
+  RepeatSend(1, lastByte);
+}
+
+void TPRaster::PrintBidValueLine(int8_t value) {
+  SendText("  data:   ");
+  for (int offset : BidCandidateOffsets) {
+    const auto field = BidValueField(value + offset);
+    Comm.SendData(reinterpret_cast<const uint8_t*>(field.data()), field.size());
+  }
+  NewLines(1);
+}
+
+bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
+  const BidSection* section = FindBidSection(dotMode, inkGroup);
+  if (section == nullptr) return false;
+  const uint8_t mode = section->DotMode;
+  const uint8_t group = section->InkGroup;
+
+  SendText(section->Title);
+  NewLines(1);
+  Comm.FlushData();
+  ResetPrinter();
+  Comm.WaitReady();
+
+  // The printer gets its own value back at the end, unclamped.
+  const int saved = static_cast<int8_t>(Factory.ReadEeprom(section->Address));
+  const int printed = ClampBidValue(saved);
+  PrintBidValueLine(static_cast<int8_t>(printed));
+
+  const int lastLine = NozzleRows - 1;
+  const int candidateFirstLine = BidStripeLines;
+  const int candidateLastLine = 2 * BidStripeLines - 1;
+  for (int pass = 0; pass < PassesPerBand; ++pass) {
+    ResetPrinter();
+    Comm.WaitReady();
+    StartRasterMode(UnitOneIn360, PrintUnidirectional, section->DotSize, ColorModeColor);
+
+    // The rulers: upper and lower stripe, printed one way.
+    BlockHeader(section->ReferenceColor, TwoBitsPerDot, WideLineBytes);
+    for (int line = 0; line < NozzleRows; ++line) {
+      if (line >= candidateFirstLine && line <= candidateLastLine)
+        BidBlankLine();
+      else
+        BidRulerLine();
+    }
+    ReturnHead();
+    Comm.FlushData();
+
+    for (size_t candidate = 1; candidate <= BidCandidateOffsets.size(); ++candidate) {
+      ResetPrinter();
+      Comm.WaitReady();
+      Factory.SetBidValue(mode, group, printed + BidCandidateOffsets[candidate - 1]);
+      StartRasterMode(UnitOneIn360, PrintBidirectional, section->DotSize, ColorModeColor);
+
+      // One dot at the right end brings the head there, so that the marks are printed on the way back.
+      BlockHeader(section->CandidateColor, TwoBitsPerDot, WideLineBytes);
+      for (int line = 0; line < NozzleRows; ++line) BidLeadInLine(line == lastLine ? BidSideDot : 0x00);
+      ReturnHead();
+
+      BlockHeader(section->CandidateColor, TwoBitsPerDot, WideLineBytes);
+      for (int line = 0; line < candidateFirstLine; ++line) BidBlankLine();
+      Comm.FlushData();
+      for (int line = candidateFirstLine; line <= candidateLastLine; ++line)
+        BidCandidateLine(candidate, line == candidateLastLine ? BidSideDot : 0x00);
+      Comm.FlushData();
+      for (int line = candidateLastLine + 1; line < NozzleRows; ++line) BidBlankLine();
+      ReturnHead();
+      Comm.FlushData();
+      ResetPrinter();
+    }
+    VerticalMove(PassStep);
+    Comm.FlushData();
+    ResetPrinter();
+  }
+
+  Comm.FlushData();
+  Factory.SetBidValue(mode, group, saved);
+  NewLines(BidTrailingLines);
+  ResetPrinter();
+  return true;
+}
+
+// --- Top margin check line.
+
+const char* TPRaster::TopMarginSignText(int8_t value) {
+  if (value > TopMarginNeutralLimit) return "\"+\"";
+  if (value < -TopMarginNeutralLimit) return "\"-\"";
+  return "\"0\"";
+}
+
+void TPRaster::PrintTopMarginPattern(int layout) {
+  ResetPrinter();
+  Comm.PauseMs(TopMarginEepromWaitMs);
+  const char* sign = TopMarginSignText(static_cast<int8_t>(Comm.ControlReadEeprom(TopMarginCell)));
+
+  Comm.FlushData();
+  StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize4pl, ColorModeMonochrome);
+  SetPaperSize(A4Width, A4Length);
+  SetPageFormat(PageTopMargin, PageBottomMargin);
+  BlockHeader(InkBlack, TwoBitsPerDot, WideLineBytes);
+  Runs(WideRunsPerLine, WideRun, TopMarginFullRun);
+  for (int line = 1; line < NozzleRows; ++line) {
+    RepeatSend(1, TopMarginFirstDot);
+    RepeatSend(WideRun - 1, 0x00);
+    Runs(WideRunsPerLine - 1, WideRun, 0x00);
+  }
+  ResetPrinter();
+  Comm.PauseMs(TopMarginSettleMs);
+
+  if (layout == TopMarginOwnPage) {
+    NewLines(2);
+    SendText("   Top Adjust = ");
+    SendText(sign);
+    FormFeed();
+  } else {
+    NewLines(1);
+    SendText("1. Top margin and 1st dot position check line");
+    NewLines(1);
+    SendText("   Top Adjust = ");
+    SendText(sign);
+    NewLines(2);
+  }
+  Comm.FlushData();
+  ResetPrinter();
+}

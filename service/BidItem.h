@@ -1,0 +1,30 @@
+// The item "Bi-D": prints the Bi-D pattern page, shows and writes the six bi-directional alignment values.
+#pragma once
+
+#include "pattern/TPRaster.h"
+#include "service/TPBid.h"
+#include "status/AdjustFrame.h"
+
+#include <QObject>
+
+class BidItem : public QObject {
+  Q_OBJECT
+
+public:
+  BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster);
+
+public slots:
+  void BidOKBtnClick();
+  void BidPrnOKBtnClick();
+  void BidPrnRtnBtnClick();
+  void BidWrtOKBtnClick();
+  void BidWrtRtnBtnClick();
+
+private:
+  void ShowPrintCount();
+  void CheckPresentData();
+
+  AdjustFrame& Frame;
+  TPBid& Bid;
+  TPRaster& Raster;
+};

@@ -1,0 +1,72 @@
+// Reading, writing and printing the Bi-D values.
+#include "service/TPBid.h"
+
+#include <charconv>
+
+namespace {
+
+constexpr bool SameAsPatternSections() {
+  for (size_t i = 0; i < BidValues.size(); ++i) {
+    const BidValue& value = BidValues[i];
+    const BidSection& section = BidSections[i];
+    if (value.DotMode != section.DotMode || value.InkGroup != section.InkGroup || value.Address != section.Address)
+      return false;
+    // The section title is the name after one space.
+    const std::string_view title(section.Title);
+    if (title.empty() || title.front() != ' ' || title.substr(1) != std::string_view(value.Name)) return false;
+  }
+  return BidValues.size() == BidSections.size();
+}
+static_assert(SameAsPatternSections(), "the Bi-D values and the sections of their pattern must agree");
+
+}  // namespace
+
+const BidValue* TPBid::FindBidValue(int dotMode, int inkGroup) {
+  for (const BidValue& value : BidValues)
+    if (value.DotMode == dotMode && value.InkGroup == inkGroup) return &value;
+  return nullptr;
+}
+
+int TPBid::ParseBidValue(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty() || text.front() < '0' || text.front() > '9') return BidNotANumber;
+  int magnitude = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude);
+  if (error != std::errc() || end != text.data() + text.size()) return BidNotANumber;
+  return negative ? -magnitude : magnitude;
+}
+
+std::string TPBid::ReadBidValueText(int dotMode, int inkGroup) {
+  const BidValue* value = FindBidValue(dotMode, inkGroup);
+  if (value == nullptr) return {};
+  return std::to_string(static_cast<int8_t>(Comm.ControlReadEeprom(value->Address)));
+}
+
+bool TPBid::WriteBidValue(int dotMode, int inkGroup, std::string_view text) {
+  const BidValue* value = FindBidValue(dotMode, inkGroup);
+  const int number = ParseBidValue(text);
+  if (value == nullptr || number < BidLowest || number > BidHighest) return false;
+  Factory.SetBidValue(value->DotMode, value->InkGroup, number);
+  Factory.WriteEeprom(BidMarkerCellFirst, BidMarkerValue);
+  Factory.WriteEeprom(BidMarkerCellSecond, BidMarkerValue);
+  return true;
+}
+
+bool TPBid::PrintBidPage(bool indent) {
+  Raster.ResetPrinter();
+  Comm.WaitReady();
+  Raster.SendText(indent ? "   Bi-D check pattern" : "Bi-D check pattern");
+  Raster.NewLines(1);
+  for (const BidValue& value : BidValues) {
+    Raster.PrintBidPattern(value.DotMode, value.InkGroup);
+    Comm.WaitReady();
+  }
+  Raster.FormFeed();
+  Comm.FlushData();
+  Raster.ResetPrinter();
+  return true;
+}

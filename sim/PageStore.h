@@ -1,0 +1,45 @@
+// Keeps the pages the virtual printer has printed: the latest in memory, each as a numbered PNG file.
+#pragma once
+
+#include <QImage>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class PageStore {
+public:
+  // A page image is 13 MB; older pages give their memory back (their entry in
+  // Pages() becomes a null image, the file stays).
+  static constexpr size_t PagesKeptInMemory = 8;
+
+  enum class Numbering {
+    ContinueAfterExisting,  // after the highest <prefix>NNNN.png already in the directory
+    FromOne,                // from 1, replacing files of the same name
+  };
+
+  // `directory` empty keeps pages in memory only. Otherwise it is created
+  // when missing; trouble with it is reported in Messages() and the pages are
+  // then kept in memory only. Files are named <prefix>NNNN.png.
+  explicit PageStore(std::string directory, std::string prefix = "",
+                     Numbering numbering = Numbering::ContinueAfterExisting);
+
+  // Keeps a finished page and writes its file. A file that cannot be written
+  // is reported in Messages() and leaves an empty entry in Files().
+  void Add(QImage page);
+
+  // The number the next page gets (the first page is 1 without a directory).
+  int NextNumber() const { return Next; }
+  // Every page of this run, oldest first (see PagesKeptInMemory).
+  const std::vector<QImage>& Pages() const { return Images; }
+  // Paths of the files written, in the order of Pages() (empty without a directory).
+  const std::vector<std::string>& Files() const { return FileList; }
+  const std::vector<std::string>& Messages() const { return MessageList; }
+
+private:
+  std::string Directory;
+  std::string Prefix;
+  int Next = 1;
+  std::vector<QImage> Images;
+  std::vector<std::string> FileList;
+  std::vector<std::string> MessageList;
+};

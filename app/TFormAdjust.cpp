@@ -332,6 +332,12 @@ void TFormAdjust::showEvent(QShowEvent* event) {
 void TFormAdjust::AdjustRtnBtnClick() { close(); }
 
 void TFormAdjust::closeEvent(QCloseEvent* event) {
+  // While an item has locked "Quit" (the transport liquid exchange between its
+  // first carriage move and exchange 2), the close box must not end the visit either.
+  if (!Form->AdjustRtnBtn->isEnabled()) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }

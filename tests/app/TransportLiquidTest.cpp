@@ -79,6 +79,8 @@ TEST_F(TransportLiquidTest, EveryStepSendsItsCommandListAndTheControlsStayLocked
   EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"TraStep2Pnl"}));
   EXPECT_TRUE(Locked());
   EXPECT_EQ(Printer.Eeprom()[0x00], 0x80);
+  Program->Adjust().close();  // the close box is locked with "Quit"
+  EXPECT_TRUE(Program->Adjust().isVisible());
 
   EXPECT_EQ(Press("CRreturnBtn"), Wire(TransportLiquidItem::ToHomePosition()));
   EXPECT_EQ(Memo(), "Return the carriage to the home position.");

@@ -154,6 +154,7 @@ void TFormAdjust::WriteStatus(WriteStatusKind kind, const QString& text) {
       ReplaceMemo(text, Qt::black);
       break;
     case wsBusy:
+      DisableTimer->stop();  // the window stays disabled until the item's wsDone
       ReplaceMemo(text, BusyBlue);
       setCursor(Qt::WaitCursor);
       setEnabled(false);
@@ -173,7 +174,10 @@ void TFormAdjust::WriteStatus(WriteStatusKind kind, const QString& text) {
   repaint();
 }
 
-void TFormAdjust::ClearMessages() { Form->StatusMemo->clear(); }
+void TFormAdjust::ClearMessages() {
+  Form->StatusMemo->clear();
+  MemoColor = Qt::black;
+}
 
 void TFormAdjust::ReplaceMessage(const std::string& text) { ReplaceMemo(QString::fromStdString(text), Qt::black); }
 
@@ -376,8 +380,10 @@ void TFormAdjust::FormClose() {
   hide();
   Program.Quit().Ask(Program.Boot());
   // The next connection fills the item list afresh.
-  Form->MentRdoGrp->setEnabled(true);
-  Form->A4patRdoBtn->setEnabled(true);
+  for (QWidget* control : std::initializer_list<QWidget*>{Form->MentRdoGrp, Form->A4patRdoBtn, Form->AdjustmentTab,
+                                                          Form->AdjustRtnBtn, Form->GetStatusBtn}) {
+    control->setEnabled(true);
+  }
   Form->AdjustmentTab->setTabText(0, "Adjustment");
   Form->AdjustRdoGrp->setTitle("Adjustment items");
   Form->AdjustRdoGrp->SetItems({});

@@ -75,7 +75,8 @@ void HeadIdItem::HdVolOKBtnClick() {
 void HeadIdItem::HdVolWrtOKBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
   const QString text = ui.HdVolWrtEdit->text();
-  const uint16_t code = HeadId.WriteHeadId(text.toStdString());
+  // One byte per typed character: a letter outside the alphabet fails at its position, not as a length.
+  const uint16_t code = HeadId.WriteHeadId(text.toLatin1().toStdString());
   if (code != 0) {
     // The text stays in the field for correction.
     Frame.WriteStatus(wsError, TPHeadID::Message(code));

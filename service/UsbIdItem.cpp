@@ -35,7 +35,8 @@ void UsbIdItem::UsbIdOKBtnClick() {
 void UsbIdItem::UsbIdInputOKBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
   Frame.ClearMessages();
-  const std::string serial = ui.UsbIdInputEdit->text().toStdString();
+  // One byte per typed character, so a letter outside A..Z counts as a wrong character, not as a wrong length.
+  const std::string serial = ui.UsbIdInputEdit->text().toLatin1().toStdString();
   if (const char* problem = TPDalUsbId::CheckSerial(serial)) {
     Frame.WriteStatus(wsError, problem);
     ui.UsbIdInputEdit->setFocus();

@@ -59,6 +59,12 @@ TEST_F(AdjustWindowTest, MessagePiecesStandOnTheirLines) {
   window.WriteStatus(wsDone, "Done.");
   EXPECT_TRUE(window.isEnabled());
   EXPECT_EQ(Memo(), "Done.");
+  // The re-enabling timer started by wsDone cannot give the window back in the middle of the next busy item.
+  auto* timer = window.findChild<QTimer*>("DisableTimer");
+  ASSERT_NE(timer, nullptr);
+  EXPECT_TRUE(timer->isActive());
+  window.WriteStatus(wsBusy, "Working again");
+  EXPECT_FALSE(timer->isActive());
 }
 
 TEST_F(AdjustWindowTest, ClosingAfterTheExchangeSkipsTheResetAndNextStartsAfresh) {

@@ -97,3 +97,17 @@ TEST_F(IdItemsTest, WrongSerialsAndAnEmptyBoardAreReported) {
   for (const Bytes& command : ServiceCommands()) reads += command[0] == 0x41;
   EXPECT_EQ(reads, 1);
 }
+
+TEST_F(IdItemsTest, LettersOutsideTheAlphabetAreWrongCharactersNotWrongLengths) {
+  Choose(3, "UsbIdRdoBtn", 0, "UsbIdOKBtn");
+  AdjustChild<QLineEdit>("UsbIdInputEdit")->setText(QString::fromUtf8("ABC123456\u00C9"));
+  Click("UsbIdInputOKBtn");
+  EXPECT_EQ(Memo(), "Parameter is only number & alphabet.");
+
+  Click("UsbIdInputRtnBtn");
+  Choose(1, "HdVolRdoBtn", 1, "HdVolOKBtn");
+  AdjustChild<QLineEdit>("HdVolWrtEdit")->setText(QString::fromUtf8("AZ\u00C9AAAAAAAAAC"));
+  Click("HdVolWrtOKBtn");
+  EXPECT_EQ(Memo(), "Third Digit is wrong.");
+  EXPECT_TRUE(WrittenCells().empty());
+}

@@ -22,6 +22,7 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
       Driver(services.Ports, *this, services.Time, services.Boxes, services.End, ForceExit),
       Comm(Driver, services.Time, services.Boxes, services.End, ForceExit, Status),
       Factory(Comm, services.Boxes),
+      Confirm(Comm),
       Maintenance(Comm),
       HeadId(Factory),
       UsbId(Factory, services.Time),
@@ -37,10 +38,10 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
   MonitorWindow->SetView(*AdjustWindow);
   EepromCheck = std::make_unique<EepromCheckItem>(*AdjustWindow, Comm);
   MaintenanceItems = std::make_unique<MaintenanceItem>(*AdjustWindow, Factory, Maintenance, services.Boxes);
-  HeadIdItems = std::make_unique<HeadIdItem>(*AdjustWindow, HeadId);
-  UsbIdItems = std::make_unique<UsbIdItem>(*AdjustWindow, UsbId);
+  HeadIdItems = std::make_unique<HeadIdItem>(*AdjustWindow, HeadId, Confirm);
+  UsbIdItems = std::make_unique<UsbIdItem>(*AdjustWindow, UsbId, Confirm);
   EepromSettingItems = std::make_unique<EepromSettingItem>(*AdjustWindow, Comm, *this, *this, services.Boxes);
-  TransportLiquidItems = std::make_unique<TransportLiquidItem>(*AdjustWindow, Factory, services.Time);
+  TransportLiquidItems = std::make_unique<TransportLiquidItem>(*AdjustWindow, Factory, Confirm, services.Time);
   BidItems = std::make_unique<BidItem>(*AdjustWindow, Bid, Raster);
   A4CheckItems = std::make_unique<A4CheckItem>(*AdjustWindow, Factory, Raster, A4check);
   TopMarginItems = std::make_unique<TopMarginItem>(*AdjustWindow, Comm, Factory, Raster, services.Boxes);

@@ -15,6 +15,7 @@
 #include "platform/ProgramEnd.h"
 #include "pattern/TPA4check.h"
 #include "pattern/TPRaster.h"
+#include "service/ConfirmedWrites.h"
 #include "service/TPBid.h"
 #include "service/TPDalUsbId.h"
 #include "service/TPHeadID.h"
@@ -68,6 +69,7 @@ public:
   TPPrinterDriver Driver;
   TPDalD4Comm Comm;
   TPFactory Factory;
+  ConfirmedWrites Confirm;
   TPMaintenance Maintenance;
   TPHeadID HeadId;
   TPDalUsbId UsbId;

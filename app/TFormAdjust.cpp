@@ -141,16 +141,7 @@ void TFormAdjust::WriteStatus(WriteStatusKind kind, const QString& text) {
       ReplaceMemo(text, Qt::black);
       break;
     case wsDone:
-      if (!CheckPrinterReady()) {
-        // The window is given back at once, so the technician can reach
-        // "Get status" and the items that work while the printer is in error.
-        WriteStatus(wsError, "Printer is error.");
-        setEnabled(true);
-        return;
-      }
-      setEnabled(true);
-      unsetCursor();
-      DisableTimer->start();
+      if (!FinishBusy()) return;
       ReplaceMemo(text, Qt::black);
       break;
     case wsBusy:
@@ -167,11 +158,36 @@ void TFormAdjust::WriteStatus(WriteStatusKind kind, const QString& text) {
       AppendMemo(text);
       break;
     case wsNewLine:
-      AppendMemo(Form->StatusMemo->document()->isEmpty() ? text : "\n" + text);
+      AppendMemoLine(text, Qt::black);
       break;
   }
   Form->StatusMemo->repaint();
   repaint();
+}
+
+bool TFormAdjust::FinishBusy() {
+  if (!CheckPrinterReady()) {
+    // The window is given back at once, so the technician can reach
+    // "Get status" and the items that work while the printer is in error.
+    WriteStatus(wsError, "Printer is error.");
+    setEnabled(true);
+    return false;
+  }
+  setEnabled(true);
+  unsetCursor();
+  DisableTimer->start();
+  return true;
+}
+
+void TFormAdjust::AddErrorLine(const QString& text) {
+  AppendMemoLine(text, ErrorRed);
+  Form->StatusMemo->repaint();
+  repaint();
+}
+
+void TFormAdjust::AppendMemoLine(const QString& text, const QColor& color) {
+  MemoColor = color;
+  AppendMemo(Form->StatusMemo->document()->isEmpty() ? text : "\n" + text);
 }
 
 void TFormAdjust::ClearMessages() {
@@ -216,7 +232,11 @@ void TFormAdjust::EnterNormalMode() {
 bool TFormAdjust::CheckPrinterReady() {
   for (;;) {
     Program.Comm.RequestStatus();
-    if (Program.Status.StatusCode == StatusReady) return true;
+    if (Program.Status.StatusCode == StatusReady) {
+      // A printer that was not ready at connection gets its data channel now, before the item sends anything.
+      Program.Comm.OpenDataChannelWhenReady();
+      return true;
+    }
     if (Program.Status.StatusCode == StatusError) return false;
     Program.Services.Time.Pause(ReadyPollMs);
   }
@@ -297,6 +317,7 @@ void TFormAdjust::GetStatusBtnClick() {
   ResetItemArea(false, false);
   Form->CanvasPnl->show();
   Program.Monitor().RefreshStatus();
+  Program.Comm.OpenDataChannelWhenReady();
 }
 
 void TFormAdjust::MessageOKBtnClick() {

@@ -28,6 +28,8 @@ public:
 
   // AdjustFrame.
   void WriteStatus(WriteStatusKind kind, const QString& text) override;
+  void AddErrorLine(const QString& text) override;
+  bool FinishBusy() override;
   void ResetItemArea(bool keepText, bool resetBidCount) override;
   bool CheckPrinterReady() override;
   void ShowCanvas() override;
@@ -80,6 +82,7 @@ private:
   void ClearSummary();
   void ReplaceMemo(const QString& text, const QColor& color);
   void AppendMemo(const QString& text);
+  void AppendMemoLine(const QString& text, const QColor& color);
 
   ArvanaProgram& Program;
   Ui::TFormAdjust* Form;

@@ -93,6 +93,7 @@ bool TPDalD4Comm::RequestCredit(uint8_t socket, int16_t amount) {
 void TPDalD4Comm::ExitLink() {
   const std::array<uint8_t, 7> command{0x00, 0x00, 0x00, 0x07, 0x01, 0x00, ExitCode};
   DataOpen = false;
+  PacketMode = false;
   SendLinkCommand(command.data(), command.size());
 }
 
@@ -125,8 +126,6 @@ void TPDalD4Comm::EnsureDataCredit() {
 }
 
 void TPDalD4Comm::WriteDataPacket(const uint8_t* payload, size_t count) {
-  // Every packet needs a unit of credit, also the second packet of one call.
-  EnsureDataCredit();
   std::array<uint8_t, MaxPacketSize> packet{};
   int32_t length = static_cast<int32_t>(count);
   BuildPacket(DataSocket, payload, packet.data(), length);
@@ -142,9 +141,15 @@ void TPDalD4Comm::ProgramMiss() {
 void TPDalD4Comm::SendData(const uint8_t* bytes, size_t count) {
   if (count > MaxSendDataCount) ProgramMiss();
   EnsureCredits();
+  // The preamble has just asked for credit for the first packet; asking again
+  // at once would only triple the wait on a printer that does not answer.
+  bool creditAsked = true;
   for (size_t i = 0; i < count; ++i) {
     SendBuffer[SendCount++] = bytes[i];
     if (SendCount == DataPacketPayload) {
+      // Every further packet of the same call needs its unit of credit too.
+      if (!creditAsked) EnsureDataCredit();
+      creditAsked = false;
       WriteDataPacket(SendBuffer.data(), SendCount);
       SendCount = 0;
     }
@@ -153,6 +158,7 @@ void TPDalD4Comm::SendData(const uint8_t* bytes, size_t count) {
 
 void TPDalD4Comm::FlushData() {
   if (SendCount == 0) return;
+  EnsureDataCredit();
   WriteDataPacket(SendBuffer.data(), SendCount);
   SendCount = 0;
 }
@@ -197,8 +203,10 @@ size_t TPDalD4Comm::ReplyPayloadLength() const {
 
 bool TPDalD4Comm::StartLinkToControlChannel(int16_t portIndex) {
   DataOpen = false;
+  PacketMode = false;
   Port.OpenPort(portIndex);
   if (!EnterPacketMode()) return false;
+  PacketMode = true;
   InitLink();
   OpenChannel(ControlSocket);
   GiveCredit(ControlSocket, 1);
@@ -213,4 +221,10 @@ void TPDalD4Comm::ShutDownLink(const std::function<void()>& whileControlOpen) {
   Time.Pause(ChannelClosePauseMs);
   ExitLink();
   Port.ClosePort();
+}
+
+void TPDalD4Comm::OpenDataChannelWhenReady() {
+  if (!PacketMode || DataOpen) return;
+  if (Record.StatusCode != StatusReady || Record.ErrorCode != ErrorNone) return;
+  OpenChannel(DataSocket);
 }

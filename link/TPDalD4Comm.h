@@ -25,6 +25,13 @@ constexpr size_t MaxSendDataCount = 128;         // largest block one SendData c
 constexpr size_t MaxCommandCount = 64;           // largest block one SendCommand call takes
 constexpr int16_t DataChannelCreditRequest = 200;
 
+// How the printer answered a control-channel EEPROM write.
+enum class EepromWriteAnswer : uint8_t {
+  Accepted,  // 'O': the cell holds the value
+  Busy,      // 'B': nothing was stored
+  Failed,    // no answer, or one without either letter
+};
+
 class TPDalD4Comm {
 public:
   TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, ProgramEnd& end, FatalExit& fatal,
@@ -61,11 +68,22 @@ public:
   // Fills the PrinterStatus record; a reply that cannot be understood ends the program.
   void RequestStatus();
   // Polls once a second until the printer is ready (true) or in an error other than paper out (false).
+  // A data channel left closed at connection is opened once the printer is found ready.
   bool WaitReady();
-  uint8_t ControlReadEeprom(uint8_t address);
+  // Opens the data channel when the link is up, the channel is still closed
+  // (the printer was not ready at connection) and the last status said ready.
+  void OpenDataChannelWhenReady();
+  // Reads one EEPROM cell. False, with `value` untouched, when the request
+  // got no reply, was refused, or the reply is too short to hold a value or
+  // holds no hexadecimal value where the value stands: a failed read never
+  // produces a number.
   bool ControlTryReadEeprom(uint8_t address, uint8_t& value);
+  // Writes one cell; returns AckOk or StatusBusy (the printer did not store
+  // it). A reply without either letter ends the program after "error".
   uint16_t ControlWriteEeprom(uint8_t address, uint8_t data);
-  bool ControlWriteEepromUnchecked(uint8_t address, uint8_t data);
+  // Writes one cell without ending the program on a bad answer: Failed when
+  // the exchange failed or the answer carries neither letter.
+  EepromWriteAnswer ControlWriteEepromUnchecked(uint8_t address, uint8_t data);
   uint16_t RequestReset();
   uint16_t EvaluateAck();
 
@@ -89,6 +107,8 @@ public:
   // Whether the data channel is open on this connection; a reset queued while
   // it is closed would reach the printer only with unrelated later data.
   bool DataChannelOpen() const { return DataOpen; }
+  // Whether packet mode was entered on this connection and not left since.
+  bool LinkUp() const { return PacketMode; }
 
   TPPrinterDriver& Driver() { return Port; }
   void PauseMs(uint32_t milliseconds) { Time.Pause(milliseconds); }
@@ -100,6 +120,7 @@ private:
   void EnsureCredits();
   void EnsureDataCredit();
   void WriteDataPacket(const uint8_t* payload, size_t count);
+  bool EepromValueInReply() const;
   [[noreturn]] void ProgramMiss();
   [[noreturn]] void FailStatus(const char* text);
   uint8_t DecodeEepromReply() const;
@@ -123,4 +144,5 @@ private:
   int16_t DataCredit = 0;
   int16_t PrinterCredit = 0;
   bool DataOpen = false;
+  bool PacketMode = false;
 };

@@ -68,6 +68,8 @@ uint8_t EepromDigit(uint8_t c) {
   return static_cast<uint8_t>(c >= '0' && c <= '9' ? c - '0' : c - 0x37);
 }
 
+bool IsHexDigit(uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
 uint8_t TwoDecimalDigits(uint8_t tens, uint8_t ones) {
   return static_cast<uint8_t>(10 * (tens - '0') + (ones - '0'));
 }
@@ -167,10 +169,19 @@ void TPDalD4Comm::ParseWarningField(size_t tag) {
 bool TPDalD4Comm::WaitReady() {
   static constexpr std::array<uint8_t, 2> ResetPrinter{0x1B, 0x40};
   for (;;) {
-    SendData(ResetPrinter.data(), ResetPrinter.size());
-    FlushData();
+    // A data channel left closed at connection takes nothing until the
+    // printer has been found ready and the channel opened.
+    const bool dataClosed = PacketMode && !DataOpen;
+    if (!dataClosed) {
+      SendData(ResetPrinter.data(), ResetPrinter.size());
+      FlushData();
+    }
     RequestStatus();
-    if (Record.StatusCode == StatusReady) return true;
+    if (Record.StatusCode == StatusReady) {
+      if (!dataClosed) return true;
+      OpenDataChannelWhenReady();
+      continue;  // the printer reset goes out on the channel just opened
+    }
     if (Record.StatusCode == StatusError) {
       if (Record.ErrorCode != ErrorPaperOut) return false;
       Boxes.ShowMessage(DialogKind::Error, "Paper out error", DialogButtons::Ok);
@@ -184,15 +195,16 @@ uint8_t TPDalD4Comm::DecodeEepromReply() const {
                               EepromDigit(ReplyBuffer[EepromValueOffset + 1]));
 }
 
-uint8_t TPDalD4Comm::ControlReadEeprom(uint8_t address) {
-  const auto request = EepromReadRequest(address);
-  ControlRequest(request.data(), request.size());
-  return DecodeEepromReply();
+bool TPDalD4Comm::EepromValueInReply() const {
+  // Only the reply just read counts: a short or refused one leaves older bytes where the value stands.
+  if (ReplyPayloadLength() < EepromValueOffset + 2) return false;
+  return IsHexDigit(ReplyBuffer[EepromValueOffset]) && IsHexDigit(ReplyBuffer[EepromValueOffset + 1]);
 }
 
 bool TPDalD4Comm::ControlTryReadEeprom(uint8_t address, uint8_t& value) {
   const auto request = EepromReadRequest(address);
   if (!ControlRequest(request.data(), request.size())) return false;
+  if (!EepromValueInReply()) return false;
   value = DecodeEepromReply();
   return true;
 }
@@ -203,9 +215,13 @@ uint16_t TPDalD4Comm::ControlWriteEeprom(uint8_t address, uint8_t data) {
   return EvaluateAck();
 }
 
-bool TPDalD4Comm::ControlWriteEepromUnchecked(uint8_t address, uint8_t data) {
+EepromWriteAnswer TPDalD4Comm::ControlWriteEepromUnchecked(uint8_t address, uint8_t data) {
   const auto request = EepromWriteRequest(address, data);
-  return ControlRequest(request.data(), request.size());
+  if (!ControlRequest(request.data(), request.size())) return EepromWriteAnswer::Failed;
+  const uint8_t letter = AckOffset < ReplyPayloadLength() ? ReplyBuffer[AckOffset] : 0;
+  if (letter == 'O') return EepromWriteAnswer::Accepted;
+  if (letter == 'B') return EepromWriteAnswer::Busy;
+  return EepromWriteAnswer::Failed;
 }
 
 uint16_t TPDalD4Comm::RequestReset() {

@@ -22,6 +22,8 @@ constexpr std::array<uint8_t, 13> RemoteModeEntry{0x1B, 0x28, 0x52, 0x08, 0x00, 
 // ESC 00 00 00: leave remote mode.
 constexpr std::array<uint8_t, 4> RemoteModeExit{0x1B, 0x00, 0x00, 0x00};
 
+bool IsHexDigit(uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
 uint8_t HexDigit(uint8_t c) { return static_cast<uint8_t>(c >= '0' && c <= '9' ? c - '0' : c - 0x37); }
 
 }  // namespace
@@ -47,15 +49,20 @@ void TPFactory::SendServicePacket(uint8_t code, std::initializer_list<uint8_t> p
   Comm.SendCommand(PacketBuffer.data(), at);
 }
 
-uint8_t TPFactory::ReadEeprom(uint8_t address) {
+std::optional<uint8_t> TPFactory::ReadEeprom(uint8_t address) {
   SendServicePacket(ReadEepromCode, {address});
   ReplyBufferArray reply{};
   int32_t length = 0;
   Comm.Driver().ReadReply(reply, length);
-  if (length != EepromReplyLength) Boxes.ShowSystemMessage("error", "error");
   Comm.SpendPrinterCredit();
-  return static_cast<uint8_t>(16 * HexDigit(reply[EepromReplyValueOffset]) +
-                              HexDigit(reply[EepromReplyValueOffset + 1]));
+  if (length != EepromReplyLength) {
+    Boxes.ShowSystemMessage("error", "error");
+    return std::nullopt;
+  }
+  const uint8_t high = reply[EepromReplyValueOffset];
+  const uint8_t low = reply[EepromReplyValueOffset + 1];
+  if (!IsHexDigit(high) || !IsHexDigit(low)) return std::nullopt;
+  return static_cast<uint8_t>(16 * HexDigit(high) + HexDigit(low));
 }
 
 void TPFactory::WriteEeprom(uint8_t address, uint8_t data) { SendServicePacket(WriteEepromCode, {address, data}); }

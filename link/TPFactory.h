@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 // Service command codes; each goes out with its complement and its rotation.
 constexpr uint8_t ReadEepromCode = 0x41;
@@ -31,8 +32,9 @@ public:
   TPFactory(TPDalD4Comm& comm, Dialogs& dialogs);
 
   // Reads one EEPROM cell through the data channel. A reply of another
-  // length than 24 bytes shows the "error" box; the value is still decoded.
-  uint8_t ReadEeprom(uint8_t address);
+  // length than 24 bytes shows the "error" box and gives no value, and so
+  // does a reply without a hexadecimal value where the value stands.
+  std::optional<uint8_t> ReadEeprom(uint8_t address);
   void WriteEeprom(uint8_t address, uint8_t data);
   // value: -128..127, sent as a 16-bit little-endian two's-complement number.
   void SetBidValue(uint8_t dotMode, uint8_t inkGroup, int value);

@@ -11,6 +11,7 @@ void A4CheckItem::A4CheckPrnOKBtnClick() {
   Frame.WriteStatus(wsBusy, "A4 pattern is printing now.");
   Raster.ResetPrinter();
   Factory.SendRemoteModeSequence(RemoteSnPatternPrint);
-  Pages.PrintCheckPages();
+  const std::vector<std::string> unread = Pages.PrintCheckPages();
   Frame.WriteStatus(wsDone, "A4 pattern print is completed.");
+  for (const std::string& sentence : unread) Frame.AddErrorLine(QString::fromStdString(sentence));
 }

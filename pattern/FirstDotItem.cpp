@@ -1,10 +1,12 @@
 #include "pattern/FirstDotItem.h"
 
+#include "service/ConfirmedWrites.h"
 #include "ui_DalAdjust.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -20,6 +22,7 @@ constexpr uint32_t RestartWaitMs = 10000;
 const char* const RestartMessage =
     "This printer is initializing to reflect changed value on EEPROM.\nPlease wait about 15 seconds until printer is "
     "ready state.";
+const QString UnreadValue = "??";
 const QString NoAnswerAfterRestart =
     "The printer does not answer after its restart. Check the cable and the power, then quit and connect again.";
 
@@ -97,7 +100,17 @@ void FirstDotItem::SetFirstDotPosition(int value) {
 }
 
 void FirstDotItem::ShowStoredValue() {
-  const int stored = StoredToValue(Comm.ControlReadEeprom(FirstDotCell));
+  uint8_t cell = 0;
+  if (!Comm.ControlTryReadEeprom(FirstDotCell, cell)) {
+    // No number stands in the field until the technician chooses one with the buttons.
+    Ui::TFormAdjust& ui = Frame.Controls();
+    ShowGaugesAndMillimetres(0, 0);
+    ui.LandMarginEdit->setText(UnreadValue);
+    ui.LandMarginRealValuePnl->setText(UnreadValue + " mm");
+    Frame.WriteStatus(wsError, "The first dot position could not be read.");
+    return;
+  }
+  const int stored = StoredToValue(cell);
   SetFirstDotPosition(stored);
   // A value beyond the range shows as stored; gauges and millimetres show the limit.
   Frame.Controls().LandMarginEdit->setText(QString::number(stored));
@@ -143,12 +156,27 @@ void FirstDotItem::LandMarginWriteBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
   Frame.ClearMessages();
   const QString text = ui.LandMarginEdit->text();
-  const int value = text.toInt();
-  Comm.ControlWriteEeprom(FirstDotCell, static_cast<uint8_t>(value & 0xFF));
+  bool isNumber = false;
+  const int value = text.toInt(&isNumber);
+  if (!isNumber) {
+    Frame.WriteStatus(wsError, "The first dot position could not be read. Choose a value with the buttons first.");
+    return;
+  }
+  ConfirmedWrites writes(Comm);
+  const std::array<EepromCell, 1> cell{{{FirstDotCell, static_cast<uint8_t>(value & 0xFF)}}};
+  if (!writes.WriteCells(cell)) {
+    Frame.WriteStatus(wsError,
+                      QString::fromStdString(ConfirmedWrites::BusyText("the first dot position was not written")));
+    return;
+  }
   Factory.NotifyEepromChanged();
   const bool restarted = RestartPrinter();
   Frame.SetBusyCursor(false);
   if (!restarted) return;
+  if (const std::optional<std::string> problem = writes.Confirm(cell)) {
+    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
+    return;
+  }
   Frame.WriteStatus(wsPlain, "As first dot position value, ");
   Frame.WriteStatus(wsNewLine, "\"");
   Frame.WriteStatus(wsAppend, text);

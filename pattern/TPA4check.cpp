@@ -58,7 +58,15 @@ void TPA4check::SendHeader(const char* pageText) {
   Raster.SendText(pageText);
 }
 
-bool TPA4check::PrintCheckPages() {
+std::array<uint8_t, CounterFieldWidth> TPA4check::UnreadCounterField() {
+  return {'?', '?', 0x00, ' ', ' '};
+}
+
+std::vector<std::string> TPA4check::PrintCheckPages() {
+  std::vector<std::string> unread;
+  const auto printedAsUnknown = [&](const char* what) {
+    unread.push_back(std::string("The ") + what + " could not be read: the page shows question marks instead.");
+  };
   // "1. " counted up before each numbered section of page 1; item 1 is part of the top-margin section.
   std::array<char, 4> itemNumber = FirstItemNumber;
   const auto sendItemNumber = [&] {
@@ -67,7 +75,7 @@ bool TPA4check::PrintCheckPages() {
   };
   Raster.ResetPrinter();
   Comm.WaitReady();
-  Raster.PrintTopMarginPattern(TopMarginCheckPage);
+  if (!Raster.PrintTopMarginPattern(TopMarginCheckPage)) printedAsUnknown("top margin");
   Raster.NewLines(1);
   Comm.WaitReady();
   SendHeader(FirstPageText);
@@ -83,7 +91,9 @@ bool TPA4check::PrintCheckPages() {
   Comm.WaitReady();
   sendItemNumber();
   Raster.SendText("Head ID = ");
-  const std::string headId = HeadId.ReadHeadId();
+  const std::optional<std::string> storedHeadId = HeadId.ReadHeadId();
+  if (!storedHeadId) printedAsUnknown("head ID");
+  const std::string headId = storedHeadId.value_or(std::string(HeadIdLength, '?'));
   Comm.SendData(reinterpret_cast<const uint8_t*>(headId.data()), headId.size());
 
   Raster.NewLines(3);
@@ -92,16 +102,25 @@ bool TPA4check::PrintCheckPages() {
   Raster.SendText("USB ID = ");
   // Printed as stored, whatever the bytes are: the page shows what the printer holds.
   std::array<uint8_t, UsbIdLength> usbId{};
-  for (size_t i = 0; i < usbId.size(); ++i) usbId[i] = Factory.ReadEeprom(static_cast<uint8_t>(UsbIdSerialCell + i));
+  bool usbIdRead = true;
+  for (size_t i = 0; i < usbId.size(); ++i) {
+    const std::optional<uint8_t> cell = Factory.ReadEeprom(static_cast<uint8_t>(UsbIdSerialCell + i));
+    usbIdRead = usbIdRead && cell.has_value();
+    usbId[i] = cell.value_or('?');
+  }
+  if (!usbIdRead) printedAsUnknown("USB ID");
   Comm.SendData(usbId.data(), usbId.size());
 
   Raster.NewLines(3);
   Comm.WaitReady();
   sendItemNumber();
   Raster.SendText("Protection Counter = ");
-  const unsigned low = Comm.ControlReadEeprom(ProtectionCounterLow);
-  const unsigned high = Comm.ControlReadEeprom(ProtectionCounterHigh);
-  const auto counter = CounterField(static_cast<uint16_t>(high * 256 + low));
+  uint8_t low = 0;
+  uint8_t high = 0;
+  const bool counterRead =
+      Comm.ControlTryReadEeprom(ProtectionCounterLow, low) && Comm.ControlTryReadEeprom(ProtectionCounterHigh, high);
+  if (!counterRead) printedAsUnknown("protection counter");
+  const auto counter = counterRead ? CounterField(static_cast<uint16_t>(high * 256 + low)) : UnreadCounterField();
   Comm.SendData(counter.data(), counter.size());
   Raster.NewLines(1);
   Raster.FormFeed();
@@ -112,9 +131,9 @@ bool TPA4check::PrintCheckPages() {
   Raster.NewLines(2);
   Comm.WaitReady();
   Raster.SendText(BidItemNumber);
-  Bid.PrintBidPage(true);
+  for (const std::string& name : Bid.PrintBidPage(true)) unread.push_back(TPBid::UnreadSectionText(name));
   Raster.FormFeed();
   Comm.FlushData();
   Raster.ResetPrinter();
-  return true;
+  return unread;
 }

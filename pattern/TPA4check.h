@@ -11,6 +11,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // The protection counter's field on the page is always this wide.
 constexpr size_t CounterFieldWidth = 5;
@@ -20,12 +22,16 @@ public:
   TPA4check(TPDalD4Comm& comm, TPFactory& factory, TPRaster& raster, TPBid& bid, TPHeadID& headId,
             const ModelChoice& models);
 
-  // Sends both pages; the printer's state does not stop them. Always true.
-  bool PrintCheckPages();
+  // Sends both pages; the printer's state does not stop them. A value that
+  // could not be read is printed as question marks, never as a number; the
+  // result says which, one sentence each for the technician (empty when all were read).
+  std::vector<std::string> PrintCheckPages();
 
   // The counter in decimal, then a zero byte and spaces up to five bytes;
   // five digits fill the field alone.
   static std::array<uint8_t, CounterFieldWidth> CounterField(uint16_t counter);
+  // The field of a counter that could not be read: "??", a zero byte, spaces.
+  static std::array<uint8_t, CounterFieldWidth> UnreadCounterField();
   // The start of both page headers for a model code; nullptr for a code of no model.
   static const char* HeaderText(uint16_t modelCode);
 

@@ -483,8 +483,18 @@ bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
   ResetPrinter();
   Comm.WaitReady();
 
-  // The printer gets its own value back at the end, unclamped.
-  const int saved = static_cast<int8_t>(Factory.ReadEeprom(section->Address));
+  // The printer gets its own value back at the end, unclamped. A value that
+  // could not be read is neither printed nor tried: setting candidates would
+  // leave one of them stored in place of a value nobody knows.
+  const std::optional<uint8_t> stored = Factory.ReadEeprom(section->Address);
+  if (!stored) {
+    SendText("  data:   ");
+    SendText("??");
+    NewLines(BidTrailingLines);
+    ResetPrinter();
+    return false;
+  }
+  const int saved = static_cast<int8_t>(*stored);
   const int printed = ClampBidValue(saved);
   PrintBidValueLine(static_cast<int8_t>(printed));
 
@@ -549,10 +559,12 @@ const char* TPRaster::TopMarginSignText(int8_t value) {
   return "\"0\"";
 }
 
-void TPRaster::PrintTopMarginPattern(int layout) {
+bool TPRaster::PrintTopMarginPattern(int layout) {
   ResetPrinter();
   Comm.PauseMs(TopMarginEepromWaitMs);
-  const char* sign = TopMarginSignText(static_cast<int8_t>(Comm.ControlReadEeprom(TopMarginCell)));
+  uint8_t stored = 0;
+  const bool read = Comm.ControlTryReadEeprom(TopMarginCell, stored);
+  const char* sign = read ? TopMarginSignText(static_cast<int8_t>(stored)) : UnreadTopMarginSign;
 
   Comm.FlushData();
   StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize4pl, ColorModeMonochrome);
@@ -583,4 +595,5 @@ void TPRaster::PrintTopMarginPattern(int layout) {
   }
   Comm.FlushData();
   ResetPrinter();
+  return read;
 }

@@ -130,13 +130,16 @@ public:
   void PrintNozzleColumnShift();
   void PrintVariableDotPattern();
   // The section of one Bi-D value; the printer has its value back afterwards.
-  // True once sent; false, with nothing sent, for a pair that names no Bi-D value.
+  // True once sent; false, with nothing sent, for a pair that names no Bi-D
+  // value. False too when the value could not be read: the section then
+  // shows "??" and no candidates, and the printer's value is left untouched.
   bool PrintBidPattern(int dotMode, int inkGroup);
   // "  data:   " and the five candidate values around `value`.
   void PrintBidValueLine(int8_t value);
   // The full-width line and the first-dot column with the stored top margin:
   // TopMarginOwnPage ends with a form feed, TopMarginCheckPage is a section of the check page.
-  void PrintTopMarginPattern(int layout);
+  // False when the top margin could not be read; the line then shows "?" as its sign.
+  bool PrintTopMarginPattern(int layout);
 
   // --- Helpers, public for their own sake.
   // The section of (dot mode, ink group), or nullptr.
@@ -147,6 +150,7 @@ public:
   static std::array<char, BidValueFieldWidth> BidValueField(int value);
   // "\"+\"", "\"-\"" or "\"0\"" for a stored top margin value.
   static const char* TopMarginSignText(int8_t value);
+  static constexpr const char* UnreadTopMarginSign = "\"?\"";
 
 private:
   template <size_t N>

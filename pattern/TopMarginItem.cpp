@@ -1,5 +1,6 @@
 #include "pattern/TopMarginItem.h"
 
+#include "service/ConfirmedWrites.h"
 #include "ui_DalAdjust.h"
 
 #include <array>
@@ -48,10 +49,13 @@ void TopMarginItem::TopMarginMainBtnClick() {
     Frame.WriteStatus(wsDone, "Printing Top Margin Line completed.");
     return;
   }
-  const int8_t stored = static_cast<int8_t>(Comm.ControlReadEeprom(TopMarginCell));
-  ui.TopMarginInputRdoGrp->SetItemIndex(SettingIndex(stored));
+  uint8_t stored = 0;
+  const bool read = Comm.ControlTryReadEeprom(TopMarginCell, stored);
+  // Nothing is preselected for a value that could not be read: the technician chooses.
+  ui.TopMarginInputRdoGrp->SetItemIndex(read ? SettingIndex(static_cast<int8_t>(stored)) : -1);
   Frame.ResetItemArea(false, false);
   ui.TopMarginPnl->show();
+  if (!read) Frame.WriteStatus(wsError, "The top margin could not be read.");
 }
 
 void TopMarginItem::TopMarginRtnBtnClick() {
@@ -67,8 +71,17 @@ void TopMarginItem::TopMarginWriteOKBtnClick() {
     return;
   }
   const TopMarginSetting& setting = Settings[static_cast<size_t>(choice)];
-  Comm.ControlWriteEeprom(TopMarginCell, setting.Value);
+  ConfirmedWrites writes(Comm);
+  const std::array<EepromCell, 1> cell{{{TopMarginCell, setting.Value}}};
+  if (!writes.WriteCells(cell)) {
+    Frame.WriteStatus(wsError, QString::fromStdString(ConfirmedWrites::BusyText("the top margin was not written")));
+    return;
+  }
   Factory.NotifyEepromChanged();
+  if (const std::optional<std::string> problem = writes.Confirm(cell)) {
+    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
+    return;
+  }
   Frame.WriteStatus(wsPlain, "As Top margin data, ");
   Frame.WriteStatus(wsAppend, setting.Sign);
   Frame.WriteStatus(wsAppend, " has been written in EEPROM.");

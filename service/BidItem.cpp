@@ -2,6 +2,8 @@
 
 #include "ui_DalAdjust.h"
 
+#include <QValidator>
+
 #include <array>
 
 namespace {
@@ -33,6 +35,17 @@ const std::array<BidControls, 6> Values{{
 }};
 
 constexpr int BidLimit = 36;
+constexpr int TypedCharacters = 3;  // "-36" is the longest value a technician types
+constexpr int StoredCharacters = 4;  // "-128": any stored byte shows in full
+
+// Limits what is typed, not what the item puts into the field (setText is not validated).
+class TypedLengthValidator : public QValidator {
+public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& /*position*/) const override {
+    return input.size() <= TypedCharacters ? Acceptable : Invalid;
+  }
+};
 constexpr int LineFeedsBeforeSecondPrint = 33;
 constexpr int32_t PrintsPerSheet = 2;
 
@@ -46,6 +59,8 @@ BidItem::BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster) : Frame(frame
     QLineEdit* edit = ui.*value.Edit;
     QCheckBox* box = ui.*value.Box;
     UpDown* arrows = ui.*value.Arrows;
+    edit->setMaxLength(StoredCharacters);
+    edit->setValidator(new TypedLengthValidator(edit));
     edit->setText("0");
     arrows->SetAssociate(edit);
     arrows->SetRange(-BidLimit, BidLimit);
@@ -111,11 +126,12 @@ void BidItem::BidPrnOKBtnClick() {
   int32_t& count = Frame.BidPrintCounter();
   // The second print goes on the lower half of the same sheet.
   for (int32_t i = 1; i < count; ++i) Raster.NewLines(LineFeedsBeforeSecondPrint);
-  Bid.PrintBidPage(false);
+  const std::vector<std::string> unread = Bid.PrintBidPage(false);
   Raster.FormFeed();  // queued: it leaves with the next data
   count = count >= PrintsPerSheet ? 1 : count + 1;
   ShowPrintCount();
   Frame.WriteStatus(wsDone, "Bi-d pattern print is completed.");
+  for (const std::string& name : unread) Frame.AddErrorLine(QString::fromStdString(TPBid::UnreadSectionText(name)));
 }
 
 void BidItem::BidPrnRtnBtnClick() {
@@ -131,13 +147,27 @@ void BidItem::BidWrtOKBtnClick() {
   for (const BidControls& value : Values) {
     if (!(ui.*value.Box)->isChecked()) continue;
     const QString text = (ui.*value.Edit)->text();
-    if (Bid.WriteBidValue(value.DotMode, value.InkGroup, text.toStdString())) {
-      Frame.WriteStatus(firstMessage ? wsPlain : wsNewLine, QString("As %1 data, ").arg(value.Name));
-      Frame.WriteStatus(wsAppend, text);
-      Frame.WriteStatus(wsAppend, " has been written in EEPROM.");
-      (ui.*value.Summary)->setText(text);
-    } else {
-      Frame.WriteStatus(wsError, "Digit is wrong.");
+    std::string problem;
+    switch (Bid.WriteBidValue(value.DotMode, value.InkGroup, text.toStdString(), &problem)) {
+      case BidWrite::Written:
+        Frame.WriteStatus(firstMessage ? wsPlain : wsNewLine, QString("As %1 data, ").arg(value.Name));
+        Frame.WriteStatus(wsAppend, text);
+        Frame.WriteStatus(wsAppend, " has been written in EEPROM.");
+        (ui.*value.Summary)->setText(text);
+        break;
+      case BidWrite::WrongDigit:
+        Frame.WriteStatus(wsError, "Digit is wrong.");
+        break;
+      case BidWrite::NotHeld: {
+        // The lines of the values already written stay; this one says what the printer holds instead.
+        const QString message = QString("%1 was not written. ").arg(value.Name) + QString::fromStdString(problem);
+        if (firstMessage) {
+          Frame.WriteStatus(wsError, message);
+        } else {
+          Frame.AddErrorLine(message);
+        }
+        break;
+      }
     }
     firstMessage = false;
   }

@@ -1,9 +1,12 @@
 #include "service/EepromCheckItem.h"
 
 #include "status/BusyCursor.h"
+#include "service/ConfirmedWrites.h"
 #include "service/TPDalEeprom.h"
 #include "status/CapitalsEdit.h"
 #include "ui_DalAdjust.h"
+
+#include <array>
 
 namespace {
 
@@ -112,8 +115,13 @@ void EepromCheckItem::EepromWriteOkBtnClick() {
   const int address = TPDalEeprom::HexToByte(addressText.toStdString());
   const int data = TPDalEeprom::HexToByte(dataText.toStdString());
   if (address == InvalidHexByte || data == InvalidHexByte) return RejectInput(ui.EepWriteAddEdit);
-  // A refused acknowledgement has already ended the program.
-  Comm.ControlWriteEeprom(static_cast<uint8_t>(address), static_cast<uint8_t>(data));
+  // A refused acknowledgement has already ended the program; a busy one is tried again.
+  const std::array<EepromCell, 1> cell{{{static_cast<uint8_t>(address), static_cast<uint8_t>(data)}}};
+  const std::string notWritten = "address " + TwoHexDigits(address).toStdString() + " was not written";
+  if (const std::optional<std::string> problem = ConfirmedWrites(Comm).WriteAndConfirm(cell, notWritten)) {
+    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
+    return;
+  }
   Frame.WriteStatus(wsPlain, "Address = ");
   Frame.WriteStatus(wsAppend, TwoHexDigits(address));
   Frame.WriteStatus(wsNewLine, "Data = ");

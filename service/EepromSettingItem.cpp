@@ -1,6 +1,9 @@
 #include "service/EepromSettingItem.h"
 
+#include "service/ConfirmedWrites.h"
 #include "ui_DalAdjust.h"
+
+#include <array>
 
 namespace {
 
@@ -29,11 +32,17 @@ EepromSettingItem::EepromSettingItem(AdjustFrame& frame, TPDalD4Comm& comm, cons
 
 void EepromSettingItem::DefaultSetBtnClick() {
   const uint16_t model = Model.SelectedModelCode();
+  const std::array<EepromCell, 3> initial{{{InitialCellA, InitialValueA},
+                                           {InitialCellB, InitialValueB},
+                                           {MarketIdCell, model == ModelCode360 ? MarketId360 : MarketId350}}};
   Frame.SetBusyCursor(true);
-  Comm.ControlWriteEeprom(InitialCellA, InitialValueA);
-  Comm.ControlWriteEeprom(InitialCellB, InitialValueB);
-  Comm.ControlWriteEeprom(MarketIdCell, model == ModelCode360 ? MarketId360 : MarketId350);
+  const std::optional<std::string> problem =
+      ConfirmedWrites(Comm).WriteAndConfirm(initial, "the initial setting was not written");
   Frame.SetBusyCursor(false);
+  if (problem) {
+    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
+    return;
+  }
   Frame.WriteStatus(wsPlain, "The initial setting value of  ");
   Frame.WriteStatus(wsAppend, "\"");
   Frame.WriteStatus(wsAppend, ModelName(model));
@@ -48,11 +57,19 @@ bool EepromSettingItem::ReadBackup(SavedValues& saved) {
   return true;
 }
 
-bool EepromSettingItem::WriteBackup(const SavedValues& saved) {
-  for (size_t i = 0; i < BackupSet.size(); ++i) {
-    if (!Comm.ControlWriteEepromUnchecked(BackupSet[i], saved[i])) return false;
+std::optional<std::string> EepromSettingItem::WriteBackup(const SavedValues& saved) {
+  std::array<EepromCell, BackupSet.size()> cells{};
+  for (size_t i = 0; i < BackupSet.size(); ++i) cells[i] = {BackupSet[i], saved[i]};
+  ConfirmedWrites writes(Comm);
+  switch (writes.WriteCellsUnchecked(cells)) {
+    case EepromWriteAnswer::Accepted:
+      return writes.Confirm(cells);
+    case EepromWriteAnswer::Busy:
+      return ConfirmedWrites::BusyText("the backup data was not written");
+    case EepromWriteAnswer::Failed:
+      return std::string();
   }
-  return true;
+  return std::string();
 }
 
 bool EepromSettingItem::StartLinkAgain() {
@@ -99,11 +116,17 @@ void EepromSettingItem::BackupOKBtnClick() {
       Frame.WriteStatus(wsError, NoAnswerRetry);
       continue;
     }
-    if (WriteBackup(saved)) {
+    const std::optional<std::string> problem = WriteBackup(saved);
+    if (!problem) {
       Frame.WriteStatus(wsPlain, "Writing backup data succeeded.");
       return EndItem();
     }
     Boxes.ShowMessage(DialogKind::Error, "Writing backup data failed.", DialogButtons::Ok);
-    Frame.WriteStatus(wsPlain, "");
+    if (problem->empty()) {
+      Frame.WriteStatus(wsPlain, "");
+    } else {
+      Frame.WriteStatus(wsError, QString::fromStdString(*problem));
+      Frame.SetBusyCursor(true);  // the item goes on: the values are still held
+    }
   }
 }

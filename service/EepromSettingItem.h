@@ -10,6 +10,8 @@
 #include <QObject>
 
 #include <array>
+#include <optional>
+#include <string>
 
 // The cells carried from an old main board to a new one, in the order they are read and written.
 constexpr std::array<uint8_t, 69> BackupSet = [] {
@@ -43,7 +45,9 @@ public slots:
 private:
   using SavedValues = std::array<uint8_t, BackupSet.size()>;
   bool ReadBackup(SavedValues& saved);
-  bool WriteBackup(const SavedValues& saved);
+  // Writes the saved values and reads them back. Nothing when the board holds
+  // them all; otherwise the text for the message area (empty when a write got no answer).
+  std::optional<std::string> WriteBackup(const SavedValues& saved);
   // Opens the port and the link again after the board change; false when the printer does not answer.
   bool StartLinkAgain();
   bool TechnicianGivesUpValues();

@@ -36,7 +36,8 @@ QPixmap HeadIdPicture() {
 
 }  // namespace
 
-HeadIdItem::HeadIdItem(AdjustFrame& frame, TPHeadID& headId) : Frame(frame), HeadId(headId) {
+HeadIdItem::HeadIdItem(AdjustFrame& frame, TPHeadID& headId, ConfirmedWrites& confirm)
+    : Frame(frame), HeadId(headId), Confirm(confirm) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.HdVolRdoBtn->SetItems({"Check present data", "Change data"});
   ui.HdVolRdoBtn->SetItemIndex(0);
@@ -67,8 +68,13 @@ void HeadIdItem::HdVolOKBtnClick() {
     return;
   }
   Frame.SetBusyCursor(true);
-  Frame.WriteStatus(wsPlain, "Head voltage ID = ");
-  Frame.WriteStatus(wsAppend, QString::fromLatin1(HeadId.ReadHeadId()));
+  const std::optional<std::string> stored = HeadId.ReadHeadId();
+  if (stored) {
+    Frame.WriteStatus(wsPlain, "Head voltage ID = ");
+    Frame.WriteStatus(wsAppend, QString::fromLatin1(*stored));
+  } else {
+    Frame.WriteStatus(wsError, "The head ID could not be read.");
+  }
   Frame.SetBusyCursor(false);
 }
 
@@ -76,11 +82,16 @@ void HeadIdItem::HdVolWrtOKBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
   const QString text = ui.HdVolWrtEdit->text();
   // One byte per typed character: a letter outside the alphabet fails at its position, not as a length.
-  const uint16_t code = HeadId.WriteHeadId(text.toLatin1().toStdString());
+  std::vector<EepromCell> written;
+  const uint16_t code = HeadId.WriteHeadId(text.toLatin1().toStdString(), &written);
   if (code != 0) {
     // The text stays in the field for correction.
     Frame.WriteStatus(wsError, TPHeadID::Message(code));
     ui.HdVolWrtEdit->setFocus();
+    return;
+  }
+  if (const std::optional<std::string> problem = Confirm.Confirm(written)) {
+    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
     return;
   }
   Frame.WriteStatus(wsPlain, "As head actuator voltage, ");

@@ -1,6 +1,7 @@
 // The item "Head ID": checks and writes a new print head's 13-character ID, and reads the stored one back.
 #pragma once
 
+#include "service/ConfirmedWrites.h"
 #include "service/TPHeadID.h"
 #include "status/AdjustFrame.h"
 
@@ -10,7 +11,7 @@ class HeadIdItem : public QObject {
   Q_OBJECT
 
 public:
-  HeadIdItem(AdjustFrame& frame, TPHeadID& headId);
+  HeadIdItem(AdjustFrame& frame, TPHeadID& headId, ConfirmedWrites& confirm);
 
 public slots:
   void HdVolOKBtnClick();
@@ -23,4 +24,5 @@ protected:
 private:
   AdjustFrame& Frame;
   TPHeadID& HeadId;
+  ConfirmedWrites& Confirm;
 };

@@ -43,8 +43,13 @@ void MaintenanceItem::ProCounterOKBtnClick() {
 }
 
 void MaintenanceItem::CounterCheckOKBtnClick() {
+  const std::optional<std::string> counter = Maintenance.ReadProtectionCounter();
+  if (!counter) {
+    Frame.WriteStatus(wsError, "The protection counter could not be read.");
+    return;
+  }
   Frame.WriteStatus(wsPlain, "Counter value = ");
-  Frame.WriteStatus(wsAppend, QString::fromStdString(Maintenance.ReadProtectionCounter()));
+  Frame.WriteStatus(wsAppend, QString::fromStdString(*counter));
 }
 
 void MaintenanceItem::ShowCounterPanel() {
@@ -65,7 +70,10 @@ void MaintenanceItem::CounterClearOKBtnClick() {
     Frame.ShowCanvas();
     return;
   }
-  Maintenance.ClearProtectionCounter();
+  if (const std::optional<std::string> problem = Maintenance.ClearProtectionCounter()) {
+    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
+    return;
+  }
   Frame.WriteStatus(wsPlain, "The protect counter has been initialized.");
   Frame.Controls().ShowProCounterPnl->setText("Initialized");
 }

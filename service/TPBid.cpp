@@ -43,30 +43,43 @@ int TPBid::ParseBidValue(std::string_view text) {
 std::string TPBid::ReadBidValueText(int dotMode, int inkGroup) {
   const BidValue* value = FindBidValue(dotMode, inkGroup);
   if (value == nullptr) return {};
-  return std::to_string(static_cast<int8_t>(Comm.ControlReadEeprom(value->Address)));
+  uint8_t stored = 0;
+  if (!Comm.ControlTryReadEeprom(value->Address, stored)) return UnreadBidValueText;
+  return std::to_string(static_cast<int8_t>(stored));
 }
 
-bool TPBid::WriteBidValue(int dotMode, int inkGroup, std::string_view text) {
+BidWrite TPBid::WriteBidValue(int dotMode, int inkGroup, std::string_view text, std::string* problem) {
   const BidValue* value = FindBidValue(dotMode, inkGroup);
   const int number = ParseBidValue(text);
-  if (value == nullptr || number < BidLowest || number > BidHighest) return false;
+  if (value == nullptr || number < BidLowest || number > BidHighest) return BidWrite::WrongDigit;
   Factory.SetBidValue(value->DotMode, value->InkGroup, number);
   Factory.WriteEeprom(BidMarkerCellFirst, BidMarkerValue);
   Factory.WriteEeprom(BidMarkerCellSecond, BidMarkerValue);
-  return true;
+  const std::array<EepromCell, 3> written{{{value->Address, static_cast<uint8_t>(number & 0xFF)},
+                                           {BidMarkerCellFirst, BidMarkerValue},
+                                           {BidMarkerCellSecond, BidMarkerValue}}};
+  std::optional<std::string> difference = ConfirmedWrites(Comm).Confirm(written);
+  if (!difference) return BidWrite::Written;
+  if (problem != nullptr) *problem = std::move(*difference);
+  return BidWrite::NotHeld;
 }
 
-bool TPBid::PrintBidPage(bool indent) {
+std::vector<std::string> TPBid::PrintBidPage(bool indent) {
+  std::vector<std::string> unread;
   Raster.ResetPrinter();
   Comm.WaitReady();
   Raster.SendText(indent ? "   Bi-D check pattern" : "Bi-D check pattern");
   Raster.NewLines(1);
   for (const BidValue& value : BidValues) {
-    Raster.PrintBidPattern(value.DotMode, value.InkGroup);
+    if (!Raster.PrintBidPattern(value.DotMode, value.InkGroup)) unread.emplace_back(value.Name);
     Comm.WaitReady();
   }
   Raster.FormFeed();
   Comm.FlushData();
   Raster.ResetPrinter();
-  return true;
+  return unread;
+}
+
+std::string TPBid::UnreadSectionText(const std::string& name) {
+  return "The " + name + " value could not be read: its section has no candidates and the value was left as stored.";
 }

@@ -4,11 +4,13 @@
 #include "link/TPDalD4Comm.h"
 #include "link/TPFactory.h"
 #include "pattern/TPRaster.h"
+#include "service/ConfirmedWrites.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One Bi-D value as the technician knows it.
 struct BidValue {
@@ -39,16 +41,33 @@ constexpr uint8_t BidMarkerCellFirst = 0x2A;
 constexpr uint8_t BidMarkerCellSecond = 0x2B;
 constexpr uint8_t BidMarkerValue = 0xF9;
 
+// What became of one value to be written.
+enum class BidWrite : uint8_t {
+  Written,     // sent and read back as sent
+  WrongDigit,  // not a value within -36..36: nothing sent
+  NotHeld,     // sent, but the printer does not hold it
+};
+
+// Shown for a stored value that could not be read.
+constexpr const char* UnreadBidValueText = "??";
+
 class TPBid {
 public:
   TPBid(TPDalD4Comm& comm, TPFactory& factory, TPRaster& raster) : Comm(comm), Factory(factory), Raster(raster) {}
 
-  // The stored value as signed decimal text; empty for a pair that names no value.
+  // The stored value as signed decimal text; empty for a pair that names no
+  // value, UnreadBidValueText when the cell could not be read.
   std::string ReadBidValueText(int dotMode, int inkGroup);
-  // False, with nothing sent, when the text is no value within -36..36 or the pair names no value.
-  bool WriteBidValue(int dotMode, int inkGroup, std::string_view text);
-  // The pattern page of all six values; `indent` for the check page's section. Always true.
-  bool PrintBidPage(bool indent);
+  // WrongDigit, with nothing sent, when the text is no value within -36..36
+  // or the pair names no value. After sending, the value and the two marker
+  // cells are read back; NotHeld (and the differences in `problem`) when the printer does not hold them.
+  BidWrite WriteBidValue(int dotMode, int inkGroup, std::string_view text, std::string* problem = nullptr);
+  // The pattern page of all six values; `indent` for the check page's
+  // section. The names of the values that could not be read (their sections
+  // carry no candidates and the printer keeps them untouched); empty when all were.
+  std::vector<std::string> PrintBidPage(bool indent);
+  // What the technician is told of a section whose value could not be read.
+  static std::string UnreadSectionText(const std::string& name);
 
   // The integer a typed text stands for: an optional sign and decimal digits, else BidNotANumber.
   static int ParseBidValue(std::string_view text);

@@ -38,30 +38,35 @@ bool IsLetterOrDigit(char c) { return IsDigitOrCapital(c) || (c >= 'a' && c <= '
 
 }  // namespace
 
-std::string TPDalUsbId::WriteUsbId(std::string_view serial) {
+std::string TPDalUsbId::WriteUsbId(std::string_view serial, std::vector<EepromCell>* written) {
+  std::vector<EepromCell> cells;
   std::string display;
   display.reserve(UsbIdLength + 1);
   for (size_t i = 0; i < UsbIdSerialLength; ++i) {
     const char c = i < serial.size() ? serial[i] : '\0';
-    Factory.WriteEeprom(static_cast<uint8_t>(UsbIdSerialCell + i), static_cast<uint8_t>(c));
+    cells.push_back({static_cast<uint8_t>(UsbIdSerialCell + i), static_cast<uint8_t>(c)});
     if (i == UsbIdSerialLength - 1) display.push_back(' ');
     display.push_back(c);
   }
 
   const std::string date = DateCharacters(TheClock.LocalNow());
   for (size_t i = 0; i < date.size(); ++i)
-    Factory.WriteEeprom(static_cast<uint8_t>(UsbIdDateCell + i), static_cast<uint8_t>(date[i]));
+    cells.push_back({static_cast<uint8_t>(UsbIdDateCell + i), static_cast<uint8_t>(date[i])});
+  for (const EepromCell& cell : cells) Factory.WriteEeprom(cell.Address, cell.Value);
+  if (written != nullptr) *written = std::move(cells);
   return display + date;
 }
 
-bool TPDalUsbId::ReadUsbId(std::string& text) {
+TPDalUsbId::ReadResult TPDalUsbId::ReadUsbId(std::string& text) {
   text.clear();
   for (size_t i = 0; i < UsbIdLength; ++i) {
-    const char c = static_cast<char>(Factory.ReadEeprom(static_cast<uint8_t>(UsbIdSerialCell + i)));
+    const std::optional<uint8_t> cell = Factory.ReadEeprom(static_cast<uint8_t>(UsbIdSerialCell + i));
+    if (!cell) return ReadResult::Unreadable;
+    const char c = static_cast<char>(*cell);
     text.push_back(c);
-    if (!IsLetterOrDigit(c)) return false;
+    if (!IsLetterOrDigit(c)) return ReadResult::Invalid;
   }
-  return true;
+  return ReadResult::Valid;
 }
 
 std::string TPDalUsbId::DateCharacters(const LocalDateTime& when) {

@@ -3,11 +3,13 @@
 
 #include "link/TPFactory.h"
 #include "platform/Clock.h"
+#include "service/ConfirmedWrites.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr uint8_t UsbIdSerialCell = 0x4D;  // first of the 10 serial characters
 constexpr uint8_t UsbIdDateCell = 0x57;    // first of the 8 date characters
@@ -27,12 +29,14 @@ public:
   // Writes the serial to 0x4D..0x56, then the date characters of the moment
   // to 0x57..0x5E, in ascending cell order. The caller has checked the
   // serial; characters missing from a shorter one go out as zero bytes.
-  // Returns the display form: serial 1..9, a space, serial 10, the date characters.
-  std::string WriteUsbId(std::string_view serial);
-  // Reads the 18 cells from 0x4D on into `text`. Stops with false at the first
-  // byte that is not a letter or a digit; `text` then ends with that byte and
-  // the cells after it are not read.
-  bool ReadUsbId(std::string& text);
+  // Returns the display form: serial 1..9, a space, serial 10, the date
+  // characters. The cells sent are listed in `written` when asked, for the read-back.
+  std::string WriteUsbId(std::string_view serial, std::vector<EepromCell>* written = nullptr);
+  enum class ReadResult : uint8_t { Valid, Invalid, Unreadable };
+  // Reads the 18 cells from 0x4D on into `text`. Stops with Invalid at the
+  // first byte that is not a letter or a digit; `text` then ends with that
+  // byte and the cells after it are not read. Unreadable when a cell could not be read.
+  ReadResult ReadUsbId(std::string& text);
 
   // Year, month, day, hour, minute and second (each mod 30), the half-minute
   // flags '0'..'3' and '0'. A year outside 1999..2034 is stored as the byte

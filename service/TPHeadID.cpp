@@ -76,7 +76,7 @@ uint8_t SumCellValue(const HeadIdValues& values) {
 
 }  // namespace
 
-uint16_t TPHeadID::WriteHeadId(std::string_view text) {
+uint16_t TPHeadID::WriteHeadId(std::string_view text, std::vector<EepromCell>* written) {
   if (text.size() != HeadIdLength) return HeadIdWrongLength;
 
   HeadIdValues values{};
@@ -90,15 +90,21 @@ uint16_t TPHeadID::WriteHeadId(std::string_view text) {
   const int check = DecodeLow(text[HeadIdValueCount]);
   if (check < 1 || check > HeadIdCheckHighest || check != CheckValue(values)) return HeadIdWrongCheck;
 
-  Factory.WriteEeprom(HeadIdSumCell, SumCellValue(values));
+  std::vector<EepromCell> cells{{HeadIdSumCell, SumCellValue(values)}};
   for (size_t i = 0; i < HeadIdValueCount; ++i)
-    Factory.WriteEeprom(HeadIdPositions[i].Cell, static_cast<uint8_t>(values[i]));
+    cells.push_back({HeadIdPositions[i].Cell, static_cast<uint8_t>(values[i])});
+  for (const EepromCell& cell : cells) Factory.WriteEeprom(cell.Address, cell.Value);
+  if (written != nullptr) *written = std::move(cells);
   return HeadIdAccepted;
 }
 
-std::string TPHeadID::ReadHeadId() {
+std::optional<std::string> TPHeadID::ReadHeadId() {
   HeadIdValues values{};
-  for (size_t i = 0; i < HeadIdValueCount; ++i) values[i] = Factory.ReadEeprom(HeadIdPositions[i].Cell);
+  for (size_t i = 0; i < HeadIdValueCount; ++i) {
+    const std::optional<uint8_t> value = Factory.ReadEeprom(HeadIdPositions[i].Cell);
+    if (!value) return std::nullopt;
+    values[i] = *value;
+  }
 
   std::string text;
   text.reserve(HeadIdLength);

@@ -2,11 +2,14 @@
 #pragma once
 
 #include "link/TPFactory.h"
+#include "service/ConfirmedWrites.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 // Result codes of WriteHeadId; a wrong character at position k (1..12) gives
@@ -72,11 +75,12 @@ public:
   explicit TPHeadID(TPFactory& factory) : Factory(factory) {}
 
   // Checks every character and the check character; only when all pass are
-  // the sum cell and the twelve values written. Returns a result code.
-  uint16_t WriteHeadId(std::string_view text);
+  // the sum cell and the twelve values written (and, when asked, listed in
+  // `written` for the read-back). Returns a result code.
+  uint16_t WriteHeadId(std::string_view text, std::vector<EepromCell>* written = nullptr);
   // The 13 characters rebuilt from the EEPROM. A stored value without a
-  // symbol goes into the text as the byte it is.
-  std::string ReadHeadId();
+  // symbol goes into the text as the byte it is. Nothing when a cell could not be read.
+  std::optional<std::string> ReadHeadId();
 
   // A value outside the coding comes back as the character with that code.
   static char EncodeLow(int value);

@@ -1,12 +1,18 @@
 #include "service/TPMaintenance.h"
 
-std::string TPMaintenance::ReadProtectionCounter() {
-  const unsigned low = Comm.ControlReadEeprom(ProtectionCounterLow);
-  const unsigned high = Comm.ControlReadEeprom(ProtectionCounterHigh);
-  return std::to_string(high * 256 + low);
+#include "service/ConfirmedWrites.h"
+
+#include <array>
+
+std::optional<std::string> TPMaintenance::ReadProtectionCounter() {
+  uint8_t low = 0;
+  uint8_t high = 0;
+  if (!Comm.ControlTryReadEeprom(ProtectionCounterLow, low)) return std::nullopt;
+  if (!Comm.ControlTryReadEeprom(ProtectionCounterHigh, high)) return std::nullopt;
+  return std::to_string(high * 256u + low);
 }
 
-void TPMaintenance::ClearProtectionCounter() {
-  Comm.ControlWriteEeprom(ProtectionCounterHigh, 0x00);
-  Comm.ControlWriteEeprom(ProtectionCounterLow, 0x00);
+std::optional<std::string> TPMaintenance::ClearProtectionCounter() {
+  const std::array<EepromCell, 2> cleared{{{ProtectionCounterHigh, 0x00}, {ProtectionCounterLow, 0x00}}};
+  return ConfirmedWrites(Comm).WriteAndConfirm(cleared, "the protection counter was not cleared");
 }

@@ -66,8 +66,9 @@ constexpr uint32_t SettleBeforeNotifyMs = 100;
 
 }  // namespace
 
-TransportLiquidItem::TransportLiquidItem(AdjustFrame& frame, TPFactory& factory, Clock& clock)
-    : Frame(frame), Factory(factory), Time(clock) {
+TransportLiquidItem::TransportLiquidItem(AdjustFrame& frame, TPFactory& factory, ConfirmedWrites& confirm,
+                                         Clock& clock)
+    : Frame(frame), Factory(factory), Confirm(confirm), Time(clock) {
   Ui::TFormAdjust& ui = Frame.Controls();
   connect(ui.CRmoveBtn, &QPushButton::clicked, this, &TransportLiquidItem::CRmoveBtnClick);
   connect(ui.CRreturnBtn, &QPushButton::clicked, this, &TransportLiquidItem::CRreturnBtnClick);
@@ -113,12 +114,14 @@ void TransportLiquidItem::LockOtherControls(bool locked) {
   }
 }
 
-void TransportLiquidItem::ClearExchangeCells() {
-  Factory.WriteEeprom(ExchangeStateCell, ExchangeComplete);
-  for (int cell = ClearedFirst; cell <= ClearedBeforeGap; ++cell) Factory.WriteEeprom(static_cast<uint8_t>(cell), 0);
-  for (int cell = ClearedAfterGap; cell <= ClearedLast; ++cell) Factory.WriteEeprom(static_cast<uint8_t>(cell), 0);
+std::vector<EepromCell> TransportLiquidItem::ClearExchangeCells() {
+  std::vector<EepromCell> cells{{ExchangeStateCell, ExchangeComplete}};
+  for (int cell = ClearedFirst; cell <= ClearedBeforeGap; ++cell) cells.push_back({static_cast<uint8_t>(cell), 0});
+  for (int cell = ClearedAfterGap; cell <= ClearedLast; ++cell) cells.push_back({static_cast<uint8_t>(cell), 0});
+  for (const EepromCell& cell : cells) Factory.WriteEeprom(cell.Address, cell.Value);
   Time.Pause(SettleBeforeNotifyMs);
   Factory.NotifyEepromChanged();
+  return cells;
 }
 
 void TransportLiquidItem::CRmoveBtnClick() {
@@ -156,10 +159,17 @@ void TransportLiquidItem::TransCompleteBtnClick() {
 void TransportLiquidItem::CRreturn2BtnClick() {
   Frame.WriteStatus(wsBusy, "Performing Transportion Liquid Exchange 2 now.");
   Send(ExchangeTwo());
-  ClearExchangeCells();
+  const std::vector<EepromCell> cleared = ClearExchangeCells();
   LockOtherControls(false);
   Frame.ResetItemArea(false, false);
   Frame.Controls().TraStep0Pnl->show();
-  Frame.WriteStatus(wsDone, "Transportion Liquid Exchange 2 is completed.");
+  // The liquid is out whatever the cells say: closing must not reset the printer from here on.
   Frame.SetSkipResetOnClose();
+  // The cells travel behind the mechanism commands, so they are read back once the printer is ready.
+  if (!Frame.FinishBusy()) return;
+  if (const std::optional<std::string> problem = Confirm.Confirm(cleared)) {
+    Frame.WriteStatus(wsError, "Transportion Liquid Exchange 2 is not confirmed. " + QString::fromStdString(*problem));
+    return;
+  }
+  Frame.WriteStatus(wsPlain, "Transportion Liquid Exchange 2 is completed.");
 }

@@ -3,12 +3,14 @@
 
 #include "link/TPFactory.h"
 #include "platform/Clock.h"
+#include "service/ConfirmedWrites.h"
 #include "status/AdjustFrame.h"
 
 #include <QObject>
 
 #include <array>
 #include <span>
+#include <vector>
 
 // One mechanism command of the exchange lists, with its parameter bytes.
 struct MechanismStep {
@@ -21,7 +23,7 @@ class TransportLiquidItem : public QObject {
   Q_OBJECT
 
 public:
-  TransportLiquidItem(AdjustFrame& frame, TPFactory& factory, Clock& clock);
+  TransportLiquidItem(AdjustFrame& frame, TPFactory& factory, ConfirmedWrites& confirm, Clock& clock);
 
   // The fixed command lists, for the record and for tests.
   static std::span<const MechanismStep> ToReplacementPosition();
@@ -38,11 +40,13 @@ public slots:
 
 private:
   void Send(std::span<const MechanismStep> steps);
-  void ClearExchangeCells();
+  // Writes the cells that mark the exchange as done; returns them for the read-back.
+  std::vector<EepromCell> ClearExchangeCells();
   // Keeps the technician in the chain: no other item, no quitting, no status window.
   void LockOtherControls(bool locked);
 
   AdjustFrame& Frame;
   TPFactory& Factory;
+  ConfirmedWrites& Confirm;
   Clock& Time;
 };

@@ -2,7 +2,8 @@
 
 #include "ui_DalAdjust.h"
 
-UsbIdItem::UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId) : Frame(frame), UsbId(usbId) {
+UsbIdItem::UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId, ConfirmedWrites& confirm)
+    : Frame(frame), UsbId(usbId), Confirm(confirm) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.UsbIdRdoBtn->SetItems({"Input USB ID", "Check USB ID"});
   ui.UsbIdRdoBtn->SetItemIndex(0);
@@ -23,11 +24,17 @@ void UsbIdItem::UsbIdOKBtnClick() {
   }
   Frame.SetBusyCursor(true);
   std::string stored;
-  if (UsbId.ReadUsbId(stored)) {
-    Frame.WriteStatus(wsPlain, "USB ID = ");
-    Frame.WriteStatus(wsAppend, QString::fromStdString(stored));
-  } else {
-    Frame.WriteStatus(wsError, "Invalid USB ID");
+  switch (UsbId.ReadUsbId(stored)) {
+    case TPDalUsbId::ReadResult::Valid:
+      Frame.WriteStatus(wsPlain, "USB ID = ");
+      Frame.WriteStatus(wsAppend, QString::fromStdString(stored));
+      break;
+    case TPDalUsbId::ReadResult::Invalid:
+      Frame.WriteStatus(wsError, "Invalid USB ID");
+      break;
+    case TPDalUsbId::ReadResult::Unreadable:
+      Frame.WriteStatus(wsError, "The USB ID could not be read.");
+      break;
   }
   Frame.SetBusyCursor(false);
 }
@@ -42,7 +49,12 @@ void UsbIdItem::UsbIdInputOKBtnClick() {
     ui.UsbIdInputEdit->setFocus();
     return;
   }
-  const QString shown = QString::fromStdString(UsbId.WriteUsbId(serial));
+  std::vector<EepromCell> written;
+  const QString shown = QString::fromStdString(UsbId.WriteUsbId(serial, &written));
+  if (const std::optional<std::string> problem = Confirm.Confirm(written)) {
+    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
+    return;
+  }
   ui.ShowUSBIDLbl->setText(shown);
   Frame.WriteStatus(wsPlain, "USB ID");
   Frame.WriteStatus(wsNewLine, "\"");

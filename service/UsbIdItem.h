@@ -10,7 +10,7 @@ class UsbIdItem : public QObject {
   Q_OBJECT
 
 public:
-  UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId);
+  UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId, ConfirmedWrites& confirm);
 
 public slots:
   void UsbIdOKBtnClick();
@@ -20,4 +20,5 @@ public slots:
 private:
   AdjustFrame& Frame;
   TPDalUsbId& UsbId;
+  ConfirmedWrites& Confirm;
 };

@@ -25,7 +25,13 @@ enum WriteStatusKind {
 class AdjustFrame : public StatusView {
 public:
   // Writes a message; repaints at once so it shows while the caller works on.
+  // Every line keeps its own colour: a new line starts black.
   virtual void WriteStatus(WriteStatusKind kind, const QString& text) = 0;
+  // The wait of wsDone without its text: polls until the printer is ready and
+  // gives the window back (true), or writes "Printer is error." (false).
+  virtual bool FinishBusy() = 0;
+  // Adds a red line below the present text, for what failed after something that worked.
+  virtual void AddErrorLine(const QString& text) = 0;
   // Hides every item panel; clears the text unless `keepText`; sets the Bi-D print count to 1 when asked.
   virtual void ResetItemArea(bool keepText, bool resetBidCount) = 0;
   // Asks for the status every 2 s until the printer is ready (true) or in error (false).

@@ -112,8 +112,8 @@ void TStatusMonitorWindow::TakeInkStates(const PrinterStatus& status) {
 }
 
 void TStatusMonitorWindow::ShowInkWarnings() {
+  // The lines go below the printer's state ("Ready to print.", "Paper is jammed."), which stays.
   if (BlackInkState == InkNone && ColorInkState == InkNone) return;
-  View->ClearMessages();
   const auto add = [this](const char* line) { View->AddMessageLine(line); };
   if (BlackInkState == InkOut && ColorInkState == InkOut) {
     add("The black and color inks are out.");

@@ -107,25 +107,26 @@ TEST_F(AdjustWindowTest, StatesAndInkWarningsAsTheTechnicianReadsThem) {
     std::function<void(VirtualPrinter&)> Arrange;
     QString Memo;
   };
+  // The printer's state stays above the ink lines, so "Ready to print." or an error is never lost behind them.
   const std::vector<Case> cases = {
       {"cleaning", [](VirtualPrinter& p) { p.Faults().HeldState = PrinterState::Cleaning; },
        "The printer is busy cleaning the print head or charging ink.\nPlease wait..."},
       {"motor off", [](VirtualPrinter& p) { p.Faults().HeldState = PrinterState::MotorOff; }, "Motor current off."},
-      {"black low", [](VirtualPrinter& p) { p.SetWarnings({10}); }, "Black ink is low.\nBlack : K207"},
+      {"black low", [](VirtualPrinter& p) { p.SetWarnings({10}); }, "Ready to print.\nBlack ink is low.\nBlack : K207"},
       {"both out", [](VirtualPrinter& p) { p.SetWarnings({11, 13}); },
-       "The black and color inks are out.\nBlack : K207\nColor : K208\nReplace the black and color ink cartridges."},
+       "Ready to print.\nThe black and color inks are out.\nBlack : K207\nColor : K208\nReplace the black and color ink cartridges."},
       {"colour low, yellow and light cyan low",
        [](VirtualPrinter& p) {
          p.SetWarnings({12});
          p.SetInkQuantities({0x50, 0x40, 0x40, 0x0A, 0x05, 0xFF});
        },
-       "Color ink is low.\nYellow ink is low\nCyan ink is low\nColor : K208"},
+       "Ready to print.\nColor ink is low.\nYellow ink is low\nCyan ink is low\nColor : K208"},
       {"black out and colour low",
        [](VirtualPrinter& p) {
          p.SetWarnings({11, 12});
          p.SetInkQuantities({0x00, 0x40, 0x0F, 0x40, 0x40, 0x40});
        },
-       "Black ink is out.\nBlack : K207\nReplace the black ink cartridge.\nColor ink is low.\nMagenta ink is low\n"
+       "Ready to print.\nBlack ink is out.\nBlack : K207\nReplace the black ink cartridge.\nColor ink is low.\nMagenta ink is low\n"
        "Color : K208"},
       {"ink out error without warnings",
        [](VirtualPrinter& p) {
@@ -134,6 +135,12 @@ TEST_F(AdjustWindowTest, StatesAndInkWarningsAsTheTechnicianReadsThem) {
        },
        "Color ink is out.\nColor : K208\nReplace the color ink cartridge."},
       {"not an ink warning", [](VirtualPrinter& p) { p.SetWarnings({14}); }, "Ready to print."},
+      {"paper jam and black low",
+       [](VirtualPrinter& p) {
+         p.Faults().PrinterError = 4;
+         p.SetWarnings({10});
+       },
+       "Paper is jammed.\nBlack ink is low.\nBlack : K207"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);

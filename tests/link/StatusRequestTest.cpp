@@ -93,7 +93,9 @@ TEST_F(StatusTest, WaitReadyResetsPollsAndReportsPaperOutOncePerPoll) {
 TEST_F(StatusTest, EepromRequestsAndAcknowledgements) {
   // Reply texts put the value at payload positions 14 and 15 and the letter at 6.
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:RD;A=5F; V:3F;"));
-  EXPECT_EQ(Comm.ControlReadEeprom(0x5F), 0x3F);
+  uint8_t value = 0;
+  EXPECT_TRUE(Comm.ControlTryReadEeprom(0x5F, value));
+  EXPECT_EQ(value, 0x3F);
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;O"));
   EXPECT_EQ(Comm.ControlWriteEeprom(0x5F, 0x10), AckOk);
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;B"));
@@ -115,7 +117,28 @@ TEST_F(StatusTest, FailedReadsAndUnknownAcknowledgements) {
   uint8_t value = 0x77;
   EXPECT_FALSE(Comm.ControlTryReadEeprom(0x10, value));  // nobody answers the request
   EXPECT_EQ(value, 0x77);
-  EXPECT_FALSE(Comm.ControlWriteEepromUnchecked(0x10, 1));
+  EXPECT_EQ(Comm.ControlWriteEepromUnchecked(0x10, 1), EepromWriteAnswer::Failed);
+
+  // A reply that ends before the value, or carries no hexadecimal digits
+  // where the value stands, is no value either: nothing older is decoded.
+  for (const char* reply : {"EE:RD;A=5F; V:", "EE:RD;A=5F; V:3", "xy:NG;ERR;", "EE:RD;A=5F; V:?F;", "EE:RD;A=5F; V:3f;"}) {
+    SCOPED_TRACE(reply);
+    Ports.QueueChannelReply(ControlSocket, ControlReply("EE:RD;A=5F; V:3F;"));
+    EXPECT_TRUE(Comm.ControlTryReadEeprom(0x5F, value));
+    Ports.QueueChannelReply(ControlSocket, ControlReply(reply));
+    value = 0x77;
+    EXPECT_FALSE(Comm.ControlTryReadEeprom(0x5F, value));
+    EXPECT_EQ(value, 0x77);
+  }
+
+  // The unchecked write tells the three answers apart and ends nothing.
+  Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;O"));
+  EXPECT_EQ(Comm.ControlWriteEepromUnchecked(0x10, 1), EepromWriteAnswer::Accepted);
+  Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;B"));
+  EXPECT_EQ(Comm.ControlWriteEepromUnchecked(0x10, 1), EepromWriteAnswer::Busy);
+  Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;X"));
+  EXPECT_EQ(Comm.ControlWriteEepromUnchecked(0x10, 1), EepromWriteAnswer::Failed);
+  EXPECT_TRUE(Boxes.Shown.empty());
 
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;X"));
   EXPECT_EQ(ExitStatusOf([&] { Comm.ControlWriteEeprom(0x10, 1); }), ExitFatal);

@@ -81,16 +81,21 @@ TEST_F(FactoryTest, ReadEepromSendsItsRequestAndDecodesTheReply) {
   EXPECT_TRUE(Boxes.Shown.empty());
 }
 
-TEST_F(FactoryTest, ReadEepromReplyOfWrongLengthShowsErrorOnceAndStillDecodes) {
+TEST_F(FactoryTest, ReadEepromReplyOfWrongLengthShowsErrorOnceAndGivesNoValue) {
   for (size_t length : {23u, 25u}) {
     SCOPED_TRACE(length);
     Boxes.Shown.clear();
     Ports.QueueChannelReply(DataSocket, EepromReply('1', 'A', length));
-    EXPECT_EQ(Factory.ReadEeprom(0x40), 0x1A);
+    EXPECT_EQ(Factory.ReadEeprom(0x40), std::nullopt);
     ASSERT_EQ(Boxes.Shown.size(), 1u);
     EXPECT_EQ(Boxes.Shown[0].Text, "error");
     EXPECT_EQ(Boxes.Shown[0].Caption, "error");
   }
+  // A reply of the right length without hexadecimal digits where the value stands gives none either.
+  Boxes.Shown.clear();
+  Ports.QueueChannelReply(DataSocket, EepromReply('?', 'A'));
+  EXPECT_EQ(Factory.ReadEeprom(0x40), std::nullopt);
+  EXPECT_TRUE(Boxes.Shown.empty());
 }
 
 TEST_F(FactoryTest, RemoteModeSequenceIsThreeCommands) {

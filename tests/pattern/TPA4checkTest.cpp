@@ -48,7 +48,7 @@ TEST_F(CheckPagesLink, PagesInPrintingOrder) {
   const std::string usbId = "TZ3K\0" "4\xFF" "271Q3E\rC520"s;
   ASSERT_EQ(usbId.size(), 18u);
   for (size_t i = 0; i < usbId.size(); ++i) Printer.SetEepromCell(static_cast<uint8_t>(0x4D + i), usbId[i]);
-  const std::string headId = HeadId.ReadHeadId();
+  const std::string headId = HeadId.ReadHeadId().value_or("");
   ASSERT_EQ(headId.size(), 13u);
 
   for (const Case& c : cases) {
@@ -57,7 +57,7 @@ TEST_F(CheckPagesLink, PagesInPrintingOrder) {
     Printer.SetEepromCell(0x0B, c.CounterLow);
     Printer.SetEepromCell(0x2E, static_cast<uint8_t>(c.TopMargin));
     Look();
-    EXPECT_TRUE(Check.PrintCheckPages());
+    EXPECT_TRUE(Check.PrintCheckPages().empty());
     const DataTraffic traffic = Received();
     const PrintStream stream = DecodePrintStream(traffic.Print);
     ASSERT_EQ(stream.Problem, "");

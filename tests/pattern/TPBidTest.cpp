@@ -47,7 +47,7 @@ TEST_F(BidLink, WriteOnlyDecimalValuesWithinRange) {
   for (const BidValue& value : BidValues) {
     for (const Case& c : cases) {
       Look();
-      EXPECT_EQ(Bid.WriteBidValue(value.DotMode, value.InkGroup, c.Text), c.Written) << value.Name << " " << c.Text;
+      EXPECT_EQ(Bid.WriteBidValue(value.DotMode, value.InkGroup, c.Text) == BidWrite::Written, c.Written) << value.Name << " " << c.Text;
       if (!c.Written) {
         EXPECT_EQ(HostBlocksSince(), 0u) << c.Text;
         continue;
@@ -65,7 +65,7 @@ TEST_F(BidLink, WriteOnlyDecimalValuesWithinRange) {
       EXPECT_EQ(Printer.Eeprom()[value.Address], static_cast<uint8_t>(c.Value));
     }
   }
-  EXPECT_FALSE(Bid.WriteBidValue(4, 1, "0"));
+  EXPECT_EQ(Bid.WriteBidValue(4, 1, "0"), BidWrite::WrongDigit);
   EXPECT_EQ(HostBlocksSince(), 0u);
 }
 
@@ -75,7 +75,7 @@ TEST_F(BidLink, PagePrintsTheSixSectionsUnderItsTitle) {
   const std::vector<uint8_t> stored = {0x03, 0xFE, 0x29, 0xD7, 0x00, 0x80};
   for (const auto& [indent, title] : cases) {
     for (size_t i = 0; i < BidValues.size(); ++i) Printer.SetEepromCell(BidValues[i].Address, stored[i]);
-    EXPECT_TRUE(Bid.PrintBidPage(indent));
+    EXPECT_TRUE(Bid.PrintBidPage(indent).empty());
     const DataTraffic traffic = Received();
     const PrintStream stream = DecodePrintStream(traffic.Print);
     ASSERT_EQ(stream.Problem, "");

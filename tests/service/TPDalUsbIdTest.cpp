@@ -84,7 +84,7 @@ TEST_F(UsbIdLink, WriteStoresSerialThenDateAndGivesTheDisplayForm) {
     EXPECT_EQ(Addresses(WriteEepromCode), CellRange(0x4D, 18));
 
     std::string text;
-    EXPECT_TRUE(UsbId.ReadUsbId(text));
+    EXPECT_EQ(UsbId.ReadUsbId(text), TPDalUsbId::ReadResult::Valid);
     EXPECT_EQ(text, StoredId());
   }
   EXPECT_EQ(Printer.Eeprom()[0x4C], before);
@@ -110,7 +110,7 @@ TEST_F(UsbIdLink, ReadStopsAtTheFirstByteThatIsNoLetterOrDigit) {
     for (size_t i = 0; i < c.Cells.size(); ++i) Printer.SetEepromCell(static_cast<uint8_t>(0x4D + i), c.Cells[i]);
     Addresses(ReadEepromCode);
     std::string text = "previous";
-    EXPECT_EQ(UsbId.ReadUsbId(text), c.Valid) << c.Cells;
+    EXPECT_EQ(UsbId.ReadUsbId(text), c.Valid ? TPDalUsbId::ReadResult::Valid : TPDalUsbId::ReadResult::Invalid) << c.Cells;
     EXPECT_EQ(text, c.Cells.substr(0, c.Reads));
     EXPECT_EQ(Addresses(ReadEepromCode), CellRange(0x4D, c.Reads)) << c.Cells;
   }

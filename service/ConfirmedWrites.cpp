@@ -1,0 +1,75 @@
+#include "service/ConfirmedWrites.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string Hex(uint8_t value) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", value);
+  return text;
+}
+
+}  // namespace
+
+bool ConfirmedWrites::WriteCells(std::span<const EepromCell> cells) {
+  for (const EepromCell& cell : cells) {
+    bool accepted = false;
+    for (int attempt = 1; attempt <= BusyWriteTries && !accepted; ++attempt) {
+      if (attempt > 1) Comm.PauseMs(BusyRetryPauseMs);
+      accepted = Comm.ControlWriteEeprom(cell.Address, cell.Value) == AckOk;
+    }
+    if (!accepted) return false;
+  }
+  return true;
+}
+
+EepromWriteAnswer ConfirmedWrites::WriteCellsUnchecked(std::span<const EepromCell> cells) {
+  for (const EepromCell& cell : cells) {
+    EepromWriteAnswer answer = EepromWriteAnswer::Busy;
+    for (int attempt = 1; attempt <= BusyWriteTries && answer == EepromWriteAnswer::Busy; ++attempt) {
+      if (attempt > 1) Comm.PauseMs(BusyRetryPauseMs);
+      answer = Comm.ControlWriteEepromUnchecked(cell.Address, cell.Value);
+    }
+    if (answer != EepromWriteAnswer::Accepted) return answer;
+  }
+  return EepromWriteAnswer::Accepted;
+}
+
+std::vector<CellDifference> ConfirmedWrites::Differences(std::span<const EepromCell> cells) {
+  std::vector<CellDifference> differences;
+  for (const EepromCell& cell : cells) {
+    uint8_t found = 0;
+    if (!Comm.ControlTryReadEeprom(cell.Address, found)) {
+      differences.push_back({cell.Address, cell.Value, std::nullopt});
+    } else if (found != cell.Value) {
+      differences.push_back({cell.Address, cell.Value, found});
+    }
+  }
+  return differences;
+}
+
+std::optional<std::string> ConfirmedWrites::WriteAndConfirm(std::span<const EepromCell> cells,
+                                                            std::string_view notWritten) {
+  if (!WriteCells(cells)) return BusyText(notWritten);
+  return Confirm(cells);
+}
+
+std::optional<std::string> ConfirmedWrites::Confirm(std::span<const EepromCell> cells) {
+  const std::vector<CellDifference> differences = Differences(cells);
+  if (differences.empty()) return std::nullopt;
+  return DifferenceText(differences);
+}
+
+std::string ConfirmedWrites::BusyText(std::string_view notWritten) {
+  return "The printer is busy: " + std::string(notWritten) + ".";
+}
+
+std::string ConfirmedWrites::DifferenceText(const std::vector<CellDifference>& differences) {
+  std::string text = "The printer does not hold what was written:";
+  for (const CellDifference& cell : differences) {
+    text += "\nAddress " + Hex(cell.Address) + ": wanted " + Hex(cell.Wanted) + ", found " +
+            (cell.Found ? Hex(*cell.Found) : std::string("??"));
+  }
+  return text;
+}

@@ -99,6 +99,16 @@ ControlChannel::Answer ControlChannel::HandleEeprom(const std::vector<uint8_t>& 
   if (!isWrite) {
     answer.Payload =
         Bytes(std::string(EepromValuePrefix) + HexByte(address) + HexByte(Core.Eeprom().Get(address)) + "\r\n");
+    switch (Core.Faults().EepromReadFault(address)) {
+      case PrinterFaults::ReadFault::None:
+        break;
+      case PrinterFaults::ReadFault::Short:
+        answer.Payload.resize(ShortEepromAnswerLength);
+        break;
+      case PrinterFaults::ReadFault::Dropped:
+        answer.Lost = true;
+        break;
+    }
     return answer;
   }
   if (Core.Faults().BusyAck) {

@@ -12,7 +12,11 @@ public:
   struct Answer {
     std::vector<uint8_t> Payload;
     bool ResetRequested = false;  // the caller restarts the firmware after answering
+    bool Lost = false;            // a fault swallows the answer: nothing is sent
   };
+
+  // How much of an EEPROM value answer a short-reply fault lets through: not up to the value.
+  static constexpr size_t ShortEepromAnswerLength = 10;
 
   explicit ControlChannel(PrinterCore& core) : Core(core) {}
 

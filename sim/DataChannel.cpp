@@ -111,8 +111,16 @@ std::optional<std::vector<uint8_t>> DataChannel::HandleService(const std::vector
   switch (info->Code) {
     case ServiceCommand::ReadEeprom: {
       const uint8_t address = parameters[0];
-      const std::string text =
-          std::string(EepromValuePrefix) + HexByte(address) + HexByte(eeprom.Get(address)) + "\r\n";
+      std::string text = std::string(EepromValuePrefix) + HexByte(address) + HexByte(eeprom.Get(address)) + "\r\n";
+      switch (Core.Faults().EepromReadFault(address)) {
+        case PrinterFaults::ReadFault::None:
+          break;
+        case PrinterFaults::ReadFault::Short:
+          text.resize(ShortEepromAnswerLength);
+          break;
+        case PrinterFaults::ReadFault::Dropped:
+          return std::nullopt;
+      }
       return std::vector<uint8_t>(text.begin(), text.end());
     }
     case ServiceCommand::WriteEeprom:

@@ -21,6 +21,8 @@ public:
   // Points a cleaning adds to the protection (waste ink) counter.
   static constexpr unsigned HeadCleaningPoints = 240;
   static constexpr unsigned InkChargePoints = 1200;
+  // How much of a ReadEeprom answer a short-reply fault lets through: not up to the value.
+  static constexpr size_t ShortEepromAnswerLength = 12;
 
   // Print data goes to `jobs` (as received) and to `printing` (onto paper).
   DataChannel(PrinterCore& core, JobRecorder& jobs, PrintInterpreter& printing)

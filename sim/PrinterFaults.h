@@ -48,6 +48,12 @@ struct PrinterFaults {
   bool WrongSocket = false;
   // EEPROM writes and resets on the control channel are answered 'B' and not carried out.
   bool BusyAck = false;
+  // Answers to EEPROM reads (control and data channel) are cut short, before the value.
+  bool ShortEepromReply = false;
+  // Answers to EEPROM reads (control and data channel) are lost.
+  bool DropEepromReply = false;
+  // When set, the two faults above touch only the reads of this cell.
+  std::optional<uint8_t> EepromFaultCell;
   // Sent instead of the status text (at most 122 bytes are sent).
   std::optional<std::string> GarbageStatus;
   // Error state with error number 06.
@@ -57,4 +63,13 @@ struct PrinterFaults {
   std::optional<int> PrinterError;
   // Reported instead of what the mechanism is doing (errors still win).
   std::optional<PrinterState> HeldState;
+
+  // How the answer to a read of `address` is spoilt now.
+  enum class ReadFault : uint8_t { None, Short, Dropped };
+  ReadFault EepromReadFault(uint8_t address) const {
+    if (EepromFaultCell && *EepromFaultCell != address) return ReadFault::None;
+    if (DropEepromReply) return ReadFault::Dropped;
+    if (ShortEepromReply) return ReadFault::Short;
+    return ReadFault::None;
+  }
 };

@@ -20,6 +20,7 @@ bool SimPortDevice::SetTimeouts(const CommTimeouts& timeouts) {
 }
 
 bool SimPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
+  Printer.CheckFaultFile();  // a short write switched on in the file acts on this very block
   if (Printer.Faults().ShortWrite && length > 0) {
     written = length - 1;
     return true;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 #include <utility>
 
@@ -39,9 +40,30 @@ VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
       Printing(Core.Eeprom().InUse(), Mechanics, PageOutput),
       Link(Core),
       Control(Core),
-      Data(Core, JobStore, Printing) {}
+      Data(Core, JobStore, Printing),
+      FaultsFile(PathIn(Directory, "faults.conf")),
+      FaultReport(&std::cerr) {}
+
+void VirtualPrinter::CheckFaultFile() {
+  const std::optional<FaultFileContents> contents = FaultsFile.Poll();
+  if (!contents) return;
+  for (const std::string& line : contents->NotUnderstood) {
+    if (ReportedLines.insert(line).second) *FaultReport << "faults.conf: ignored, not understood: " << line << '\n';
+  }
+  const FaultSwitches before{Core.Faults(), Powered};
+  for (const std::string& change : ChangedSwitches(before, contents->Switches))
+    *FaultReport << "virtual printer: " << change << '\n';
+  FaultReport->flush();
+  Core.Faults() = contents->Switches.Faults;
+  if (contents->Switches.PowerOn) {
+    PowerOn();
+  } else {
+    PowerOff();
+  }
+}
 
 void VirtualPrinter::ReceiveFromHost(const uint8_t* data, size_t length) {
+  CheckFaultFile();
   if (data == nullptr) length = 0;
   Traffic.Add(Core.ElapsedMs(), true, data, length);
   if (!Powered || length == 0) return;
@@ -54,6 +76,7 @@ void VirtualPrinter::ReceiveFromHost(const uint8_t* data, size_t length) {
   std::vector<uint8_t> packet;
   if (outcome.Socket == PrinterWire::ControlSocket) {
     const ControlChannel::Answer answer = Control.Handle(outcome.Payload);
+    if (answer.Lost) return;
     const uint8_t headerSocket = Core.Faults().WrongSocket ? PrinterWire::DataSocket : PrinterWire::ControlSocket;
     if (Link.Pack(PrinterWire::ControlSocket, answer.Payload, headerSocket, packet)) Send(packet);
     if (answer.ResetRequested) Core.Reinitialise(ResetBusyMs);

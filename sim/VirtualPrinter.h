@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <iosfwd>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "sim/DataChannel.h"
 #include "sim/DeviceLink.h"
 #include "sim/EepromImage.h"
+#include "sim/FaultFile.h"
 #include "sim/JobRecorder.h"
 #include "sim/PageStore.h"
 #include "sim/PrintInterpreter.h"
@@ -36,7 +39,8 @@ public:
 
   // `directory` empty keeps nothing on disk. Otherwise it is created when
   // missing and holds eeprom.bin, capture.log (started afresh), jobs/,
-  // pages/ and mechanics.txt (the head's true Bi-D offsets).
+  // pages/, mechanics.txt (the head's true Bi-D offsets) and, when the
+  // trainer writes one, faults.conf.
   // Trouble with it is reported in Messages(); the printer then keeps that
   // part in memory.
   VirtualPrinter(Clock& clock, std::string directory);
@@ -55,6 +59,11 @@ public:
 
   // Faults and conditions; see PrinterFaults.
   PrinterFaults& Faults() { return Core.Faults(); }
+  // DIR/faults.conf is looked at before every block from the host and, when
+  // it changed, replaces the switches (see ParseFaultFile). Each switch that
+  // changes, and each line not understood (once), is reported on `report`.
+  void CheckFaultFile();
+  void SetFaultReport(std::ostream& report) { FaultReport = &report; }
   void SetWarnings(std::vector<int> codes) { Core.SetWarnings(std::move(codes)); }
   void SetInkQuantities(const std::array<uint8_t, 6>& quantities) { Core.SetInkQuantities(quantities); }
   // Switched off the printer answers nothing and forgets its link; a job in
@@ -118,6 +127,9 @@ private:
   ControlChannel Control;
   DataChannel Data;
   bool Powered = true;
+  FaultFile FaultsFile;
+  std::ostream* FaultReport;
+  std::set<std::string> ReportedLines;
   std::deque<std::vector<uint8_t>> Replies;
   size_t FrontOffset = 0;  // bytes of Replies.front() already taken
 };

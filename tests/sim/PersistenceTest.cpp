@@ -15,17 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDirectory {
-public:
-  TempDirectory() {
-    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    Path = fs::temp_directory_path() / ("arvana-sim-" + std::to_string(getpid()) + "-" + test->name());
-    fs::remove_all(Path);
-  }
-  ~TempDirectory() { fs::remove_all(Path); }
-  fs::path Path;
-};
-
 Bytes ReadFile(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
   return Bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -1,7 +1,11 @@
 // A host written out byte by byte, for driving the virtual printer in tests.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -10,6 +14,19 @@
 #include "sim/VirtualPrinter.h"
 
 using Bytes = std::vector<uint8_t>;
+
+// A directory of the running test's own, removed afterwards.
+class TempDirectory {
+public:
+  TempDirectory() {
+    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+    Path = std::filesystem::temp_directory_path() /
+           ("arvana-sim-" + std::to_string(getpid()) + "-" + test->test_suite_name() + "-" + test->name());
+    std::filesystem::remove_all(Path);
+  }
+  ~TempDirectory() { std::filesystem::remove_all(Path); }
+  std::filesystem::path Path;
+};
 
 // Head bytes followed by the tail (byte by byte: inserting a range makes g++ 12 at -O2 warn wrongly).
 inline Bytes Joined(std::initializer_list<uint8_t> head, const Bytes& tail) {

@@ -1,0 +1,49 @@
+// DIR/faults.conf: the fault switches a trainer edits while the program runs.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/PrinterFaults.h"
+
+// Everything the file can switch.
+struct FaultSwitches {
+  PrinterFaults Faults;
+  bool PowerOn = true;
+};
+
+struct FaultFileContents {
+  FaultSwitches Switches;
+  std::vector<std::string> NotUnderstood;  // the lines as written, without their comments
+};
+
+// One `name = value` per line; '#' starts a comment; a switch left out is off
+// (the power on). Boolean switches take on/off, true/false or 1/0;
+// printer-error takes 0..99, held-state busy, printing or cleaning,
+// eeprom-fault-cell two hexadecimal digits, power on or off; "off" switches
+// each of them off.
+FaultFileContents ParseFaultFile(std::string_view text);
+
+// The switches whose values differ, each as "name = value" of `after`, in a fixed order.
+std::vector<std::string> ChangedSwitches(const FaultSwitches& before, const FaultSwitches& after);
+
+class FaultFile {
+public:
+  // `path` empty: there is no file, and Poll never has news.
+  explicit FaultFile(std::string path) : Path(std::move(path)) {}
+
+  // The file's contents when it changed since the last look (time or size),
+  // or when a file that was there has gone (then every switch is off).
+  // Nothing while it is unchanged, and while no file has ever been there.
+  std::optional<FaultFileContents> Poll();
+
+private:
+  std::string Path;
+  bool Seen = false;
+  std::filesystem::file_time_type LastTime{};
+  uintmax_t LastSize = 0;
+};

@@ -254,7 +254,7 @@ TEST(FaultMatrix, NoItemClaimsAWriteThePrinterDoesNotHold) {
       if (outcome.Ended != endExpected) problems.push_back(outcome.Ended ? "ended by force" : "did not end by force");
       matrix << item.Name << " x " << fault.Name << ": "
              << (outcome.Ended ? "forced end" : outcome.Claimed ? "written" : "refused") << " ["
-             << outcome.Memo.toStdString().substr(0, 70) << "]";
+             << outcome.Memo.simplified().toStdString().substr(0, 70) << "]";
       for (const std::string& problem : problems) matrix << "  <-- " << problem;
       matrix << '\n';
       failed = failed || !problems.empty();

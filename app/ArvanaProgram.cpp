@@ -40,7 +40,8 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
   MaintenanceItems = std::make_unique<MaintenanceItem>(*AdjustWindow, Factory, Maintenance, services.Boxes);
   HeadIdItems = std::make_unique<HeadIdItem>(*AdjustWindow, HeadId, Confirm);
   UsbIdItems = std::make_unique<UsbIdItem>(*AdjustWindow, UsbId, Confirm);
-  EepromSettingItems = std::make_unique<EepromSettingItem>(*AdjustWindow, Comm, *this, *this, services.Boxes);
+  EepromSettingItems = std::make_unique<EepromSettingItem>(*AdjustWindow, Comm, *this, *this, services.Boxes,
+                                                           services.Time);
   TransportLiquidItems = std::make_unique<TransportLiquidItem>(*AdjustWindow, Factory, Confirm, services.Time);
   BidItems = std::make_unique<BidItem>(*AdjustWindow, Bid, Raster);
   A4CheckItems = std::make_unique<A4CheckItem>(*AdjustWindow, Factory, Raster, A4check);

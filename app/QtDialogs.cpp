@@ -2,6 +2,7 @@
 #include "app/QtDialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
 
@@ -22,20 +23,23 @@ QMessageBox::Icon IconOf(DialogKind kind) {
 }
 
 struct ButtonSet {
-  QMessageBox::StandardButton First;   // the default
+  QMessageBox::StandardButton First;
   QMessageBox::StandardButton Second;  // NoButton when there is one button only
+  QMessageBox::StandardButton Default;
 };
 
 ButtonSet ButtonsOf(DialogButtons buttons) {
   switch (buttons) {
     case DialogButtons::Ok:
-      return {QMessageBox::Ok, QMessageBox::NoButton};
+      return {QMessageBox::Ok, QMessageBox::NoButton, QMessageBox::Ok};
     case DialogButtons::OkCancel:
-      return {QMessageBox::Ok, QMessageBox::Cancel};
+      return {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Ok};
     case DialogButtons::YesNo:
-      return {QMessageBox::Yes, QMessageBox::No};
+      return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Yes};
+    case DialogButtons::YesNoDefaultNo:
+      return {QMessageBox::Yes, QMessageBox::No, QMessageBox::No};
   }
-  return {QMessageBox::Ok, QMessageBox::NoButton};
+  return {QMessageBox::Ok, QMessageBox::NoButton, QMessageBox::Ok};
 }
 
 DialogAnswer AnswerOf(QMessageBox::StandardButton button) {
@@ -53,7 +57,7 @@ DialogAnswer QtDialogs::ShowMessage(DialogKind kind, const std::string& text, Di
                   QMessageBox::NoButton, QApplication::activeWindow());
   box.addButton(set.First);
   if (set.Second != QMessageBox::NoButton) box.addButton(set.Second);
-  box.setDefaultButton(set.First);
+  box.setDefaultButton(set.Default);
   const QMessageBox::StandardButton escape = set.Second != QMessageBox::NoButton ? set.Second : set.First;
   box.setEscapeButton(escape);
   box.exec();
@@ -65,4 +69,12 @@ void QtDialogs::ShowSystemMessage(const std::string& text, const std::string& ca
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text),
                   QMessageBox::Ok, nullptr);
   box.exec();
+}
+
+std::string QtDialogs::ChooseFileToOpen(const std::string& title, const std::string& folder,
+                                        const std::string& pattern) {
+  const QString chosen =
+      QFileDialog::getOpenFileName(QApplication::activeWindow(), QString::fromStdString(title),
+                                   QString::fromStdString(folder), QString::fromStdString(pattern));
+  return chosen.toStdString();
 }

@@ -18,6 +18,7 @@
 #include <QTextCursor>
 
 #include <array>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -109,7 +110,10 @@ void TFormAdjust::WriteGridHeaders() {
   }
 }
 
-TFormAdjust::~TFormAdjust() { delete Form; }
+TFormAdjust::~TFormAdjust() {
+  SetWaiting(false);  // a program ended in the middle of a wait leaves no busy cursor behind
+  delete Form;
+}
 
 void TFormAdjust::SetModelName(const QString& name) { Form->IndividualModelNameLbl->setText(name); }
 
@@ -149,10 +153,12 @@ void TFormAdjust::WriteStatus(WriteStatusKind kind, const QString& text) {
       ReplaceMemo(text, BusyBlue);
       setCursor(Qt::WaitCursor);
       setEnabled(false);
+      SetWaiting(true);
       break;
     case wsError:
       ReplaceMemo(text, ErrorRed);
       unsetCursor();
+      SetWaiting(false);
       break;
     case wsAppend:
       AppendMemo(text);
@@ -175,8 +181,20 @@ bool TFormAdjust::FinishBusy() {
   }
   setEnabled(true);
   unsetCursor();
+  SetWaiting(false);
   DisableTimer->start();
   return true;
+}
+
+void TFormAdjust::SetWaiting(bool waiting) {
+  // A disabled window shows no cursor of its own, so the wait is shown over the whole program.
+  if (waiting == Waiting) return;
+  Waiting = waiting;
+  if (waiting) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QGuiApplication::restoreOverrideCursor();
+  }
 }
 
 void TFormAdjust::AddErrorLine(const QString& text) {
@@ -230,6 +248,14 @@ void TFormAdjust::EnterNormalMode() {
 // --- Item area.
 
 bool TFormAdjust::CheckPrinterReady() {
+  const bool waitingBefore = Waiting;
+  SetWaiting(true);
+  const bool ready = PollUntilReadyOrError();
+  SetWaiting(waitingBefore);
+  return ready;
+}
+
+bool TFormAdjust::PollUntilReadyOrError() {
   for (;;) {
     Program.Comm.RequestStatus();
     if (Program.Status.StatusCode == StatusReady) {
@@ -383,10 +409,17 @@ void TFormAdjust::FormClose() {
                                        "This program starts to initialize the printer.\nPlease wait about 15 seconds.",
                                        DialogButtons::Ok);
     busy.emplace();
-    Program.Comm.RequestReset();
+    // A printer switched off or a pulled cable must not keep the technician
+    // from the continue window: the visit ends with the port closed all the same.
+    if (!Program.Comm.RequestResetUnchecked()) {
+      std::fprintf(stderr, "%s the printer did not acknowledge the reset; the port is closed without it\n",
+                   Program.Driver.ChosenPortName());
+      return;
+    }
     Program.Services.Time.Pause(ResetWaitMs);
   });
   busy.reset();
+  SkipResetOnClose = false;  // the skipped reset belonged to this visit only
   Form->CanvasPnl->show();
   Form->AdjustRdoGrp->SetItemIndex(-1);
   Form->MentRdoGrp->SetItemIndex(-1);

@@ -83,9 +83,13 @@ private:
   void ReplaceMemo(const QString& text, const QColor& color);
   void AppendMemo(const QString& text);
   void AppendMemoLine(const QString& text, const QColor& color);
+  // The busy cursor over the whole program while a wait keeps the window disabled.
+  void SetWaiting(bool waiting);
+  bool PollUntilReadyOrError();
 
   ArvanaProgram& Program;
   Ui::TFormAdjust* Form;
   QTimer* DisableTimer;
   QColor MemoColor = Qt::black;
+  bool Waiting = false;
 };

@@ -51,6 +51,7 @@ public:
   void ShowSystemMessage(const std::string& text, const std::string&) override {
     std::fprintf(stderr, "box: %s\n", text.c_str());
   }
+  std::string ChooseFileToOpen(const std::string&, const std::string&, const std::string&) override { return {}; }
 };
 
 class AbortingEnd : public ProgramEnd {

@@ -201,10 +201,14 @@ size_t TPDalD4Comm::ReplyPayloadLength() const {
                                                               : 0;
 }
 
-bool TPDalD4Comm::StartLinkToControlChannel(int16_t portIndex) {
+bool TPDalD4Comm::StartLinkToControlChannel(int16_t portIndex, MissingPort missing) {
   DataOpen = false;
   PacketMode = false;
-  Port.OpenPort(portIndex);
+  if (missing == MissingPort::Reported) {
+    if (!Port.TryOpenPort(portIndex)) return false;
+  } else {
+    Port.OpenPort(portIndex);
+  }
   if (!EnterPacketMode()) return false;
   PacketMode = true;
   InitLink();

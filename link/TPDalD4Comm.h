@@ -85,12 +85,17 @@ public:
   // the exchange failed or the answer carries neither letter.
   EepromWriteAnswer ControlWriteEepromUnchecked(uint8_t address, uint8_t data);
   uint16_t RequestReset();
+  // The reset without ending the program: false when no acknowledgement letter came back.
+  bool RequestResetUnchecked();
   uint16_t EvaluateAck();
 
   // --- The link start-up up to the open control channel: open the port,
   // packet mode, Init, control channel with credit. False when the printer
-  // does not answer the mode switch; the port then stays open.
-  bool StartLinkToControlChannel(int16_t portIndex);
+  // does not answer the mode switch; the port then stays open. A port that
+  // cannot be opened ends the program, or, with `missing` = Reported (a
+  // printer not switched on yet after a board change), gives false too.
+  enum class MissingPort { EndsProgram, Reported };
+  bool StartLinkToControlChannel(int16_t portIndex, MissingPort missing = MissingPort::EndsProgram);
   // The link shut-down: closes the data channel, runs `whileControlOpen`
   // (the caller's reset, may be empty), closes the control channel, leaves
   // packet mode and closes the port. Results are not tested.
@@ -121,6 +126,7 @@ private:
   void EnsureDataCredit();
   void WriteDataPacket(const uint8_t* payload, size_t count);
   bool EepromValueInReply() const;
+  uint8_t AckLetter() const;
   [[noreturn]] void ProgramMiss();
   [[noreturn]] void FailStatus(const char* text);
   uint8_t DecodeEepromReply() const;

@@ -218,7 +218,7 @@ uint16_t TPDalD4Comm::ControlWriteEeprom(uint8_t address, uint8_t data) {
 EepromWriteAnswer TPDalD4Comm::ControlWriteEepromUnchecked(uint8_t address, uint8_t data) {
   const auto request = EepromWriteRequest(address, data);
   if (!ControlRequest(request.data(), request.size())) return EepromWriteAnswer::Failed;
-  const uint8_t letter = AckOffset < ReplyPayloadLength() ? ReplyBuffer[AckOffset] : 0;
+  const uint8_t letter = AckLetter();
   if (letter == 'O') return EepromWriteAnswer::Accepted;
   if (letter == 'B') return EepromWriteAnswer::Busy;
   return EepromWriteAnswer::Failed;
@@ -229,9 +229,19 @@ uint16_t TPDalD4Comm::RequestReset() {
   return EvaluateAck();
 }
 
-uint16_t TPDalD4Comm::EvaluateAck() {
+bool TPDalD4Comm::RequestResetUnchecked() {
+  if (!ControlRequest(ResetRequest.data(), ResetRequest.size())) return false;
+  const uint8_t letter = AckLetter();
+  return letter == 'O' || letter == 'B';
+}
+
+uint8_t TPDalD4Comm::AckLetter() const {
   // Only the reply just read counts; a request that got no reply has no letter.
-  const uint8_t letter = AckOffset < ReplyPayloadLength() ? ReplyBuffer[AckOffset] : 0;
+  return AckOffset < ReplyPayloadLength() ? ReplyBuffer[AckOffset] : 0;
+}
+
+uint16_t TPDalD4Comm::EvaluateAck() {
+  const uint8_t letter = AckLetter();
   if (letter == 'B') return static_cast<uint16_t>(StatusBusy);
   if (letter == 'O') return AckOk;
   Boxes.ShowMessage(DialogKind::Error, "error", DialogButtons::Ok);

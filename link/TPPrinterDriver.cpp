@@ -35,36 +35,53 @@ TPPrinterDriver::TPPrinterDriver(PortSystem& ports, const PortChoice& choice, Cl
     : Ports(ports), Choice(choice), Time(clock), Boxes(dialogs), End(end), Fatal(fatal) {}
 
 void TPPrinterDriver::OpenPort(int16_t portIndex) {
+  if (const std::optional<OpenFailure> failure = OpenChosenPort(portIndex)) FailOpen(failure->Text, failure->Detail);
+}
+
+bool TPPrinterDriver::TryOpenPort(int16_t portIndex) {
+  const std::optional<OpenFailure> failure = OpenChosenPort(portIndex);
+  if (!failure) return true;
+  std::fprintf(stderr, "%s %s\n", ChosenName, failure->Detail.c_str());
+  ClosePort();
+  return false;
+}
+
+std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenChosenPort(int16_t portIndex) {
   ClosePort();
   if (portIndex < 0 || portIndex >= PortCount) {
-    FailOpen("Cannot open port.", "no such port index " + std::to_string(portIndex));
+    return OpenFailure{"Cannot open port.", "no such port index " + std::to_string(portIndex)};
   }
   ChosenName = PortTable[static_cast<size_t>(portIndex)].PortName;
-  if (IsUsbPort(portIndex)) {
-    OpenUsbPort();
-  } else {
-    OpenParallelPort(portIndex);
-  }
+  return IsUsbPort(portIndex) ? OpenUsbPort() : OpenParallelPort(portIndex);
 }
 
-void TPPrinterDriver::OpenParallelPort(int16_t portIndex) {
+std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenParallelPort(int16_t portIndex) {
   std::string reason;
   Device = Ports.OpenParallel(PortTable[static_cast<size_t>(portIndex)].DeviceName, reason);
-  if (!Device) FailOpen("Cannot open port.", reason);
+  if (!Device) return OpenFailure{"Cannot open port.", reason};
+  return std::nullopt;
 }
 
-void TPPrinterDriver::OpenUsbPort() {
+std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
   std::vector<UsbPrinterEntry> printers;
-  if (!Ports.ListUsbPrinters(printers)) FailOpen("Cannot open port.", "USB printers cannot be listed");
+  if (!Ports.ListUsbPrinters(printers)) return OpenFailure{"Cannot open port.", "USB printers cannot be listed"};
+  std::optional<OpenFailure> unreadable;
   for (const UsbPrinterEntry& printer : printers) {
-    if (!printer.Readable) FailOpen("error", printer.DevicePath + ": device description cannot be read");
+    if (!printer.Readable) {
+      // Another maker's printer whose description cannot be read does not stop the search for ours.
+      const std::string detail = printer.DevicePath + ": device description cannot be read, skipped";
+      std::fprintf(stderr, "%s %s\n", ChosenName, detail.c_str());
+      if (!unreadable) unreadable = OpenFailure{"error", detail};
+      continue;
+    }
     if (strcasecmp(printer.PortName.c_str(), ChosenName) != 0) continue;
     std::string reason;
     Device = Ports.OpenUsb(printer.DevicePath, reason);
-    if (!Device) FailOpen("Cannot open port", reason);
-    return;
+    if (!Device) return OpenFailure{"Cannot open port", reason};
+    return std::nullopt;
   }
-  FailOpen("Cannot open port.", std::string("no USB printer is called ") + ChosenName);
+  if (unreadable) return unreadable;
+  return OpenFailure{"Cannot open port.", std::string("no USB printer is called ") + ChosenName};
 }
 
 void TPPrinterDriver::FailOpen(const char* text, const std::string& detail) {

@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 // The largest reply one read delivers.
 constexpr size_t ReplyBufferSize = 256;
@@ -34,6 +36,9 @@ public:
   // shows its message and ends the program, so a caller that gets control
   // back has an open port.
   void OpenPort(int16_t portIndex);
+  // The same without ending the program: false, with the port closed and the
+  // reason on standard error, when the port cannot be opened or the USB printer is not there.
+  bool TryOpenPort(int16_t portIndex);
 
   // Closes the port; harmless when nothing is open.
   void ClosePort();
@@ -54,8 +59,14 @@ public:
   bool ReadReply(ReplyBufferArray& buffer, int32_t& length);
 
 private:
-  void OpenParallelPort(int16_t portIndex);
-  void OpenUsbPort();
+  // What went wrong opening a port: the message box's text and the detail for standard error.
+  struct OpenFailure {
+    const char* Text = nullptr;
+    std::string Detail;
+  };
+  std::optional<OpenFailure> OpenChosenPort(int16_t portIndex);
+  std::optional<OpenFailure> OpenParallelPort(int16_t portIndex);
+  std::optional<OpenFailure> OpenUsbPort();
   [[noreturn]] void FailOpen(const char* text, const std::string& detail);
   void RequireOpenPort();
   void ApplyPortTimeouts();

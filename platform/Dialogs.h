@@ -4,7 +4,9 @@
 #include <string>
 
 enum class DialogKind { Error, Warning, Information, Confirmation };
-enum class DialogButtons { Ok, OkCancel, YesNo };
+// The first button of a set is the default (Enter), except in YesNoDefaultNo,
+// which asks Yes/No where Yes throws something away.
+enum class DialogButtons { Ok, OkCancel, YesNo, YesNoDefaultNo };
 enum class DialogAnswer { Ok, Cancel, Yes, No };
 
 class Dialogs {
@@ -16,4 +18,9 @@ public:
 
   // The plain system message box: `text` under `caption`, one OK button, no owner window.
   virtual void ShowSystemMessage(const std::string& text, const std::string& caption) = 0;
+
+  // A file to open, chosen in a file dialog that starts in `folder` and shows
+  // the files matching `pattern` (for example "*.eeprom"); empty when none was chosen.
+  virtual std::string ChooseFileToOpen(const std::string& title, const std::string& folder,
+                                       const std::string& pattern) = 0;
 };

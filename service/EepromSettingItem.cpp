@@ -20,14 +20,19 @@ const QString NoAnswerRetry =
     "The printer does not answer. Check the cable and the power, then click OK to write the backup data.";
 const QString NoAnswerEnd = "The printer does not answer. Check the cable and the power, then quit and connect again.";
 
+std::string TwoHexDigits(unsigned value) {
+  return QString("%1").arg(value, 2, 16, QChar('0')).toUpper().toStdString();
+}
+
 }  // namespace
 
 EepromSettingItem::EepromSettingItem(AdjustFrame& frame, TPDalD4Comm& comm, const PortChoice& port,
-                                     const ModelChoice& model, Dialogs& dialogs)
-    : Frame(frame), Comm(comm), Port(port), Model(model), Boxes(dialogs) {
+                                     const ModelChoice& model, Dialogs& dialogs, Clock& clock)
+    : Frame(frame), Comm(comm), Port(port), Model(model), Boxes(dialogs), Time(clock) {
   Ui::TFormAdjust& ui = Frame.Controls();
   connect(ui.DefaultSetBtn, &QPushButton::clicked, this, &EepromSettingItem::DefaultSetBtnClick);
   connect(ui.BackupOKBtn, &QPushButton::clicked, this, &EepromSettingItem::BackupOKBtnClick);
+  connect(ui.BackupFileBtn, &QPushButton::clicked, this, &EepromSettingItem::BackupFileBtnClick);
 }
 
 void EepromSettingItem::DefaultSetBtnClick() {
@@ -73,7 +78,8 @@ std::optional<std::string> EepromSettingItem::WriteBackup(const SavedValues& sav
 }
 
 bool EepromSettingItem::StartLinkAgain() {
-  if (!Comm.StartLinkToControlChannel(Port.GetPortIndex())) {
+  // A printer not switched on yet after the board change has no USB device: that is no reason to end.
+  if (!Comm.StartLinkToControlChannel(Port.GetPortIndex(), TPDalD4Comm::MissingPort::Reported)) {
     Comm.Status().ErrorCode = ErrorCommunication;
     return false;
   }
@@ -82,7 +88,8 @@ bool EepromSettingItem::StartLinkAgain() {
 }
 
 bool EepromSettingItem::TechnicianGivesUpValues() {
-  return Boxes.ShowMessage(DialogKind::Confirmation, DiscardQuestion.toStdString(), DialogButtons::YesNo) ==
+  // Enter keeps the values: giving them up takes a deliberate Yes.
+  return Boxes.ShowMessage(DialogKind::Confirmation, DiscardQuestion.toStdString(), DialogButtons::YesNoDefaultNo) ==
          DialogAnswer::Yes;
 }
 
@@ -96,9 +103,22 @@ void EepromSettingItem::BackupOKBtnClick() {
     Frame.WriteStatus(wsPlain, "");
     return EndItem();
   }
+  // The old board's values go to a file before the board may come out: nothing is held in memory only.
+  const BackupContents backup =
+      DescribeBackup(saved, Model.SelectedModelCode(), Comm.Driver().ChosenPortName(), Time.LocalNow());
+  std::string error;
+  const std::optional<std::string> path =
+      SaveBackupFile(BackupFolder(), BackupFileName(Time.LocalNow(), Model.SelectedModelCode(), backup.Header.HeadId),
+                     backup, error);
+  if (!path) {
+    Frame.WriteStatus(wsError, QString::fromStdString("The backup could not be saved (" + error +
+                                                      "). Do not replace the main board."));
+    return EndItem();
+  }
+  const QString savedTo = QString::fromStdString("Saved to " + *path + ".");
   // The printer may be switched off now; it is not reset.
   Comm.ShutDownLink({});
-  Frame.WriteStatus(wsPlain, "");
+  Frame.WriteStatus(wsPlain, savedTo);
   // The values of the old board are held until they are written or the technician gives them up.
   for (;;) {
     const DialogAnswer answer =
@@ -106,14 +126,17 @@ void EepromSettingItem::BackupOKBtnClick() {
     if (answer != DialogAnswer::Ok) {
       if (!TechnicianGivesUpValues()) continue;
       if (StartLinkAgain()) {
-        Frame.WriteStatus(wsPlain, "");
+        Frame.WriteStatus(wsPlain, savedTo);
       } else {
         Frame.WriteStatus(wsError, NoAnswerEnd);
+        Frame.WriteStatus(wsNewLine, savedTo);
       }
       return EndItem();
     }
     if (!StartLinkAgain()) {
       Frame.WriteStatus(wsError, NoAnswerRetry);
+      Frame.WriteStatus(wsNewLine, savedTo);
+      Frame.SetBusyCursor(true);
       continue;
     }
     const std::optional<std::string> problem = WriteBackup(saved);
@@ -123,10 +146,52 @@ void EepromSettingItem::BackupOKBtnClick() {
     }
     Boxes.ShowMessage(DialogKind::Error, "Writing backup data failed.", DialogButtons::Ok);
     if (problem->empty()) {
-      Frame.WriteStatus(wsPlain, "");
+      Frame.WriteStatus(wsPlain, savedTo);
     } else {
       Frame.WriteStatus(wsError, QString::fromStdString(*problem));
-      Frame.SetBusyCursor(true);  // the item goes on: the values are still held
+      Frame.WriteStatus(wsNewLine, savedTo);
     }
+    Frame.SetBusyCursor(true);  // the item goes on: the values are still held
   }
+}
+
+bool EepromSettingItem::TechnicianConfirmsRestore(const BackupContents& contents) {
+  const BackupHeader& header = contents.Header;
+  std::string text = "Write the values of this backup into the printer?\n\nModel: " + header.Model +
+                     "\nDate: " + header.Date + "\nHead ID: " + header.HeadId + "\nUSB ID: " + header.UsbId +
+                     "\n\nCells that change on this printer:";
+  int changes = 0;
+  for (size_t i = 0; i < BackupSet.size(); ++i) {
+    uint8_t now = 0;
+    const bool read = Comm.ControlTryReadEeprom(BackupSet[i], now);
+    if (read && now == contents.Values[i]) continue;
+    ++changes;
+    text += "\nAddress " + TwoHexDigits(BackupSet[i]) + ": now " + (read ? TwoHexDigits(now) : "??") + ", from file " +
+            TwoHexDigits(contents.Values[i]);
+  }
+  if (changes == 0) text += "\nnone: the printer holds these values already.";
+  return Boxes.ShowMessage(DialogKind::Confirmation, text, DialogButtons::OkCancel) == DialogAnswer::Ok;
+}
+
+void EepromSettingItem::BackupFileBtnClick() {
+  const std::string path = Boxes.ChooseFileToOpen("Restore from file", BackupFolder(),
+                                                  "EEPROM backups (*" + std::string(BackupFileExtension) + ")");
+  if (path.empty()) return;
+  const BackupFileCheck check = ReadBackupFile(path);
+  if (!check.Contents) {
+    Frame.WriteStatus(wsError, QString::fromStdString(check.Problem + " Nothing was written to the printer."));
+    return;
+  }
+  Frame.SetBusyCursor(true);
+  if (!TechnicianConfirmsRestore(*check.Contents)) {
+    Frame.WriteStatus(wsPlain, "");
+    return EndItem();
+  }
+  const std::optional<std::string> problem = WriteBackup(check.Contents->Values);
+  if (!problem) {
+    Frame.WriteStatus(wsPlain, "Writing backup data succeeded.");
+  } else {
+    Frame.WriteStatus(wsError, QString::fromStdString(problem->empty() ? "Writing backup data failed." : *problem));
+  }
+  EndItem();
 }

@@ -57,8 +57,6 @@ char EncodeValue(HeadIdCoding coding, int value) {
   return static_cast<char>(value);
 }
 
-using HeadIdValues = std::array<int, HeadIdValueCount>;
-
 // 31 - (S mod 31) with S the sum of 2k times the value of position k; always 1..31.
 int CheckValue(const HeadIdValues& values) {
   int sum = 0;
@@ -105,7 +103,10 @@ std::optional<std::string> TPHeadID::ReadHeadId() {
     if (!value) return std::nullopt;
     values[i] = *value;
   }
+  return SpellHeadId(values);
+}
 
+std::string TPHeadID::SpellHeadId(const HeadIdValues& values) {
   std::string text;
   text.reserve(HeadIdLength);
   for (size_t i = 0; i < HeadIdValueCount; ++i) text.push_back(EncodeValue(HeadIdPositions[i].Coding, values[i]));

@@ -70,6 +70,9 @@ constexpr int HeadIdCheckHighest = 31;
 constexpr uint8_t HeadIdSumCell = 0x47;
 constexpr int HeadIdSumBase = 44;
 
+// The twelve values in position order.
+using HeadIdValues = std::array<int, HeadIdValueCount>;
+
 class TPHeadID {
 public:
   explicit TPHeadID(TPFactory& factory) : Factory(factory) {}
@@ -81,6 +84,9 @@ public:
   // The 13 characters rebuilt from the EEPROM. A stored value without a
   // symbol goes into the text as the byte it is. Nothing when a cell could not be read.
   std::optional<std::string> ReadHeadId();
+
+  // The 13 characters that stored values spell: the twelve symbols and the check character.
+  static std::string SpellHeadId(const HeadIdValues& values);
 
   // A value outside the coding comes back as the character with that code.
   static char EncodeLow(int value);

@@ -124,21 +124,30 @@ std::vector<EepromCell> TransportLiquidItem::ClearExchangeCells() {
   return cells;
 }
 
+void TransportLiquidItem::FinishStep(const QString& doneText) {
+  if (Frame.FinishBusy()) {
+    Frame.WriteStatus(wsPlain, doneText);
+    return;
+  }
+  // "Printer is error.": the chain stays where it is, but the technician can end the visit.
+  Frame.Controls().AdjustRtnBtn->setEnabled(true);
+}
+
 void TransportLiquidItem::CRmoveBtnClick() {
   Frame.ResetItemArea(false, false);
   Frame.Controls().TraStep2Pnl->show();
   Factory.WriteEeprom(ExchangeStateCell, CarriageAtReplacement);
   Factory.NotifyEepromChanged();
   Send(ToReplacementPosition());
-  Frame.WriteStatus(wsDone, "Move the carriage to the replacement position.");
   LockOtherControls(true);
+  FinishStep("Move the carriage to the replacement position.");
 }
 
 void TransportLiquidItem::CRreturnBtnClick() {
   Frame.ResetItemArea(false, false);
   Frame.Controls().TransPnl->show();
   Send(ToHomePosition());
-  Frame.WriteStatus(wsDone, "Return the carriage to the home position.");
+  FinishStep("Return the carriage to the home position.");
 }
 
 void TransportLiquidItem::TransOKBtnClick() {
@@ -146,14 +155,14 @@ void TransportLiquidItem::TransOKBtnClick() {
   Frame.Controls().TraStep3Pnl->show();
   Frame.WriteStatus(wsBusy, "Performing Transportion Liquid Exchange 1 now.");
   Send(ExchangeOne());
-  Frame.WriteStatus(wsDone, "Transportion Liquid Exchange 1 is completed.");
+  FinishStep("Transportion Liquid Exchange 1 is completed.");
 }
 
 void TransportLiquidItem::TransCompleteBtnClick() {
   Frame.ResetItemArea(false, false);
   Frame.Controls().TraStep4Pnl->show();
   Send(ToReplacementPosition());
-  Frame.WriteStatus(wsDone, "Move the carriage to the replacement position.");
+  FinishStep("Move the carriage to the replacement position.");
 }
 
 void TransportLiquidItem::CRreturn2BtnClick() {

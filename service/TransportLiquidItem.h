@@ -40,6 +40,8 @@ public slots:
 
 private:
   void Send(std::span<const MechanismStep> steps);
+  // The wait of a step and its text; after "Printer is error." the close box and "Quit" work again.
+  void FinishStep(const QString& doneText);
   // Writes the cells that mark the exchange as done; returns them for the read-back.
   std::vector<EepromCell> ClearExchangeCells();
   // Keeps the technician in the chain: no other item, no quitting, no status window.

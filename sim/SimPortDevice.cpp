@@ -20,7 +20,12 @@ bool SimPortDevice::SetTimeouts(const CommTimeouts& timeouts) {
 }
 
 bool SimPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
-  Printer.CheckFaultFile();  // a short write switched on in the file acts on this very block
+  Printer.CheckTrainerFiles();  // a short write switched on in the file acts on this very block
+  // The device of a USB printer that was switched off is gone: writing to it fails.
+  if (DeviceKind == Kind::Usb && !Printer.PoweredOn()) {
+    written = 0;
+    return false;
+  }
   if (Printer.Faults().ShortWrite && length > 0) {
     written = length - 1;
     return true;

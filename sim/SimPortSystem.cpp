@@ -23,6 +23,7 @@ bool Contains(const std::array<const char*, N>& names, const std::string& name) 
 SimPortSystem::SimPortSystem(VirtualPrinter& printer, Clock& clock) : Printer(printer), TheClock(clock) {}
 
 std::unique_ptr<PortDevice> SimPortSystem::OpenParallel(const std::string& name, std::string& reason) {
+  Printer.CheckTrainerFiles();
   if (!Contains(ParallelNames, name)) {
     reason = "virtual printer: no parallel port named \"" + name + "\"";
     return nullptr;
@@ -35,7 +36,8 @@ std::unique_ptr<PortDevice> SimPortSystem::OpenParallel(const std::string& name,
 }
 
 std::unique_ptr<PortDevice> SimPortSystem::OpenUsb(const std::string& devicePath, std::string& reason) {
-  if (!Contains(UsbPaths, devicePath)) {
+  Printer.CheckTrainerFiles();
+  if (!Contains(UsbPaths, devicePath) || !Printer.PoweredOn()) {
     reason = "virtual printer: no USB printer at \"" + devicePath + "\"";
     return nullptr;
   }
@@ -49,6 +51,9 @@ std::unique_ptr<PortDevice> SimPortSystem::OpenUsb(const std::string& devicePath
 bool SimPortSystem::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
   printers.clear();
   if (ListFails) return false;
+  // A printer that is switched off has no USB device.
+  Printer.CheckTrainerFiles();
+  if (!Printer.PoweredOn()) return true;
   for (size_t i = 0; i < UsbPaths.size(); ++i) printers.push_back({UsbPaths[i], UsbPortNames[i], true});
   return true;
 }

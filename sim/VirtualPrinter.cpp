@@ -42,9 +42,11 @@ VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
       Control(Core),
       Data(Core, JobStore, Printing),
       FaultsFile(PathIn(Directory, "faults.conf")),
+      ReplaceBoardPath(PathIn(Directory, "replace-main-board")),
       FaultReport(&std::cerr) {}
 
-void VirtualPrinter::CheckFaultFile() {
+void VirtualPrinter::CheckTrainerFiles() {
+  CheckBoardReplacement();
   const std::optional<FaultFileContents> contents = FaultsFile.Poll();
   if (!contents) return;
   for (const std::string& line : contents->NotUnderstood) {
@@ -63,7 +65,7 @@ void VirtualPrinter::CheckFaultFile() {
 }
 
 void VirtualPrinter::ReceiveFromHost(const uint8_t* data, size_t length) {
-  CheckFaultFile();
+  CheckTrainerFiles();
   if (data == nullptr) length = 0;
   Traffic.Add(Core.ElapsedMs(), true, data, length);
   if (!Powered || length == 0) return;
@@ -135,9 +137,19 @@ void VirtualPrinter::PowerOn() {
 }
 
 void VirtualPrinter::ReplaceMainBoard() {
+  const bool wasOn = Powered;
   PowerOff();
   Core.Eeprom().Replace(EepromImage::NewBoardImage());
-  PowerOn();
+  if (wasOn) PowerOn();
+}
+
+void VirtualPrinter::CheckBoardReplacement() {
+  if (ReplaceBoardPath.empty()) return;
+  std::error_code error;
+  if (!std::filesystem::exists(ReplaceBoardPath, error)) return;
+  std::filesystem::remove(ReplaceBoardPath, error);
+  ReplaceMainBoard();
+  *FaultReport << "virtual printer: main board replaced (every EEPROM cell 0xFF)" << std::endl;
 }
 
 bool VirtualPrinter::ChannelOpen(uint8_t socket) const {

@@ -59,10 +59,12 @@ public:
 
   // Faults and conditions; see PrinterFaults.
   PrinterFaults& Faults() { return Core.Faults(); }
-  // DIR/faults.conf is looked at before every block from the host and, when
-  // it changed, replaces the switches (see ParseFaultFile). Each switch that
-  // changes, and each line not understood (once), is reported on `report`.
-  void CheckFaultFile();
+  // The trainer's files, looked at before every block from the host and
+  // whenever the host opens a port. DIR/faults.conf, when it changed,
+  // replaces the switches (see ParseFaultFile); each switch that changes, and
+  // each line not understood (once), is reported on `report`. DIR/replace-main-board,
+  // when it exists, makes the printer take a new board and is deleted.
+  void CheckTrainerFiles();
   void SetFaultReport(std::ostream& report) { FaultReport = &report; }
   void SetWarnings(std::vector<int> codes) { Core.SetWarnings(std::move(codes)); }
   void SetInkQuantities(const std::array<uint8_t, 6>& quantities) { Core.SetInkQuantities(quantities); }
@@ -71,7 +73,8 @@ public:
   void PowerOff();
   void PowerOn();
   bool PoweredOn() const { return Powered; }
-  // A new main board: every EEPROM cell 0xFF, the printer switched off and on.
+  // A new main board: every EEPROM cell 0xFF, the printer switched off and
+  // on again (a printer that was off stays off).
   void ReplaceMainBoard();
 
   // Inspection for tests and tools.
@@ -114,6 +117,7 @@ public:
 
 private:
   void Send(const std::vector<uint8_t>& packet);
+  void CheckBoardReplacement();
 
   std::vector<std::string> DirectoryMessages;  // filled before the members below are built
   std::string Directory;
@@ -128,6 +132,7 @@ private:
   DataChannel Data;
   bool Powered = true;
   FaultFile FaultsFile;
+  std::string ReplaceBoardPath;
   std::ostream* FaultReport;
   std::set<std::string> ReportedLines;
   std::deque<std::vector<uint8_t>> Replies;

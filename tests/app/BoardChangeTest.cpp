@@ -54,7 +54,8 @@ TEST_F(BoardChangeTest, CancelIsConfirmedAndWritesNothing) {
   EXPECT_NE(texts[1].find("discarded"), std::string::npos);
   EXPECT_TRUE(ControlEepromAddresses(0x42).empty());
   EXPECT_EQ(Printer.Eeprom(), OldBoard);
-  EXPECT_EQ(Memo(), "");
+  // Given up here, the values are still in their file.
+  EXPECT_TRUE(Memo().startsWith("Saved to " + QString::fromStdString(BackupFolder()))) << Memo().toStdString();
   EXPECT_TRUE(Printer.ChannelOpen(0x40));
 }
 

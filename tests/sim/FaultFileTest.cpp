@@ -81,7 +81,7 @@ protected:
   }
   void WriteFaults(const std::string& text) {
     std::ofstream(Dir.Path / "faults.conf") << text;
-    Printer->CheckFaultFile();
+    Printer->CheckTrainerFiles();
   }
   // The acknowledgement letter of a control-channel write of `value` to 0x5F.
   char WriteAck(uint8_t value) {
@@ -102,7 +102,7 @@ protected:
 };
 
 TEST_F(FaultFileOnPrinter, SwitchesFollowTheFileAsItChanges) {
-  Printer->CheckFaultFile();
+  Printer->CheckTrainerFiles();
   EXPECT_EQ(Report.str(), "");  // no file, no news
 
   WriteFaults("busy-ack = on\nflood = on\n");
@@ -113,7 +113,7 @@ TEST_F(FaultFileOnPrinter, SwitchesFollowTheFileAsItChanges) {
 
   // An unchanged file is not read again; the same unknown line is reported once only.
   Report.str("");
-  Printer->CheckFaultFile();
+  Printer->CheckTrainerFiles();
   WriteFaults("flood = on\npower = off\n");
   EXPECT_EQ(Report.str(), "virtual printer: power = off\nvirtual printer: busy-ack = off\n");
   EXPECT_FALSE(Printer->PoweredOn());
@@ -121,7 +121,7 @@ TEST_F(FaultFileOnPrinter, SwitchesFollowTheFileAsItChanges) {
   // A file that has gone leaves every switch off and the power on.
   Report.str("");
   std::filesystem::remove(Dir.Path / "faults.conf");
-  Printer->CheckFaultFile();
+  Printer->CheckTrainerFiles();
   EXPECT_TRUE(Printer->PoweredOn());
   EXPECT_EQ(Report.str(), "virtual printer: power = on\n");
   Clock.Advance(VirtualPrinter::PowerOnBusyMs);

@@ -2,13 +2,15 @@
 
 namespace {
 
-DialogAnswer FirstButton(DialogButtons buttons) {
+DialogAnswer DefaultButton(DialogButtons buttons) {
   switch (buttons) {
     case DialogButtons::Ok:
     case DialogButtons::OkCancel:
       return DialogAnswer::Ok;
     case DialogButtons::YesNo:
       return DialogAnswer::Yes;
+    case DialogButtons::YesNoDefaultNo:
+      return DialogAnswer::No;
   }
   return DialogAnswer::Ok;
 }
@@ -18,7 +20,7 @@ DialogAnswer FirstButton(DialogButtons buttons) {
 DialogAnswer TestDialogs::ShowMessage(DialogKind kind, const std::string& text, DialogButtons buttons) {
   Shown.push_back({kind, text, buttons, false, {}});
   if (OnShow) OnShow(Shown.back());
-  if (Answers.empty()) return FirstButton(buttons);
+  if (Answers.empty()) return DefaultButton(buttons);
   const DialogAnswer answer = Answers.front();
   Answers.pop_front();
   return answer;
@@ -27,6 +29,12 @@ DialogAnswer TestDialogs::ShowMessage(DialogKind kind, const std::string& text, 
 void TestDialogs::ShowSystemMessage(const std::string& text, const std::string& caption) {
   Shown.push_back({DialogKind::Error, text, DialogButtons::Ok, true, caption});
   if (OnShow) OnShow(Shown.back());
+}
+
+std::string TestDialogs::ChooseFileToOpen(const std::string& /*title*/, const std::string& folder,
+                                          const std::string& /*pattern*/) {
+  FileDialogFolders.push_back(folder);
+  return ChosenFile;
 }
 
 std::vector<std::string> TestDialogs::Texts() const {

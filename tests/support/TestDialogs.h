@@ -25,7 +25,7 @@ public:
   DialogAnswer ShowMessage(DialogKind kind, const std::string& text, DialogButtons buttons) override;
   void ShowSystemMessage(const std::string& text, const std::string& caption) override;
 
-  // Queues the answer to the next question; without one a box gets its first button.
+  // Queues the answer to the next question; without one a box gets its default button.
   void Answer(DialogAnswer answer) { Answers.push_back(answer); }
 
   // The texts of every box shown, in order.
@@ -34,6 +34,10 @@ public:
   std::vector<ShownDialog> Shown;
   // Called as each box appears, before it is answered: what happens in the world while it is open.
   std::function<void(const ShownDialog&)> OnShow;
+  // The file dialog answers with this path (empty: nothing chosen) and records where it opened.
+  std::string ChooseFileToOpen(const std::string& title, const std::string& folder, const std::string& pattern) override;
+  std::string ChosenFile;
+  std::vector<std::string> FileDialogFolders;
 
 private:
   std::deque<DialogAnswer> Answers;

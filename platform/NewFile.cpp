@@ -1,0 +1,89 @@
+#include "platform/NewFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+bool WriteAll(int descriptor, const std::string& contents) {
+  size_t done = 0;
+  while (done < contents.size()) {
+    const ssize_t written = ::write(descriptor, contents.data() + done, contents.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    done += static_cast<size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteNewFile(const std::string& path, const std::string& contents, std::string& error) {
+  const std::filesystem::path target(path);
+  std::error_code folderError;
+  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), folderError);
+  if (folderError) {
+    error = target.parent_path().string() + ": " + folderError.message();
+    return false;
+  }
+  const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
+  const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (descriptor < 0) {
+    error = Reason(temporary);
+    return false;
+  }
+  const bool written = WriteAll(descriptor, contents) && ::fsync(descriptor) == 0;
+  if (!written) error = Reason(temporary);
+  if (::close(descriptor) != 0 && written) error = Reason(temporary);
+  // A hard link gives the name only if nobody has it yet: an existing file is never replaced.
+  const bool named = error.empty() && ::link(temporary.c_str(), path.c_str()) == 0;
+  if (error.empty() && !named) error = Reason(path);
+  ::unlink(temporary.c_str());
+  if (!named) return false;
+  const int folder = ::open(target.has_parent_path() ? target.parent_path().c_str() : ".", O_RDONLY | O_CLOEXEC);
+  if (folder >= 0) {
+    ::fsync(folder);  // the new name itself reaches the disk
+    ::close(folder);
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, size_t limit, std::string& contents, std::string& error) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) {
+    error = Reason(path);
+    return false;
+  }
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    error = path + ": not a file";
+    ::close(descriptor);
+    return false;
+  }
+  contents.clear();
+  char block[4096];
+  for (;;) {
+    const ssize_t got = ::read(descriptor, block, sizeof block);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      error = Reason(path);
+      ::close(descriptor);
+      return false;
+    }
+    if (got == 0) break;
+    contents.append(block, static_cast<size_t>(got));
+    if (contents.size() > limit) {
+      error = path + ": larger than " + std::to_string(limit) + " bytes";
+      ::close(descriptor);
+      return false;
+    }
+  }
+  ::close(descriptor);
+  return true;
+}

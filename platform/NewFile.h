@@ -1,0 +1,16 @@
+// Files that must never be half written nor written over: an old main board's values live in one.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Writes `contents` as the new file `path`: first to a temporary file beside
+// it, flushed to the disk, then given its name in one step, so that `path`
+// holds either nothing or the whole text. Creates the folder when missing.
+// False, with the reason in `error`, when `path` exists already or anything fails;
+// nothing is left behind then.
+bool WriteNewFile(const std::string& path, const std::string& contents, std::string& error);
+
+// The whole file in `contents`; false, with the reason, when it cannot be read
+// (missing, a folder, no access) or holds more than `limit` bytes.
+bool ReadWholeFile(const std::string& path, size_t limit, std::string& contents, std::string& error);

@@ -52,7 +52,7 @@ std::optional<unsigned> ParseHex(std::string_view text, size_t digits) {
   return value;
 }
 
-// A header value is one line of text: anything that would break the line goes.
+// A header value is one line of printable text: anything else shows as '?'.
 std::string OneLine(const std::string& text) {
   std::string line;
   for (char c : text) line += (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) ? '?' : c;
@@ -238,7 +238,8 @@ BackupContents DescribeBackup(const BackupValues& values, uint16_t modelCode, co
   contents.Header.Date = BackupDate(when);
   HeadIdValues headId{};
   for (size_t i = 0; i < HeadIdValueCount; ++i) headId[i] = BackupValueOf(values, HeadIdPositions[i].Cell).value_or(0);
-  contents.Header.HeadId = TPHeadID::SpellHeadId(headId);
+  // A value without a symbol spells a byte that is no character: it shows as '?'.
+  contents.Header.HeadId = OneLine(TPHeadID::SpellHeadId(headId));
   for (size_t i = 0; i < UsbIdLength; ++i) {
     const uint8_t c = BackupValueOf(values, static_cast<uint8_t>(UsbIdSerialCell + i)).value_or(0);
     contents.Header.UsbId += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';

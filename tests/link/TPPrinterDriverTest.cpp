@@ -144,3 +144,26 @@ TEST_F(LinkTest, PortsThatCannotBeOpenedEndTheProgramWithTheirMessage) {
     EXPECT_FALSE(Driver.IsOpen());
   }
 }
+
+TEST_F(LinkTest, AnUnreadablePrinterBesideTheChosenOneIsSkipped) {
+  Ports.UsbPrinters = {
+      {"/dev/usb/lp0", "", false},  // another maker's printer whose description cannot be read
+      {"/dev/usb/lp1", "VLUSB1:", true},
+  };
+  Driver.OpenPort(0);
+  EXPECT_EQ(Ports.Opened, (std::vector<std::string>{"/dev/usb/lp1"}));
+  EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+TEST_F(LinkTest, TryingToOpenAMissingPortEndsNothing) {
+  Ports.UsbPrinters = {};
+  EXPECT_FALSE(Driver.TryOpenPort(0));
+  Ports.FailingPaths = {"LPT1"};
+  EXPECT_FALSE(Driver.TryOpenPort(3));
+  EXPECT_FALSE(Driver.IsOpen());
+  EXPECT_TRUE(Boxes.Shown.empty());
+  EXPECT_EQ(End.EndCount, 0);
+  Ports.UsbPrinters = {{"/dev/usb/lp4", "VLUSB1:", true}};
+  EXPECT_TRUE(Driver.TryOpenPort(0));
+  EXPECT_TRUE(Driver.IsOpen());
+}

@@ -158,3 +158,25 @@ TEST(EepromAnswerFaults, ShortAndLostAnswersOnBothChannels) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FaultFileOnPrinter, ABoardReplacedByAFileIsNewAndTheFileGoes) {
+  Printer->SetEepromCell(0x3F, 0x0C);
+  std::ofstream(Dir.Path / "replace-main-board");
+  Printer->CheckTrainerFiles();
+  EXPECT_FALSE(std::filesystem::exists(Dir.Path / "replace-main-board"));
+  EXPECT_EQ(Printer->Eeprom()[0x3F], 0xFF);
+  EXPECT_TRUE(Printer->PoweredOn());
+  EXPECT_EQ(Report.str(), "virtual printer: main board replaced (every EEPROM cell 0xFF)\n");
+
+  // Replaced while switched off, it stays off.
+  WriteFaults("power = off\n");
+  std::ofstream(Dir.Path / "replace-main-board");
+  Printer->SetEepromCell(0x3F, 0x0C);
+  Printer->CheckTrainerFiles();
+  EXPECT_EQ(Printer->Eeprom()[0x3F], 0xFF);
+  EXPECT_FALSE(Printer->PoweredOn());
+}
+
+}  // namespace

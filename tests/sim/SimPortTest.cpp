@@ -122,3 +122,32 @@ TEST(SimPortDevice, ShortWriteLosesTheBlock) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimPortSystem, ASwitchedOffPrinterHasNoUsbDeviceAndASilentParallelPort) {
+  SimPorts sim;
+  std::string reason;
+  std::unique_ptr<PortDevice> usb = sim.Ports.OpenUsb("sim:usb1", reason);
+  ASSERT_NE(usb, nullptr);
+  sim.Printer.PowerOff();
+  std::vector<UsbPrinterEntry> printers;
+  ASSERT_TRUE(sim.Ports.ListUsbPrinters(printers));
+  EXPECT_TRUE(printers.empty());
+  EXPECT_EQ(sim.Ports.OpenUsb("sim:usb1", reason), nullptr);
+  const Bytes block = ModeSwitchBlock();
+  size_t written = 99;
+  EXPECT_FALSE(usb->Write(block.data(), block.size(), written));  // the device it had is gone
+  EXPECT_EQ(written, 0u);
+
+  std::unique_ptr<PortDevice> parallel = sim.Ports.OpenParallel("LPT1", reason);
+  ASSERT_NE(parallel, nullptr);
+  EXPECT_TRUE(parallel->Write(block.data(), block.size(), written));
+  EXPECT_EQ(sim.Printer.PendingReplyBytes(), 0u);
+
+  sim.Printer.PowerOn();
+  ASSERT_TRUE(sim.Ports.ListUsbPrinters(printers));
+  EXPECT_EQ(printers.size(), 3u);
+}
+
+}  // namespace

@@ -218,6 +218,12 @@ bool TPDalD4Comm::StartLinkToControlChannel(int16_t portIndex, MissingPort missi
 }
 
 void TPDalD4Comm::ShutDownLink(const std::function<void()>& whileControlOpen) {
+  if (!Port.IsOpen()) {
+    // A re-connection that found no port left nothing to shut down.
+    DataOpen = false;
+    PacketMode = false;
+    return;
+  }
   CloseChannel(DataSocket, 0);
   Time.Pause(ChannelClosePauseMs);
   if (whileControlOpen) whileControlOpen();

@@ -98,7 +98,8 @@ public:
   bool StartLinkToControlChannel(int16_t portIndex, MissingPort missing = MissingPort::EndsProgram);
   // The link shut-down: closes the data channel, runs `whileControlOpen`
   // (the caller's reset, may be empty), closes the control channel, leaves
-  // packet mode and closes the port. Results are not tested.
+  // packet mode and closes the port. Results are not tested. Without an open
+  // port (a re-connection that found none) there is nothing to do.
   void ShutDownLink(const std::function<void()>& whileControlOpen);
 
   // The command encoder spends one unit of the printer's credit per reply it reads on the data channel.

@@ -165,6 +165,26 @@ TEST_F(NothingLostTest, ABadFileIsRefusedAndNothingReachesThePrinter) {
   EXPECT_EQ(HostBlocks().size(), blocks);
 }
 
+TEST_F(NothingLostTest, GivingUpWhileThePrinterIsStillOffLeavesTheProgramAliveAndClosable) {
+  Connect("Arvana Print 360", "VLUSB1");
+  Boxes.OnShow = [&](const ShownDialog& box) {
+    if (box.Text == Question) Printer.PowerOff();
+  };
+  Boxes.Answer(DialogAnswer::Cancel);
+  Boxes.Answer(DialogAnswer::Yes);
+  Maintenance(5);
+  Click("BackupOKBtn");
+  EXPECT_EQ(End.EndCount, 0);
+  EXPECT_TRUE(Memo().startsWith("The printer does not answer.")) << Memo().toStdString();
+  EXPECT_NE(Memo().indexOf("Saved to "), -1);
+  EXPECT_EQ(BackupFiles().size(), 1u);
+  Boxes.OnShow = nullptr;
+  AnswerNextModal("QuitBtn");
+  Click("AdjustRtnBtn");
+  EXPECT_EQ(End.EndCount, 0);
+  EXPECT_FALSE(Program->Adjust().isVisible());
+}
+
 TEST_F(NothingLostTest, ClosingWithThePrinterOffReachesTheContinueWindow) {
   Connect("Arvana Print 360", "VLUSB1");
   Printer.PowerOff();

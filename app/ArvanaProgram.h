@@ -13,7 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/PortDevice.h"
 #include "platform/ProgramEnd.h"
-#include "pattern/TPA4check.h"
+#include "service/TPA4check.h"
 #include "pattern/TPRaster.h"
 #include "service/ConfirmedWrites.h"
 #include "service/TPBid.h"

@@ -1,11 +1,11 @@
 #include "app/TFormAdjust.h"
 
 #include "app/ArvanaProgram.h"
-#include "status/BusyCursor.h"
+#include "items/BusyCursor.h"
 #include "app/QtClock.h"
 #include "app/TFormBoot.h"
 #include "app/TFormQuit.h"
-#include "status/TStatusMonitorWindow.h"
+#include "items/TStatusMonitorWindow.h"
 #include "ui_DalAdjust.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 // The adjustment window: the frame in which the technician chooses and runs the service items.
 #pragma once
 
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QColor>
 #include <QStringList>

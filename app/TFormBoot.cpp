@@ -1,10 +1,10 @@
 #include "app/TFormBoot.h"
 
 #include "app/ArvanaProgram.h"
-#include "status/BusyCursor.h"
+#include "items/BusyCursor.h"
 #include "app/TAboutBox.h"
 #include "app/TFormAdjust.h"
-#include "status/TStatusMonitorWindow.h"
+#include "items/TStatusMonitorWindow.h"
 #include "ui_DalBoot.h"
 
 #include <QApplication>

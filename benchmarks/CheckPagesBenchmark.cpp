@@ -6,7 +6,7 @@
 #include "link/TPDalD4Comm.h"
 #include "link/TPFactory.h"
 #include "link/TPPrinterDriver.h"
-#include "pattern/TPA4check.h"
+#include "service/TPA4check.h"
 #include "pattern/TPRaster.h"
 #include "platform/VirtualClock.h"
 #include "service/TPBid.h"

@@ -4,7 +4,7 @@
 //   build/arvana-bench-eeprom-range [LPT1|VLUSB1]
 #include "app/ArvanaProgram.h"
 #include "app/QtClock.h"
-#include "app/RadioGroup.h"
+#include "items/RadioGroup.h"
 #include "app/TFormAdjust.h"
 #include "app/TFormBoot.h"
 #include "sim/SimPortSystem.h"

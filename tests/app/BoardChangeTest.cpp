@@ -1,4 +1,4 @@
-#include "service/EepromSettingItem.h"
+#include "items/EepromSettingItem.h"
 #include "tests/app/ProgramFixture.h"
 
 class BoardChangeTest : public ProgramTest {

@@ -1,7 +1,7 @@
 // Every item that writes the EEPROM, against every fault a printer shows at the moment of the write:
 // success is claimed only for what the printer holds, nothing else changes, and the program ends by
 // force only where a link fault leaves it no other way.
-#include "service/EepromSettingItem.h"
+#include "items/EepromSettingItem.h"
 #include "tests/app/ProgramFixture.h"
 
 #include <QCheckBox>

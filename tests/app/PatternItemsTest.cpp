@@ -1,4 +1,4 @@
-#include "app/UpDown.h"
+#include "items/UpDown.h"
 #include "sim/PageGeometry.h"
 #include "tests/app/ProgramFixture.h"
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/ArvanaProgram.h"
-#include "app/RadioGroup.h"
+#include "items/RadioGroup.h"
 #include "app/TFormAdjust.h"
 #include "app/TFormBoot.h"
 #include "sim/SimPortSystem.h"

@@ -1,4 +1,4 @@
-#include "service/TransportLiquidItem.h"
+#include "items/TransportLiquidItem.h"
 #include "tests/app/ProgramFixture.h"
 
 #include <QTabWidget>

@@ -1,5 +1,5 @@
 // The two check pages: headers per model, numbered sections in order, the stored IDs and counter, and the page ends.
-#include "pattern/TPA4check.h"
+#include "service/TPA4check.h"
 
 #include "tests/pattern/PatternFixture.h"
 

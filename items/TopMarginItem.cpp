@@ -1,4 +1,4 @@
-#include "pattern/TopMarginItem.h"
+#include "items/TopMarginItem.h"
 
 #include "service/ConfirmedWrites.h"
 #include "ui_DalAdjust.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "link/TPDalD4Comm.h"
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "service/MaintenanceItem.h"
+#include "items/MaintenanceItem.h"
 
 #include "ui_DalAdjust.h"
 

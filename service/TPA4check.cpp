@@ -1,5 +1,5 @@
 // Composes the check pages section by section from the raster patterns and the values stored in the printer.
-#include "pattern/TPA4check.h"
+#include "service/TPA4check.h"
 
 #include "service/TPDalUsbId.h"
 #include "service/TPMaintenance.h"

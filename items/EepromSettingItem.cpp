@@ -1,4 +1,4 @@
-#include "service/EepromSettingItem.h"
+#include "items/EepromSettingItem.h"
 
 #include "service/ConfirmedWrites.h"
 #include "ui_DalAdjust.h"

@@ -1,4 +1,4 @@
-#include "service/BidItem.h"
+#include "items/BidItem.h"
 
 #include "ui_DalAdjust.h"
 

@@ -3,7 +3,7 @@
 
 #include "service/ConfirmedWrites.h"
 #include "service/TPHeadID.h"
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QObject>
 

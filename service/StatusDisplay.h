@@ -1,20 +1,19 @@
-// The status display: turns the printer's reported state into messages and
-// into the adjustment window's normal or restricted mode.
+// The status display's logic: turns the printer's reported state into messages and into the
+// adjustment window's normal or restricted mode, for any front-end that implements StatusView.
 #pragma once
 
 #include "link/PrinterStatus.h"
 #include "link/TPDalD4Comm.h"
-#include "status/StatusView.h"
+#include "service/StatusView.h"
 
-#include <QWidget>
+#include <cstddef>
+#include <cstdint>
 
-class TStatusMonitorWindow : public QWidget {
-  Q_OBJECT
-
+class StatusDisplay {
 public:
-  TStatusMonitorWindow(TPDalD4Comm& comm, QWidget* parent = nullptr);
+  explicit StatusDisplay(TPDalD4Comm& comm) : Comm(comm) {}
 
-  // The window whose message area and item lists the display drives.
+  // The front-end whose message area and item lists the display drives.
   void SetView(StatusView& view) { View = &view; }
 
   // Asks the printer for its state and shows it. A reply that cannot be

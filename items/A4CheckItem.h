@@ -2,9 +2,9 @@
 #pragma once
 
 #include "link/TPFactory.h"
-#include "pattern/TPA4check.h"
+#include "service/TPA4check.h"
 #include "pattern/TPRaster.h"
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "pattern/FirstDotItem.h"
+#include "items/FirstDotItem.h"
 
 #include "service/ConfirmedWrites.h"
 #include "ui_DalAdjust.h"

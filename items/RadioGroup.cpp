@@ -1,4 +1,4 @@
-#include "app/RadioGroup.h"
+#include "items/RadioGroup.h"
 
 #include <QRadioButton>
 #include <QVBoxLayout>

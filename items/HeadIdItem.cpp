@@ -1,6 +1,6 @@
-#include "service/HeadIdItem.h"
+#include "items/HeadIdItem.h"
 
-#include "status/CapitalsEdit.h"
+#include "items/CapitalsEdit.h"
 #include "ui_DalAdjust.h"
 
 #include <QPainter>

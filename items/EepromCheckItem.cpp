@@ -1,9 +1,9 @@
-#include "service/EepromCheckItem.h"
+#include "items/EepromCheckItem.h"
 
-#include "status/BusyCursor.h"
+#include "items/BusyCursor.h"
 #include "service/ConfirmedWrites.h"
 #include "service/TPDalEeprom.h"
-#include "status/CapitalsEdit.h"
+#include "items/CapitalsEdit.h"
 #include "ui_DalAdjust.h"
 
 #include <array>

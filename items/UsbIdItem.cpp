@@ -1,4 +1,4 @@
-#include "service/UsbIdItem.h"
+#include "items/UsbIdItem.h"
 
 #include "ui_DalAdjust.h"
 

@@ -3,7 +3,7 @@
 
 #include "pattern/TPRaster.h"
 #include "service/TPBid.h"
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QObject>
 

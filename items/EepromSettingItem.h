@@ -7,7 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "service/BackupFile.h"
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QObject>
 

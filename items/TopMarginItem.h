@@ -5,7 +5,7 @@
 #include "link/TPFactory.h"
 #include "pattern/TPRaster.h"
 #include "platform/Dialogs.h"
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QObject>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "service/TPDalUsbId.h"
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QObject>
 

@@ -6,8 +6,8 @@
 #include "link/TPFactory.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "status/AdjustFrame.h"
-#include "status/TStatusMonitorWindow.h"
+#include "items/AdjustFrame.h"
+#include "items/TStatusMonitorWindow.h"
 
 #include <QObject>
 

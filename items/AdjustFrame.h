@@ -1,7 +1,7 @@
 // The adjustment window as the service items see it: messages, the item area and the printer-ready check.
 #pragma once
 
-#include "status/StatusView.h"
+#include "service/StatusView.h"
 
 #include <QString>
 

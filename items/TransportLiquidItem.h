@@ -4,7 +4,7 @@
 #include "link/TPFactory.h"
 #include "platform/Clock.h"
 #include "service/ConfirmedWrites.h"
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QObject>
 

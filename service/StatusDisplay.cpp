@@ -1,6 +1,4 @@
-#include "status/TStatusMonitorWindow.h"
-
-#include "ui_DalStatusMonitor.h"
+#include "service/StatusDisplay.h"
 
 #include <array>
 
@@ -23,13 +21,7 @@ constexpr std::array<ErrorMessage, 7> ErrorMessages{{
 
 }  // namespace
 
-TStatusMonitorWindow::TStatusMonitorWindow(TPDalD4Comm& comm, QWidget* parent) : QWidget(parent), Comm(comm) {
-  // The window itself is never shown; it carries the status display.
-  Ui::TStatusMonitorWindow form;
-  form.setupUi(this);
-}
-
-void TStatusMonitorWindow::RefreshStatus() {
+void StatusDisplay::RefreshStatus() {
   View->ClearMessages();
   View->SetBusyCursor(true);
   Comm.RequestStatus();
@@ -46,7 +38,7 @@ void TStatusMonitorWindow::RefreshStatus() {
   View->SetBusyCursor(false);
 }
 
-void TStatusMonitorWindow::ShowState() {
+void StatusDisplay::ShowState() {
   switch (DisplayedStatus) {
     case StatusError:
       ShowError();
@@ -78,14 +70,14 @@ void TStatusMonitorWindow::ShowState() {
   }
 }
 
-void TStatusMonitorWindow::ShowError() {
+void StatusDisplay::ShowError() {
   View->ClearMessages();
   for (const ErrorMessage& entry : ErrorMessages) {
     if (entry.Code == DisplayedError && entry.Text != nullptr) View->ReplaceMessage(entry.Text);
   }
 }
 
-void TStatusMonitorWindow::TakeInkStates(const PrinterStatus& status) {
+void StatusDisplay::TakeInkStates(const PrinterStatus& status) {
   // Warning codes 10 and 11 say black ink is low or out, 12 and 13 the same
   // of the colour inks; 14 and 15 are not about ink. The ink values are
   // percentages in the order black, cyan, magenta, yellow, light cyan, light
@@ -111,7 +103,7 @@ void TStatusMonitorWindow::TakeInkStates(const PrinterStatus& status) {
   YellowLow = low(InkYellow);
 }
 
-void TStatusMonitorWindow::ShowInkWarnings() {
+void StatusDisplay::ShowInkWarnings() {
   // The lines go below the printer's state ("Ready to print.", "Paper is jammed."), which stays.
   if (BlackInkState == InkNone && ColorInkState == InkNone) return;
   const auto add = [this](const char* line) { View->AddMessageLine(line); };

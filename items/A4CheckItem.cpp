@@ -1,4 +1,4 @@
-#include "pattern/A4CheckItem.h"
+#include "items/A4CheckItem.h"
 
 #include "ui_DalAdjust.h"
 

@@ -4,7 +4,7 @@
 #include "link/TPFactory.h"
 #include "platform/Dialogs.h"
 #include "service/TPMaintenance.h"
-#include "status/AdjustFrame.h"
+#include "items/AdjustFrame.h"
 
 #include <QObject>
 

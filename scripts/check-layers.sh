@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Fails when a file includes against the direction of the layers:
+# app -> items -> service -> pattern -> link -> platform, cli -> service, sim -> platform.
+# Below items no file includes a Qt header; sim decodes the wire on its own and includes none of the program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# folder: the folders whose files it must not include
+forbidden=(
+  "platform:link pattern service items app cli sim"
+  "link:pattern service items app cli sim"
+  "pattern:service items app cli sim"
+  "service:items app cli sim"
+  "sim:link pattern service items app cli"
+  "items:app cli"
+  "cli:items app"
+)
+qt_free=(platform link pattern service cli)
+
+failed=0
+report() { echo "layering: $1"; failed=1; }
+
+for rule in "${forbidden[@]}"; do
+  folder=${rule%%:*}
+  [ -d "$folder" ] || continue
+  for above in ${rule#*:}; do
+    while IFS= read -r hit; do report "$hit includes $above/"; done \
+      < <(grep -rnE "^\s*#\s*include\s*\"$above/" "$folder" --include='*.h' --include='*.cpp' || true)
+  done
+done
+for folder in "${qt_free[@]}"; do
+  [ -d "$folder" ] || continue
+  while IFS= read -r hit; do report "$hit includes Qt"; done \
+    < <(grep -rnE '^\s*#\s*include\s*[<"](Q[A-Za-z]|qt|ui_)' "$folder" --include='*.h' --include='*.cpp' || true)
+done
+
+if [ "$failed" -ne 0 ]; then
+  echo "layering: FAILED"
+  exit 1
+fi
+echo "layering: every include points down"

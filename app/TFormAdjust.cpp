@@ -39,10 +39,13 @@ constexpr std::array<const char*, 9> InputEdits{"HdVolWrtEdit",    "UsbIdInputEd
 constexpr std::array<const char*, 6> BidCheckBoxes{"BidMsBkCheckBox",  "BidMsClCheckBox",  "Bid6plBkCheckBox",
                                                    "Bid6plClCheckBox", "Bid4plBkCheckBox", "Bid4plClCheckBox"};
 
-constexpr std::array<const char*, 11> SummaryFields{"ShowHdVolIDPnl", "ShowMsBkPnl",  "ShowMsClPnl",
-                                                    "Show6plBkPnl",   "Show6plClPnl", "Show4plBkPnl",
-                                                    "Show4plClPnl",   "ShowUSBIDLbl", "ShowProCounterPnl",
-                                                    "ShowTopMarginPnl", "ShowFirstDotPnl"};
+
+// The label of each field of "Adjusted items", in the order of SummaryField.
+constexpr std::array<const char*, 11> SummaryFieldLabels{"ShowHdVolIDPnl", "ShowMsBkPnl",  "ShowMsClPnl",
+                                                         "Show6plBkPnl",   "Show6plClPnl", "Show4plBkPnl",
+                                                         "Show4plClPnl",   "ShowUSBIDLbl", "ShowProCounterPnl",
+                                                         "ShowTopMarginPnl", "ShowFirstDotPnl"};
+static_assert(SummaryFieldLabels.size() == static_cast<size_t>(SummaryField::FirstDot) + 1);
 
 // Panels chosen by the rows of each selector.
 constexpr std::array<const char*, 6> AdjustPanels{"DefaultSetPnl", "HdVolPnl",         "BidPnl",
@@ -393,8 +396,13 @@ void TFormAdjust::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void TFormAdjust::SetSummary(SummaryField field, const std::string& text) {
+  if (auto* label = findChild<QLabel*>(SummaryFieldLabels[static_cast<size_t>(field)]))
+    label->setText(QString::fromStdString(text));
+}
+
 void TFormAdjust::ClearSummary() {
-  for (const char* name : SummaryFields) {
+  for (const char* name : SummaryFieldLabels) {
     if (auto* field = findChild<QLabel*>(name)) field->clear();
   }
 }

@@ -30,6 +30,7 @@ public:
   void WriteStatus(WriteStatusKind kind, const QString& text) override;
   void AddErrorLine(const QString& text) override;
   bool FinishBusy() override;
+  void SetSummary(SummaryField field, const std::string& text) override;
   void ResetItemArea(bool keepText, bool resetBidCount) override;
   bool CheckPrinterReady() override;
   void ShowCanvas() override;

@@ -1,23 +1,18 @@
 #include "items/EepromCheckItem.h"
 
 #include "items/BusyCursor.h"
-#include "service/ConfirmedWrites.h"
-#include "service/TPDalEeprom.h"
 #include "items/CapitalsEdit.h"
 #include "ui_DalAdjust.h"
-
-#include <array>
 
 namespace {
 
 constexpr int GridDigits = 16;  // the table shows 16 rows of 16 cells below and beside its headers
 const QString UnreadCell = "??";
 
-QString TwoHexDigits(int value) { return QString("%1").arg(value, 2, 16, QChar('0')).toUpper(); }
 
 }  // namespace
 
-EepromCheckItem::EepromCheckItem(AdjustFrame& frame, TPDalD4Comm& comm) : Frame(frame), Comm(comm) {
+EepromCheckItem::EepromCheckItem(AdjustFrame& frame, TPDalD4Comm& comm) : Frame(frame), Logic(frame, comm) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.EepromCheckRdoGrp->SetItems({"Check the EEPROM data", "Change the EEPROM data"});
   ui.EepromCheckRdoGrp->SetItemIndex(0);
@@ -55,19 +50,15 @@ void EepromCheckItem::EepromCheckOkBtnClick() {
   ui.EepReadBegEdit->setFocus();
 }
 
-void EepromCheckItem::RejectInput(QLineEdit* focus) {
-  Frame.WriteStatus(wsError, "Input data is wrong.");
-  focus->setFocus();
-}
-
 void EepromCheckItem::EepromReadOkBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
-  const QString beginText = ui.EepReadBegEdit->text();
-  const QString endText = ui.EepReadEndEdit->text();
-  if (beginText.size() != 2 || endText.size() != 2) return RejectInput(ui.EepReadBegEdit);
-  const int begin = TPDalEeprom::HexToByte(beginText.toStdString());
-  const int end = TPDalEeprom::HexToByte(endText.toStdString());
-  if (begin == InvalidHexByte || end == InvalidHexByte || begin > end) return RejectInput(ui.EepReadBegEdit);
+  int begin = 0;
+  int end = 0;
+  if (!Logic.CheckRange(ui.EepReadBegEdit->text().toStdString(), ui.EepReadEndEdit->text().toStdString(), begin,
+                        end)) {
+    ui.EepReadBegEdit->setFocus();
+    return;
+  }
   ShowRange(begin, end);
 }
 
@@ -81,18 +72,13 @@ void EepromCheckItem::ShowRange(int begin, int end) {
   Frame.SetMessageAreaVisible(false);
   ui.EepromGridPnl->show();
   BusyCursor busy;
-  for (int address = begin; address <= end; ++address) {
-    const int row = address / GridDigits + 1;
-    const int column = address % GridDigits + 1;
-    QTableWidgetItem* cell = grid->item(row, column);
-    // A cell whose read got no reply says so instead of showing what an older reply left behind.
-    uint8_t value = 0;
-    const bool read = Comm.ControlTryReadEeprom(static_cast<uint8_t>(address), value);
-    cell->setText(read ? TwoHexDigits(value) : UnreadCell);
+  Logic.ReadRange(begin, end, [grid](int address, std::optional<uint8_t> value) {
+    QTableWidgetItem* cell = grid->item(address / GridDigits + 1, address % GridDigits + 1);
+    cell->setText(value ? QString::fromStdString(EepromCheckLogic::TwoHexDigits(*value)) : UnreadCell);
     cell->setTextAlignment(Qt::AlignCenter);
     // Painted at once: the table grows cell by cell while the technician watches.
     grid->viewport()->repaint(grid->visualItemRect(cell));
-  }
+  });
 }
 
 void EepromCheckItem::EepromReadRtnBtnClick() {
@@ -109,23 +95,9 @@ void EepromCheckItem::EepromGridRtnBtnClick() {
 
 void EepromCheckItem::EepromWriteOkBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
-  const QString addressText = ui.EepWriteAddEdit->text();
-  const QString dataText = ui.EepWriteDataEdit->text();
-  if (addressText.size() != 2 || dataText.size() != 2) return RejectInput(ui.EepWriteAddEdit);
-  const int address = TPDalEeprom::HexToByte(addressText.toStdString());
-  const int data = TPDalEeprom::HexToByte(dataText.toStdString());
-  if (address == InvalidHexByte || data == InvalidHexByte) return RejectInput(ui.EepWriteAddEdit);
-  // A refused acknowledgement has already ended the program; a busy one is tried again.
-  const std::array<EepromCell, 1> cell{{{static_cast<uint8_t>(address), static_cast<uint8_t>(data)}}};
-  const std::string notWritten = "address " + TwoHexDigits(address).toStdString() + " was not written";
-  if (const std::optional<std::string> problem = ConfirmedWrites(Comm).WriteAndConfirm(cell, notWritten)) {
-    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
-    return;
+  if (!Logic.WriteCell(ui.EepWriteAddEdit->text().toStdString(), ui.EepWriteDataEdit->text().toStdString())) {
+    ui.EepWriteAddEdit->setFocus();
   }
-  Frame.WriteStatus(wsPlain, "Address = ");
-  Frame.WriteStatus(wsAppend, TwoHexDigits(address));
-  Frame.WriteStatus(wsNewLine, "Data = ");
-  Frame.WriteStatus(wsAppend, TwoHexDigits(data));
 }
 
 void EepromCheckItem::EepromWriteRtnBtnClick() {

@@ -1,12 +1,10 @@
 // The "EEPROM check" item: shows any address range as a hexadecimal table and changes single cells.
 #pragma once
 
-#include "link/TPDalD4Comm.h"
 #include "items/AdjustFrame.h"
+#include "service/EepromCheckLogic.h"
 
 #include <QObject>
-
-class QLineEdit;
 
 class EepromCheckItem : public QObject {
   Q_OBJECT
@@ -24,8 +22,7 @@ public slots:
 
 private:
   void ShowRange(int begin, int end);
-  void RejectInput(QLineEdit* focus);
 
   AdjustFrame& Frame;
-  TPDalD4Comm& Comm;
+  EepromCheckLogic Logic;
 };

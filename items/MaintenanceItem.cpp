@@ -4,7 +4,7 @@
 
 MaintenanceItem::MaintenanceItem(AdjustFrame& frame, TPFactory& factory, TPMaintenance& maintenance,
                                  Dialogs& dialogs)
-    : Frame(frame), Factory(factory), Maintenance(maintenance), Boxes(dialogs) {
+    : Frame(frame), Logic(frame, factory, maintenance, dialogs) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.CounterRdoBtn->SetItems({"Check the present counter values.", "Clear the protection counter values."});
   ui.CounterRdoBtn->SetItemIndex(0);
@@ -17,23 +17,9 @@ MaintenanceItem::MaintenanceItem(AdjustFrame& frame, TPFactory& factory, TPMaint
   connect(ui.CounterClearRtnBtn, &QPushButton::clicked, this, &MaintenanceItem::CounterClearRtnBtnClick);
 }
 
-void MaintenanceItem::RunSequence(uint8_t sequence, const QString& busyText, const QString& doneText) {
-  if (!Frame.CheckPrinterReady()) {
-    Frame.WriteStatus(wsError, "Printer is error.");
-    return;
-  }
-  Frame.WriteStatus(wsBusy, busyText);
-  Factory.RunCleaning(sequence);
-  Frame.WriteStatus(wsDone, doneText);
-}
+void MaintenanceItem::CleaningOKBtnClick() { Logic.CleanHead(); }
 
-void MaintenanceItem::CleaningOKBtnClick() {
-  RunSequence(HeadCleaningSequence, "Cleaning the head now.", "Head cleaning is completed.");
-}
-
-void MaintenanceItem::ChargeOKBtnClick() {
-  RunSequence(InkChargeSequence, "Performing Ink Charge now.", "Ink Charge is completed.");
-}
+void MaintenanceItem::ChargeOKBtnClick() { Logic.ChargeInk(); }
 
 void MaintenanceItem::ProCounterOKBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
@@ -42,15 +28,7 @@ void MaintenanceItem::ProCounterOKBtnClick() {
   (clear ? ui.CounterClearPnl : ui.CounterCheckPnl)->show();
 }
 
-void MaintenanceItem::CounterCheckOKBtnClick() {
-  const std::optional<std::string> counter = Maintenance.ReadProtectionCounter();
-  if (!counter) {
-    Frame.WriteStatus(wsError, "The protection counter could not be read.");
-    return;
-  }
-  Frame.WriteStatus(wsPlain, "Counter value = ");
-  Frame.WriteStatus(wsAppend, QString::fromStdString(*counter));
-}
+void MaintenanceItem::CounterCheckOKBtnClick() { Logic.CheckCounter(); }
 
 void MaintenanceItem::ShowCounterPanel() {
   Frame.ResetItemArea(false, false);
@@ -62,18 +40,7 @@ void MaintenanceItem::CounterCheckRtnBtnClick() { ShowCounterPanel(); }
 void MaintenanceItem::CounterClearRtnBtnClick() { ShowCounterPanel(); }
 
 void MaintenanceItem::CounterClearOKBtnClick() {
-  const DialogAnswer answer = Boxes.ShowMessage(DialogKind::Confirmation,
-                                                "Have you replaced the Waste Ink Pad certainly?", DialogButtons::YesNo);
-  if (answer != DialogAnswer::Yes) {
-    Boxes.ShowMessage(DialogKind::Warning, "Please replace the Waste Ink Pad.", DialogButtons::Ok);
-    Frame.ResetItemArea(false, false);
-    Frame.ShowCanvas();
-    return;
-  }
-  if (const std::optional<std::string> problem = Maintenance.ClearProtectionCounter()) {
-    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
-    return;
-  }
-  Frame.WriteStatus(wsPlain, "The protect counter has been initialized.");
-  Frame.Controls().ShowProCounterPnl->setText("Initialized");
+  if (Logic.ClearCounter()) return;
+  Frame.ResetItemArea(false, false);
+  Frame.ShowCanvas();
 }

@@ -3,7 +3,7 @@
 
 #include "link/TPFactory.h"
 #include "platform/Dialogs.h"
-#include "service/TPMaintenance.h"
+#include "service/MaintenanceLogic.h"
 #include "items/AdjustFrame.h"
 
 #include <QObject>
@@ -24,12 +24,8 @@ public slots:
   void CounterClearRtnBtnClick();
 
 private:
-  // Runs one of the printer's cleaning sequences and waits until it is done.
-  void RunSequence(uint8_t sequence, const QString& busyText, const QString& doneText);
   void ShowCounterPanel();
 
   AdjustFrame& Frame;
-  TPFactory& Factory;
-  TPMaintenance& Maintenance;
-  Dialogs& Boxes;
+  MaintenanceLogic Logic;
 };

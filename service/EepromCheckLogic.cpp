@@ -1,0 +1,64 @@
+#include "service/EepromCheckLogic.h"
+
+#include "service/ConfirmedWrites.h"
+#include "service/TPDalEeprom.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+constexpr const char* WrongInput = "Input data is wrong.";
+
+// Both texts exactly two hexadecimal digits: their values, else nothing.
+bool TwoBytes(const std::string& firstText, const std::string& secondText, int& first, int& second) {
+  if (firstText.size() != 2 || secondText.size() != 2) return false;
+  first = TPDalEeprom::HexToByte(firstText);
+  second = TPDalEeprom::HexToByte(secondText);
+  return first != InvalidHexByte && second != InvalidHexByte;
+}
+
+}  // namespace
+
+std::string EepromCheckLogic::TwoHexDigits(int value) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+  return text;
+}
+
+bool EepromCheckLogic::CheckRange(const std::string& beginText, const std::string& endText, int& begin, int& end) {
+  if (TwoBytes(beginText, endText, begin, end) && begin <= end) return true;
+  View.WriteText(wsError, WrongInput);
+  return false;
+}
+
+void EepromCheckLogic::ReadRange(int begin, int end,
+                                 const std::function<void(int address, std::optional<uint8_t> value)>& shown) {
+  for (int address = begin; address <= end; ++address) {
+    // A cell whose read got no reply says so instead of showing what an older reply left behind.
+    uint8_t value = 0;
+    const bool read = Comm.ControlTryReadEeprom(static_cast<uint8_t>(address), value);
+    shown(address, read ? std::optional<uint8_t>(value) : std::nullopt);
+  }
+}
+
+bool EepromCheckLogic::WriteCell(const std::string& addressText, const std::string& dataText) {
+  int address = 0;
+  int data = 0;
+  if (!TwoBytes(addressText, dataText, address, data)) {
+    View.WriteText(wsError, WrongInput);
+    return false;
+  }
+  // A refused acknowledgement has already ended the program; a busy one is tried again.
+  const std::array<EepromCell, 1> cell{{{static_cast<uint8_t>(address), static_cast<uint8_t>(data)}}};
+  const std::string notWritten = "address " + TwoHexDigits(address) + " was not written";
+  if (const std::optional<std::string> problem = ConfirmedWrites(Comm).WriteAndConfirm(cell, notWritten)) {
+    View.WriteText(wsError, *problem);
+    return true;
+  }
+  View.WriteText(wsPlain, "Address = ");
+  View.WriteText(wsAppend, TwoHexDigits(address));
+  View.WriteText(wsNewLine, "Data = ");
+  View.WriteText(wsAppend, TwoHexDigits(data));
+  return true;
+}

@@ -37,7 +37,7 @@ QPixmap HeadIdPicture() {
 }  // namespace
 
 HeadIdItem::HeadIdItem(AdjustFrame& frame, TPHeadID& headId, ConfirmedWrites& confirm)
-    : Frame(frame), HeadId(headId), Confirm(confirm) {
+    : Frame(frame), Logic(frame, headId, confirm) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.HdVolRdoBtn->SetItems({"Check present data", "Change data"});
   ui.HdVolRdoBtn->SetItemIndex(0);
@@ -67,39 +67,15 @@ void HeadIdItem::HdVolOKBtnClick() {
     ui.HdVolWrtEdit->setFocus();
     return;
   }
-  Frame.SetBusyCursor(true);
-  const std::optional<std::string> stored = HeadId.ReadHeadId();
-  if (stored) {
-    Frame.WriteStatus(wsPlain, "Head voltage ID = ");
-    Frame.WriteStatus(wsAppend, QString::fromLatin1(*stored));
-  } else {
-    Frame.WriteStatus(wsError, "The head ID could not be read.");
-  }
-  Frame.SetBusyCursor(false);
+  Logic.ShowHeadId();
 }
 
 void HeadIdItem::HdVolWrtOKBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
-  const QString text = ui.HdVolWrtEdit->text();
   // One byte per typed character: a letter outside the alphabet fails at its position, not as a length.
-  std::vector<EepromCell> written;
-  const uint16_t code = HeadId.WriteHeadId(text.toLatin1().toStdString(), &written);
-  if (code != 0) {
-    // The text stays in the field for correction.
-    Frame.WriteStatus(wsError, TPHeadID::Message(code));
-    ui.HdVolWrtEdit->setFocus();
-    return;
+  if (!Logic.WriteHeadId(ui.HdVolWrtEdit->text().toLatin1().toStdString())) {
+    ui.HdVolWrtEdit->setFocus();  // the text stays in the field for correction
   }
-  if (const std::optional<std::string> problem = Confirm.Confirm(written)) {
-    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
-    return;
-  }
-  Frame.WriteStatus(wsPlain, "As head actuator voltage, ");
-  Frame.WriteStatus(wsNewLine, "\"");
-  Frame.WriteStatus(wsAppend, text);
-  Frame.WriteStatus(wsAppend, "\"");
-  Frame.WriteStatus(wsAppend, " has been written in EEPROM.");
-  ui.ShowHdVolIDPnl->setText(text);
 }
 
 void HeadIdItem::HdVolWrtRtnBtnClick() {

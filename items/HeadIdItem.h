@@ -1,8 +1,7 @@
 // The item "Head ID": checks and writes a new print head's 13-character ID, and reads the stored one back.
 #pragma once
 
-#include "service/ConfirmedWrites.h"
-#include "service/TPHeadID.h"
+#include "service/HeadIdLogic.h"
 #include "items/AdjustFrame.h"
 
 #include <QObject>
@@ -23,6 +22,5 @@ protected:
 
 private:
   AdjustFrame& Frame;
-  TPHeadID& HeadId;
-  ConfirmedWrites& Confirm;
+  HeadIdLogic Logic;
 };

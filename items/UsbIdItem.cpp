@@ -3,7 +3,7 @@
 #include "ui_DalAdjust.h"
 
 UsbIdItem::UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId, ConfirmedWrites& confirm)
-    : Frame(frame), UsbId(usbId), Confirm(confirm) {
+    : Frame(frame), Logic(frame, usbId, confirm) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.UsbIdRdoBtn->SetItems({"Input USB ID", "Check USB ID"});
   ui.UsbIdRdoBtn->SetItemIndex(0);
@@ -22,45 +22,14 @@ void UsbIdItem::UsbIdOKBtnClick() {
     ui.UsbIdInputEdit->setFocus();
     return;
   }
-  Frame.SetBusyCursor(true);
-  std::string stored;
-  switch (UsbId.ReadUsbId(stored)) {
-    case TPDalUsbId::ReadResult::Valid:
-      Frame.WriteStatus(wsPlain, "USB ID = ");
-      Frame.WriteStatus(wsAppend, QString::fromStdString(stored));
-      break;
-    case TPDalUsbId::ReadResult::Invalid:
-      Frame.WriteStatus(wsError, "Invalid USB ID");
-      break;
-    case TPDalUsbId::ReadResult::Unreadable:
-      Frame.WriteStatus(wsError, "The USB ID could not be read.");
-      break;
-  }
-  Frame.SetBusyCursor(false);
+  Logic.ShowUsbId();
 }
 
 void UsbIdItem::UsbIdInputOKBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
   Frame.ClearMessages();
   // One byte per typed character, so a letter outside A..Z counts as a wrong character, not as a wrong length.
-  const std::string serial = ui.UsbIdInputEdit->text().toLatin1().toStdString();
-  if (const char* problem = TPDalUsbId::CheckSerial(serial)) {
-    Frame.WriteStatus(wsError, problem);
-    ui.UsbIdInputEdit->setFocus();
-    return;
-  }
-  std::vector<EepromCell> written;
-  const QString shown = QString::fromStdString(UsbId.WriteUsbId(serial, &written));
-  if (const std::optional<std::string> problem = Confirm.Confirm(written)) {
-    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
-    return;
-  }
-  ui.ShowUSBIDLbl->setText(shown);
-  Frame.WriteStatus(wsPlain, "USB ID");
-  Frame.WriteStatus(wsNewLine, "\"");
-  Frame.WriteStatus(wsAppend, shown);
-  Frame.WriteStatus(wsAppend, "\"");
-  Frame.WriteStatus(wsNewLine, " has been written in EEPROM.");
+  if (!Logic.WriteUsbId(ui.UsbIdInputEdit->text().toLatin1().toStdString())) ui.UsbIdInputEdit->setFocus();
 }
 
 void UsbIdItem::UsbIdInputRtnBtnClick() {

@@ -1,7 +1,7 @@
 // The item "USB ID": writes the printer's serial number with the date of writing, and reads it back.
 #pragma once
 
-#include "service/TPDalUsbId.h"
+#include "service/UsbIdLogic.h"
 #include "items/AdjustFrame.h"
 
 #include <QObject>
@@ -19,6 +19,5 @@ public slots:
 
 private:
   AdjustFrame& Frame;
-  TPDalUsbId& UsbId;
-  ConfirmedWrites& Confirm;
+  UsbIdLogic Logic;
 };

@@ -1,8 +1,7 @@
 // The item "Bi-D": prints the Bi-D pattern page, shows and writes the six bi-directional alignment values.
 #pragma once
 
-#include "pattern/TPRaster.h"
-#include "service/TPBid.h"
+#include "service/BidLogic.h"
 #include "items/AdjustFrame.h"
 
 #include <QObject>
@@ -22,9 +21,7 @@ public slots:
 
 private:
   void ShowPrintCount();
-  void CheckPresentData();
 
   AdjustFrame& Frame;
-  TPBid& Bid;
-  TPRaster& Raster;
+  BidLogic Logic;
 };

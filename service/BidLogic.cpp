@@ -1,0 +1,65 @@
+#include "service/BidLogic.h"
+
+namespace {
+
+constexpr int LineFeedsBeforeSecondPrint = 33;
+constexpr int32_t PrintsPerSheet = 2;
+
+}  // namespace
+
+void BidLogic::ShowPresentData() {
+  View.WriteText(wsPlain, "Multi shot Black = ");
+  View.WriteText(wsAppend, StoredText(0));
+  View.WriteText(wsAppend, ", Multi shot Color = ");
+  View.WriteText(wsAppend, StoredText(1));
+  View.WriteText(wsNewLine, "MDX 6pl Black = ");
+  View.WriteText(wsAppend, StoredText(2));
+  View.WriteText(wsAppend, ", MDX 6pl Color = ");
+  View.WriteText(wsAppend, StoredText(3));
+  View.WriteText(wsNewLine, "MDX 4pl Black = ");
+  View.WriteText(wsAppend, StoredText(4));
+  View.WriteText(wsAppend, ", MDX 4pl Color = ");
+  View.WriteText(wsAppend, StoredText(5));
+}
+
+int32_t BidLogic::PrintPage(int32_t count) {
+  View.WriteText(wsBusy, "Bi-d pattern is being printed out now.");
+  // The second print goes on the lower half of the same sheet.
+  for (int32_t i = 1; i < count; ++i) Raster.NewLines(LineFeedsBeforeSecondPrint);
+  const std::vector<std::string> unread = Bid.PrintBidPage(false);
+  Raster.FormFeed();  // queued: it leaves with the next data
+  const int32_t next = count >= PrintsPerSheet ? 1 : count + 1;
+  View.WriteText(wsDone, "Bi-d pattern print is completed.");
+  for (const std::string& name : unread) View.AddErrorText(TPBid::UnreadSectionText(name));
+  return next;
+}
+
+void BidLogic::WriteValues(const std::vector<BidEntry>& entries) {
+  bool firstMessage = true;
+  for (const BidEntry& entry : entries) {
+    const BidValue& value = BidValues[entry.Index];
+    std::string problem;
+    switch (Bid.WriteBidValue(value.DotMode, value.InkGroup, entry.Text, &problem)) {
+      case BidWrite::Written:
+        View.WriteText(firstMessage ? wsPlain : wsNewLine, "As " + std::string(value.Name) + " data, ");
+        View.WriteText(wsAppend, entry.Text);
+        View.WriteText(wsAppend, " has been written in EEPROM.");
+        View.SetSummary(static_cast<SummaryField>(static_cast<size_t>(SummaryField::MsBlack) + entry.Index), entry.Text);
+        break;
+      case BidWrite::WrongDigit:
+        View.WriteText(wsError, "Digit is wrong.");
+        break;
+      case BidWrite::NotHeld: {
+        // The lines of the values already written stay; this one says what the printer holds instead.
+        const std::string message = std::string(value.Name) + " was not written. " + problem;
+        if (firstMessage) {
+          View.WriteText(wsError, message);
+        } else {
+          View.AddErrorText(message);
+        }
+        break;
+      }
+    }
+    firstMessage = false;
+  }
+}

@@ -1,11 +1,8 @@
 // The item "Top margin": prints the check line and stores one of three top margin settings.
 #pragma once
 
-#include "link/TPDalD4Comm.h"
-#include "link/TPFactory.h"
-#include "pattern/TPRaster.h"
-#include "platform/Dialogs.h"
 #include "items/AdjustFrame.h"
+#include "service/TopMarginLogic.h"
 
 #include <QObject>
 
@@ -22,8 +19,5 @@ public slots:
 
 private:
   AdjustFrame& Frame;
-  TPDalD4Comm& Comm;
-  TPFactory& Factory;
-  TPRaster& Raster;
-  Dialogs& Boxes;
+  TopMarginLogic Logic;
 };

@@ -1,0 +1,56 @@
+#include "service/TopMarginLogic.h"
+
+#include "service/ConfirmedWrites.h"
+
+namespace {
+
+constexpr int8_t SideThreshold = 20;
+
+}  // namespace
+
+void TopMarginLogic::PrintLine() {
+  View.WriteText(wsBusy, "Now printing Top Margin Line.");
+  Raster.ResetPrinter();
+  Factory.SendRemoteModeSequence(RemoteSnPatternPrint);
+  const bool read = Raster.PrintTopMarginPattern(TopMarginOwnPage);
+  View.WriteText(wsDone, "Printing Top Margin Line completed.");
+  if (!read) View.AddErrorText("The top margin could not be read: the page shows a question mark instead.");
+}
+
+std::optional<int> TopMarginLogic::StoredChoice() {
+  uint8_t stored = 0;
+  if (!Comm.ControlTryReadEeprom(TopMarginCell, stored)) return std::nullopt;
+  const int8_t value = static_cast<int8_t>(stored);
+  if (value > SideThreshold) return 2;
+  if (value < -SideThreshold) return 0;
+  return 1;
+}
+
+void TopMarginLogic::WriteChoice(int choice) {
+  if (choice < 0 || choice >= static_cast<int>(TopMarginSettings.size())) {
+    Boxes.ShowMessage(DialogKind::Information, "Please select the Adjustment button.", DialogButtons::Ok);
+    return;
+  }
+  const TopMarginSetting& setting = TopMarginSettings[static_cast<size_t>(choice)];
+  ConfirmedWrites writes(Comm);
+  const std::array<EepromCell, 1> cell{{{TopMarginCell, setting.Value}}};
+  if (!writes.WriteCells(cell)) {
+    View.WriteText(wsError, ConfirmedWrites::BusyText("the top margin was not written"));
+    return;
+  }
+  Factory.NotifyEepromChanged();
+  if (const std::optional<std::string> problem = writes.Confirm(cell)) {
+    View.WriteText(wsError, *problem);
+    return;
+  }
+  View.WriteText(wsPlain, "As Top margin data, ");
+  View.WriteText(wsAppend, setting.Sign);
+  View.WriteText(wsAppend, " has been written in EEPROM.");
+  View.SetSummary(SummaryField::TopMargin, setting.Sign);
+}
+
+std::optional<int> TopMarginLogic::ChoiceOfSign(char sign) {
+  for (size_t i = 0; i < TopMarginSettings.size(); ++i)
+    if (TopMarginSettings[i].Sign[1] == sign) return static_cast<int>(i);
+  return std::nullopt;
+}

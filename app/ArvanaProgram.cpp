@@ -46,7 +46,7 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
   BidItems = std::make_unique<BidItem>(*AdjustWindow, Bid, Raster);
   A4CheckItems = std::make_unique<A4CheckItem>(*AdjustWindow, Factory, Raster, A4check);
   TopMarginItems = std::make_unique<TopMarginItem>(*AdjustWindow, Comm, Factory, Raster, services.Boxes);
-  FirstDotItems = std::make_unique<FirstDotItem>(*AdjustWindow, Comm, Factory, *MonitorWindow, *this, services.Boxes,
+  FirstDotItems = std::make_unique<FirstDotItem>(*AdjustWindow, Comm, Factory, MonitorWindow->Display, *this, services.Boxes,
                                                  services.Time);
   QObject::connect(AdjustWindow.get(), &TFormAdjust::FirstDotPositionChosen, FirstDotItems.get(),
                    &FirstDotItem::ShowStoredValue);

@@ -1,12 +1,10 @@
 #include "items/FirstDotItem.h"
 
-#include "service/ConfirmedWrites.h"
 #include "ui_DalAdjust.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
-#include <array>
 #include <cmath>
 
 namespace {
@@ -16,15 +14,8 @@ constexpr int StepPoints = 4;
 constexpr double GaugeSpan = 145.0;
 constexpr int GaugeHalf = 50;
 constexpr float MillimetresPerPoint = 0.0088194f;  // 1/2880 inch
-constexpr uint32_t ChannelClosePauseMs = 200;
-constexpr uint32_t RestartWaitMs = 10000;
 
-const char* const RestartMessage =
-    "This printer is initializing to reflect changed value on EEPROM.\nPlease wait about 15 seconds until printer is "
-    "ready state.";
 const QString UnreadValue = "??";
-const QString NoAnswerAfterRestart =
-    "The printer does not answer after its restart. Check the cable and the power, then quit and connect again.";
 
 // Pictures of the five buttons: arrows to a side, arrows to an edge, and a centre mark.
 QIcon ArrowIcon(int direction, bool toEdge) {
@@ -58,9 +49,9 @@ QIcon CentreIcon() {
 
 }  // namespace
 
-FirstDotItem::FirstDotItem(AdjustFrame& frame, TPDalD4Comm& comm, TPFactory& factory, TStatusMonitorWindow& monitor,
+FirstDotItem::FirstDotItem(AdjustFrame& frame, TPDalD4Comm& comm, TPFactory& factory, StatusDisplay& display,
                            const PortChoice& port, Dialogs& dialogs, Clock& clock)
-    : Frame(frame), Comm(comm), Factory(factory), Monitor(monitor), Port(port), Boxes(dialogs), Time(clock) {
+    : Frame(frame), Logic(frame, comm, factory, display, port, dialogs, clock) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.LandMarginUpDown->SetAssociate(ui.LandMarginEdit);
   ui.LandMarginUpDown->SetRange(-FirstDotLimit, FirstDotLimit);
@@ -77,8 +68,6 @@ FirstDotItem::FirstDotItem(AdjustFrame& frame, TPDalD4Comm& comm, TPFactory& fac
   connect(ui.LandMarginUpDown, &UpDown::Clicked, this, &FirstDotItem::LandMarginUpDownClick);
   connect(ui.LandMarginWriteBtn, &QPushButton::clicked, this, &FirstDotItem::LandMarginWriteBtnClick);
 }
-
-int FirstDotItem::StoredToValue(uint8_t stored) { return stored > 128 ? stored - 256 : stored; }
 
 int FirstDotItem::EditValue() const { return Frame.Controls().LandMarginEdit->text().toInt(); }
 
@@ -100,20 +89,19 @@ void FirstDotItem::SetFirstDotPosition(int value) {
 }
 
 void FirstDotItem::ShowStoredValue() {
-  uint8_t cell = 0;
-  if (!Comm.ControlTryReadEeprom(FirstDotCell, cell)) {
+  const std::optional<int> stored = Logic.StoredValue();
+  if (!stored) {
     // No number stands in the field until the technician chooses one with the buttons.
     Ui::TFormAdjust& ui = Frame.Controls();
     ShowGaugesAndMillimetres(0, 0);
     ui.LandMarginEdit->setText(UnreadValue);
     ui.LandMarginRealValuePnl->setText(UnreadValue + " mm");
-    Frame.WriteStatus(wsError, "The first dot position could not be read.");
+    Logic.ReportUnreadValue();
     return;
   }
-  const int stored = StoredToValue(cell);
-  SetFirstDotPosition(stored);
+  SetFirstDotPosition(*stored);
   // A value beyond the range shows as stored; gauges and millimetres show the limit.
-  Frame.Controls().LandMarginEdit->setText(QString::number(stored));
+  Frame.Controls().LandMarginEdit->setText(QString::number(*stored));
 }
 
 void FirstDotItem::SteptoLeftBitBtnClick() { SetFirstDotPosition(EditValue() - StepPoints); }
@@ -130,57 +118,7 @@ void FirstDotItem::LandMarginUpDownClick() {
   ShowGaugesAndMillimetres(value, percent);
 }
 
-bool FirstDotItem::RestartPrinter() {
-  Comm.ShutDownLink([this] {
-    Comm.RequestReset();
-    Boxes.ShowMessage(DialogKind::Information, RestartMessage, DialogButtons::Ok);
-    Frame.SetBusyCursor(true);
-    Time.Pause(RestartWaitMs);
-  });
-  if (!Comm.StartLinkToControlChannel(Port.GetPortIndex())) {
-    Comm.Status().StatusCode = StatusError;
-    Comm.Status().ErrorCode = ErrorCommunication;
-    Frame.WriteStatus(wsError, NoAnswerAfterRestart);
-    return false;
-  }
-  Comm.RequestStatus();
-  if (Comm.Status().StatusCode != StatusReady) {
-    Monitor.RefreshStatus();
-    return false;
-  }
-  Comm.OpenChannel(DataSocket);
-  return true;
-}
-
 void FirstDotItem::LandMarginWriteBtnClick() {
-  Ui::TFormAdjust& ui = Frame.Controls();
   Frame.ClearMessages();
-  const QString text = ui.LandMarginEdit->text();
-  bool isNumber = false;
-  const int value = text.toInt(&isNumber);
-  if (!isNumber) {
-    Frame.WriteStatus(wsError, "The first dot position could not be read. Choose a value with the buttons first.");
-    return;
-  }
-  ConfirmedWrites writes(Comm);
-  const std::array<EepromCell, 1> cell{{{FirstDotCell, static_cast<uint8_t>(value & 0xFF)}}};
-  if (!writes.WriteCells(cell)) {
-    Frame.WriteStatus(wsError,
-                      QString::fromStdString(ConfirmedWrites::BusyText("the first dot position was not written")));
-    return;
-  }
-  Factory.NotifyEepromChanged();
-  const bool restarted = RestartPrinter();
-  Frame.SetBusyCursor(false);
-  if (!restarted) return;
-  if (const std::optional<std::string> problem = writes.Confirm(cell)) {
-    Frame.WriteStatus(wsError, QString::fromStdString(*problem));
-    return;
-  }
-  Frame.WriteStatus(wsPlain, "As first dot position value, ");
-  Frame.WriteStatus(wsNewLine, "\"");
-  Frame.WriteStatus(wsAppend, text);
-  Frame.WriteStatus(wsAppend, "\"");
-  Frame.WriteStatus(wsAppend, "has been written in the EEPROM");
-  ui.ShowFirstDotPnl->setText(text);
+  Logic.Write(Frame.Controls().LandMarginEdit->text().toStdString());
 }

@@ -1,0 +1,83 @@
+#include "service/FirstDotLogic.h"
+
+#include "service/ConfirmedWrites.h"
+
+#include <array>
+#include <charconv>
+
+namespace {
+
+constexpr uint32_t RestartWaitMs = 10000;
+
+constexpr const char* RestartMessage =
+    "This printer is initializing to reflect changed value on EEPROM.\nPlease wait about 15 seconds until printer is "
+    "ready state.";
+constexpr const char* NoAnswerAfterRestart =
+    "The printer does not answer after its restart. Check the cable and the power, then quit and connect again.";
+
+std::optional<int> Number(const std::string& text) {
+  int value = 0;
+  const char* first = text.data();
+  if (!text.empty() && text.front() == '+') ++first;
+  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<int> FirstDotLogic::StoredValue() {
+  uint8_t cell = 0;
+  if (!Comm.ControlTryReadEeprom(FirstDotCell, cell)) return std::nullopt;
+  return StoredToValue(cell);
+}
+
+bool FirstDotLogic::RestartPrinter() {
+  Comm.ShutDownLink([this] {
+    Comm.RequestReset();
+    Boxes.ShowMessage(DialogKind::Information, RestartMessage, DialogButtons::Ok);
+    View.SetBusyCursor(true);
+    Time.Pause(RestartWaitMs);
+  });
+  if (!Comm.StartLinkToControlChannel(Port.GetPortIndex())) {
+    Comm.Status().StatusCode = StatusError;
+    Comm.Status().ErrorCode = ErrorCommunication;
+    View.WriteText(wsError, NoAnswerAfterRestart);
+    return false;
+  }
+  Comm.RequestStatus();
+  if (Comm.Status().StatusCode != StatusReady) {
+    Display.RefreshStatus();
+    return false;
+  }
+  Comm.OpenChannel(DataSocket);
+  return true;
+}
+
+void FirstDotLogic::Write(const std::string& text) {
+  const std::optional<int> value = Number(text);
+  if (!value) {
+    View.WriteText(wsError, "The first dot position could not be read. Choose a value with the buttons first.");
+    return;
+  }
+  ConfirmedWrites writes(Comm);
+  const std::array<EepromCell, 1> cell{{{FirstDotCell, static_cast<uint8_t>(*value & 0xFF)}}};
+  if (!writes.WriteCells(cell)) {
+    View.WriteText(wsError, ConfirmedWrites::BusyText("the first dot position was not written"));
+    return;
+  }
+  Factory.NotifyEepromChanged();
+  const bool restarted = RestartPrinter();
+  View.SetBusyCursor(false);
+  if (!restarted) return;
+  if (const std::optional<std::string> problem = writes.Confirm(cell)) {
+    View.WriteText(wsError, *problem);
+    return;
+  }
+  View.WriteText(wsPlain, "As first dot position value, ");
+  View.WriteText(wsNewLine, "\"");
+  View.WriteText(wsAppend, text);
+  View.WriteText(wsAppend, "\"");
+  View.WriteText(wsAppend, "has been written in the EEPROM");
+  View.SetSummary(SummaryField::FirstDot, text);
+}

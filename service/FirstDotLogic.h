@@ -1,0 +1,46 @@
+// What "First dot position" does: read the stored value, write a new one and restart the printer
+// so that it takes it, for any front-end.
+#pragma once
+
+#include "link/PortChoice.h"
+#include "link/TPDalD4Comm.h"
+#include "link/TPFactory.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "service/ItemView.h"
+#include "service/StatusDisplay.h"
+
+#include <optional>
+#include <string>
+
+// The first dot position byte, in 1/2880 inch; the item offers -72..72.
+constexpr uint8_t FirstDotCell = 0x39;
+constexpr int FirstDotLimit = 72;
+
+class FirstDotLogic {
+public:
+  FirstDotLogic(ItemView& view, TPDalD4Comm& comm, TPFactory& factory, StatusDisplay& display,
+                const PortChoice& port, Dialogs& dialogs, Clock& clock)
+      : View(view), Comm(comm), Factory(factory), Display(display), Port(port), Boxes(dialogs), Time(clock) {}
+
+  // The stored value as the item reads it (above 128 negative); nothing when it cannot be read.
+  std::optional<int> StoredValue();
+  void ReportUnreadValue() { View.WriteText(wsError, "The first dot position could not be read."); }
+  // Writes the value the text stands for, restarts the printer and reads the
+  // value back. A text that is no number gets a red message and nothing is sent.
+  void Write(const std::string& text);
+
+  // A stored byte as the item reads it: above 128 negative, 0..128 as they are.
+  static int StoredToValue(uint8_t stored) { return stored > 128 ? stored - 256 : stored; }
+
+private:
+  bool RestartPrinter();
+
+  ItemView& View;
+  TPDalD4Comm& Comm;
+  TPFactory& Factory;
+  StatusDisplay& Display;
+  const PortChoice& Port;
+  Dialogs& Boxes;
+  Clock& Time;
+};

@@ -1,10 +1,8 @@
 // The item "A4 pattern will print": the two check pages.
 #pragma once
 
-#include "link/TPFactory.h"
-#include "service/TPA4check.h"
-#include "pattern/TPRaster.h"
 #include "items/AdjustFrame.h"
+#include "service/A4CheckLogic.h"
 
 #include <QObject>
 
@@ -15,11 +13,9 @@ public:
   A4CheckItem(AdjustFrame& frame, TPFactory& factory, TPRaster& raster, TPA4check& pages);
 
 public slots:
-  void A4CheckPrnOKBtnClick();
+  void A4CheckPrnOKBtnClick() { Logic.PrintPages(); }
 
 private:
   AdjustFrame& Frame;
-  TPFactory& Factory;
-  TPRaster& Raster;
-  TPA4check& Pages;
+  A4CheckLogic Logic;
 };

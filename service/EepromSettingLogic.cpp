@@ -1,0 +1,210 @@
+#include "service/EepromSettingLogic.h"
+
+#include "service/ConfirmedWrites.h"
+
+#include <cstdio>
+
+#include <array>
+
+namespace {
+
+// Initial values of a new main board; the market ID depends on the model.
+constexpr uint8_t InitialCellA = 0x3A, InitialValueA = 0x03;
+constexpr uint8_t InitialCellB = 0x3C, InitialValueB = 0x99;
+constexpr uint8_t MarketIdCell = 0x5F;
+constexpr uint8_t MarketId350 = 0x00, MarketId360 = 0x10;
+
+constexpr const char* BoardChangeQuestion = "After replacing MAIN Board and turn on power. click the OK button.";
+constexpr const char* DiscardQuestion =
+    "The EEPROM data read from the old MAIN board will be discarded.\nDo you want to cancel the backup?";
+constexpr const char* NoAnswerRetry =
+    "The printer does not answer. Check the cable and the power, then click OK to write the backup data.";
+constexpr const char* NoAnswerEnd = "The printer does not answer. Check the cable and the power, then quit and connect again.";
+
+std::string TwoHexDigits(unsigned value) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
+  return text;
+}
+
+}  // namespace
+
+void EepromSettingLogic::WriteInitialSetting() {
+  const uint16_t model = Model.SelectedModelCode();
+  const std::array<EepromCell, 3> initial{{{InitialCellA, InitialValueA},
+                                           {InitialCellB, InitialValueB},
+                                           {MarketIdCell, model == ModelCode360 ? MarketId360 : MarketId350}}};
+  View.SetBusyCursor(true);
+  const std::optional<std::string> problem =
+      ConfirmedWrites(Comm).WriteAndConfirm(initial, "the initial setting was not written");
+  View.SetBusyCursor(false);
+  if (problem) {
+    View.WriteText(wsError, *problem);
+    return;
+  }
+  View.WriteText(wsPlain, "The initial setting value of  ");
+  View.WriteText(wsAppend, "\"");
+  View.WriteText(wsAppend, ModelName(model));
+  View.WriteText(wsAppend, "\"");
+  View.WriteText(wsNewLine, "has been written in the EEPROM");
+}
+
+bool EepromSettingLogic::ReadBoard(BackupValues& saved) {
+  for (size_t i = 0; i < BackupSet.size(); ++i) {
+    if (!Comm.ControlTryReadEeprom(BackupSet[i], saved[i])) return false;
+  }
+  return true;
+}
+
+std::optional<std::string> EepromSettingLogic::WriteValues(const BackupValues& saved) {
+  std::array<EepromCell, BackupSet.size()> cells{};
+  for (size_t i = 0; i < BackupSet.size(); ++i) cells[i] = {BackupSet[i], saved[i]};
+  ConfirmedWrites writes(Comm);
+  switch (writes.WriteCellsUnchecked(cells)) {
+    case EepromWriteAnswer::Accepted:
+      return writes.Confirm(cells);
+    case EepromWriteAnswer::Busy:
+      return ConfirmedWrites::BusyText("the backup data was not written");
+    case EepromWriteAnswer::Failed:
+      return std::string();
+  }
+  return std::string();
+}
+
+bool EepromSettingLogic::StartLinkAgain() {
+  // A printer not switched on yet after the board change has no USB device: that is no reason to end.
+  if (!Comm.StartLinkToControlChannel(Port.GetPortIndex(), TPDalD4Comm::MissingPort::Reported)) {
+    Comm.Status().ErrorCode = ErrorCommunication;
+    return false;
+  }
+  Comm.OpenChannel(DataSocket);
+  return true;
+}
+
+bool EepromSettingLogic::TechnicianGivesUpValues() {
+  // Enter keeps the values: giving them up takes a deliberate Yes.
+  return Boxes.ShowMessage(DialogKind::Confirmation, DiscardQuestion, DialogButtons::YesNoDefaultNo) ==
+         DialogAnswer::Yes;
+}
+
+void EepromSettingLogic::EndItem() { View.SetBusyCursor(false); }
+
+void EepromSettingLogic::RunBackup() {
+  View.SetBusyCursor(true);
+  BackupValues saved{};
+  if (!ReadBoard(saved)) {
+    Boxes.ShowMessage(DialogKind::Error, "Reading EEPROM data failed.", DialogButtons::Ok);
+    View.WriteText(wsPlain, "");
+    return EndItem();
+  }
+  // The old board's values go to a file before the board may come out: nothing is held in memory only.
+  std::string error;
+  const std::optional<std::string> path = SaveBoard(saved, BackupFolder(), error);
+  if (!path) {
+    View.WriteText(wsError, "The backup could not be saved (" + error + "). Do not replace the main board.");
+    return EndItem();
+  }
+  const std::string savedTo = "Saved to " + *path + ".";
+  // The printer may be switched off now; it is not reset.
+  Comm.ShutDownLink({});
+  View.WriteText(wsPlain, savedTo);
+  // The values of the old board are held until they are written or the technician gives them up.
+  for (;;) {
+    const DialogAnswer answer =
+        Boxes.ShowMessage(DialogKind::Confirmation, BoardChangeQuestion, DialogButtons::OkCancel);
+    if (answer != DialogAnswer::Ok) {
+      if (!TechnicianGivesUpValues()) continue;
+      if (StartLinkAgain()) {
+        View.WriteText(wsPlain, savedTo);
+      } else {
+        View.WriteText(wsError, NoAnswerEnd);
+        View.WriteText(wsNewLine, savedTo);
+      }
+      return EndItem();
+    }
+    if (!StartLinkAgain()) {
+      View.WriteText(wsError, NoAnswerRetry);
+      View.WriteText(wsNewLine, savedTo);
+      View.SetBusyCursor(true);
+      continue;
+    }
+    const std::optional<std::string> problem = WriteValues(saved);
+    if (!problem) {
+      View.WriteText(wsPlain, "Writing backup data succeeded.");
+      return EndItem();
+    }
+    Boxes.ShowMessage(DialogKind::Error, "Writing backup data failed.", DialogButtons::Ok);
+    if (problem->empty()) {
+      View.WriteText(wsPlain, savedTo);
+    } else {
+      View.WriteText(wsError, *problem);
+      View.WriteText(wsNewLine, savedTo);
+    }
+    View.SetBusyCursor(true);  // the item goes on: the values are still held
+  }
+}
+
+std::vector<CellChange> EepromSettingLogic::ChangesOnPrinter(const BackupValues& values) {
+  std::vector<CellChange> changes;
+  for (size_t i = 0; i < BackupSet.size(); ++i) {
+    uint8_t now = 0;
+    const bool read = Comm.ControlTryReadEeprom(BackupSet[i], now);
+    if (read && now == values[i]) continue;
+    changes.push_back({BackupSet[i], read ? std::optional<uint8_t>(now) : std::nullopt, values[i]});
+  }
+  return changes;
+}
+
+std::string EepromSettingLogic::ChangeText(const CellChange& change) {
+  return "Address " + TwoHexDigits(change.Address) + ": now " + (change.Now ? TwoHexDigits(*change.Now) : "??") +
+         ", from file " + TwoHexDigits(change.FromFile);
+}
+
+std::optional<std::string> EepromSettingLogic::SaveBoard(const BackupValues& values, const std::string& folder,
+                                                         std::string& error) {
+  const LocalDateTime now = Time.LocalNow();
+  const BackupContents backup = DescribeBackup(values, Model.SelectedModelCode(), Comm.Driver().ChosenPortName(), now);
+  return SaveBackupFile(folder, BackupFileName(now, Model.SelectedModelCode(), backup.Header.HeadId), backup, error);
+}
+
+bool EepromSettingLogic::TechnicianConfirmsRestore(const BackupContents& contents) {
+  const BackupHeader& header = contents.Header;
+  std::string text = "Write the values of this backup into the printer?\n\nModel: " + header.Model +
+                     "\nDate: " + header.Date + "\nHead ID: " + header.HeadId + "\nUSB ID: " + header.UsbId +
+                     "\n\nCells that change on this printer:";
+  const std::vector<CellChange> changes = ChangesOnPrinter(contents.Values);
+  for (const CellChange& change : changes) text += "\n" + ChangeText(change);
+  if (changes.empty()) text += "\nnone: the printer holds these values already.";
+  return Boxes.ShowMessage(DialogKind::Confirmation, text, DialogButtons::OkCancel) == DialogAnswer::Ok;
+}
+
+void EepromSettingLogic::RestoreFromFile() {
+  const std::string path = Boxes.ChooseFileToOpen("Restore from file", BackupFolder(),
+                                                  "EEPROM backups (*" + std::string(BackupFileExtension) + ")");
+  if (!path.empty()) RestoreFile(path);
+}
+
+void EepromSettingLogic::RestoreFile(const std::string& path) {
+  const BackupFileCheck check = ReadBackupFile(path);
+  if (!check.Contents) {
+    View.WriteText(wsError, check.Problem + " Nothing was written to the printer.");
+    return;
+  }
+  View.SetBusyCursor(true);
+  if (!TechnicianConfirmsRestore(*check.Contents)) {
+    View.WriteText(wsPlain, "");
+    return EndItem();
+  }
+  RestoreValues(check.Contents->Values);
+  EndItem();
+}
+
+bool EepromSettingLogic::RestoreValues(const BackupValues& values) {
+  const std::optional<std::string> problem = WriteValues(values);
+  if (!problem) {
+    View.WriteText(wsPlain, "Writing backup data succeeded.");
+    return true;
+  }
+  View.WriteText(wsError, problem->empty() ? "Writing backup data failed." : *problem);
+  return false;
+}

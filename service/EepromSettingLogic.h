@@ -1,0 +1,68 @@
+// What "EEPROM initial setting" and "EEPROM backup data" do: values for a new main board, the
+// backup of an old board into its file and back, for any front-end.
+#pragma once
+
+#include "link/ModelChoice.h"
+#include "link/PortChoice.h"
+#include "link/TPDalD4Comm.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "service/BackupFile.h"
+#include "service/ItemView.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A cell a backup would change: its value now (none when unreadable) and the one from the backup.
+struct CellChange {
+  uint8_t Address;
+  std::optional<uint8_t> Now;
+  uint8_t FromFile;
+};
+
+class EepromSettingLogic {
+public:
+  EepromSettingLogic(ItemView& view, TPDalD4Comm& comm, const PortChoice& port, const ModelChoice& model,
+                     Dialogs& dialogs, Clock& clock)
+      : View(view), Comm(comm), Port(port), Model(model), Boxes(dialogs), Time(clock) {}
+
+  // The three initial values of a new board for the chosen model, read back before it says so.
+  void WriteInitialSetting();
+  // The whole board change: read, save the file, shut the link down, ask, write and read back.
+  void RunBackup();
+  // "Restore from file…": a file chosen in the backups folder, checked, confirmed, written.
+  void RestoreFromFile();
+  // The same for a file already named.
+  void RestoreFile(const std::string& path);
+
+  // The pieces, for a front-end that runs them one by one.
+  // Reads the backup cells; false at the first that cannot be read.
+  bool ReadBoard(BackupValues& values);
+  // Saves values just read as a new backup file in `folder`; its path, or nothing and why.
+  std::optional<std::string> SaveBoard(const BackupValues& values, const std::string& folder, std::string& error);
+  // The cells whose value on the printer differs from `values` (or cannot be read).
+  std::vector<CellChange> ChangesOnPrinter(const BackupValues& values);
+  // "Address AA: now VV, from file WW".
+  static std::string ChangeText(const CellChange& change);
+  // Writes the values and reads them back; "Writing backup data succeeded." and true when the printer holds them all.
+  bool RestoreValues(const BackupValues& values);
+
+private:
+  // Asks whether to write the file's values, showing its header and the cells that would change.
+  bool TechnicianConfirmsRestore(const BackupContents& contents);
+  // Writes the saved values and reads them back. Nothing when the board holds
+  // them all; otherwise the text for the message area (empty when a write got no answer).
+  std::optional<std::string> WriteValues(const BackupValues& values);
+  // Opens the port and the link again after the board change; false when the printer does not answer.
+  bool StartLinkAgain();
+  bool TechnicianGivesUpValues();
+  void EndItem();
+
+  ItemView& View;
+  TPDalD4Comm& Comm;
+  const PortChoice& Port;
+  const ModelChoice& Model;
+  Dialogs& Boxes;
+  Clock& Time;
+};

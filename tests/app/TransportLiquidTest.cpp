@@ -1,4 +1,4 @@
-#include "items/TransportLiquidItem.h"
+#include "service/TransportLiquidLogic.h"
 #include "tests/app/ProgramFixture.h"
 
 #include <QTabWidget>
@@ -73,7 +73,7 @@ TEST_F(TransportLiquidTest, EveryStepSendsItsCommandListAndTheControlsStayLocked
   EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"TraStep1Pnl"}));
 
   std::vector<Bytes> expected = {{0x42, 0x00, 0x80}, {0x50}};
-  Append(expected, Wire(TransportLiquidItem::ToReplacementPosition()));
+  Append(expected, Wire(TransportLiquidLogic::ToReplacementPosition()));
   EXPECT_EQ(Press("CRmoveBtn"), expected);
   EXPECT_EQ(Memo(), "Move the carriage to the replacement position.");
   EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"TraStep2Pnl"}));
@@ -82,7 +82,7 @@ TEST_F(TransportLiquidTest, EveryStepSendsItsCommandListAndTheControlsStayLocked
   Program->Adjust().close();  // the close box is locked with "Quit"
   EXPECT_TRUE(Program->Adjust().isVisible());
 
-  EXPECT_EQ(Press("CRreturnBtn"), Wire(TransportLiquidItem::ToHomePosition()));
+  EXPECT_EQ(Press("CRreturnBtn"), Wire(TransportLiquidLogic::ToHomePosition()));
   EXPECT_EQ(Memo(), "Return the carriage to the home position.");
   EXPECT_TRUE(Locked());
 
@@ -92,7 +92,7 @@ TEST_F(TransportLiquidTest, EveryStepSendsItsCommandListAndTheControlsStayLocked
   };
   const std::vector<Bytes> exchangeOne = Press("TransOKBtn");
   Clock.OnPause = nullptr;
-  EXPECT_EQ(exchangeOne, Wire(TransportLiquidItem::ExchangeOne()));
+  EXPECT_EQ(exchangeOne, Wire(TransportLiquidLogic::ExchangeOne()));
   ASSERT_EQ(exchangeOne.size(), 35u);
   EXPECT_EQ(exchangeOne[8], (Bytes{0xC5, 0x21, 0x00, 0x30, 0x75}));
   EXPECT_EQ(exchangeOne[18], (Bytes{0xC9, 0x00, 0x00, 0xB8, 0x0B}));
@@ -100,12 +100,12 @@ TEST_F(TransportLiquidTest, EveryStepSendsItsCommandListAndTheControlsStayLocked
   EXPECT_EQ(Memo(), "Transportion Liquid Exchange 1 is completed.");
   EXPECT_TRUE(Locked());
 
-  EXPECT_EQ(Press("TransCompleteBtn"), Wire(TransportLiquidItem::ToReplacementPosition()));
+  EXPECT_EQ(Press("TransCompleteBtn"), Wire(TransportLiquidLogic::ToReplacementPosition()));
   EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"TraStep4Pnl"}));
   EXPECT_TRUE(Locked());
 
   const std::vector<Bytes> exchangeTwo = Press("CRreturn2Btn");
-  std::vector<Bytes> expectedTwo = Wire(TransportLiquidItem::ExchangeTwo());
+  std::vector<Bytes> expectedTwo = Wire(TransportLiquidLogic::ExchangeTwo());
   expectedTwo.push_back({0x42, 0x00, 0x10});
   for (int cell = 0x01; cell <= 0x28; ++cell) {
     if (cell != 0x09) expectedTwo.push_back({0x42, static_cast<uint8_t>(cell), 0x00});

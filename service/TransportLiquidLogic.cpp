@@ -1,0 +1,152 @@
+#include "service/TransportLiquidLogic.h"
+
+namespace {
+
+using Step = MechanismStep;
+
+// Counts are 16-bit little-endian in the last two parameters: F4 01 = 500, 30 75 = 30000 ...
+constexpr std::array<Step, 5> ReplacementPositionSteps{{
+    {Step::C4, {0x06, 0x00, 0x02, 0x00}},
+    {Step::C4, {0x06, 0x01, 0x07, 0x00}},
+    {Step::C5, {0x03, 0x01, 0xF4, 0x01}},
+    {Step::C4, {0x06, 0x00, 0x05, 0x00}},
+    {Step::C4, {0x05, 0x00, 0x05, 0x02}},
+}};
+
+constexpr std::array<Step, 4> HomePositionSteps{{
+    {Step::C4, {0x05, 0x01, 0x05, 0x02}},
+    {Step::C4, {0x06, 0x01, 0x05, 0x00}},
+    {Step::C5, {0x03, 0x00, 0x19, 0x00}},
+    {Step::C4, {0x06, 0x00, 0x05, 0x00}},
+}};
+
+// Exchange 1: the first four moves to the replacement position, then the discharge with transport liquid.
+constexpr std::array<Step, 35> ExchangeOneSteps{{
+    {Step::C4, {0x06, 0x00, 0x02, 0x00}},  {Step::C4, {0x06, 0x01, 0x07, 0x00}},
+    {Step::C5, {0x03, 0x01, 0xF4, 0x01}},  {Step::C4, {0x06, 0x00, 0x05, 0x00}},
+    {Step::C4, {0x05, 0x00, 0x22, 0x00}},  {Step::C5, {0x22, 0x00, 0x1A, 0x09}},
+    {Step::C5, {0x03, 0x01, 0x1E, 0x00}},  {Step::C4, {0x05, 0x01, 0x34, 0x00}},
+    {Step::C5, {0x21, 0x00, 0x30, 0x75}},  {Step::C5, {0x21, 0x00, 0x30, 0x75}},
+    {Step::C5, {0x21, 0x00, 0x30, 0x75}},  {Step::C5, {0x21, 0x00, 0x30, 0x75}},
+    {Step::C5, {0x21, 0x00, 0x30, 0x75}},  {Step::C5, {0x21, 0x00, 0x30, 0x75}},
+    {Step::C5, {0x21, 0x00, 0x30, 0x75}},  {Step::C5, {0x21, 0x00, 0x80, 0x3E}},
+    {Step::C5, {0x03, 0x01, 0x1E, 0x00}},  {Step::CA, {0x96, 0, 0, 0}},
+    {Step::C9, {0x00, 0x00, 0xB8, 0x0B}},  {Step::C5, {0x03, 0x01, 0x1E, 0x00}},
+    {Step::C4, {0x05, 0x00, 0x4F, 0x00}},  {Step::C5, {0x20, 0x00, 0x10, 0x0E}},
+    {Step::CA, {0x01, 0, 0, 0}},           {Step::C5, {0x03, 0x01, 0x1E, 0x00}},
+    {Step::C4, {0x03, 0x00, 0x9F, 0x00}},  {Step::CA, {0x05, 0, 0, 0}},
+    {Step::C4, {0x05, 0x00, 0x5F, 0x00}},  {Step::C5, {0x21, 0x00, 0x38, 0x18}},
+    {Step::C5, {0x03, 0x01, 0x1E, 0x00}},  {Step::C4, {0x03, 0x01, 0x5F, 0x00}},
+    {Step::C4, {0x03, 0x00, 0x5F, 0x00}},  {Step::Seq81, {}},
+    {Step::C4, {0x06, 0x01, 0x05, 0x00}},  {Step::C5, {0x03, 0x00, 0x19, 0x00}},
+    {Step::C4, {0x06, 0x00, 0x05, 0x00}},
+}};
+
+// Exchange 2: the discharge of the transport liquid; the EEPROM cells follow.
+constexpr std::array<Step, 15> ExchangeTwoSteps{{
+    {Step::Seq81, {}},                     {Step::C4, {0x05, 0x01, 0x12, 0x00}},
+    {Step::C4, {0x05, 0x00, 0x4F, 0x00}},  {Step::C5, {0x20, 0x00, 0xD6, 0x06}},
+    {Step::CA, {0x01, 0, 0, 0}},           {Step::C5, {0x03, 0x01, 0x1E, 0x00}},
+    {Step::C4, {0x03, 0x00, 0x9F, 0x00}},  {Step::CA, {0x05, 0, 0, 0}},
+    {Step::C4, {0x05, 0x00, 0x5F, 0x00}},  {Step::C5, {0x21, 0x00, 0x00, 0x00}},
+    {Step::C5, {0x03, 0x01, 0x1E, 0x00}},  {Step::Seq81, {}},
+    {Step::C4, {0x06, 0x01, 0x05, 0x00}},  {Step::C5, {0x03, 0x00, 0x19, 0x00}},
+    {Step::C4, {0x06, 0x00, 0x05, 0x00}},
+}};
+
+// Cell 0x00 tells the printer how far the exchange has come.
+constexpr uint8_t ExchangeStateCell = 0x00;
+constexpr uint8_t CarriageAtReplacement = 0x80;
+constexpr uint8_t ExchangeComplete = 0x10;
+// Cleared at the end of exchange 2: 0x01..0x08 and 0x0A..0x28 (the protection counter among them); 0x09 stays.
+constexpr uint8_t ClearedFirst = 0x01, ClearedBeforeGap = 0x08, ClearedAfterGap = 0x0A, ClearedLast = 0x28;
+constexpr uint32_t SettleBeforeNotifyMs = 100;
+
+}  // namespace
+
+std::span<const MechanismStep> TransportLiquidLogic::ToReplacementPosition() { return ReplacementPositionSteps; }
+std::span<const MechanismStep> TransportLiquidLogic::ToHomePosition() { return HomePositionSteps; }
+std::span<const MechanismStep> TransportLiquidLogic::ExchangeOne() { return ExchangeOneSteps; }
+std::span<const MechanismStep> TransportLiquidLogic::ExchangeTwo() { return ExchangeTwoSteps; }
+
+void TransportLiquidLogic::Send(std::span<const MechanismStep> steps) {
+  // Back to back, without status checks: the printer works through them while the wait polls it.
+  for (const MechanismStep& step : steps) {
+    const auto& p = step.Parameters;
+    switch (step.Command) {
+      case MechanismStep::C4:
+        Factory.MechanismC4(p[0], p[1], p[2], p[3]);
+        break;
+      case MechanismStep::C5:
+        Factory.MechanismC5(p[0], p[1], p[2], p[3]);
+        break;
+      case MechanismStep::C9:
+        Factory.MechanismC9(p[0], p[1], p[2], p[3]);
+        break;
+      case MechanismStep::CA:
+        Factory.MechanismCA(p[0]);
+        break;
+      case MechanismStep::Seq81:
+        Factory.Sequence81();
+        break;
+    }
+  }
+}
+
+std::vector<EepromCell> TransportLiquidLogic::ClearExchangeCells() {
+  std::vector<EepromCell> cells{{ExchangeStateCell, ExchangeComplete}};
+  for (int cell = ClearedFirst; cell <= ClearedBeforeGap; ++cell) cells.push_back({static_cast<uint8_t>(cell), 0});
+  for (int cell = ClearedAfterGap; cell <= ClearedLast; ++cell) cells.push_back({static_cast<uint8_t>(cell), 0});
+  for (const EepromCell& cell : cells) Factory.WriteEeprom(cell.Address, cell.Value);
+  Time.Pause(SettleBeforeNotifyMs);
+  Factory.NotifyEepromChanged();
+  return cells;
+}
+
+bool TransportLiquidLogic::FinishStep(const char* doneText) {
+  if (!View.FinishBusy()) return false;
+  View.WriteText(wsPlain, doneText);
+  return true;
+}
+
+bool TransportLiquidLogic::MoveCarriageToReplacement() {
+  Factory.WriteEeprom(ExchangeStateCell, CarriageAtReplacement);
+  Factory.NotifyEepromChanged();
+  Send(ToReplacementPosition());
+  return FinishStep("Move the carriage to the replacement position.");
+}
+
+bool TransportLiquidLogic::ReturnCarriageHome() {
+  Send(ToHomePosition());
+  return FinishStep("Return the carriage to the home position.");
+}
+
+bool TransportLiquidLogic::RunExchangeOne() {
+  View.WriteText(wsBusy, "Performing Transportion Liquid Exchange 1 now.");
+  Send(ExchangeOne());
+  return FinishStep("Transportion Liquid Exchange 1 is completed.");
+}
+
+bool TransportLiquidLogic::MoveCarriageToReplacementAgain() {
+  Send(ToReplacementPosition());
+  return FinishStep("Move the carriage to the replacement position.");
+}
+
+std::vector<EepromCell> TransportLiquidLogic::StartExchangeTwo() {
+  View.WriteText(wsBusy, "Performing Transportion Liquid Exchange 2 now.");
+  Send(ExchangeTwo());
+  return ClearExchangeCells();
+}
+
+bool TransportLiquidLogic::FinishExchangeTwo(const std::vector<EepromCell>& cleared) {
+  // The liquid is out whatever the cells say: ending the session must not reset the printer from here on.
+  View.SetSkipResetOnClose();
+  // The cells travel behind the mechanism commands, so they are read back once the printer is ready.
+  if (!View.FinishBusy()) return false;
+  if (const std::optional<std::string> problem = Confirm.Confirm(cleared)) {
+    View.WriteText(wsError, "Transportion Liquid Exchange 2 is not confirmed. " + *problem);
+    return true;
+  }
+  View.WriteText(wsPlain, "Transportion Liquid Exchange 2 is completed.");
+  return true;
+}

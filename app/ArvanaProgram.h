@@ -2,7 +2,7 @@
 // program needs it: the link objects first, then the five windows.
 #pragma once
 
-#include "app/TPDalForceExit.h"
+#include "link/TPDalForceExit.h"
 #include "link/ModelChoice.h"
 #include "link/PortChoice.h"
 #include "link/PrinterStatus.h"

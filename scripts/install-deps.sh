@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the build, the tests and the windows need, when they are missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev xvfb xauth)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libcli11-dev nlohmann-json3-dev
+          desktop-file-utils dpkg-dev xvfb xauth)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

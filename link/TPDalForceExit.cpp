@@ -1,4 +1,4 @@
-#include "app/TPDalForceExit.h"
+#include "link/TPDalForceExit.h"
 
 void TPDalForceExit::ForceExit() {
   Boxes.ShowMessage(DialogKind::Error, "This program is closed by force.", DialogButtons::Ok);

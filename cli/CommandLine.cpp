@@ -1,0 +1,170 @@
+#include "cli/CommandLine.h"
+
+#include "cli/Commands.h"
+#include "cli/ServiceSession.h"
+#include "cli/TerminalDialogs.h"
+#include "platform/LinuxPortSystem.h"
+#include "sim/SimPortSystem.h"
+#include "sim/VirtualPrinter.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* Version = "1.0";
+constexpr const char* DefaultSimulatorDirectory = "virtual-printer";
+
+struct Options {
+  std::string Port = "LPT1";
+  std::string Model = "360";
+  std::string Simulator;
+  bool Yes = false;
+  bool Json = false;
+  std::string Range = "00-FF";
+  std::string Format = "table";
+  std::string Output;
+  std::string File;
+  std::string Second;
+  bool DryRun = false;
+  bool Printer = false;
+  bool All = false;
+  std::string Write;
+  std::vector<std::string> Writes;
+  bool Clear = false;
+  std::string What;
+};
+
+int16_t PortIndexOf(const std::string& port) {
+  static const std::vector<std::string> Names{"VLUSB1", "VLUSB2", "VLUSB3", "LPT1", "LPT2", "LPT3"};
+  for (size_t i = 0; i < Names.size(); ++i) {
+    if (strcasecmp(Names[i].c_str(), port.c_str()) == 0) return static_cast<int16_t>(i);
+  }
+  return -1;
+}
+
+// "--simulator" alone means the default folder; only "--simulator=DIR" names another, so that a
+// command name after it is never taken for a folder.
+std::vector<std::string> Arguments(const std::vector<std::string>& given) {
+  std::vector<std::string> arguments;
+  for (auto argument = given.rbegin(); argument != given.rend(); ++argument) {
+    arguments.push_back(*argument == "--simulator" ? std::string("--simulator=") + DefaultSimulatorDirectory
+                                                   : *argument);
+  }
+  return arguments;  // reversed, as CLI11 takes them
+}
+
+int Run(const std::string& command, Options& options, PortSystem& ports, Clock& clock, ProgramEnd& end) {
+  TerminalDialogs questions(options.Yes);
+  const int16_t portIndex = PortIndexOf(options.Port);
+  const uint16_t model = options.Model == "350" ? ModelCode350 : ModelCode360;
+  ServiceSession session(clock, ports, questions, end, portIndex, model);
+  // diff between two files needs no printer.
+  const bool needsPrinter = !(command == "diff" && !options.Printer);
+  if (needsPrinter && !session.Connect()) return ExitPrinterFailure;
+  CommandContext context{session, questions};
+  int status = ExitDone;
+  const bool writing = !options.Write.empty() || !options.Writes.empty() || options.Clear;
+  if (command == "status") status = RunStatus(context, options.Json);
+  if (command == "dump") status = RunDump(context, options.Range, options.Format, options.Output);
+  if (command == "backup") status = RunBackup(context, options.Output);
+  if (command == "restore") status = RunRestore(context, options.File, options.DryRun);
+  if (command == "diff") status = RunDiff(context, options.File, options.Second, options.Printer, options.All);
+  if (command == "head-id") status = RunHeadId(context, options.Write);
+  if (command == "usb-id") status = RunUsbId(context, options.Write);
+  if (command == "bid") status = RunBid(context, options.Writes);
+  if (command == "top-margin") status = RunTopMargin(context, options.Write);
+  if (command == "first-dot") status = RunFirstDot(context, options.Write);
+  if (command == "init") status = RunInit(context);
+  if (command == "counter") status = RunCounter(context, options.Clear);
+  if (command == "clean") status = RunCleaning(context, false);
+  if (command == "charge") status = RunCleaning(context, true);
+  if (command == "print") status = RunPrint(context, options.What);
+  // Refused input changed nothing: no reset is needed for it.
+  const bool changed = ChangesPrinter(command, writing) && status != ExitUsage;
+  if (needsPrinter) session.Close(changed);
+  return status;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock, ProgramEnd& end) {
+  CLI::App app{"Service and adjustment of the Arvana Print 350 and 360 printers.\n"
+               "Exit status: 0 done, 1 printer or link failure, 2 usage error or refused input, "
+               "3 a write the printer did not confirm."};
+  app.name("arvana-service");
+  app.set_version_flag("--version", std::string("arvana-service ") + Version);
+  app.require_subcommand(1, 1);
+  Options options;
+  app.add_option("--port", options.Port, "LPT1..LPT3 or VLUSB1..VLUSB3")
+      ->check(CLI::IsMember({"LPT1", "LPT2", "LPT3", "VLUSB1", "VLUSB2", "VLUSB3"}, CLI::ignore_case))
+      ->capture_default_str();
+  app.add_option("--model", options.Model, "350 or 360")->check(CLI::IsMember({"350", "360"}))->capture_default_str();
+  app.add_option("--simulator", options.Simulator,
+                 "Use the virtual printer kept in DIR (--simulator alone: ./virtual-printer)")
+      ->type_name("[=DIR]");
+  app.add_flag("--yes,-y", options.Yes, "Answer yes to every question");
+
+  CLI::App* status = app.add_subcommand("status", "The printer's state, error, warnings and ink quantities");
+  status->add_flag("--json", options.Json, "For scripts");
+  CLI::App* dump = app.add_subcommand("dump", "EEPROM cells, as the EEPROM check's table");
+  dump->add_option("--range", options.Range, "AA-BB in hexadecimal")->capture_default_str();
+  dump->add_option("--format", options.Format)->check(CLI::IsMember({"table", "hex", "bin"}))->capture_default_str();
+  dump->add_option("-o,--output", options.Output, "Write to FILE instead of standard output");
+  CLI::App* backup = app.add_subcommand("backup", "Save the board's values in a backup file");
+  backup->add_option("-o,--output", options.Output, "The file (by default a new one in the backups folder)");
+  CLI::App* restore = app.add_subcommand("restore", "Write a backup file's values into the printer");
+  restore->add_option("FILE", options.File)->required();
+  restore->add_flag("--dry-run", options.DryRun, "Only list the cells that would change");
+  CLI::App* diff = app.add_subcommand("diff", "Two backups side by side, or a backup and the printer");
+  diff->add_option("A", options.File)->required();
+  diff->add_option("B", options.Second);
+  diff->add_flag("--printer", options.Printer, "Compare A with the printer");
+  diff->add_flag("--all", options.All, "Show every cell, not only those that differ");
+  CLI::App* headId = app.add_subcommand("head-id", "Show or write the head ID");
+  headId->add_option("--write", options.Write, "The 13-character ID");
+  CLI::App* usbId = app.add_subcommand("usb-id", "Show or write the USB ID");
+  usbId->add_option("--write", options.Write, "The 10-character serial");
+  CLI::App* bid = app.add_subcommand("bid", "Show or write the Bi-D values");
+  bid->add_option("--write", options.Writes, "NAME=VALUE: ms-black, ms-color, 6pl-black, 6pl-color, 4pl-black, 4pl-color");
+  CLI::App* topMargin = app.add_subcommand("top-margin", "Show or write the top margin");
+  topMargin->add_option("--write", options.Write, "-, 0 or +");
+  CLI::App* firstDot = app.add_subcommand("first-dot", "Show or write the first dot position");
+  firstDot->add_option("--write", options.Write, "-72..72");
+  app.add_subcommand("init", "Write the initial values of a new main board");
+  CLI::App* counter = app.add_subcommand("counter", "Show or clear the protection counter");
+  counter->add_flag("--clear", options.Clear, "Clear it (after the waste ink pad was replaced; asks unless --yes)");
+  app.add_subcommand("clean", "Head cleaning");
+  app.add_subcommand("charge", "Ink charge");
+  CLI::App* print = app.add_subcommand("print", "Print a check page");
+  print->add_option("WHAT", options.What, "check, bid or top-margin")
+      ->required()
+      ->check(CLI::IsMember({"check", "bid", "top-margin"}));
+
+  try {
+    std::vector<std::string> arguments = Arguments(givenArguments);
+    app.parse(arguments);
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error);
+    return code == 0 ? ExitDone : ExitUsage;
+  }
+  const std::string command = app.get_subcommands().front()->get_name();
+  try {
+    if (options.Simulator.empty()) {
+      LinuxPortSystem ports;
+      return Run(command, options, ports, clock, end);
+    }
+    VirtualPrinter printer(clock, options.Simulator);
+    for (const std::string& message : printer.Messages()) std::cerr << message << std::endl;
+    SimPortSystem ports(printer, clock);
+    return Run(command, options, ports, clock, end);
+  } catch (const std::exception& fault) {
+    std::cerr << "error: " << fault.what() << std::endl;
+    return ExitPrinterFailure;
+  }
+}

@@ -1,0 +1,453 @@
+#include "cli/Commands.h"
+
+#include "platform/NewFile.h"
+#include "service/A4CheckLogic.h"
+#include "service/BackupFile.h"
+#include "service/BidLogic.h"
+#include "service/EepromCheckLogic.h"
+#include "service/EepromSettingLogic.h"
+#include "service/FirstDotLogic.h"
+#include "service/HeadIdLogic.h"
+#include "service/MaintenanceLogic.h"
+#include "service/TopMarginLogic.h"
+#include "service/TransportLiquidLogic.h"
+#include "service/UsbIdLogic.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+
+namespace {
+
+constexpr int EepromSize = 256;
+
+// A write command's outcome from what the front-end was told.
+int WriteOutcome(const TerminalView& view) {
+  if (!view.ErrorShown()) return ExitDone;
+  return view.PrinterInError() ? ExitPrinterFailure : ExitNotConfirmed;
+}
+
+int Refuse(const std::string& message) {
+  std::cerr << "error: " << message << std::endl;
+  return ExitUsage;
+}
+
+std::string Hex(unsigned value) { return EepromCheckLogic::TwoHexDigits(static_cast<int>(value)); }
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+const char* StateName(int16_t code) {
+  switch (code) {
+    case StatusError: return "error";
+    case StatusSelfPrinting: return "self-printing";
+    case StatusBusy: return "busy";
+    case StatusPrinting: return "printing";
+    case StatusReady: return "ready";
+    case StatusCleaning: return "cleaning";
+    case StatusBeforeInitialFill: return "before-initial-fill";
+    case StatusMotorOff: return "motor-off";
+    default: return "unknown";
+  }
+}
+
+const char* ErrorName(int16_t code) {
+  switch (code) {
+    case ErrorFatal: return "fatal";
+    case ErrorCommunication: return "communication";
+    case ErrorPaperJam: return "paper-jam";
+    case ErrorInkOut: return "ink-out";
+    case ErrorPaperOut: return "paper-out";
+    case ErrorMaintenanceRequest: return "maintenance-request";
+    case ErrorNone: return "none";
+    default: return "unknown";
+  }
+}
+
+// What a backup cell holds, for the side-by-side view.
+std::string CellName(uint8_t cell) {
+  struct Range {
+    int First;
+    int Last;
+    const char* Name;
+  };
+  static constexpr std::array<Range, 14> Names{{
+      {0x0A, 0x0A, "protection counter, high"},
+      {0x0B, 0x0B, "protection counter, low"},
+      {0x10, 0x27, "ink counters"},
+      {0x2A, 0x2B, "Bi-D marker"},
+      {0x2E, 0x2E, "top margin"},
+      {0x33, 0x33, "Bi-D MS Black"},
+      {0x34, 0x34, "Bi-D 6pl Black"},
+      {0x35, 0x35, "Bi-D 4pl Black"},
+      {0x36, 0x36, "Bi-D MS Color"},
+      {0x37, 0x37, "Bi-D 6pl Color"},
+      {0x38, 0x38, "Bi-D 4pl Color"},
+      {0x39, 0x39, "first dot position"},
+      {0x3F, 0x4C, "head ID"},
+      {0x4D, 0x5F, "USB ID"},
+  }};
+  for (const Range& range : Names)
+    if (cell >= range.First && cell <= range.Last) return range.Name;
+  return cell == 0x5F ? "market ID" : "";
+}
+
+std::optional<BackupValues> ReadPrinterValues(ServiceSession& session) {
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time);
+  BackupValues values{};
+  if (!logic.ReadBoard(values)) return std::nullopt;
+  return values;
+}
+
+std::optional<int> Integer(const std::string& text) {
+  int value = 0;
+  const char* first = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
+  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+bool ChangesPrinter(const std::string& command, bool writing) {
+  if (command == "status" || command == "dump" || command == "backup" || command == "diff") return false;
+  if (command == "restore" || command == "init" || command == "clean" || command == "charge" || command == "print")
+    return true;
+  return writing;
+}
+
+int RunStatus(CommandContext& context, bool json) {
+  ServiceSession& session = context.Session;
+  session.Display.RefreshStatus();
+  const PrinterStatus& status = session.Status;
+  const std::vector<std::string>& lines = session.View.StatusLines();
+  if (!json) {
+    for (const std::string& line : lines) std::cout << line << '\n';
+    std::cout << "Ink:";
+    for (uint8_t quantity : status.InkQuantities) std::cout << ' ' << static_cast<int>(quantity);
+    std::cout << std::endl;
+    return ExitDone;
+  }
+  nlohmann::json out;
+  out["state"] = StateName(status.StatusCode);
+  out["error"] = ErrorName(status.ErrorCode);
+  nlohmann::json warnings = nlohmann::json::array();
+  for (size_t k = 0; k < status.WarningFlags.size(); ++k)
+    if (status.WarningFlags[k]) warnings.push_back(static_cast<int>(10 + k));
+  out["warnings"] = warnings;
+  out["ink"] = std::vector<int>(status.InkQuantities.begin(), status.InkQuantities.end());
+  out["messages"] = lines;
+  out["restricted"] = session.View.InErrorMode();
+  std::cout << out.dump(2) << std::endl;
+  return ExitDone;
+}
+
+int RunDump(CommandContext& context, const std::string& range, const std::string& format, const std::string& output) {
+  ServiceSession& session = context.Session;
+  EepromCheckLogic logic(session.View, session.Comm);
+  const size_t dash = range.find('-');
+  int begin = 0;
+  int end = 0;
+  if (dash == std::string::npos ||
+      !logic.CheckRange(range.substr(0, dash), range.substr(dash + 1), begin, end)) {
+    session.View.Flush();
+    return ExitUsage;
+  }
+  std::array<std::optional<uint8_t>, EepromSize> cells{};
+  bool allRead = true;
+  logic.ReadRange(begin, end, [&](int address, std::optional<uint8_t> value) {
+    cells[static_cast<size_t>(address)] = value;
+    allRead = allRead && value.has_value();
+    session.View.Progress("reading", static_cast<size_t>(address - begin + 1), static_cast<size_t>(end - begin + 1));
+  });
+  session.View.EndProgress();
+
+  std::string text;
+  if (format == "bin") {
+    if (!allRead) {
+      std::cerr << "error: Some cells could not be read; no binary dump is written." << std::endl;
+      return ExitPrinterFailure;
+    }
+    for (int address = begin; address <= end; ++address) text.push_back(static_cast<char>(*cells[address]));
+  } else if (format == "hex") {
+    for (int address = begin; address <= end; ++address)
+      text += Hex(address) + " = " + (cells[address] ? Hex(*cells[address]) : "??") + "\n";
+  } else {
+    // The EEPROM check's table: low digit across, high digit down.
+    text = "  ";
+    for (int column = 0; column < 16; ++column) text += "  " + std::string(1, "0123456789ABCDEF"[column]);
+    text += "\n";
+    for (int row = 0; row < 16; ++row) {
+      text += std::string(1, "0123456789ABCDEF"[row]) + " ";
+      for (int column = 0; column < 16; ++column) {
+        const int address = 16 * row + column;
+        const bool inRange = address >= begin && address <= end;
+        text += " " + (!inRange ? std::string("  ") : cells[address] ? Hex(*cells[address]) : std::string("??"));
+      }
+      text += "\n";
+    }
+  }
+  if (output.empty()) {
+    std::cout << text << std::flush;
+  } else {
+    std::ofstream file(output, std::ios::binary | std::ios::trunc);
+    file << text;
+    if (!file) {
+      std::cerr << "error: " << output << " cannot be written." << std::endl;
+      return ExitPrinterFailure;
+    }
+  }
+  return allRead ? ExitDone : ExitPrinterFailure;
+}
+
+int RunBackup(CommandContext& context, const std::string& output) {
+  ServiceSession& session = context.Session;
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time);
+  BackupValues values{};
+  if (!logic.ReadBoard(values)) {
+    std::cerr << "error: Reading EEPROM data failed." << std::endl;
+    return ExitPrinterFailure;
+  }
+  std::string error;
+  std::optional<std::string> path;
+  if (output.empty()) {
+    path = logic.SaveBoard(values, BackupFolder(), error);
+  } else {
+    const BackupContents contents = DescribeBackup(values, session.SelectedModelCode(),
+                                                   session.Driver.ChosenPortName(), session.Time.LocalNow());
+    if (WriteNewFile(output, FormatBackup(contents), error)) path = output;
+  }
+  if (!path) {
+    std::cerr << "error: The backup could not be saved (" << error << ")." << std::endl;
+    return ExitPrinterFailure;
+  }
+  std::cerr << "Saved to " << *path << "." << std::endl;
+  std::cout << *path << std::endl;
+  return ExitDone;
+}
+
+int RunRestore(CommandContext& context, const std::string& file, bool dryRun) {
+  ServiceSession& session = context.Session;
+  const BackupFileCheck check = ReadBackupFile(file);
+  if (!check.Contents) return Refuse(check.Problem + " Nothing was written to the printer.");
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time);
+  const std::vector<CellChange> changes = logic.ChangesOnPrinter(check.Contents->Values);
+  for (const CellChange& change : changes) std::cout << EepromSettingLogic::ChangeText(change) << '\n';
+  std::cout << std::flush;
+  if (dryRun) return ExitDone;
+  const BackupHeader& header = check.Contents->Header;
+  const DialogAnswer answer = context.Questions.ShowMessage(
+      DialogKind::Confirmation,
+      "Write the values of this backup (" + header.Model + ", " + header.Date + ", head ID " + header.HeadId +
+          ") into the printer? " + std::to_string(changes.size()) + " cells change.",
+      DialogButtons::OkCancel);
+  if (context.Questions.Refused()) return ExitUsage;
+  if (answer != DialogAnswer::Ok) {
+    std::cerr << "Nothing was written to the printer." << std::endl;
+    return ExitDone;
+  }
+  return logic.RestoreValues(check.Contents->Values) ? ExitDone : WriteOutcome(session.View);
+}
+
+int RunDiff(CommandContext& context, const std::string& first, const std::string& second, bool printer, bool all) {
+  const BackupFileCheck left = ReadBackupFile(first);
+  if (!left.Contents) return Refuse(first + ": " + left.Problem);
+  BackupValues right{};
+  std::string rightName = "printer";
+  if (printer) {
+    const std::optional<BackupValues> read = ReadPrinterValues(context.Session);
+    if (!read) {
+      std::cerr << "error: Reading EEPROM data failed." << std::endl;
+      return ExitPrinterFailure;
+    }
+    right = *read;
+  } else {
+    const BackupFileCheck other = ReadBackupFile(second);
+    if (!other.Contents) return Refuse(second + ": " + other.Problem);
+    right = other.Contents->Values;
+    rightName = second;
+  }
+  std::cout << "cell  " << first << "  " << rightName << "  what\n";
+  for (size_t i = 0; i < BackupSet.size(); ++i) {
+    const bool differs = left.Contents->Values[i] != right[i];
+    if (!differs && !all) continue;
+    std::cout << Hex(BackupSet[i]) << "    " << Hex(left.Contents->Values[i]) << "  " << Hex(right[i]) << "  "
+              << CellName(BackupSet[i]) << (differs && all ? "  *" : "") << '\n';
+  }
+  std::cout << std::flush;
+  return ExitDone;
+}
+
+int RunHeadId(CommandContext& context, const std::string& write) {
+  ServiceSession& session = context.Session;
+  if (write.empty()) {
+    const std::optional<std::string> stored = session.HeadId.ReadHeadId();
+    if (!stored) {
+      std::cerr << "error: The head ID could not be read." << std::endl;
+      return ExitPrinterFailure;
+    }
+    std::cout << *stored << std::endl;
+    return ExitDone;
+  }
+  HeadIdLogic logic(session.View, session.HeadId, session.Confirm);
+  const bool accepted = logic.WriteHeadId(write);
+  session.View.Flush();
+  return accepted ? WriteOutcome(session.View) : ExitUsage;
+}
+
+int RunUsbId(CommandContext& context, const std::string& write) {
+  ServiceSession& session = context.Session;
+  if (write.empty()) {
+    std::string stored;
+    switch (session.UsbId.ReadUsbId(stored)) {
+      case TPDalUsbId::ReadResult::Valid:
+        std::cout << stored << std::endl;
+        return ExitDone;
+      case TPDalUsbId::ReadResult::Invalid:
+        std::cerr << "error: Invalid USB ID" << std::endl;
+        return ExitPrinterFailure;
+      case TPDalUsbId::ReadResult::Unreadable:
+        std::cerr << "error: The USB ID could not be read." << std::endl;
+        return ExitPrinterFailure;
+    }
+  }
+  UsbIdLogic logic(session.View, session.UsbId, session.Confirm);
+  const bool accepted = logic.WriteUsbId(write);
+  session.View.Flush();
+  return accepted ? WriteOutcome(session.View) : ExitUsage;
+}
+
+int RunBid(CommandContext& context, const std::vector<std::string>& writes) {
+  ServiceSession& session = context.Session;
+  BidLogic logic(session.View, session.Bid, session.Raster);
+  static constexpr std::array<const char*, BidValues.size()> Names{"ms-black",  "ms-color",  "6pl-black",
+                                                                   "6pl-color", "4pl-black", "4pl-color"};
+  if (writes.empty()) {
+    for (size_t i = 0; i < BidValues.size(); ++i) std::cout << Names[i] << " = " << logic.StoredText(i) << '\n';
+    std::cout << std::flush;
+    return ExitDone;
+  }
+  std::vector<BidEntry> entries;
+  for (const std::string& write : writes) {
+    const size_t equals = write.find('=');
+    const std::string name = Lower(write.substr(0, equals));
+    const auto found = std::find(Names.begin(), Names.end(), name);
+    if (equals == std::string::npos || found == Names.end()) {
+      return Refuse("\"" + write + "\" is no NAME=VALUE with NAME one of ms-black, ms-color, 6pl-black, 6pl-color, "
+                    "4pl-black, 4pl-color.");
+    }
+    const std::string value = write.substr(equals + 1);
+    const int number = TPBid::ParseBidValue(value);
+    if (number < BidLowest || number > BidHighest) return Refuse("Digit is wrong.");
+    entries.push_back({static_cast<size_t>(found - Names.begin()), value});
+  }
+  // The window writes in table order, whatever order the boxes were ticked in.
+  std::sort(entries.begin(), entries.end(), [](const BidEntry& a, const BidEntry& b) { return a.Index < b.Index; });
+  logic.WriteValues(entries);
+  session.View.Flush();
+  return WriteOutcome(session.View);
+}
+
+int RunTopMargin(CommandContext& context, const std::string& write) {
+  ServiceSession& session = context.Session;
+  TopMarginLogic logic(session.View, session.Comm, session.Factory, session.Raster, session.Boxes);
+  if (write.empty()) {
+    const std::optional<int> choice = logic.StoredChoice();
+    if (!choice) {
+      std::cerr << "error: The top margin could not be read." << std::endl;
+      return ExitPrinterFailure;
+    }
+    std::cout << TopMarginSettings[static_cast<size_t>(*choice)].Sign[1] << std::endl;
+    return ExitDone;
+  }
+  const std::optional<int> choice = write.size() == 1 ? TopMarginLogic::ChoiceOfSign(write[0]) : std::nullopt;
+  if (!choice) return Refuse("The top margin is one of -, 0 and +.");
+  logic.WriteChoice(*choice);
+  session.View.Flush();
+  return WriteOutcome(session.View);
+}
+
+int RunFirstDot(CommandContext& context, const std::string& write) {
+  ServiceSession& session = context.Session;
+  FirstDotLogic logic(session.View, session.Comm, session.Factory, session.Display, session, session.Boxes,
+                      session.Time);
+  if (write.empty()) {
+    const std::optional<int> stored = logic.StoredValue();
+    if (!stored) {
+      std::cerr << "error: The first dot position could not be read." << std::endl;
+      return ExitPrinterFailure;
+    }
+    std::cout << *stored << std::endl;
+    return ExitDone;
+  }
+  const std::optional<int> value = Integer(write);
+  if (!value || *value < -FirstDotLimit || *value > FirstDotLimit)
+    return Refuse("The adjustment area is between -72 and 72.");
+  logic.Write(std::to_string(*value));
+  session.View.Flush();
+  if (!session.View.ErrorShown() && session.Status.StatusCode != StatusReady) return ExitPrinterFailure;
+  return WriteOutcome(session.View);
+}
+
+int RunInit(CommandContext& context) {
+  ServiceSession& session = context.Session;
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time);
+  logic.WriteInitialSetting();
+  session.View.Flush();
+  return WriteOutcome(session.View);
+}
+
+int RunCounter(CommandContext& context, bool clear) {
+  ServiceSession& session = context.Session;
+  if (!clear) {
+    const std::optional<std::string> counter = session.Maintenance.ReadProtectionCounter();
+    if (!counter) {
+      std::cerr << "error: The protection counter could not be read." << std::endl;
+      return ExitPrinterFailure;
+    }
+    std::cout << *counter << std::endl;
+    return ExitDone;
+  }
+  MaintenanceLogic logic(session.View, session.Factory, session.Maintenance, session.Boxes);
+  const bool tried = logic.ClearCounter();
+  session.View.Flush();
+  if (!tried) return context.Questions.Refused() ? ExitUsage : ExitDone;
+  return WriteOutcome(session.View);
+}
+
+int RunCleaning(CommandContext& context, bool charge) {
+  ServiceSession& session = context.Session;
+  MaintenanceLogic logic(session.View, session.Factory, session.Maintenance, session.Boxes);
+  if (charge) {
+    logic.ChargeInk();
+  } else {
+    logic.CleanHead();
+  }
+  session.View.Flush();
+  return session.View.ErrorShown() ? ExitPrinterFailure : ExitDone;
+}
+
+int RunPrint(CommandContext& context, const std::string& what) {
+  ServiceSession& session = context.Session;
+  if (what == "check") {
+    A4CheckLogic(session.View, session.Factory, session.Raster, session.A4check).PrintPages();
+  } else if (what == "bid") {
+    BidLogic(session.View, session.Bid, session.Raster).PrintPage(1);
+    session.Comm.FlushData();  // the page's form feed waits in the queue for the next data: there is none
+  } else {
+    TopMarginLogic(session.View, session.Comm, session.Factory, session.Raster, session.Boxes).PrintLine();
+  }
+  session.View.Flush();
+  if (session.View.PrinterInError()) return ExitPrinterFailure;
+  return session.View.ErrorShown() ? ExitPrinterFailure : ExitDone;
+}

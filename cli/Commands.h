@@ -1,0 +1,37 @@
+// The commands of arvana-service, each over the same core as the window's items.
+#pragma once
+
+#include "cli/ServiceSession.h"
+#include "cli/TerminalDialogs.h"
+
+#include <string>
+#include <vector>
+
+// Exit statuses: what a script can tell apart.
+constexpr int ExitDone = 0;
+constexpr int ExitPrinterFailure = 1;  // the printer or the link failed, or a value could not be read
+constexpr int ExitUsage = 2;           // bad arguments, refused input, a bad file, a question nobody could answer
+constexpr int ExitNotConfirmed = 3;    // a write the printer did not confirm
+
+struct CommandContext {
+  ServiceSession& Session;
+  TerminalDialogs& Questions;
+};
+
+int RunStatus(CommandContext& context, bool json);
+int RunDump(CommandContext& context, const std::string& range, const std::string& format, const std::string& output);
+int RunBackup(CommandContext& context, const std::string& output);
+int RunRestore(CommandContext& context, const std::string& file, bool dryRun);
+int RunDiff(CommandContext& context, const std::string& first, const std::string& second, bool printer, bool all);
+int RunHeadId(CommandContext& context, const std::string& write);
+int RunUsbId(CommandContext& context, const std::string& write);
+int RunBid(CommandContext& context, const std::vector<std::string>& writes);
+int RunTopMargin(CommandContext& context, const std::string& write);
+int RunFirstDot(CommandContext& context, const std::string& write);
+int RunInit(CommandContext& context);
+int RunCounter(CommandContext& context, bool clear);
+int RunCleaning(CommandContext& context, bool charge);
+int RunPrint(CommandContext& context, const std::string& what);
+
+// Whether a command changes what the printer holds, so that ending it resets the printer.
+bool ChangesPrinter(const std::string& command, bool writing);

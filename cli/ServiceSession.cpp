@@ -1,0 +1,55 @@
+#include "cli/ServiceSession.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr uint32_t ResetWaitMs = 10000;
+
+}  // namespace
+
+ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs, ProgramEnd& end,
+                               int16_t portIndex, uint16_t modelCode)
+    : Time(clock),
+      Boxes(dialogs),
+      ForceExit(dialogs, end),
+      Driver(ports, *this, clock, dialogs, end, ForceExit),
+      Comm(Driver, clock, dialogs, end, ForceExit, Status),
+      Factory(Comm, dialogs),
+      Confirm(Comm),
+      Maintenance(Comm),
+      HeadId(Factory),
+      UsbId(Factory, clock),
+      Raster(Comm, Factory, dialogs, end),
+      Bid(Comm, Factory, Raster),
+      A4check(Comm, Factory, Raster, Bid, HeadId, *this),
+      View(Comm),
+      Display(Comm),
+      PortIndex(portIndex),
+      ModelCodeChosen(modelCode) {
+  Display.SetView(View);
+}
+
+bool ServiceSession::Connect() {
+  if (!Comm.StartLinkToControlChannel(PortIndex)) {
+    std::fprintf(stderr, "error: The printer does not answer. Check the cable and the power.\n");
+    Driver.ClosePort();
+    return false;
+  }
+  Comm.RequestStatus();
+  Comm.OpenDataChannelWhenReady();
+  return true;
+}
+
+void ServiceSession::Close(bool reset) {
+  View.Flush();
+  Comm.ShutDownLink([this, reset] {
+    if (!reset || View.SkipResetOnEnd()) return;
+    std::fprintf(stderr, "Initializing the printer: about 15 seconds.\n");
+    if (!Comm.RequestResetUnchecked()) {
+      std::fprintf(stderr, "The printer did not acknowledge the reset.\n");
+      return;
+    }
+    Time.Pause(ResetWaitMs);
+  });
+}

@@ -1,0 +1,59 @@
+// One run of arvana-service: the program's core objects on one port, without windows.
+#pragma once
+
+#include "cli/TerminalView.h"
+#include "link/ModelChoice.h"
+#include "link/PortChoice.h"
+#include "link/PrinterStatus.h"
+#include "link/TPDalD4Comm.h"
+#include "link/TPDalForceExit.h"
+#include "link/TPFactory.h"
+#include "link/TPPrinterDriver.h"
+#include "pattern/TPRaster.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/PortDevice.h"
+#include "platform/ProgramEnd.h"
+#include "service/ConfirmedWrites.h"
+#include "service/StatusDisplay.h"
+#include "service/TPA4check.h"
+#include "service/TPBid.h"
+#include "service/TPDalUsbId.h"
+#include "service/TPHeadID.h"
+#include "service/TPMaintenance.h"
+
+class ServiceSession : public PortChoice, public ModelChoice {
+public:
+  ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs, ProgramEnd& end, int16_t portIndex,
+                 uint16_t modelCode);
+
+  int16_t GetPortIndex() const override { return PortIndex; }
+  uint16_t SelectedModelCode() const override { return ModelCodeChosen; }
+
+  // Opens the port and the link as the start window does; false, with a
+  // message, when the printer does not answer. A port that cannot be opened ends the program.
+  bool Connect();
+  // Shuts the link down; with `reset` the printer is reset and waited for, as closing the window does.
+  void Close(bool reset);
+
+  Clock& Time;
+  Dialogs& Boxes;
+  PrinterStatus Status;
+  TPDalForceExit ForceExit;
+  TPPrinterDriver Driver;
+  TPDalD4Comm Comm;
+  TPFactory Factory;
+  ConfirmedWrites Confirm;
+  TPMaintenance Maintenance;
+  TPHeadID HeadId;
+  TPDalUsbId UsbId;
+  TPRaster Raster;
+  TPBid Bid;
+  TPA4check A4check;
+  TerminalView View;
+  StatusDisplay Display;
+
+private:
+  int16_t PortIndex;
+  uint16_t ModelCodeChosen;
+};

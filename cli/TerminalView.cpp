@@ -1,0 +1,119 @@
+#include "cli/TerminalView.h"
+
+#include <unistd.h>
+
+namespace {
+
+constexpr uint32_t ReadyPollMs = 2000;
+
+}  // namespace
+
+TerminalView::TerminalView(TPDalD4Comm& comm, std::FILE* out)
+    : Comm(comm), Out(out), Terminal(::isatty(::fileno(out)) == 1) {}
+
+void TerminalView::FlushLine() {
+  if (Line.empty()) return;
+  EndProgress();
+  std::fprintf(Out, "%s%s\n", LineIsError ? "error: " : "", Line.c_str());
+  std::fflush(Out);
+  Line.clear();
+  LineIsError = false;
+}
+
+void TerminalView::WriteText(WriteStatusKind kind, const std::string& text) {
+  switch (kind) {
+    case wsPlain:
+    case wsBusy:
+    case wsNewLine:
+      FlushLine();
+      Line = text;
+      break;
+    case wsError:
+      FlushLine();
+      Line = text;
+      LineIsError = true;
+      Error = true;
+      break;
+    case wsAppend:
+      Line += text;
+      break;
+    case wsDone:
+      FlushLine();
+      if (!FinishBusy()) return;
+      Line = text;
+      break;
+  }
+  // A line is shown once it cannot grow any more: at the next message, or here for those that stand alone.
+  if (kind != wsAppend && text.find('\n') != std::string::npos) FlushLine();
+  if (kind == wsBusy || kind == wsDone || kind == wsError) FlushLine();
+}
+
+void TerminalView::AddErrorText(const std::string& text) {
+  WriteText(wsError, text);
+}
+
+bool TerminalView::PollUntilReadyOrError() {
+  for (int polls = 0;; ++polls) {
+    Comm.RequestStatus();
+    if (Comm.Status().StatusCode == StatusReady) {
+      Comm.OpenDataChannelWhenReady();
+      EndProgress();
+      return true;
+    }
+    if (Comm.Status().StatusCode == StatusError) {
+      EndProgress();
+      return false;
+    }
+    Progress("waiting for the printer", static_cast<size_t>(polls) * ReadyPollMs / 1000, 0);
+    Comm.PauseMs(ReadyPollMs);
+  }
+}
+
+bool TerminalView::CheckPrinterReady() { return PollUntilReadyOrError(); }
+
+bool TerminalView::FinishBusy() {
+  FlushLine();
+  if (PollUntilReadyOrError()) return true;
+  PrinterError = true;
+  WriteText(wsError, "Printer is error.");
+  return false;
+}
+
+void TerminalView::ClearMessages() {
+  Line.clear();
+  Lines.clear();
+}
+
+void TerminalView::ReplaceMessage(const std::string& text) {
+  Lines.clear();
+  Lines.push_back(text);
+}
+
+void TerminalView::AddMessageLine(const std::string& text) { Lines.push_back(text); }
+
+void TerminalView::Progress(const std::string& label, size_t done, size_t total) {
+  if (!Terminal) return;
+  if (total > 0) {
+    const size_t width = 30;
+    const size_t filled = done * width / total;
+    std::fprintf(Out, "\r%s [%s%s] %zu/%zu", label.c_str(), std::string(filled, '#').c_str(),
+                 std::string(width - filled, ' ').c_str(), done, total);
+  } else {
+    std::fprintf(Out, "\r%s: %zu s", label.c_str(), done);
+  }
+  std::fflush(Out);
+  ProgressShown = true;
+}
+
+void TerminalView::EndProgress() {
+  if (!ProgressShown) return;
+  std::fprintf(Out, "\r\033[K");
+  std::fflush(Out);
+  ProgressShown = false;
+}
+
+void TerminalView::ClearOutcome() {
+  FlushLine();
+  Error = false;
+  PrinterError = false;
+}

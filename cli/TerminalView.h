@@ -1,0 +1,63 @@
+// The terminal as the items' front-end: messages on standard error, a progress line when standard
+// error is a terminal, and what went wrong remembered for the exit status.
+#pragma once
+
+#include "link/TPDalD4Comm.h"
+#include "service/ItemView.h"
+#include "service/StatusView.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class TerminalView : public ItemView, public StatusView {
+public:
+  explicit TerminalView(TPDalD4Comm& comm, std::FILE* out = stderr);
+
+  // ItemView.
+  void WriteText(WriteStatusKind kind, const std::string& text) override;
+  void AddErrorText(const std::string& text) override;
+  bool FinishBusy() override;
+  bool CheckPrinterReady() override;
+  void SetSummary(SummaryField, const std::string&) override {}
+  void SetBusyCursor(bool) override {}
+  void SetSkipResetOnClose() override { SkipReset = true; }
+
+  // StatusView: the status display's texts, one line each.
+  void ClearMessages() override;
+  void ReplaceMessage(const std::string& text) override;
+  void AddMessageLine(const std::string& text) override;
+  void EnterErrorMode() override { ErrorMode = true; }
+  void EnterNormalMode() override { ErrorMode = false; }
+
+  // "label: done of total" on one line that is rewritten, on a terminal only.
+  void Progress(const std::string& label, size_t done, size_t total);
+  void EndProgress();
+
+  // Since the last ClearOutcome: whether a red message was written, and whether the printer reported an error.
+  bool ErrorShown() const { return Error; }
+  bool PrinterInError() const { return PrinterError; }
+  void ClearOutcome();
+  // Shows the message line still being built.
+  void Flush() { FlushLine(); }
+  bool SkipResetOnEnd() const { return SkipReset; }
+  bool InErrorMode() const { return ErrorMode; }
+  // The lines the status display wrote since it last cleared them.
+  const std::vector<std::string>& StatusLines() const { return Lines; }
+
+private:
+  void FlushLine();
+  bool PollUntilReadyOrError();
+
+  TPDalD4Comm& Comm;
+  std::FILE* Out;
+  bool Terminal;
+  std::string Line;  // the message line being built by wsAppend
+  bool LineIsError = false;
+  bool Error = false;
+  bool PrinterError = false;
+  bool SkipReset = false;
+  bool ErrorMode = false;
+  bool ProgressShown = false;
+  std::vector<std::string> Lines;
+};

@@ -1,0 +1,156 @@
+// arvana-service end to end on the virtual printer kept in a folder, on the virtual clock.
+#include "cli/CommandLine.h"
+#include "platform/VirtualClock.h"
+#include "service/BackupFile.h"
+#include "sim/CaptureLog.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/TestDialogs.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CommandLineTest : public testing::Test {
+protected:
+  TempDirectory Dir;
+  VirtualClock Clock;
+  TestProgramEnd End;
+  std::string Out;
+
+  // Runs one command on the virtual printer; its standard output lands in Out.
+  int Run(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "--simulator=" + (Dir.Path / "vp").string());
+    std::ostringstream captured;
+    std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
+    int status = -1;
+    try {
+      status = RunCommandLine(arguments, Clock, End);
+    } catch (const ProgramEnded& ended) {
+      status = ended.Status;
+    }
+    std::cout.rdbuf(saved);
+    Out = captured.str();
+    return status;
+  }
+  std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  }
+  void SetCell(uint8_t address, uint8_t value) {
+    std::string image = ReadFile(Dir.Path / "vp/eeprom.bin");
+    ASSERT_EQ(image.size(), 256u);
+    image[address] = static_cast<char>(value);
+    std::ofstream(Dir.Path / "vp/eeprom.bin", std::ios::binary | std::ios::trunc) << image;
+  }
+  uint8_t Cell(uint8_t address) { return static_cast<uint8_t>(ReadFile(Dir.Path / "vp/eeprom.bin").at(address)); }
+  // The EEPROM writes the last run sent, as "address value" on either channel.
+  std::vector<std::string> CaptureLines() {
+    std::vector<std::string> lines;
+    std::istringstream capture(ReadFile(Dir.Path / "vp/capture.log"));
+    for (std::string line; std::getline(capture, line);) lines.push_back(line);
+    return lines;
+  }
+  bool CaptureHasWrites() {
+    for (const std::string& line : CaptureLines()) {
+      // A service EEPROM write (1B 7C ... 42 BD 21) or a control-channel one (7C 7C 07 00 ... 42 BD 21).
+      if (line.find("H>P") != std::string::npos && line.find("42 BD 21") != std::string::npos) return true;
+    }
+    return false;
+  }
+};
+
+TEST_F(CommandLineTest, StatusAndDumpShowWhatThePrinterHolds) {
+  ASSERT_EQ(Run({"status", "--json"}), 0);
+  const nlohmann::json status = nlohmann::json::parse(Out);
+  EXPECT_EQ(status["state"], "ready");
+  EXPECT_EQ(status["error"], "none");
+  EXPECT_EQ(status["ink"], (std::vector<int>{0x48, 0x41, 0x50, 0x3A, 0x5B, 0x4D}));
+  EXPECT_EQ(status["messages"], (std::vector<std::string>{"Ready to print."}));
+
+  ASSERT_EQ(Run({"dump", "--format", "bin", "-o", (Dir.Path / "dump.bin").string()}), 0);
+  EXPECT_EQ(ReadFile(Dir.Path / "dump.bin"), ReadFile(Dir.Path / "vp/eeprom.bin"));
+  ASSERT_EQ(Run({"dump", "--range", "1F-1F"}), 0);
+  EXPECT_NE(Out.find("\n1 "), std::string::npos);
+  EXPECT_EQ(Run({"dump", "--range", "20-1F"}), 2);
+}
+
+TEST_F(CommandLineTest, BackupRestoreAndDiffCarryTheValues) {
+  const std::string file = (Dir.Path / "a.eeprom").string();
+  ASSERT_EQ(Run({"backup", "-o", file}), 0);
+  ASSERT_TRUE(ReadBackupFile(file).Contents);
+  ASSERT_EQ(Run({"restore", file, "--dry-run"}), 0);
+  EXPECT_EQ(Out, "");
+
+  const uint8_t msBlack = Cell(0x33);
+  SetCell(0x33, static_cast<uint8_t>(msBlack + 1));
+  ASSERT_EQ(Run({"diff", file, "--printer"}), 0);
+  EXPECT_NE(Out.find("33    " + std::string(1, "0123456789ABCDEF"[msBlack >> 4]) +
+                     std::string(1, "0123456789ABCDEF"[msBlack & 15])),
+            std::string::npos)
+      << Out;
+  EXPECT_NE(Out.find("Bi-D MS Black"), std::string::npos);
+  ASSERT_EQ(Run({"restore", file, "--dry-run"}), 0);
+  EXPECT_NE(Out.find("Address 33: now"), std::string::npos);
+  EXPECT_EQ(Cell(0x33), static_cast<uint8_t>(msBlack + 1));
+
+  // Without --yes and without a terminal to ask at, nothing is written.
+  EXPECT_EQ(Run({"restore", file}), 2);
+  EXPECT_EQ(Cell(0x33), static_cast<uint8_t>(msBlack + 1));
+  ASSERT_EQ(Run({"--yes", "restore", file}), 0);
+  EXPECT_EQ(Cell(0x33), msBlack);
+  ASSERT_EQ(Run({"diff", file, "--printer"}), 0);
+  EXPECT_EQ(Out.find("Bi-D"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, RefusedInputAndFailuresHaveTheirExitStatus) {
+  ASSERT_EQ(Run({"status"}), 0);  // the printer's folder exists from here on
+  EXPECT_EQ(Run({"head-id", "--write", "AZAAAAAAAAAAD"}), 2);
+  EXPECT_FALSE(CaptureHasWrites());
+  EXPECT_EQ(Run({"bid", "--write", "ms-black=37"}), 2);
+  EXPECT_EQ(Run({"bid", "--write", "black=3"}), 2);
+  EXPECT_EQ(Run({"top-margin", "--write", "x"}), 2);
+  EXPECT_EQ(Run({"first-dot", "--write", "73"}), 2);
+  EXPECT_FALSE(CaptureHasWrites());
+  EXPECT_EQ(Run({"restore", (Dir.Path / "missing.eeprom").string()}), 2);
+  EXPECT_EQ(Run({"--port", "LPT9", "status"}), 2);
+  EXPECT_EQ(Run({}), 2);
+
+  std::ofstream(Dir.Path / "vp/faults.conf") << "busy-ack = on\n";
+  EXPECT_EQ(Run({"--yes", "counter", "--clear"}), 3);
+  EXPECT_EQ(Run({"top-margin", "--write", "+"}), 3);
+  std::ofstream(Dir.Path / "vp/faults.conf") << "busy-ack = off\npower = off\n";
+  EXPECT_EQ(Run({"status"}), 1);
+  std::ofstream(Dir.Path / "vp/faults.conf") << "# all well again\n";
+  EXPECT_EQ(Run({"--yes", "counter", "--clear"}), 0);
+  EXPECT_EQ(Cell(0x0A), 0);
+  EXPECT_EQ(Run({"counter"}), 0);
+  EXPECT_EQ(Out, "0\n");
+}
+
+TEST_F(CommandLineTest, WritesAreConfirmedAsInTheWindow) {
+  ASSERT_EQ(Run({"head-id", "--write", "AZAAAAAAAAAAC"}), 0);
+  ASSERT_EQ(Run({"head-id"}), 0);
+  EXPECT_EQ(Out, "AZAAAAAAAAAAC\n");
+  ASSERT_EQ(Run({"bid", "--write", "MS-Color=-5", "ms-black=7"}), 0);
+  EXPECT_EQ(Cell(0x33), 7);
+  EXPECT_EQ(Cell(0x36), static_cast<uint8_t>(-5));
+  ASSERT_EQ(Run({"top-margin", "--write", "-"}), 0);
+  EXPECT_EQ(Cell(0x2E), 0xD8);
+  ASSERT_EQ(Run({"first-dot", "--write", "-8"}), 0);
+  EXPECT_EQ(Cell(0x39), 0xF8);
+  ASSERT_EQ(Run({"--model", "350", "init"}), 0);
+  EXPECT_EQ(Cell(0x5F), 0x00);
+  ASSERT_EQ(Run({"usb-id", "--write", "ABC1234567"}), 0);
+  ASSERT_EQ(Run({"usb-id"}), 0);
+  EXPECT_EQ(Out.substr(0, 10), "ABC1234567");
+}
+
+}  // namespace

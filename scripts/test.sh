@@ -4,11 +4,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+# With precompiled headers a compiler cache needs to be told what it may ignore.
+export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
+start=$(date +%s)
 
 jobs=${JOBS:-2}
 run_suite() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > "$dir.configure.log" 2>&1 \
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARVANA_WERROR=ON -DARVANA_BENCHMARKS=OFF "$@" \
+    > "$dir.configure.log" 2>&1 \
     || { cat "$dir.configure.log"; exit 1; }
   cmake --build "$dir" -j "$jobs"
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j "$jobs"
@@ -19,3 +23,4 @@ run_suite build-test/release
 if [ "${1:-}" != "--quick" ]; then
   ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-test/sanitize -DARVANA_SANITIZE=ON
 fi
+echo "test command: $(( $(date +%s) - start )) s"

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/Commands.h"
+#include "cli/ProgressClock.h"
 #include "cli/ServiceSession.h"
 #include "cli/TerminalDialogs.h"
 #include "platform/LinuxPortSystem.h"
@@ -59,8 +60,9 @@ std::vector<std::string> Arguments(const std::vector<std::string>& given) {
   return arguments;  // reversed, as CLI11 takes them
 }
 
-int Run(const std::string& command, Options& options, PortSystem& ports, Clock& clock, ProgramEnd& end) {
+int Run(const std::string& command, Options& options, PortSystem& ports, Clock& realClock, ProgramEnd& end) {
   TerminalDialogs questions(options.Yes);
+  ProgressClock clock(realClock);
   const int16_t portIndex = PortIndexOf(options.Port);
   const uint16_t model = options.Model == "350" ? ModelCode350 : ModelCode360;
   ServiceSession session(clock, ports, questions, end, portIndex, model);
@@ -68,6 +70,10 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
   const bool needsPrinter = !(command == "diff" && !options.Printer);
   if (needsPrinter && !session.Connect()) return ExitPrinterFailure;
   CommandContext context{session, questions};
+  if (command == "print") {
+    // Printing pauses for every reply it waits for: the line follows the packets sent.
+    clock.OnPause = [&session] { session.View.Progress("printing", session.Comm.DataPacketsSent(), 0, "packets"); };
+  }
   int status = ExitDone;
   const bool writing = !options.Write.empty() || !options.Writes.empty() || options.Clear;
   if (command == "status") status = RunStatus(context, options.Json);

@@ -6,6 +6,18 @@ namespace {
 
 constexpr uint32_t ReadyPollMs = 2000;
 
+const char* StateText(int16_t code) {
+  switch (code) {
+    case StatusSelfPrinting: return "self-printing";
+    case StatusBusy: return "busy";
+    case StatusPrinting: return "printing";
+    case StatusCleaning: return "cleaning";
+    case StatusBeforeInitialFill: return "before initial fill";
+    case StatusMotorOff: return "motor off";
+    default: return "waiting";
+  }
+}
+
 }  // namespace
 
 TerminalView::TerminalView(TPDalD4Comm& comm, std::FILE* out)
@@ -64,7 +76,8 @@ bool TerminalView::PollUntilReadyOrError() {
       EndProgress();
       return false;
     }
-    Progress("waiting for the printer", static_cast<size_t>(polls) * ReadyPollMs / 1000, 0);
+    Progress(std::string("printer ") + StateText(Comm.Status().StatusCode),
+             static_cast<size_t>(polls) * ReadyPollMs / 1000, 0);
     Comm.PauseMs(ReadyPollMs);
   }
 }
@@ -91,7 +104,7 @@ void TerminalView::ReplaceMessage(const std::string& text) {
 
 void TerminalView::AddMessageLine(const std::string& text) { Lines.push_back(text); }
 
-void TerminalView::Progress(const std::string& label, size_t done, size_t total) {
+void TerminalView::Progress(const std::string& label, size_t done, size_t total, const char* unit) {
   if (!Terminal) return;
   if (total > 0) {
     const size_t width = 30;
@@ -99,7 +112,7 @@ void TerminalView::Progress(const std::string& label, size_t done, size_t total)
     std::fprintf(Out, "\r%s [%s%s] %zu/%zu", label.c_str(), std::string(filled, '#').c_str(),
                  std::string(width - filled, ' ').c_str(), done, total);
   } else {
-    std::fprintf(Out, "\r%s: %zu s", label.c_str(), done);
+    std::fprintf(Out, "\r%s: %zu %s", label.c_str(), done, unit);
   }
   std::fflush(Out);
   ProgressShown = true;

@@ -30,8 +30,9 @@ public:
   void EnterErrorMode() override { ErrorMode = true; }
   void EnterNormalMode() override { ErrorMode = false; }
 
-  // "label: done of total" on one line that is rewritten, on a terminal only.
-  void Progress(const std::string& label, size_t done, size_t total);
+  // "label [####   ] done/total", or "label: done unit" without a total, on one
+  // line that is rewritten, on a terminal only.
+  void Progress(const std::string& label, size_t done, size_t total, const char* unit = "s");
   void EndProgress();
 
   // Since the last ClearOutcome: whether a red message was written, and whether the printer reported an error.

@@ -110,6 +110,8 @@ public:
   int16_t DataCreditLeft() const { return DataCredit; }
   int16_t PrinterCreditLeft() const { return PrinterCredit; }
   size_t QueuedDataCount() const { return SendCount; }
+  // Data-channel packets written since the program started, for a progress display.
+  uint64_t DataPacketsSent() const { return PacketsSent; }
   // Whether the data channel is open on this connection; a reset queued while
   // it is closed would reach the printer only with unrelated later data.
   bool DataChannelOpen() const { return DataOpen; }
@@ -152,4 +154,5 @@ private:
   int16_t PrinterCredit = 0;
   bool DataOpen = false;
   bool PacketMode = false;
+  uint64_t PacketsSent = 0;
 };

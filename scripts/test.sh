@@ -19,8 +19,11 @@ run_suite() {
 }
 
 mkdir -p build-test
-run_suite build-test/release
+# No debug information in the optimised build: the tests do not need it, and writing it is half the build.
+run_suite build-test/release -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
 if [ "${1:-}" != "--quick" ]; then
-  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-test/sanitize -DARVANA_SANITIZE=ON
+  # -O1 with line tables: what the sanitizers need for their reports, at a fraction of the build time.
+  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-test/sanitize -DARVANA_SANITIZE=ON \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1"
 fi
 echo "test command: $(( $(date +%s) - start )) s"

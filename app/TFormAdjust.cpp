@@ -345,6 +345,11 @@ void TFormAdjust::AdjustmentTabChange(int /*page*/) {
 void TFormAdjust::GetStatusBtnClick() {
   ResetItemArea(false, false);
   Form->CanvasPnl->show();
+  if (!Program.Driver.IsOpen()) {
+    // A backup that ended without finding the printer again left no port to ask through.
+    WriteStatus(wsError, "The printer is not connected: quit and connect again.");
+    return;
+  }
   Program.Monitor().RefreshStatus();
   Program.Comm.OpenDataChannelWhenReady();
 }

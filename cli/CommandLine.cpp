@@ -26,6 +26,8 @@ struct Options {
   std::string Model = "360";
   std::string Simulator;
   bool Yes = false;
+  bool ModelGiven = false;
+  int TimeoutSeconds = 900;
   bool Json = false;
   std::string Range = "00-FF";
   std::string Format = "table";
@@ -40,6 +42,13 @@ struct Options {
   bool Clear = false;
   std::string What;
 };
+
+// The items the window offers only while the printer is not in error; they also need the data channel.
+bool NeedsWorkingPrinter(const std::string& command) {
+  for (const char* name : {"head-id", "usb-id", "bid", "top-margin", "first-dot", "print", "clean", "charge"})
+    if (command == name) return true;
+  return false;
+}
 
 int16_t PortIndexOf(const std::string& port) {
   static const std::vector<std::string> Names{"VLUSB1", "VLUSB2", "VLUSB3", "LPT1", "LPT2", "LPT3"};
@@ -62,13 +71,27 @@ std::vector<std::string> Arguments(const std::vector<std::string>& given) {
 
 int Run(const std::string& command, Options& options, PortSystem& ports, Clock& realClock, ProgramEnd& end) {
   TerminalDialogs questions(options.Yes);
-  ProgressClock clock(realClock);
+  const int limit = options.TimeoutSeconds;
+  ProgressClock clock(realClock, int64_t{limit} * 1000, [&end, limit] {
+    std::cerr << "\nerror: The printer did not finish within " << limit << " s." << std::endl;
+    end.End(ExitPrinterFailure);
+  });
   const int16_t portIndex = PortIndexOf(options.Port);
   const uint16_t model = options.Model == "350" ? ModelCode350 : ModelCode360;
   ServiceSession session(clock, ports, questions, end, portIndex, model);
   // diff between two files needs no printer.
   const bool needsPrinter = !(command == "diff" && !options.Printer);
+  // The model decides values written and printed: those commands need it said.
+  const bool modelMatters = command == "init" || command == "backup" || command == "print";
+  if (modelMatters && !options.ModelGiven) {
+    std::cerr << "error: " << command << " needs --model 350 or --model 360." << std::endl;
+    return ExitUsage;
+  }
   if (needsPrinter && !session.Connect()) return ExitPrinterFailure;
+  if (NeedsWorkingPrinter(command) && !session.ReadyForDataChannel()) {
+    session.Close(false);
+    return ExitPrinterFailure;
+  }
   CommandContext context{session, questions};
   if (command == "print") {
     // Printing pauses for every reply it waits for: the line follows the packets sent.
@@ -110,7 +133,12 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   app.add_option("--port", options.Port, "LPT1..LPT3 or VLUSB1..VLUSB3")
       ->check(CLI::IsMember({"LPT1", "LPT2", "LPT3", "VLUSB1", "VLUSB2", "VLUSB3"}, CLI::ignore_case))
       ->capture_default_str();
-  app.add_option("--model", options.Model, "350 or 360")->check(CLI::IsMember({"350", "360"}))->capture_default_str();
+  CLI::Option* modelOption =
+      app.add_option("--model", options.Model, "350 or 360 (needed by init, backup and print)")
+          ->check(CLI::IsMember({"350", "360"}));
+  app.add_option("--timeout", options.TimeoutSeconds, "Give up after waiting this long for the printer")
+      ->check(CLI::PositiveNumber)
+      ->capture_default_str();
   app.add_option("--simulator", options.Simulator,
                  "Use the virtual printer kept in DIR (--simulator alone: ./virtual-printer)")
       ->type_name("[=DIR]");
@@ -160,6 +188,7 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
     return code == 0 ? ExitDone : ExitUsage;
   }
   const std::string command = app.get_subcommands().front()->get_name();
+  options.ModelGiven = modelOption->count() > 0;
   try {
     if (options.Simulator.empty()) {
       LinuxPortSystem ports;

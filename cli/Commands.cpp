@@ -20,6 +20,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -28,6 +29,7 @@
 namespace {
 
 constexpr int EepromSize = 256;
+constexpr uint8_t UnknownInk = 0xFF;
 
 // A write command's outcome from what the front-end was told.
 int WriteOutcome(const TerminalView& view) {
@@ -41,6 +43,11 @@ int Refuse(const std::string& message) {
 }
 
 std::string Hex(unsigned value) { return EepromCheckLogic::TwoHexDigits(static_cast<int>(value)); }
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+  return text;
+}
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -95,7 +102,7 @@ std::string CellName(uint8_t cell) {
       {0x38, 0x38, "Bi-D 4pl Color"},
       {0x39, 0x39, "first dot position"},
       {0x3F, 0x4C, "head ID"},
-      {0x4D, 0x5F, "USB ID"},
+      {0x4D, 0x5E, "USB ID"},
   }};
   for (const Range& range : Names)
     if (cell >= range.First && cell <= range.Last) return range.Name;
@@ -128,13 +135,17 @@ bool ChangesPrinter(const std::string& command, bool writing) {
 
 int RunStatus(CommandContext& context, bool json) {
   ServiceSession& session = context.Session;
+  session.View.EchoStatusLines(false);  // they are this command's result
   session.Display.RefreshStatus();
   const PrinterStatus& status = session.Status;
   const std::vector<std::string>& lines = session.View.StatusLines();
   if (!json) {
     for (const std::string& line : lines) std::cout << line << '\n';
+    // 0xFF is the printer's "not known": no number stands for it.
     std::cout << "Ink:";
-    for (uint8_t quantity : status.InkQuantities) std::cout << ' ' << static_cast<int>(quantity);
+    for (uint8_t quantity : status.InkQuantities) {
+      std::cout << ' ' << (quantity == UnknownInk ? std::string("??") : std::to_string(quantity));
+    }
     std::cout << std::endl;
     return ExitDone;
   }
@@ -145,7 +156,15 @@ int RunStatus(CommandContext& context, bool json) {
   for (size_t k = 0; k < status.WarningFlags.size(); ++k)
     if (status.WarningFlags[k]) warnings.push_back(static_cast<int>(10 + k));
   out["warnings"] = warnings;
-  out["ink"] = std::vector<int>(status.InkQuantities.begin(), status.InkQuantities.end());
+  nlohmann::json ink = nlohmann::json::array();
+  for (uint8_t quantity : status.InkQuantities) {
+    if (quantity == UnknownInk) {
+      ink.push_back(nullptr);
+    } else {
+      ink.push_back(quantity);
+    }
+  }
+  out["ink"] = ink;
   out["messages"] = lines;
   out["restricted"] = session.View.InErrorMode();
   std::cout << out.dump(2) << std::endl;
@@ -155,11 +174,13 @@ int RunStatus(CommandContext& context, bool json) {
 int RunDump(CommandContext& context, const std::string& range, const std::string& format, const std::string& output) {
   ServiceSession& session = context.Session;
   EepromCheckLogic logic(session.View, session.Comm);
-  const size_t dash = range.find('-');
+  // The window turns typed letters into capitals; so does the command line.
+  const std::string upper = Upper(range);
+  const size_t dash = upper.find('-');
   int begin = 0;
   int end = 0;
   if (dash == std::string::npos ||
-      !logic.CheckRange(range.substr(0, dash), range.substr(dash + 1), begin, end)) {
+      !logic.CheckRange(upper.substr(0, dash), upper.substr(dash + 1), begin, end)) {
     session.View.Flush();
     return ExitUsage;
   }
@@ -200,12 +221,9 @@ int RunDump(CommandContext& context, const std::string& range, const std::string
   if (output.empty()) {
     std::cout << text << std::flush;
   } else {
-    std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    file << text;
-    if (!file) {
-      std::cerr << "error: " << output << " cannot be written." << std::endl;
-      return ExitPrinterFailure;
-    }
+    // Never over an existing file: it may be a backup.
+    std::string error;
+    if (!WriteNewFile(output, text, error)) return Refuse("The dump cannot be written (" + error + ").");
   }
   return allRead ? ExitDone : ExitPrinterFailure;
 }
@@ -225,6 +243,8 @@ int RunBackup(CommandContext& context, const std::string& output) {
   } else {
     const BackupContents contents = DescribeBackup(values, session.SelectedModelCode(),
                                                    session.Driver.ChosenPortName(), session.Time.LocalNow());
+    std::error_code ignored;
+    if (std::filesystem::exists(output, ignored)) return Refuse(output + " exists already: a backup is never written over.");
     if (WriteNewFile(output, FormatBackup(contents), error)) path = output;
   }
   if (!path) {
@@ -242,9 +262,13 @@ int RunRestore(CommandContext& context, const std::string& file, bool dryRun) {
   if (!check.Contents) return Refuse(check.Problem + " Nothing was written to the printer.");
   EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time);
   const std::vector<CellChange> changes = logic.ChangesOnPrinter(check.Contents->Values);
-  for (const CellChange& change : changes) std::cout << EepromSettingLogic::ChangeText(change) << '\n';
+  bool allRead = true;
+  for (const CellChange& change : changes) {
+    allRead = allRead && change.Now.has_value();
+    std::cout << EepromSettingLogic::ChangeText(change) << '\n';
+  }
   std::cout << std::flush;
-  if (dryRun) return ExitDone;
+  if (dryRun) return allRead ? ExitDone : ExitPrinterFailure;
   const BackupHeader& header = check.Contents->Header;
   const DialogAnswer answer = context.Questions.ShowMessage(
       DialogKind::Confirmation,
@@ -300,7 +324,7 @@ int RunHeadId(CommandContext& context, const std::string& write) {
     return ExitDone;
   }
   HeadIdLogic logic(session.View, session.HeadId, session.Confirm);
-  const bool accepted = logic.WriteHeadId(write);
+  const bool accepted = logic.WriteHeadId(Upper(write));  // as the window's field takes it
   session.View.Flush();
   return accepted ? WriteOutcome(session.View) : ExitUsage;
 }
@@ -333,9 +357,14 @@ int RunBid(CommandContext& context, const std::vector<std::string>& writes) {
   static constexpr std::array<const char*, BidValues.size()> Names{"ms-black",  "ms-color",  "6pl-black",
                                                                    "6pl-color", "4pl-black", "4pl-color"};
   if (writes.empty()) {
-    for (size_t i = 0; i < BidValues.size(); ++i) std::cout << Names[i] << " = " << logic.StoredText(i) << '\n';
+    bool allRead = true;
+    for (size_t i = 0; i < BidValues.size(); ++i) {
+      const std::string text = logic.StoredText(i);
+      allRead = allRead && text != UnreadBidValueText;
+      std::cout << Names[i] << " = " << text << '\n';
+    }
     std::cout << std::flush;
-    return ExitDone;
+    return allRead ? ExitDone : ExitPrinterFailure;
   }
   std::vector<BidEntry> entries;
   for (const std::string& write : writes) {

@@ -41,6 +41,20 @@ bool ServiceSession::Connect() {
   return true;
 }
 
+bool ServiceSession::ReadyForDataChannel() {
+  if (Comm.DataChannelOpen()) return true;
+  if (Status.StatusCode == StatusError || Status.ErrorCode != ErrorNone) {
+    Display.RefreshStatus();
+    std::fprintf(stderr, "error: The printer is in error: only status, dump, backup, restore, diff, init and counter "
+                         "work now.\n");
+    return false;
+  }
+  if (View.CheckPrinterReady() && Comm.DataChannelOpen()) return true;
+  Display.RefreshStatus();
+  std::fprintf(stderr, "error: The printer is not ready.\n");
+  return false;
+}
+
 void ServiceSession::Close(bool reset) {
   View.Flush();
   Comm.ShutDownLink([this, reset] {

@@ -33,6 +33,10 @@ public:
   // Opens the port and the link as the start window does; false, with a
   // message, when the printer does not answer. A port that cannot be opened ends the program.
   bool Connect();
+  // Whether the items that use the data channel can run: false, with the
+  // status display's texts, while the printer is in error (the window offers
+  // only its recovery items then); a printer not ready yet is waited for.
+  bool ReadyForDataChannel();
   // Shuts the link down; with `reset` the printer is reset and waited for, as closing the window does.
   void Close(bool reset);
 

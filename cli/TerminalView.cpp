@@ -99,10 +99,16 @@ void TerminalView::ClearMessages() {
 
 void TerminalView::ReplaceMessage(const std::string& text) {
   Lines.clear();
-  Lines.push_back(text);
+  AddMessageLine(text);
 }
 
-void TerminalView::AddMessageLine(const std::string& text) { Lines.push_back(text); }
+void TerminalView::AddMessageLine(const std::string& text) {
+  Lines.push_back(text);
+  if (!Echo) return;
+  EndProgress();
+  std::fprintf(Out, "%s\n", text.c_str());
+  std::fflush(Out);
+}
 
 void TerminalView::Progress(const std::string& label, size_t done, size_t total, const char* unit) {
   if (!Terminal) return;

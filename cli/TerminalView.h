@@ -45,6 +45,9 @@ public:
   bool InErrorMode() const { return ErrorMode; }
   // The lines the status display wrote since it last cleared them.
   const std::vector<std::string>& StatusLines() const { return Lines; }
+  // Whether the status display's lines are also written to standard error as they come (not for
+  // the status command, which prints them as its result).
+  void EchoStatusLines(bool echo) { Echo = echo; }
 
 private:
   void FlushLine();
@@ -60,5 +63,6 @@ private:
   bool SkipReset = false;
   bool ErrorMode = false;
   bool ProgressShown = false;
+  bool Echo = true;
   std::vector<std::string> Lines;
 };

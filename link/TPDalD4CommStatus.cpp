@@ -180,6 +180,8 @@ bool TPDalD4Comm::WaitReady() {
     if (Record.StatusCode == StatusReady) {
       if (!dataClosed) return true;
       OpenDataChannelWhenReady();
+      // Ready with an error field, or a channel the printer would not open: nothing can be printed.
+      if (!DataOpen) return false;
       continue;  // the printer reset goes out on the channel just opened
     }
     if (Record.StatusCode == StatusError) {

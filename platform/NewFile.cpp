@@ -22,6 +22,19 @@ bool WriteAll(int descriptor, const std::string& contents) {
   return true;
 }
 
+// Creates `path` (which must not exist) and writes the whole text to the disk; false, with the reason.
+bool WriteExclusively(const std::string& path, const std::string& contents, std::string& error) {
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (descriptor < 0) {
+    error = Reason(path);
+    return false;
+  }
+  const bool written = WriteAll(descriptor, contents) && ::fsync(descriptor) == 0;
+  if (!written) error = Reason(path);
+  if (::close(descriptor) != 0 && written) error = Reason(path);
+  return error.empty();
+}
+
 }  // namespace
 
 bool WriteNewFile(const std::string& path, const std::string& contents, std::string& error) {
@@ -32,20 +45,28 @@ bool WriteNewFile(const std::string& path, const std::string& contents, std::str
     error = target.parent_path().string() + ": " + folderError.message();
     return false;
   }
-  const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-  const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (descriptor < 0) {
-    error = Reason(temporary);
+  error.clear();
+  // A name of this write's own, so that a temporary file a crash left behind stands in nobody's way.
+  static unsigned attempt = 0;
+  const std::string temporary = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++attempt);
+  if (!WriteExclusively(temporary, contents, error)) {
+    ::unlink(temporary.c_str());
     return false;
   }
-  const bool written = WriteAll(descriptor, contents) && ::fsync(descriptor) == 0;
-  if (!written) error = Reason(temporary);
-  if (::close(descriptor) != 0 && written) error = Reason(temporary);
   // A hard link gives the name only if nobody has it yet: an existing file is never replaced.
-  const bool named = error.empty() && ::link(temporary.c_str(), path.c_str()) == 0;
-  if (error.empty() && !named) error = Reason(path);
+  bool named = ::link(temporary.c_str(), path.c_str()) == 0;
+  const int linkError = errno;
   ::unlink(temporary.c_str());
-  if (!named) return false;
+  if (!named && (linkError == EPERM || linkError == EOPNOTSUPP || linkError == ENOSYS)) {
+    // A file system without hard links (a memory stick): the name is created exclusively and written in place.
+    named = WriteExclusively(path, contents, error);
+    if (!named && errno != EEXIST) ::unlink(path.c_str());
+    if (!named) return false;
+  } else if (!named) {
+    errno = linkError;
+    error = Reason(path);
+    return false;
+  }
   const int folder = ::open(target.has_parent_path() ? target.parent_path().c_str() : ".", O_RDONLY | O_CLOEXEC);
   if (folder >= 0) {
     ::fsync(folder);  // the new name itself reaches the disk

@@ -185,6 +185,11 @@ void EepromSettingLogic::RestoreFromFile() {
 }
 
 void EepromSettingLogic::RestoreFile(const std::string& path) {
+  if (!Comm.Driver().IsOpen()) {
+    // A backup that ended without finding the printer again left no port to write through.
+    View.WriteText(wsError, "The printer is not connected: quit and connect again. Nothing was written to the printer.");
+    return;
+  }
   const BackupFileCheck check = ReadBackupFile(path);
   if (!check.Contents) {
     View.WriteText(wsError, check.Problem + " Nothing was written to the printer.");

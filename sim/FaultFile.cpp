@@ -81,18 +81,25 @@ bool Apply(const std::string& name, const std::string& value, FaultSwitches& swi
     if (on) switches.PowerOn = *on;
     return on.has_value();
   }
-  const bool off = OnOff(value) == false;
+  // Only the words switch these off: 0 and 00 are an error number and a cell.
+  const bool off = value == "off" || value == "false";
   if (name == "printer-error") {
+    if (off) {
+      faults.PrinterError.reset();
+      return true;
+    }
     const std::optional<int> number = Number(value, 10, 99);
     if (number) faults.PrinterError = *number;
-    if (off) faults.PrinterError.reset();
-    return number || off;
+    return number.has_value();
   }
   if (name == "eeprom-fault-cell") {
+    if (off) {
+      faults.EepromFaultCell.reset();
+      return true;
+    }
     const std::optional<int> cell = Number(value, 16, 0xFF);
     if (cell && value.size() == 2) faults.EepromFaultCell = static_cast<uint8_t>(*cell);
-    if (off) faults.EepromFaultCell.reset();
-    return (cell && value.size() == 2) || off;
+    return cell && value.size() == 2;
   }
   if (name == "held-state") {
     for (const HeldStateName& entry : HeldStates) {

@@ -147,7 +147,12 @@ void VirtualPrinter::CheckBoardReplacement() {
   if (ReplaceBoardPath.empty()) return;
   std::error_code error;
   if (!std::filesystem::exists(ReplaceBoardPath, error)) return;
-  std::filesystem::remove(ReplaceBoardPath, error);
+  // Only a file that is gone again swaps the board: one that stays would swap it on every block.
+  if (!std::filesystem::remove(ReplaceBoardPath, error) || error) {
+    if (!BoardFileReported) *FaultReport << "virtual printer: cannot remove " << ReplaceBoardPath << std::endl;
+    BoardFileReported = true;
+    return;
+  }
   ReplaceMainBoard();
   *FaultReport << "virtual printer: main board replaced (every EEPROM cell 0xFF)" << std::endl;
 }

@@ -133,6 +133,7 @@ private:
   bool Powered = true;
   FaultFile FaultsFile;
   std::string ReplaceBoardPath;
+  bool BoardFileReported = false;
   std::ostream* FaultReport;
   std::set<std::string> ReportedLines;
   std::deque<std::vector<uint8_t>> Replies;

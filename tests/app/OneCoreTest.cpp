@@ -92,7 +92,7 @@ TEST_F(OneCoreTest, EveryCommandSendsWhatItsItemSends) {
          w.Click("ProCounterOKBtn");
          w.Click("CounterClearOKBtn");
        }},
-      {"initial setting", {"init"}, [](ProgramTest& t) {
+      {"initial setting", {"--model", "360", "init"}, [](ProgramTest& t) {
          auto& w = static_cast<OneCoreTest&>(t);
          w.ChooseAdjust(0);
          w.Click("DefaultSetBtn");

@@ -84,7 +84,13 @@ TEST_F(CommandLineTest, StatusAndDumpShowWhatThePrinterHolds) {
 
 TEST_F(CommandLineTest, BackupRestoreAndDiffCarryTheValues) {
   const std::string file = (Dir.Path / "a.eeprom").string();
-  ASSERT_EQ(Run({"backup", "-o", file}), 0);
+  EXPECT_EQ(Run({"backup", "-o", file}), 2);  // the model names the file's header: it must be said
+  ASSERT_EQ(Run({"--model", "360", "backup", "-o", file}), 0);
+  const std::string saved = ReadFile(file);
+  EXPECT_EQ(Run({"--model", "360", "backup", "-o", file}), 2);  // never over an existing file
+  EXPECT_EQ(ReadFile(file), saved);
+  EXPECT_EQ(Run({"dump", "-o", file}), 2);
+  EXPECT_EQ(ReadFile(file), saved);
   ASSERT_TRUE(ReadBackupFile(file).Contents);
   ASSERT_EQ(Run({"restore", file, "--dry-run"}), 0);
   EXPECT_EQ(Out, "");
@@ -128,6 +134,10 @@ TEST_F(CommandLineTest, RefusedInputAndFailuresHaveTheirExitStatus) {
   EXPECT_EQ(Run({"top-margin", "--write", "+"}), 3);
   std::ofstream(Dir.Path / "vp/faults.conf") << "busy-ack = off\npower = off\n";
   EXPECT_EQ(Run({"status"}), 1);
+  // A printer in error offers only the recovery items, as the window does.
+  std::ofstream(Dir.Path / "vp/faults.conf") << "printer-error = 04\n";
+  EXPECT_EQ(Run({"head-id"}), 1);
+  EXPECT_EQ(Run({"--yes", "counter"}), 0);
   std::ofstream(Dir.Path / "vp/faults.conf") << "# all well again\n";
   EXPECT_EQ(Run({"--yes", "counter", "--clear"}), 0);
   EXPECT_EQ(Cell(0x0A), 0);
@@ -136,7 +146,7 @@ TEST_F(CommandLineTest, RefusedInputAndFailuresHaveTheirExitStatus) {
 }
 
 TEST_F(CommandLineTest, WritesAreConfirmedAsInTheWindow) {
-  ASSERT_EQ(Run({"head-id", "--write", "AZAAAAAAAAAAC"}), 0);
+  ASSERT_EQ(Run({"head-id", "--write", "azaaaaaaaaaac"}), 0);  // typed letters become capitals, as in the window
   ASSERT_EQ(Run({"head-id"}), 0);
   EXPECT_EQ(Out, "AZAAAAAAAAAAC\n");
   ASSERT_EQ(Run({"bid", "--write", "MS-Color=-5", "ms-black=7"}), 0);

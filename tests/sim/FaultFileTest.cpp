@@ -56,6 +56,12 @@ TEST(FaultFile, LinesNotUnderstoodAreListedAndChangeNothing) {
   EXPECT_TRUE(contents.Switches.PowerOn);
 }
 
+TEST(FaultFile, ZeroIsAnErrorNumberNotOff) {
+  EXPECT_EQ(ParseFaultFile("printer-error = 0\n").Switches.Faults.PrinterError, 0);
+  EXPECT_EQ(ParseFaultFile("eeprom-fault-cell = 00\n").Switches.Faults.EepromFaultCell, 0);
+  EXPECT_FALSE(ParseFaultFile("printer-error = off\n").Switches.Faults.PrinterError.has_value());
+}
+
 TEST(FaultFile, ChangedSwitchesAreNamedWithTheirNewValues) {
   FaultSwitches before;
   FaultSwitches after;

@@ -17,18 +17,7 @@
 #include "items/TStatusMonitorWindow.h"
 
 ArvanaProgram::ArvanaProgram(const ProgramServices& services)
-    : Services(services),
-      ForceExit(services.Boxes, services.End),
-      Driver(services.Ports, *this, services.Time, services.Boxes, services.End, ForceExit),
-      Comm(Driver, services.Time, services.Boxes, services.End, ForceExit, Status),
-      Factory(Comm, services.Boxes),
-      Confirm(Comm),
-      Maintenance(Comm),
-      HeadId(Factory),
-      UsbId(Factory, services.Time),
-      Raster(Comm, Factory, services.Boxes, services.End),
-      Bid(Comm, Factory, Raster),
-      A4check(Comm, Factory, Raster, Bid, HeadId, *this) {
+    : ServiceCore(services.Time, services.Ports, services.Boxes, services.End, *this, *this), Services(services) {
   // The start window comes first and so is the main window.
   BootWindow = std::make_unique<TFormBoot>(*this);
   AdjustWindow = std::make_unique<TFormAdjust>(*this);

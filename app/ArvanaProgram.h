@@ -15,7 +15,7 @@
 #include "platform/ProgramEnd.h"
 #include "service/TPA4check.h"
 #include "pattern/TPRaster.h"
-#include "service/ConfirmedWrites.h"
+#include "service/ServiceCore.h"
 #include "service/TPBid.h"
 #include "service/TPDalUsbId.h"
 #include "service/TPHeadID.h"
@@ -47,7 +47,8 @@ struct ProgramServices {
   PortSystem& Ports;
 };
 
-class ArvanaProgram : public PortChoice, public ModelChoice {
+// The choices come first among the bases: the core keeps references to them from its construction on.
+class ArvanaProgram : public PortChoice, public ModelChoice, public ServiceCore {
 public:
   explicit ArvanaProgram(const ProgramServices& services);
   ~ArvanaProgram() override;
@@ -64,18 +65,6 @@ public:
   uint16_t SelectedModelCode() const override;
 
   ProgramServices Services;
-  PrinterStatus Status;
-  TPDalForceExit ForceExit;
-  TPPrinterDriver Driver;
-  TPDalD4Comm Comm;
-  TPFactory Factory;
-  ConfirmedWrites Confirm;
-  TPMaintenance Maintenance;
-  TPHeadID HeadId;
-  TPDalUsbId UsbId;
-  TPRaster Raster;
-  TPBid Bid;
-  TPA4check A4check;
 
   TFormBoot& Boot() { return *BootWindow; }
   TFormAdjust& Adjust() { return *AdjustWindow; }

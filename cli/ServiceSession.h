@@ -4,25 +4,14 @@
 #include "cli/TerminalView.h"
 #include "link/ModelChoice.h"
 #include "link/PortChoice.h"
-#include "link/PrinterStatus.h"
-#include "link/TPDalD4Comm.h"
-#include "link/TPDalForceExit.h"
-#include "link/TPFactory.h"
-#include "link/TPPrinterDriver.h"
-#include "pattern/TPRaster.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/PortDevice.h"
 #include "platform/ProgramEnd.h"
-#include "service/ConfirmedWrites.h"
+#include "service/ServiceCore.h"
 #include "service/StatusDisplay.h"
-#include "service/TPA4check.h"
-#include "service/TPBid.h"
-#include "service/TPDalUsbId.h"
-#include "service/TPHeadID.h"
-#include "service/TPMaintenance.h"
 
-class ServiceSession : public PortChoice, public ModelChoice {
+class ServiceSession : public PortChoice, public ModelChoice, public ServiceCore {
 public:
   ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs, ProgramEnd& end, int16_t portIndex,
                  uint16_t modelCode);
@@ -42,18 +31,6 @@ public:
 
   Clock& Time;
   Dialogs& Boxes;
-  PrinterStatus Status;
-  TPDalForceExit ForceExit;
-  TPPrinterDriver Driver;
-  TPDalD4Comm Comm;
-  TPFactory Factory;
-  ConfirmedWrites Confirm;
-  TPMaintenance Maintenance;
-  TPHeadID HeadId;
-  TPDalUsbId UsbId;
-  TPRaster Raster;
-  TPBid Bid;
-  TPA4check A4check;
   TerminalView View;
   StatusDisplay Display;
 

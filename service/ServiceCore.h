@@ -1,0 +1,55 @@
+// The program's objects below the windows, created in the order they need each other: the same
+// set for the window and for the command line.
+#pragma once
+
+#include "link/ModelChoice.h"
+#include "link/PortChoice.h"
+#include "link/PrinterStatus.h"
+#include "link/TPDalD4Comm.h"
+#include "link/TPDalForceExit.h"
+#include "link/TPFactory.h"
+#include "link/TPPrinterDriver.h"
+#include "pattern/TPRaster.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/PortDevice.h"
+#include "platform/ProgramEnd.h"
+#include "service/ConfirmedWrites.h"
+#include "service/TPA4check.h"
+#include "service/TPBid.h"
+#include "service/TPDalUsbId.h"
+#include "service/TPHeadID.h"
+#include "service/TPMaintenance.h"
+
+struct ServiceCore {
+  // `port` and `model` are asked on every use; only their references are kept.
+  ServiceCore(Clock& clock, PortSystem& ports, Dialogs& dialogs, ProgramEnd& end, const PortChoice& port,
+              const ModelChoice& model)
+      : ForceExit(dialogs, end),
+        Driver(ports, port, clock, dialogs, end, ForceExit),
+        Comm(Driver, clock, dialogs, end, ForceExit, Status),
+        Factory(Comm, dialogs),
+        Confirm(Comm),
+        Maintenance(Comm),
+        HeadId(Factory),
+        UsbId(Factory, clock),
+        Raster(Comm, Factory, dialogs, end),
+        Bid(Comm, Factory, Raster),
+        A4check(Comm, Factory, Raster, Bid, HeadId, model) {}
+
+  ServiceCore(const ServiceCore&) = delete;
+  ServiceCore& operator=(const ServiceCore&) = delete;
+
+  PrinterStatus Status;
+  TPDalForceExit ForceExit;
+  TPPrinterDriver Driver;
+  TPDalD4Comm Comm;
+  TPFactory Factory;
+  ConfirmedWrites Confirm;
+  TPMaintenance Maintenance;
+  TPHeadID HeadId;
+  TPDalUsbId UsbId;
+  TPRaster Raster;
+  TPBid Bid;
+  TPA4check A4check;
+};

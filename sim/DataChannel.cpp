@@ -168,9 +168,11 @@ void DataChannel::RunCleaning(uint8_t sequence) {
   if (sequence == HeadCleaningSequence) {
     Core.Work().Queue(PrinterState::Cleaning, HeadCleaningMs, Core.NowMs());
     eeprom.SetProtectionCounter(eeprom.ProtectionCounter() + HeadCleaningPoints);
+    Core.Head().Clean(PrintHead::Sequence::HeadCleaning);
   } else if (sequence == InkChargeSequence) {
     Core.Work().Queue(PrinterState::Cleaning, InkChargeMs, Core.NowMs());
     eeprom.SetProtectionCounter(eeprom.ProtectionCounter() + InkChargePoints);
+    Core.Head().Clean(PrintHead::Sequence::InkCharge);
   } else {
     Core.Violation("RunCleaning with sequence " + std::to_string(sequence) + ", which this printer does not have");
   }

@@ -93,6 +93,7 @@ EepromImage::EepromImage(std::string filePath) : FilePath(std::move(filePath)) {
 
 void EepromImage::Set(uint8_t address, uint8_t value) {
   StoredCells[address] = value;
+  ++Writes[address];
   Save();
 }
 
@@ -104,6 +105,7 @@ void EepromImage::SetLive(uint8_t address, uint8_t value) {
 void EepromImage::Replace(const Cells& cells) {
   StoredCells = cells;
   InUseCells = cells;
+  for (uint32_t& count : Writes) ++count;
   Save();
 }
 
@@ -115,6 +117,8 @@ void EepromImage::SetProtectionCounter(unsigned value) {
   if (value > 0xFFFF) value = 0xFFFF;
   StoredCells[CounterHighCell] = static_cast<uint8_t>(value >> 8);
   StoredCells[CounterLowCell] = static_cast<uint8_t>(value & 0xFF);
+  ++Writes[CounterHighCell];
+  ++Writes[CounterLowCell];
   Save();
 }
 

@@ -44,6 +44,10 @@ public:
   // The firmware takes the stored cells into use (restart, reset, notification).
   void Reload() { InUseCells = StoredCells; }
 
+  // How often each cell has been stored since the printer started (a write
+  // of the value a cell already holds counts too).
+  const std::array<uint32_t, Size>& WriteCounts() const { return Writes; }
+
   unsigned ProtectionCounter() const;
   void SetProtectionCounter(unsigned value);
 
@@ -56,6 +60,7 @@ private:
   std::string FilePath;
   Cells StoredCells{};
   Cells InUseCells{};
+  std::array<uint32_t, Size> Writes{};
   bool SaveFailureReported = false;
   std::vector<std::string> MessageList;
 };

@@ -165,6 +165,49 @@ std::vector<std::string> ChangedSwitches(const FaultSwitches& before, const Faul
   return changed;
 }
 
+std::string FormatFaultFile(const FaultSwitches& switches) {
+  const PrinterFaults& faults = switches.Faults;
+  const auto onOff = [](bool on) { return std::string(on ? "on" : "off"); };
+  std::string text =
+      "# The virtual printer's fault switches, as its front panel last set them. Edit freely:\n"
+      "# the printer takes a change before the next block from the host, and the panel follows.\n";
+  text += "power = " + onOff(switches.PowerOn) + "\n";
+  for (const BoolSwitch& entry : BoolSwitches) text += std::string(entry.Name) + " = " + onOff(faults.*entry.Field) + "\n";
+  text += "printer-error = " + (faults.PrinterError ? std::to_string(*faults.PrinterError) : std::string("off")) + "\n";
+  text += "held-state = " + HeldStateText(faults.HeldState) + "\n";
+  text += "eeprom-fault-cell = " + CellText(faults.EepromFaultCell) + "\n";
+  return text;
+}
+
+bool FaultFile::Write(const FaultSwitches& switches, std::string& reason) {
+  if (Path.empty()) return true;
+  const std::string temporary = Path + ".new";
+  {
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    file << FormatFaultFile(switches);
+    file.flush();
+    if (!file.good()) {
+      reason = "cannot write " + temporary;
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, Path, error);
+  if (error) {
+    reason = "cannot replace " + Path + " (" + error.message() + ")";
+    return false;
+  }
+  // Taken as seen: the switches are already in force.
+  const auto time = std::filesystem::last_write_time(Path, error);
+  const uintmax_t size = std::filesystem::file_size(Path, error);
+  if (!error) {
+    Seen = true;
+    LastTime = time;
+    LastSize = size;
+  }
+  return true;
+}
+
 std::optional<FaultFileContents> FaultFile::Poll() {
   if (Path.empty()) return std::nullopt;
   std::error_code error;

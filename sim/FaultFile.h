@@ -31,6 +31,10 @@ FaultFileContents ParseFaultFile(std::string_view text);
 // The switches whose values differ, each as "name = value" of `after`, in a fixed order.
 std::vector<std::string> ChangedSwitches(const FaultSwitches& before, const FaultSwitches& after);
 
+// The whole file for `switches`: every switch on a line of its own, so that
+// ParseFaultFile gives them back.
+std::string FormatFaultFile(const FaultSwitches& switches);
+
 class FaultFile {
 public:
   // `path` empty: there is no file, and Poll never has news.
@@ -40,6 +44,9 @@ public:
   // or when a file that was there has gone (then every switch is off).
   // Nothing while it is unchanged, and while no file has ever been there.
   std::optional<FaultFileContents> Poll();
+  // Replaces the file with FormatFaultFile(switches), whole or not at all;
+  // the next Poll does not report it back. False with a reason when it cannot.
+  bool Write(const FaultSwitches& switches, std::string& reason);
 
 private:
   std::string Path;

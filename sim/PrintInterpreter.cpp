@@ -74,8 +74,8 @@ std::string LetterName(uint8_t letter) {
 }  // namespace
 
 PrintInterpreter::PrintInterpreter(const EepromImage::Cells& eepromInUse, const BidMechanics& mechanics,
-                                   PageStore& pages)
-    : Eeprom(eepromInUse), Mechanics(mechanics), Pages(pages) {}
+                                   PageStore& pages, const PrintHead* head)
+    : Eeprom(eepromInUse), Mechanics(mechanics), Pages(pages), Head(head) {}
 
 void PrintInterpreter::Add(const uint8_t* data, size_t length) {
   if (data == nullptr) return;
@@ -517,7 +517,9 @@ void PrintInterpreter::PutRasterBytes(uint8_t value, size_t count) {
     Raster.Fill += take;
     count -= take;
     if (Raster.Fill < width) continue;
-    if (Raster.Drawable)
+    const size_t nozzle = Raster.LinesDone % PrintHead::NozzlesPerInk;
+    const bool fires = Head == nullptr || !Head->Clogged(Raster.Colour, nozzle);
+    if (Raster.Drawable && fires)
       Renderer.DrawRasterLine(Raster.OriginX,
                               Raster.OriginY + static_cast<int64_t>(Raster.LinesDone) * Raster.LinePitch, Line.data(),
                               width, Raster.BitsPerDot, Raster.DotPitch, Raster.Colour);

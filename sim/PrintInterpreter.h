@@ -12,6 +12,7 @@
 #include "sim/PageGeometry.h"
 #include "sim/PageRenderer.h"
 #include "sim/PageStore.h"
+#include "sim/PrintHead.h"
 
 // Takes the stream in pieces of any size (a command may be split anywhere).
 // The head position is kept in pixels of 1/360 inch on the paper (see
@@ -32,7 +33,9 @@ public:
   // Errors() stops growing here (a stream of noise gives one error a byte).
   static constexpr size_t MaxErrors = 200;
 
-  PrintInterpreter(const EepromImage::Cells& eepromInUse, const BidMechanics& mechanics, PageStore& pages);
+  // `head` tells which nozzles fire; without one every nozzle does.
+  PrintInterpreter(const EepromImage::Cells& eepromInUse, const BidMechanics& mechanics, PageStore& pages,
+                   const PrintHead* head = nullptr);
 
   // Bytes of the print stream, in order.
   void Add(const uint8_t* data, size_t length);
@@ -111,6 +114,7 @@ private:
   const EepromImage::Cells& Eeprom;
   const BidMechanics& Mechanics;
   PageStore& Pages;
+  const PrintHead* Head;
   PageRenderer Renderer;
 
   Settings Current;

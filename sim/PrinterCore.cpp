@@ -6,13 +6,39 @@
 
 #include "sim/PrinterWire.h"
 
-PrinterCore::PrinterCore(Clock& clock, std::string eepromPath)
-    : TheClock(clock), StartMs(clock.SteadyMilliseconds()), Image(std::move(eepromPath)) {}
+PrinterCore::PrinterCore(Clock& clock, std::string eepromPath, std::string headPath)
+    : TheClock(clock),
+      StartMs(clock.SteadyMilliseconds()),
+      Image(std::move(eepromPath)),
+      PrintingHead(std::move(headPath), clock.CalendarSeconds()) {}
+
+std::vector<int> PrinterCore::InkWarnings() const {
+  const std::array<uint8_t, 6> ink = PrintingHead.Quantities();
+  const auto low = [](uint8_t percent) { return percent <= InkLowPercent; };
+  std::vector<int> codes;
+  if (ink[0] == 0) {
+    codes.push_back(WarningBlackOut);
+  } else if (low(ink[0])) {
+    codes.push_back(WarningBlackLow);
+  }
+  bool colourLow = false;
+  bool colourOut = false;
+  for (size_t i = 1; i < ink.size(); ++i) {
+    colourOut = colourOut || ink[i] == 0;
+    colourLow = colourLow || low(ink[i]);
+  }
+  if (colourOut) {
+    codes.push_back(WarningColourOut);
+  } else if (colourLow) {
+    codes.push_back(WarningColourLow);
+  }
+  return codes;
+}
 
 PrinterCondition PrinterCore::Condition() {
   PrinterCondition condition;
-  condition.Warnings = WarningCodes;
-  condition.InkQuantities = Ink;
+  condition.Warnings = WarningCodes ? *WarningCodes : InkWarnings();
+  condition.InkQuantities = PrintingHead.Quantities();
   const PrinterState activity = Mech.Activity(NowMs());
   if (FaultSwitches.PrinterError) {
     condition.State = PrinterState::Error;

@@ -12,12 +12,21 @@
 #include "platform/Clock.h"
 #include "sim/EepromImage.h"
 #include "sim/Mechanism.h"
+#include "sim/PrintHead.h"
 #include "sim/PrinterFaults.h"
 
 class PrinterCore {
 public:
-  // `eepromPath` empty keeps the EEPROM in memory only.
-  PrinterCore(Clock& clock, std::string eepromPath);
+  // Ink levels at or below this percentage are reported as low.
+  static constexpr uint8_t InkLowPercent = 10;
+  // Warning codes: black ink low and out, colour ink low and out.
+  static constexpr int WarningBlackLow = 10;
+  static constexpr int WarningBlackOut = 11;
+  static constexpr int WarningColourLow = 12;
+  static constexpr int WarningColourOut = 13;
+
+  // `eepromPath` and `headPath` empty keep the EEPROM and the head in memory only.
+  PrinterCore(Clock& clock, std::string eepromPath, std::string headPath = {});
 
   int64_t NowMs() { return TheClock.SteadyMilliseconds(); }
   // Milliseconds since the printer was created (time stamps of the capture).
@@ -26,13 +35,20 @@ public:
   EepromImage& Eeprom() { return Image; }
   const EepromImage& Eeprom() const { return Image; }
   Mechanism& Work() { return Mech; }
+  PrintHead& Head() { return PrintingHead; }
+  const PrintHead& Head() const { return PrintingHead; }
+  int64_t CalendarSeconds() { return TheClock.CalendarSeconds(); }
   PrinterFaults& Faults() { return FaultSwitches; }
   const PrinterFaults& Faults() const { return FaultSwitches; }
 
   // What a status request reports now.
   PrinterCondition Condition();
-  void SetWarnings(std::vector<int> codes) { WarningCodes = std::move(codes); }
-  void SetInkQuantities(const std::array<uint8_t, 6>& quantities) { Ink = quantities; }
+  // Warnings follow the ink levels until they are set here; then these are
+  // reported whatever the ink (std::nullopt: follow the ink again).
+  void SetWarnings(std::optional<std::vector<int>> codes) { WarningCodes = std::move(codes); }
+  void SetInkQuantities(const std::array<uint8_t, 6>& quantities) { PrintingHead.SetQuantities(quantities); }
+  // The warnings the ink levels give.
+  std::vector<int> InkWarnings() const;
 
   // Records something the host did wrong, stamped with the time.
   void Violation(std::string_view text);
@@ -54,8 +70,8 @@ private:
   EepromImage Image;
   Mechanism Mech;
   PrinterFaults FaultSwitches;
-  std::vector<int> WarningCodes;
-  std::array<uint8_t, 6> Ink = {0x48, 0x41, 0x50, 0x3A, 0x5B, 0x4D};
+  PrintHead PrintingHead;
+  std::optional<std::vector<int>> WarningCodes;
   std::optional<std::array<uint8_t, 2>> ModelCode;
   std::vector<std::string> ViolationList;
 };

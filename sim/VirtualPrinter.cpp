@@ -32,12 +32,12 @@ std::string PathIn(const std::string& directory, const char* name) {
 
 VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
     : Directory(PrepareDirectory(std::move(directory), DirectoryMessages)),
-      Core(clock, PathIn(Directory, "eeprom.bin")),
+      Core(clock, PathIn(Directory, "eeprom.bin"), PathIn(Directory, "head.txt")),
       Traffic(PathIn(Directory, "capture.log")),
       JobStore(PathIn(Directory, "jobs")),
       Mechanics(PathIn(Directory, "mechanics.txt")),
       PageOutput(PathIn(Directory, "pages")),
-      Printing(Core.Eeprom().InUse(), Mechanics, PageOutput),
+      Printing(Core.Eeprom().InUse(), Mechanics, PageOutput, &Core.Head()),
       Link(Core),
       Control(Core),
       Data(Core, JobStore, Printing),
@@ -52,12 +52,21 @@ void VirtualPrinter::CheckTrainerFiles() {
   for (const std::string& line : contents->NotUnderstood) {
     if (ReportedLines.insert(line).second) *FaultReport << "faults.conf: ignored, not understood: " << line << '\n';
   }
-  const FaultSwitches before{Core.Faults(), Powered};
-  for (const std::string& change : ChangedSwitches(before, contents->Switches))
+  ApplySwitches(contents->Switches);
+}
+
+void VirtualPrinter::SetSwitches(const FaultSwitches& switches) {
+  ApplySwitches(switches);
+  std::string reason;
+  if (!FaultsFile.Write(switches, reason)) *FaultReport << "virtual printer: " << reason << std::endl;
+}
+
+void VirtualPrinter::ApplySwitches(const FaultSwitches& switches) {
+  for (const std::string& change : ChangedSwitches(Switches(), switches))
     *FaultReport << "virtual printer: " << change << '\n';
   FaultReport->flush();
-  Core.Faults() = contents->Switches.Faults;
-  if (contents->Switches.PowerOn) {
+  Core.Faults() = switches.Faults;
+  if (switches.PowerOn) {
     PowerOn();
   } else {
     PowerOff();
@@ -69,6 +78,7 @@ void VirtualPrinter::ReceiveFromHost(const uint8_t* data, size_t length) {
   if (data == nullptr) length = 0;
   Traffic.Add(Core.ElapsedMs(), true, data, length);
   if (!Powered || length == 0) return;
+  Core.Head().Work(Core.NowMs(), Core.CalendarSeconds());
 
   DeviceLink::Outcome outcome = Link.Receive(data, length);
   if (!outcome.Reply.empty()) Send(outcome.Reply);
@@ -165,7 +175,7 @@ bool VirtualPrinter::ChannelOpen(uint8_t socket) const {
 std::vector<std::string> VirtualPrinter::Messages() const {
   std::vector<std::string> all = DirectoryMessages;
   for (const auto* list : {&Core.Eeprom().Messages(), &Traffic.Messages(), &JobStore.Messages(),
-                           &Mechanics.Messages(), &PageOutput.Messages()})
+                           &Mechanics.Messages(), &PageOutput.Messages(), &Core.Head().Messages()})
     all.insert(all.end(), list->begin(), list->end());
   return all;
 }

@@ -66,7 +66,17 @@ public:
   // when it exists, makes the printer take a new board and is deleted.
   void CheckTrainerFiles();
   void SetFaultReport(std::ostream& report) { FaultReport = &report; }
+  // The switches of DIR/faults.conf as they stand, and a change of them from
+  // elsewhere (the front panel): it acts at once, is reported like a change
+  // of the file, and is written to the file (a file that cannot be written is
+  // reported; the switches act all the same).
+  FaultSwitches Switches() const { return {Core.Faults(), Powered}; }
+  void SetSwitches(const FaultSwitches& switches);
+  // Warnings are worked out from the ink levels; set here they are reported
+  // as given until FollowInkWarnings.
   void SetWarnings(std::vector<int> codes) { Core.SetWarnings(std::move(codes)); }
+  void FollowInkWarnings() { Core.SetWarnings(std::nullopt); }
+  std::array<uint8_t, 6> InkQuantities() const { return Core.Head().Quantities(); }
   void SetInkQuantities(const std::array<uint8_t, 6>& quantities) { Core.SetInkQuantities(quantities); }
   // Switched off the printer answers nothing and forgets its link; a job in
   // progress is kept as it stands. Switching on restarts the firmware.
@@ -77,6 +87,9 @@ public:
   // on again (a printer that was off stays off).
   void ReplaceMainBoard();
 
+  // The head: nozzles, their wear and cleaning, the ink (see PrintHead).
+  PrintHead& Head() { return Core.Head(); }
+
   // Inspection for tests and tools.
   PrinterCondition Condition() { return Core.Condition(); }
   PrinterState State() { return Core.Condition().State; }
@@ -85,6 +98,7 @@ public:
   // restart, reset or change notification; Bi-D values set live).
   const EepromImage::Cells& EepromInUse() const { return Core.Eeprom().InUse(); }
   void SetEepromCell(uint8_t address, uint8_t value) { Core.Eeprom().Set(address, value); }
+  const std::array<uint32_t, EepromImage::Size>& EepromWriteCounts() const { return Core.Eeprom().WriteCounts(); }
   // What the host did wrong, each with the time it happened; empty for a
   // host that keeps to the protocol.
   const std::vector<std::string>& ProtocolViolations() const { return Core.Violations(); }
@@ -118,6 +132,7 @@ public:
 private:
   void Send(const std::vector<uint8_t>& packet);
   void CheckBoardReplacement();
+  void ApplySwitches(const FaultSwitches& switches);
 
   std::vector<std::string> DirectoryMessages;  // filled before the members below are built
   std::string Directory;

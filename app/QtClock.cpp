@@ -8,6 +8,9 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <QVariant>
+#include <QWidget>
+#include <QWindow>
 
 #include <sys/prctl.h>
 
@@ -69,6 +72,12 @@ QtClock::QtClock(QObject* parent) : QObject(parent) {
 
 bool QtClock::InPause() { return PauseDepth > 0; }
 
+void QtClock::LetInputThrough(QWidget& window) {
+  window.setProperty(InputDuringPauseProperty, true);
+  window.winId();  // makes sure the window system's window exists
+  if (window.windowHandle() != nullptr) window.windowHandle()->setProperty(InputDuringPauseProperty, true);
+}
+
 void QtClock::Pause(uint32_t milliseconds) {
   QCoreApplication* application = QCoreApplication::instance();
   if (application == nullptr || QThread::currentThread() != application->thread()) {
@@ -117,6 +126,10 @@ int64_t QtClock::SteadyMilliseconds() { return RealTime.SteadyMilliseconds(); }
 
 bool QtClock::eventFilter(QObject* watched, QEvent* event) {
   if (PauseDepth > 0) {
+    // Input reaches a widget through its window first, then the widget itself.
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    const QObject* owner = widget != nullptr ? widget->window() : watched;
+    if (owner->property(InputDuringPauseProperty).toBool()) return QObject::eventFilter(watched, event);
     if (std::find(std::begin(DroppedInput), std::end(DroppedInput), event->type()) != std::end(DroppedInput)) {
       event->accept();  // taken: nothing else sees it, and it does not come back
       return true;

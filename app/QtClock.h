@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+class QWidget;
+
 // While a pause runs, the windows are repainted but mouse, keyboard and other
 // input is thrown away (a click made during a wait must never act later), and
 // the window system cannot close a window. Timers of the program still fire:
@@ -23,6 +25,10 @@ public:
   LocalDateTime LocalNow() override;
   int64_t SteadyMilliseconds() override;
 
+  // A shown top-level window that keeps its input during pauses because it
+  // is not the program's (the virtual printer's front panel).
+  static void LetInputThrough(QWidget& window);
+
   // Whether a pause is running at the moment.
   static bool InPause();
 
@@ -30,6 +36,7 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  static constexpr const char* InputDuringPauseProperty = "arvanaInputDuringPause";
   static int PauseDepth;
   LinuxClock RealTime;
 };

@@ -7,6 +7,7 @@
 #include "platform/LinuxPortSystem.h"
 #include "sim/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
+#include "sim/panel/PrinterPanel.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -20,6 +21,14 @@ namespace {
 
 constexpr const char* SimulatorOption = "--simulator";
 constexpr const char* DefaultSimulatorDirectory = "virtual-printer";
+// With the virtual printer: its front panel opens beside the program's windows.
+constexpr const char* PanelOption = "--panel";
+
+bool HasOption(int argc, char** argv, const char* option) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == option) return true;
+  return false;
+}
 
 // The folder of the virtual printer when the program runs on it, empty otherwise.
 std::string SimulatorDirectory(int argc, char** argv) {
@@ -61,6 +70,13 @@ int main(int argc, char** argv) {
       for (const std::string& message : printer.Messages()) std::fprintf(stderr, "%s\n", message.c_str());
       std::fprintf(stderr, "Virtual printer in %s\n", simulator.c_str());
       SimPortSystem ports(printer, clock);
+      std::unique_ptr<PrinterPanel> panel;
+      if (HasOption(argc, argv, PanelOption)) {
+        panel = std::make_unique<PrinterPanel>(printer);
+        panel->show();
+        // The trainer switches faults while the program waits for the printer.
+        QtClock::LetInputThrough(*panel);
+      }
       RunProgram(ports, clock);
     }
   } catch (const std::exception& fault) {

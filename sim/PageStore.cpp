@@ -1,6 +1,8 @@
 // Printed pages of the virtual printer: numbered PNG files, written fast, and the latest pages in memory.
 #include "sim/PageStore.h"
 
+#include "sim/PageReduction.h"
+
 #include <QImageWriter>
 #include <QString>
 #include <cstdio>
@@ -49,6 +51,16 @@ PageStore::PageStore(std::string directory, std::string prefix, Numbering number
   }
 }
 
+void PageStore::WriteReducedCopy(const QImage& page, const std::string& name) {
+  const std::filesystem::path folder = std::filesystem::path(Directory) / "reduced";
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  const std::string path = (folder / name).string();
+  const QImage reduced = ReducedPage(page, ReducedScale);
+  if (error || reduced.isNull() || !reduced.save(QString::fromStdString(path), "png"))
+    MessageList.push_back("cannot write the reduced copy " + path + ".");
+}
+
 void PageStore::Add(QImage page) {
   const int number = Next++;
   if (!Directory.empty()) {
@@ -59,6 +71,7 @@ void PageStore::Add(QImage page) {
     writer.setCompression(PngCompression);
     if (writer.write(page)) {
       FileList.push_back(path);
+      if (ReducedScale > 0) WriteReducedCopy(page, Prefix + name);
     } else {
       MessageList.push_back("cannot write " + path + " (" + writer.errorString().toStdString() + ").");
       FileList.emplace_back();

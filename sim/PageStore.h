@@ -23,6 +23,10 @@ public:
   explicit PageStore(std::string directory, std::string prefix = "",
                      Numbering numbering = Numbering::ContinueAfterExisting);
 
+  // From now on each page file gets a copy reduced to `scale` (see
+  // ReducedPage) in the folder reduced/ beside it; 0 stops that.
+  void SetReducedCopies(double scale) { ReducedScale = scale; }
+
   // Keeps a finished page and writes its file. A file that cannot be written
   // is reported in Messages() and leaves an empty entry in Files().
   void Add(QImage page);
@@ -36,9 +40,12 @@ public:
   const std::vector<std::string>& Messages() const { return MessageList; }
 
 private:
+  void WriteReducedCopy(const QImage& page, const std::string& name);
+
   std::string Directory;
   std::string Prefix;
   int Next = 1;
+  double ReducedScale = 0;
   std::vector<QImage> Images;
   std::vector<std::string> FileList;
   std::vector<std::string> MessageList;

@@ -27,6 +27,8 @@ public:
   bool Open(std::string& reason);
   // The path the host opens, e.g. /dev/pts/4 (empty before Open).
   const std::string& SlavePath() const { return Path; }
+  // The master side, for an event loop that waits on it (-1 before Open).
+  int Descriptor() const { return MasterFd; }
 
   // Waits up to `waitMs` for bytes from the host, gives every whole block to
   // the printer and writes its answers. False with a reason on an I/O error

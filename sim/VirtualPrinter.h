@@ -112,6 +112,8 @@ public:
   // pages/NNNN.png, numbered on from what the directory holds.
   const std::vector<QImage>& Pages() const { return PageOutput.Pages(); }
   const std::vector<std::string>& PageFiles() const { return PageOutput.Files(); }
+  // Each page file also gets a reduced copy in pages/reduced/ (see PageStore).
+  void SetReducedPageScale(double scale) { PageOutput.SetReducedCopies(scale); }
   // What was wrong with the print streams received, readable; empty for a
   // host that keeps to the print language.
   const std::vector<std::string>& JobErrors() const { return Printing.Errors(); }

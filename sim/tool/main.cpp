@@ -1,6 +1,7 @@
 // arvana-printer-sim: serves the virtual printer on a pseudo-terminal, renders saved jobs and decodes captures.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -11,14 +12,22 @@
 #include "sim/CaptureLog.h"
 #include "sim/JobFileRenderer.h"
 #include "sim/PtyServer.h"
+#include "sim/PageReduction.h"
 #include "sim/VirtualPrinter.h"
+#include "sim/panel/PrinterPanel.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTimer>
 
 namespace {
 
 constexpr const char* Usage =
-    "usage: arvana-printer-sim serve [--dir DIR]\n"
+    "usage: arvana-printer-sim serve [--dir DIR] [--panel] [--page-scale SCALE]\n"
     "           serves the virtual printer on a pseudo-terminal; DIR (default ./virtual-printer)\n"
-    "           keeps eeprom.bin, mechanics.txt, capture.log, jobs/ and pages/\n"
+    "           keeps eeprom.bin, head.txt, mechanics.txt, faults.conf, capture.log, jobs/ and\n"
+    "           pages/. --panel opens the printer's front panel; --page-scale (0.02 to 1, for\n"
+    "           example 0.25) also writes a reduced copy of each page to pages/reduced/\n"
     "       arvana-printer-sim render JOB.prn [--dir DIR]\n"
     "           prints a saved job on a printer fresh from the factory (top margin and first\n"
     "           dot position 0, Bi-D values that match the head) and writes its pages as\n"
@@ -31,9 +40,71 @@ volatile std::sig_atomic_t StopRequested = 0;
 
 void RequestStop(int) { StopRequested = 1; }
 
-int Serve(const std::string& directory) {
+struct ServeOptions {
+  std::string Directory = "./virtual-printer";
+  bool Panel = false;
+  double PageScale = 0;
+};
+
+// Reports what the printer did since the last call on standard error.
+class ServeReport {
+public:
+  explicit ServeReport(const VirtualPrinter& printer) : Printer(printer) {}
+  void Update() {
+    const std::vector<std::string>& violations = Printer.ProtocolViolations();
+    for (; ViolationsShown < violations.size(); ++ViolationsShown)
+      std::cerr << "protocol violation at " << violations[ViolationsShown] << "\n";
+    const std::vector<std::string>& jobErrors = Printer.JobErrors();
+    for (; JobErrorsShown < jobErrors.size(); ++JobErrorsShown)
+      std::cerr << "job error: " << jobErrors[JobErrorsShown] << "\n";
+    const std::vector<std::string>& pageFiles = Printer.PageFiles();
+    for (; PagesShown < pageFiles.size(); ++PagesShown)
+      if (!pageFiles[PagesShown].empty()) std::cerr << "printed " << pageFiles[PagesShown] << "\n";
+  }
+
+private:
+  const VirtualPrinter& Printer;
+  size_t ViolationsShown = 0;
+  size_t JobErrorsShown = 0;
+  size_t PagesShown = 0;
+};
+
+// The panel's event loop serves the terminal: bytes from the host wake it,
+// and a slow timer passes on stale partial blocks and waiting answers.
+int ServeWithPanel(VirtualPrinter& printer, PtyServer& server, ServeReport& report) {
+  int argc = 1;
+  char name[] = "arvana-printer-sim";
+  char* argv[] = {name, nullptr};
+  QApplication application(argc, argv);
+  PrinterPanel panel(printer);
+  panel.show();
+  int result = 0;
+  const auto serve = [&] {
+    std::string reason;
+    if (StopRequested != 0) {
+      QApplication::quit();
+    } else if (!server.ServeOnce(0, reason)) {
+      std::cerr << "arvana-printer-sim: " << reason << "\n";
+      result = 1;
+      QApplication::quit();
+    }
+    report.Update();
+  };
+  QSocketNotifier hostBytes(server.Descriptor(), QSocketNotifier::Read);
+  QObject::connect(&hostBytes, &QSocketNotifier::activated, &application, serve);
+  QTimer slowTurn;
+  QObject::connect(&slowTurn, &QTimer::timeout, &application, serve);
+  slowTurn.start(50);
+  QObject::connect(&application, &QApplication::lastWindowClosed, &application, &QApplication::quit);
+  QApplication::exec();
+  return result;
+}
+
+int Serve(const ServeOptions& options) {
+  const std::string& directory = options.Directory;
   LinuxClock clock;
   VirtualPrinter printer(clock, directory);
+  if (options.PageScale > 0) printer.SetReducedPageScale(options.PageScale);
   for (const std::string& message : printer.Messages()) std::cerr << "virtual printer: " << message << "\n";
 
   PtyServer server(printer, clock);
@@ -49,25 +120,42 @@ int Serve(const std::string& directory) {
 
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
-  size_t violationsShown = 0;
-  size_t jobErrorsShown = 0;
-  size_t pagesShown = 0;
+  ServeReport report(printer);
+  if (options.Panel) return ServeWithPanel(printer, server, report);
   while (StopRequested == 0) {
     if (!server.ServeOnce(100, reason)) {
       std::cerr << "arvana-printer-sim: " << reason << "\n";
       return 1;
     }
-    const std::vector<std::string>& violations = printer.ProtocolViolations();
-    for (; violationsShown < violations.size(); ++violationsShown)
-      std::cerr << "protocol violation at " << violations[violationsShown] << "\n";
-    const std::vector<std::string>& jobErrors = printer.JobErrors();
-    for (; jobErrorsShown < jobErrors.size(); ++jobErrorsShown)
-      std::cerr << "job error: " << jobErrors[jobErrorsShown] << "\n";
-    const std::vector<std::string>& pageFiles = printer.PageFiles();
-    for (; pagesShown < pageFiles.size(); ++pagesShown)
-      if (!pageFiles[pagesShown].empty()) std::cerr << "printed " << pageFiles[pagesShown] << "\n";
+    report.Update();
   }
   return 0;
+}
+
+// serve's options; false for anything else.
+bool ReadServeOptions(const std::vector<std::string>& args, ServeOptions& options) {
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    const bool hasValue = i + 1 < args.size() && !args[i + 1].empty();
+    if (option == "--panel") {
+      options.Panel = true;
+    } else if (option == "--dir" && hasValue) {
+      options.Directory = args[++i];
+    } else if (option == "--page-scale" && hasValue) {
+      const std::string& text = args[++i];
+      char* end = nullptr;
+      const double scale = std::strtod(text.c_str(), &end);
+      if (end != text.c_str() + text.size() || !(scale >= SmallestPageScale && scale <= 1.0)) {
+        std::cerr << "arvana-printer-sim: --page-scale takes a number from " << SmallestPageScale << " to 1, not \""
+                  << text << "\".\n";
+        return false;
+      }
+      options.PageScale = scale;
+    } else {
+      return false;
+    }
+  }
+  return true;
 }
 
 int Decode(const std::string& path) {
@@ -101,14 +189,12 @@ int Decode(const std::string& path) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && args[0] == "serve") {
-    std::string directory = "./virtual-printer";
-    if (args.size() == 3 && args[1] == "--dir" && !args[2].empty()) {
-      directory = args[2];
-    } else if (args.size() != 1) {
+    ServeOptions options;
+    if (!ReadServeOptions(args, options)) {
       std::cerr << Usage;
       return 2;
     }
-    return Serve(directory);
+    return Serve(options);
   }
   if (args.size() == 2 && args[0] == "decode") return Decode(args[1]);
   if (!args.empty() && args[0] == "render") {

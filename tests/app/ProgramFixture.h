@@ -26,10 +26,13 @@ using Bytes = std::vector<uint8_t>;
 
 class ProgramTest : public testing::Test {
 protected:
+  // `printerFolder` empty: the printer keeps everything in memory.
+  explicit ProgramTest(const std::string& printerFolder = "") : Printer(Clock, printerFolder) {}
+
   WatchedClock Clock;
   TestDialogs Boxes;
   TestProgramEnd End;
-  VirtualPrinter Printer{Clock, ""};
+  VirtualPrinter Printer;
   SimPortSystem Ports{Printer, Clock};
   std::unique_ptr<ArvanaProgram> Program;
 

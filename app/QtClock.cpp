@@ -124,23 +124,45 @@ LocalDateTime QtClock::LocalNow() { return RealTime.LocalNow(); }
 
 int64_t QtClock::SteadyMilliseconds() { return RealTime.SteadyMilliseconds(); }
 
+// Input reaches a widget through its window first, then the widget itself;
+// the pop-ups of a window (a combo box's list) are windows of their own whose
+// parent widget, or transient parent window, leads back to it.
+bool QtClock::BelongsToWindowWithInput(const QObject* watched) {
+  const auto marked = [](const QObject* object) { return object->property(InputDuringPauseProperty).toBool(); };
+  if (const auto* widget = qobject_cast<const QWidget*>(watched)) {
+    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget())
+      if (marked(w)) return true;
+    return false;
+  }
+  if (const auto* window = qobject_cast<const QWindow*>(watched)) {
+    for (const QWindow* w = window; w != nullptr; w = w->parent() != nullptr ? w->parent() : w->transientParent())
+      if (marked(w)) return true;
+  }
+  return false;
+}
+
+QtClock::PauseVerdict QtClock::DuringPause(const QObject* watched, const QEvent* event) {
+  if (BelongsToWindowWithInput(watched)) return PauseVerdict::Pass;
+  if (std::find(std::begin(DroppedInput), std::end(DroppedInput), event->type()) != std::end(DroppedInput))
+    return PauseVerdict::Drop;
+  // A close request from the window system. Qt passes a program's own
+  // close() of a window that way too, but no code of the program runs
+  // inside a pause, so what is refused here is the technician's.
+  if (event->type() == QEvent::Close && event->spontaneous()) return PauseVerdict::Refuse;
+  return PauseVerdict::Pass;
+}
+
 bool QtClock::eventFilter(QObject* watched, QEvent* event) {
-  if (PauseDepth > 0) {
-    // Input reaches a widget through its window first, then the widget itself.
-    const auto* widget = qobject_cast<const QWidget*>(watched);
-    const QObject* owner = widget != nullptr ? widget->window() : watched;
-    if (owner->property(InputDuringPauseProperty).toBool()) return QObject::eventFilter(watched, event);
-    if (std::find(std::begin(DroppedInput), std::end(DroppedInput), event->type()) != std::end(DroppedInput)) {
+  if (PauseDepth == 0) return QObject::eventFilter(watched, event);
+  switch (DuringPause(watched, event)) {
+    case PauseVerdict::Drop:
       event->accept();  // taken: nothing else sees it, and it does not come back
       return true;
-    }
-    // A close request from the window system. Qt passes a program's own
-    // close() of a window that way too, but no code of the program runs
-    // inside a pause, so what is refused here is the technician's.
-    if (event->type() == QEvent::Close && event->spontaneous()) {
+    case PauseVerdict::Refuse:
       event->ignore();  // refused: the window stays open
       return true;
-    }
+    case PauseVerdict::Pass:
+      break;
   }
   return QObject::eventFilter(watched, event);
 }

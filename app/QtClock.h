@@ -29,6 +29,11 @@ public:
   // is not the program's (the virtual printer's front panel).
   static void LetInputThrough(QWidget& window);
 
+  // What a pause does with an event: lets it through, drops it (input), or
+  // refuses it (the window system closing a window).
+  enum class PauseVerdict { Pass, Drop, Refuse };
+  static PauseVerdict DuringPause(const QObject* watched, const QEvent* event);
+
   // Whether a pause is running at the moment.
   static bool InPause();
 
@@ -36,6 +41,7 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  static bool BelongsToWindowWithInput(const QObject* watched);
   static constexpr const char* InputDuringPauseProperty = "arvanaInputDuringPause";
   static int PauseDepth;
   LinuxClock RealTime;

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,6 +32,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -91,9 +93,11 @@ public:
   static constexpr int Cell = 6;
   static constexpr int NameWidth = 90;
 
-  explicit NozzleMap(const PrintHead& head, QWidget* parent = nullptr) : QWidget(parent), Head(head) {
+  explicit NozzleMap(const PrintHead& head, QWidget* parent = nullptr)
+      : QWidget(parent), Head(head), RowHeight(std::max(Cell + 4, fontMetrics().height())) {
     setFixedSize(NameWidth + static_cast<int>(PrintHead::NozzlesPerInk) * Cell + 1,
-                 static_cast<int>(PrintHead::InkCount) * (Cell + 4));
+                 static_cast<int>(PrintHead::InkCount) * RowHeight);
+    setToolTip(tr("Nozzles 1 to 48 of each ink from the left; red: clogged."));
   }
 
 protected:
@@ -102,18 +106,24 @@ protected:
     int y = 0;
     for (const PageGeometry::InkInfo& info : PageGeometry::Inks) {
       painter.setPen(palette().color(QPalette::WindowText));
-      painter.drawText(QRect(0, y, NameWidth - 4, Cell + 4), Qt::AlignRight | Qt::AlignVCenter, info.Name);
+      painter.drawText(QRect(0, y, NameWidth - 6, RowHeight), Qt::AlignRight | Qt::AlignVCenter, info.Name);
       const QColor ink = QColor::fromRgb(info.Rgb);
       for (size_t n = 0; n < PrintHead::NozzlesPerInk; ++n) {
-        const QRect cell(NameWidth + static_cast<int>(n) * Cell, y + 2, Cell - 1, Cell);
-        painter.fillRect(cell, Head.Clogged(info.Which, n) ? QColor(Qt::red) : ink);
+        // A clogged nozzle is a gap with a red mark, as its missing line on the page.
+        const QRect cell(NameWidth + static_cast<int>(n) * Cell, y + (RowHeight - Cell) / 2, Cell - 1, Cell);
+        if (Head.Clogged(info.Which, n)) {
+          painter.fillRect(cell.adjusted(1, 1, -1, -1), Qt::red);
+        } else {
+          painter.fillRect(cell, ink);
+        }
       }
-      y += Cell + 4;
+      y += RowHeight;
     }
   }
 
 private:
   const PrintHead& Head;
+  const int RowHeight;
 };
 
 PrinterPanel::PrinterPanel(VirtualPrinter& printer, QWidget* parent)
@@ -490,9 +500,13 @@ void PrinterPanel::ShowPages() {
   if (pages.size() == PagesListed) return;
   const std::vector<std::string>& files = Printer.PageFiles();
   for (size_t i = PagesListed; i < pages.size(); ++i) {
-    QString name = tr("Page %1").arg(i + 1);
-    if (i < files.size() && !files[i].empty()) name += "  " + QString::fromStdString(files[i]);
-    PageList->addItem(name);
+    auto* item = new QListWidgetItem(tr("Page %1").arg(i + 1));
+    if (i < files.size() && !files[i].empty()) {
+      const QString path = QString::fromStdString(files[i]);
+      item->setText(item->text() + "  " + QFileInfo(path).fileName());
+      item->setToolTip(path);
+    }
+    PageList->addItem(item);
   }
   PagesListed = pages.size();
   // The newest page is what the trainer wants to see.

@@ -15,16 +15,19 @@ constexpr const char* RestartMessage =
 constexpr const char* NoAnswerAfterRestart =
     "The printer does not answer after its restart. Check the cable and the power, then quit and connect again.";
 
-std::optional<int> Number(const std::string& text) {
+}  // namespace
+
+std::optional<int> FirstDotLogic::ParseValue(const std::string& text) {
   int value = 0;
   const char* first = text.data();
-  if (!text.empty() && text.front() == '+') ++first;
+  if (!text.empty() && text.front() == '+') {
+    ++first;
+    if (first != text.data() + text.size() && *first == '-') return std::nullopt;  // "+-5" is no number
+  }
   const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
 }
-
-}  // namespace
 
 std::optional<int> FirstDotLogic::StoredValue() {
   uint8_t cell = 0;
@@ -55,7 +58,7 @@ bool FirstDotLogic::RestartPrinter() {
 }
 
 void FirstDotLogic::Write(const std::string& text) {
-  const std::optional<int> value = Number(text);
+  const std::optional<int> value = ParseValue(text);
   if (!value) {
     View.WriteText(wsError, "The first dot position could not be read. Choose a value with the buttons first.");
     return;

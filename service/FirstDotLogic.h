@@ -30,6 +30,8 @@ public:
   // value back. A text that is no number gets a red message and nothing is sent.
   void Write(const std::string& text);
 
+  // The integer a text stands for: an optional '+' or '-' and decimal digits; nothing else.
+  static std::optional<int> ParseValue(const std::string& text);
   // A stored byte as the item reads it: above 128 negative, 0..128 as they are.
   static int StoredToValue(uint8_t stored) { return stored > 128 ? stored - 256 : stored; }
 

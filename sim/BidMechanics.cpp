@@ -83,10 +83,13 @@ bool BidMechanics::Parse(const std::string& text, Offsets& offsets, std::string&
     if (first == std::string::npos || line[first] == '#') continue;
     std::istringstream words(line);
     for (std::string word; words >> word;) {
+      // A plain integer: one optional sign, then digits only ("+-5" and "5e1" are not).
+      const size_t digits = (word[0] == '+' || word[0] == '-') ? 1 : 0;
+      const bool plain = word.size() > digits && word.find_first_not_of("0123456789", digits) == std::string::npos;
       int value = 0;
       const char* end = word.data() + word.size();
       const auto [stop, error] = std::from_chars(word.data() + (word[0] == '+' ? 1 : 0), end, value);
-      if (error != std::errc() || stop != end) {
+      if (!plain || error != std::errc() || stop != end) {
         reason = "line " + std::to_string(lineNumber) + ": \"" + word + "\" is not a whole number";
         return false;
       }

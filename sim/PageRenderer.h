@@ -4,6 +4,7 @@
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "sim/PageGeometry.h"
 
@@ -14,8 +15,9 @@ class PageRenderer {
 public:
   // Whether a sheet is loaded (something has been printed or the paper moved since the last page ended).
   bool SheetLoaded() const { return !Sheet.isNull(); }
-  // Loads a blank sheet when none is loaded.
-  void LoadSheet();
+  // Loads a blank sheet when none is loaded: `spare` when it is a blank page
+  // image nobody else holds (its memory is used again), else a new one.
+  void LoadSheet(QImage spare = QImage());
 
   // One character cell whose top left corner is (x, y). Loads a sheet.
   void DrawCharacter(int64_t x, int64_t y, uint8_t character);
@@ -28,6 +30,11 @@ public:
 
   // The printed sheet; no sheet is loaded afterwards. A null image when none was loaded.
   QImage TakeSheet();
+  // Which image rows of the sheet were drawn on (nonzero), one entry per row:
+  // every other row is blank. Taken with the sheet: empty afterwards.
+  std::vector<uint8_t> TakeDrawnRows();
+  // Makes `sheet` blank again where `drawnRows` says it was drawn on.
+  static void ClearDrawnRows(QImage& sheet, const std::vector<uint8_t>& drawnRows);
 
   // A blank sheet with its border, as LoadSheet makes it.
   static QImage BlankSheet();
@@ -36,7 +43,10 @@ private:
   // A size x size square of colour `index` at paper position (x, y), clipped to the paper.
   void FillSquare(int64_t x, int64_t y, int size, uint8_t index);
 
+  void MarkDrawn(int64_t paperRow);
+
   QImage Sheet;
+  std::vector<uint8_t> Drawn;  // per image row
   uint8_t* Bits = nullptr;  // Sheet's bytes, taken once so that drawing never detaches
   qsizetype Stride = 0;
 };

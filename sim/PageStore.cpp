@@ -1,22 +1,20 @@
 // Printed pages of the virtual printer: numbered PNG files, written fast, and the latest pages in memory.
 #include "sim/PageStore.h"
 
+#include "sim/PagePng.h"
 #include "sim/PageReduction.h"
+#include "sim/PageRenderer.h"
 
-#include <QImageWriter>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
+#include <iostream>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 #include <utility>
 
 namespace {
-
-// zlib's fastest level (Qt maps its 0..100 onto zlib's 0..9): a page is
-// mostly white and compresses well even so, and the host waits while a page
-// is written.
-constexpr int PngCompression = 15;
 
 // The number of a file named <prefix>NNNN.png (four digits or more), 0 for other names.
 int PageNumber(const std::string& name, const std::string& prefix) {
@@ -35,7 +33,7 @@ int PageNumber(const std::string& name, const std::string& prefix) {
 }  // namespace
 
 PageStore::PageStore(std::string directory, std::string prefix, Numbering numbering)
-    : Directory(std::move(directory)), Prefix(std::move(prefix)) {
+    : Directory(std::move(directory)), Prefix(std::move(prefix)), Report(&std::cerr) {
   if (Directory.empty()) return;
   std::error_code error;
   std::filesystem::create_directories(Directory, error);
@@ -44,10 +42,16 @@ PageStore::PageStore(std::string directory, std::string prefix, Numbering number
     Directory.clear();
     return;
   }
-  if (numbering == Numbering::FromOne) return;
+  std::vector<std::pair<int, std::string>> existing;
   for (const auto& entry : std::filesystem::directory_iterator(Directory, error)) {
     const int number = PageNumber(entry.path().filename().string(), Prefix);
-    if (number >= Next) Next = number + 1;
+    if (number > 0) existing.emplace_back(number, entry.path().string());
+  }
+  std::sort(existing.begin(), existing.end());
+  if (numbering == Numbering::ContinueAfterExisting && !existing.empty()) Next = existing.back().first + 1;
+  for (const auto& [number, path] : existing) {
+    // Numbering from one writes over these files as it goes; they count once.
+    if (numbering == Numbering::ContinueAfterExisting || number >= Next) FilesOnDisk.push_back(path);
   }
 }
 
@@ -61,22 +65,54 @@ void PageStore::WriteReducedCopy(const QImage& page, const std::string& name) {
     MessageList.push_back("cannot write the reduced copy " + path + ".");
 }
 
-void PageStore::Add(QImage page) {
+void PageStore::Add(QImage page, std::vector<uint8_t> drawnRows) {
   const int number = Next++;
   if (!Directory.empty()) {
     char name[32];
     std::snprintf(name, sizeof name, "%04d.png", number);
     const std::string path = (std::filesystem::path(Directory) / (Prefix + name)).string();
-    QImageWriter writer(QString::fromStdString(path), "png");
-    writer.setCompression(PngCompression);
-    if (writer.write(page)) {
+    std::string reason;
+    if (PagePng::Write(page, drawnRows.empty() ? nullptr : &drawnRows, path, reason)) {
       FileList.push_back(path);
+      if (std::find(FilesOnDisk.begin(), FilesOnDisk.end(), path) == FilesOnDisk.end()) FilesOnDisk.push_back(path);
       if (ReducedScale > 0) WriteReducedCopy(page, Prefix + name);
+      KeepFileCount();
     } else {
-      MessageList.push_back("cannot write " + path + " (" + writer.errorString().toStdString() + ").");
+      MessageList.push_back(reason + ".");
       FileList.emplace_back();
     }
   }
   Images.push_back(std::move(page));
-  if (Images.size() > PagesKeptInMemory) Images[Images.size() - 1 - PagesKeptInMemory] = QImage();
+  DrawnRows.push_back(std::move(drawnRows));
+  if (Images.size() > PagesKeptInMemory) ReleaseOldPage(Images.size() - 1 - PagesKeptInMemory);
+}
+
+QImage PageStore::TakeSpareSheet() { return std::exchange(Spare, QImage()); }
+
+void PageStore::ReleaseOldPage(size_t index) {
+  QImage page = std::exchange(Images[index], QImage());
+  std::vector<uint8_t> drawn = std::exchange(DrawnRows[index], {});
+  // Its memory serves the next sheet, unless someone still holds the image.
+  if (!drawn.empty() && page.isDetached()) {
+    PageRenderer::ClearDrawnRows(page, drawn);
+    Spare = std::move(page);
+  }
+}
+
+void PageStore::KeepFileCount() {
+  while (FilesOnDisk.size() > MaxPageFiles) {
+    const std::string oldest = FilesOnDisk.front();
+    FilesOnDisk.pop_front();
+    std::error_code error;
+    std::filesystem::remove(oldest, error);
+    const std::filesystem::path reduced =
+        std::filesystem::path(oldest).parent_path() / "reduced" / std::filesystem::path(oldest).filename();
+    std::filesystem::remove(reduced, error);
+    // The first removal says why; then a line for every hundred, not one a page.
+    if (FilesRemoved++ % 100 == 0) {
+      *Report << "virtual printer: removed " << oldest << " and " << (FilesRemoved == 1 ? "will remove" : "removes")
+              << " the oldest page files from now on: a folder keeps at most " << MaxPageFiles << " pages ("
+              << FilesRemoved << " removed so far)" << std::endl;
+    }
+  }
 }

@@ -3,6 +3,9 @@
 
 #include <QImage>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -11,6 +14,9 @@ public:
   // A page image is 13 MB; older pages give their memory back (their entry in
   // Pages() becomes a null image, the file stays).
   static constexpr size_t PagesKeptInMemory = 8;
+  // A folder keeps at most this many page files: beyond it the oldest page
+  // file of the folder is removed (a stream of form feeds must not fill the disk).
+  static constexpr size_t MaxPageFiles = 500;
 
   enum class Numbering {
     ContinueAfterExisting,  // after the highest <prefix>NNNN.png already in the directory
@@ -27,26 +33,42 @@ public:
   // ReducedPage) in the folder reduced/ beside it; 0 stops that.
   void SetReducedCopies(double scale) { ReducedScale = scale; }
 
-  // Keeps a finished page and writes its file. A file that cannot be written
-  // is reported in Messages() and leaves an empty entry in Files().
-  void Add(QImage page);
+  // Where the removal of old page files is reported (standard error unless set).
+  void SetReport(std::ostream& report) { Report = &report; }
+
+  // Keeps a finished page and writes its file. `drawnRows` (see
+  // PageRenderer::TakeDrawnRows) makes writing a nearly blank page cheap;
+  // empty, every row is taken as drawn on. A file that cannot be written is
+  // reported in Messages() and leaves an empty entry in Files().
+  void Add(QImage page, std::vector<uint8_t> drawnRows = {});
+  // The memory of a page that has left memory, blank again, for the next
+  // sheet; a null image when there is none.
+  QImage TakeSpareSheet();
 
   // The number the next page gets (the first page is 1 without a directory).
   int NextNumber() const { return Next; }
   // Every page of this run, oldest first (see PagesKeptInMemory).
   const std::vector<QImage>& Pages() const { return Images; }
-  // Paths of the files written, in the order of Pages() (empty without a directory).
+  // Paths of the files written, in the order of Pages() (empty without a
+  // directory); the oldest may have been removed since (see MaxPageFiles).
   const std::vector<std::string>& Files() const { return FileList; }
   const std::vector<std::string>& Messages() const { return MessageList; }
 
 private:
   void WriteReducedCopy(const QImage& page, const std::string& name);
+  void ReleaseOldPage(size_t index);
+  void KeepFileCount();
 
   std::string Directory;
   std::string Prefix;
   int Next = 1;
   double ReducedScale = 0;
   std::vector<QImage> Images;
+  std::vector<std::vector<uint8_t>> DrawnRows;  // beside Images, while the page is in memory
+  QImage Spare;
+  std::deque<std::string> FilesOnDisk;  // page files of the folder, oldest first
+  size_t FilesRemoved = 0;
+  std::ostream* Report;
   std::vector<std::string> FileList;
   std::vector<std::string> MessageList;
 };

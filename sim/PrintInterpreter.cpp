@@ -48,7 +48,6 @@ constexpr std::array<ParenCommand, 9> ParenCommands = {{
 }};
 constexpr std::array<uint8_t, 8> RemoteEntryBody = {0x00, 'R', 'E', 'M', 'O', 'T', 'E', '1'};
 constexpr size_t RemoteHeaderBytes = 4;
-constexpr size_t RasterHeaderBytes = 7;
 
 // Run-length counters: 0..127 announce a literal of counter + 1 bytes, 128..255
 // one byte repeated 257 - counter times (0x80 repeats 129 times).
@@ -164,12 +163,14 @@ void PrintInterpreter::Reset() {
 
 void PrintInterpreter::EndPage() {
   X = 0;
-  if (Renderer.SheetLoaded()) Pages.Add(Renderer.TakeSheet());
+  if (!Renderer.SheetLoaded()) return;
+  std::vector<uint8_t> drawnRows = Renderer.TakeDrawnRows();
+  Pages.Add(Renderer.TakeSheet(), std::move(drawnRows));
 }
 
 void PrintInterpreter::LoadSheet() {
   if (Renderer.SheetLoaded()) return;
-  Renderer.LoadSheet();
+  Renderer.LoadSheet(Pages.TakeSpareSheet());
   Y = Current.PageTop + static_cast<int8_t>(Eeprom[TopMarginCell]);
 }
 

@@ -65,7 +65,11 @@ public:
   // each line not understood (once), is reported on `report`. DIR/replace-main-board,
   // when it exists, makes the printer take a new board and is deleted.
   void CheckTrainerFiles();
-  void SetFaultReport(std::ostream& report) { FaultReport = &report; }
+  // Where changes of the switches, and the removal of old page files, are reported.
+  void SetFaultReport(std::ostream& report) {
+    FaultReport = &report;
+    PageOutput.SetReport(report);
+  }
   // The switches of DIR/faults.conf as they stand, and a change of them from
   // elsewhere (the front panel): it acts at once, is reported like a change
   // of the file, and is written to the file (a file that cannot be written is

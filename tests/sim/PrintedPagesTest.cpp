@@ -265,3 +265,48 @@ TEST(PrintedPages, RenderingReportsBadJobs) {
 }
 
 }  // namespace
+
+namespace {
+
+// A character and a form feed, over and over: every two bytes a page.
+TEST(PrintedPages, AFloodOfFormFeedsKeepsAtMost500PageFilesAndSaysSo) {
+  ScratchDirectory dir;
+  VirtualClock clock;
+  VirtualPrinter printer(clock, dir.Path.string());
+  std::ostringstream report;
+  printer.SetFaultReport(report);
+  for (const Bytes& block : {ModeSwitchBlock(), OpenBlock(0x40), CreditRequestBlock(0x40, 200)}) Send(printer, block);
+  Bytes flood;
+  for (int i = 0; i < 2048; ++i) flood.insert(flood.end(), {'a', 0x0C});
+  for (size_t at = 0; at < flood.size(); at += 100)
+    Send(printer, Packet(0x40, Bytes(flood.begin() + static_cast<long>(at),
+                                     flood.begin() + static_cast<long>(std::min(flood.size(), at + 100)))));
+  EXPECT_EQ(printer.Pages().size(), 2048u);
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(dir.Path / "pages")) files += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, PageStore::MaxPageFiles);
+  EXPECT_FALSE(fs::exists(printer.PageFiles().front())) << "the oldest went first";
+  EXPECT_TRUE(fs::exists(printer.PageFiles().back()));
+  const std::string said = report.str();
+  EXPECT_NE(said.find("at most 500 pages"), std::string::npos) << said;
+  EXPECT_LT(std::count(said.begin(), said.end(), '\n'), 20) << "not a line a page";
+
+  // The newest page, read from its file, is the page in memory: a letter at the top left.
+  const QImage file(QString::fromStdString(printer.PageFiles().back()));
+  ASSERT_FALSE(file.isNull());
+  EXPECT_EQ(file.convertToFormat(QImage::Format_RGB32), printer.Pages().back().convertToFormat(QImage::Format_RGB32));
+  EXPECT_FALSE(Marks(printer.Pages().back()).empty());
+}
+
+TEST(PrintedPages, MechanicsFileTakesOnlyPlainIntegers) {
+  BidMechanics::Offsets offsets{};
+  std::string reason;
+  EXPECT_TRUE(BidMechanics::Parse("2 -4 0 +4 -2 6\n", offsets, reason)) << reason;
+  EXPECT_EQ(offsets, (BidMechanics::Offsets{2, -4, 0, 4, -2, 6}));
+  for (const char* text : {"+-5 0 0 0 0 0", "5e1 0 0 0 0 0", "0x5 0 0 0 0 0", "- 0 0 0 0 0", "1.5 0 0 0 0 0"}) {
+    EXPECT_FALSE(BidMechanics::Parse(text, offsets, reason)) << text;
+    EXPECT_EQ(offsets, (BidMechanics::Offsets{2, -4, 0, 4, -2, 6})) << "a refused file changes nothing";
+  }
+}
+
+}  // namespace

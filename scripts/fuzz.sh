@@ -16,9 +16,10 @@ if ! command -v clang++ > /dev/null; then
   "${sudo_cmd[@]}" apt-get install -y clang
 fi
 
+mkdir -p build-fuzz
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DARVANA_FUZZ=ON -DARVANA_BENCHMARKS=OFF > build-fuzz.configure.log 2>&1 \
-  || { cat build-fuzz.configure.log; exit 1; }
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DARVANA_FUZZ=ON -DARVANA_BENCHMARKS=OFF > build-fuzz/configure.log 2>&1 \
+  || { cat build-fuzz/configure.log; exit 1; }
 targets=()
 for source in fuzz/targets/*.cpp; do
   name=$(basename "$source" .cpp)

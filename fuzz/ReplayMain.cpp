@@ -1,6 +1,8 @@
 // Runs a fuzz target over saved inputs, for the ordinary build and the tests:
-//   fuzz_<target> FILE|DIRECTORY...
-// A missing directory is taken as empty. A broken rule or a sanitizer report ends the run.
+//   fuzz_<target> FILE|DIRECTORY... [--optional DIRECTORY...]
+// Every path before --optional must exist, and at least one input must be
+// replayed; the optional ones (regressions a target may not have yet) may be
+// missing. A broken rule or a sanitizer report ends the run.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -30,9 +32,18 @@ std::vector<std::filesystem::path> InputsIn(const std::filesystem::path& path) {
 
 int main(int argc, char** argv) {
   size_t count = 0;
+  bool optional = false;
   for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--optional") {
+      optional = true;
+      continue;
+    }
     std::error_code error;
-    if (!std::filesystem::exists(argv[i], error)) continue;
+    if (!std::filesystem::exists(argv[i], error)) {
+      if (optional) continue;
+      std::fprintf(stderr, "no such input: %s\n", argv[i]);
+      return 1;
+    }
     for (const std::filesystem::path& file : InputsIn(argv[i])) {
       std::ifstream in(file, std::ios::binary);
       if (!in) {
@@ -45,5 +56,9 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("%zu inputs replayed\n", count);
+  if (count == 0) {
+    std::fprintf(stderr, "nothing was replayed\n");
+    return 1;
+  }
   return 0;
 }

@@ -38,13 +38,13 @@ def from_capture(path):
     for start in range(0, len(lines), 80):
         write("capture_decoder", "\n".join(lines[start:start + 80]).encode() + b"\n")
     host = [data for from_host, data, _ in recs if from_host]
-    replies = [data for from_host, data, _ in recs if not from_host and len(data) < 256]
+    replies = [data for from_host, data, _ in recs if not from_host and len(data) < 300]
     blocks = b"".join(b"\x02" + struct.pack("<H", len(b)) + b for b in host[:400])
     write("printer_blocks", blocks)
     stream = b"".join(host)[:MAX_SEED]
     write("printer_stream", b"".join(b"\x3f" + stream[i:i + 1009] for i in range(0, len(stream), 1009)))
     for flag in (0, 1):
-        write("link_replies", bytes([flag]) + b"".join(bytes([len(r)]) + r for r in replies[:300]))
+        write("link_replies", bytes([flag]) + b"".join(struct.pack("<H", len(r)) + r for r in replies[:300]))
 
 
 def from_job(path):
@@ -63,6 +63,12 @@ def hand_made():
     for text in ("MFG:VELOR;CMD:ESCPL2,BDC;MDL:Print 360;CLS:PRINTER;", "MANUFACTURER: velor ;MODEL:x;",
                  "MFG:Other;MDL:VELOR;", "", ";;:;MFG"):
         write("device_id", text.encode())
+    head = ("seed = 7\nlast-used = 1796770153\n" + "".join(
+        f"{name} = {'.' * 10}x{'.' * 37}\n" for name in ("black", "magenta", "cyan", "yellow", "light-magenta",
+                                                        "light-cyan")) + "ink = 72.000 65.000 80.000 58.000 91.000 77.000\n")
+    write("sim_files", b"\x00" + head.encode())
+    write("sim_files", b"\x01# offsets\n2 -4 0 4 -2 6\n")
+    write("sim_files", b"\x01+-5 0 0 0 0 0\n")
     for text in ("busy-ack = on\n", "power = off\npaper-out = true\n", "printer-error = 04\nheld-state = cleaning\n",
                  "eeprom-fault-cell = 3A\nshort-eeprom-reply = 1 # comment\n", "nonsense\n= on\n"):
         write("faults_file", text.encode())

@@ -1,6 +1,7 @@
 // Print jobs of the virtual printer: cut at form feeds and channel closes, written one file each.
 #include "sim/JobRecorder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -42,10 +43,16 @@ JobRecorder::JobRecorder(std::string directory) : Directory(std::move(directory)
     Directory.clear();
     return;
   }
+  std::vector<std::pair<int, std::string>> existing;
   for (const auto& entry : std::filesystem::directory_iterator(Directory, error)) {
     const int number = JobNumber(entry.path().filename().string());
-    if (number >= NextNumber) NextNumber = number + 1;
+    if (number > 0) existing.emplace_back(number, entry.path().string());
   }
+  std::sort(existing.begin(), existing.end());
+  if (!existing.empty()) NextNumber = existing.back().first + 1;
+  std::vector<std::string> paths;
+  for (const auto& entry : existing) paths.push_back(entry.second);
+  JobFiles.Existing(std::move(paths));
 }
 
 JobRecorder::Progress JobRecorder::Add(const uint8_t* data, size_t length) {
@@ -84,6 +91,7 @@ void JobRecorder::Finish() {
     file.flush();
     if (file.good()) {
       FileList.push_back(path);
+      JobFiles.Written(path);
     } else {
       MessageList.push_back("cannot write " + path + ".");
       FileList.emplace_back();

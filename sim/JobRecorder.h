@@ -3,13 +3,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "sim/FileCap.h"
 #include "sim/PrintStreamScanner.h"
 
 class JobRecorder {
 public:
+  // A folder keeps at most this many job files; the oldest go first.
+  static constexpr size_t MaxJobFiles = 500;
+
   // What a piece of the stream set the mechanism to do.
   struct Progress {
     int RasterBlocks = 0;
@@ -29,9 +34,12 @@ public:
   // Finished jobs, oldest first. A job of nothing but printer resets (the host
   // sends one before each status poll) is not kept.
   const std::vector<std::vector<uint8_t>>& Jobs() const { return Finished; }
-  // Paths of the files written, in the order of Jobs() (empty without a directory).
+  // Paths of the files written, in the order of Jobs() (empty without a
+  // directory); the oldest may have been removed since (see MaxJobFiles).
   const std::vector<std::string>& Files() const { return FileList; }
   const std::vector<std::string>& Messages() const { return MessageList; }
+  // Where the removal of old job files is reported (standard error unless set).
+  void SetReport(std::ostream& report) { JobFiles.SetReport(report); }
 
 private:
   void Finish();
@@ -43,4 +51,5 @@ private:
   std::vector<std::vector<uint8_t>> Finished;
   std::vector<std::string> FileList;
   std::vector<std::string> MessageList;
+  FileCap JobFiles{MaxJobFiles, "jobs"};
 };

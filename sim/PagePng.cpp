@@ -164,7 +164,8 @@ bool IsPageImage(const QImage& page) {
 
 namespace PagePng {
 
-bool Write(const QImage& page, const std::vector<uint8_t>* drawnRows, const std::string& path, std::string& reason) {
+bool Encode(const QImage& page, const std::vector<uint8_t>* drawnRows, std::vector<uint8_t>& file,
+            std::string& reason) {
   if (!IsPageImage(page) || (drawnRows != nullptr && drawnRows->size() != static_cast<size_t>(ImageHeight))) {
     reason = "not a page image";
     return false;
@@ -206,7 +207,7 @@ bool Write(const QImage& page, const std::vector<uint8_t>* drawnRows, const std:
     y = end;
   }
 
-  std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   std::vector<uint8_t> header;
   PutWord(header, ImageWidth);
   PutWord(header, ImageHeight);
@@ -227,7 +228,12 @@ bool Write(const QImage& page, const std::vector<uint8_t>* drawnRows, const std:
   PutChunk(file, "pHYs", resolution);
   PutChunk(file, "IDAT", idat.Finish());
   PutChunk(file, "IEND", {});
+  return true;
+}
 
+bool Write(const QImage& page, const std::vector<uint8_t>* drawnRows, const std::string& path, std::string& reason) {
+  std::vector<uint8_t> file;
+  if (!Encode(page, drawnRows, file, reason)) return false;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
   if (!out || std::fwrite(file.data(), 1, file.size(), out.get()) != file.size() || std::fflush(out.get()) != 0) {
     reason = "cannot write " + path;

@@ -19,8 +19,13 @@ namespace PagePng {
 // `page` is a page image as PageRenderer makes it (PageGeometry's size,
 // Format_Indexed8 with its palette). `drawnRows[y]` nonzero marks an image
 // row that may differ from the blank sheet; every other row must be blank.
-// Without `drawnRows` every row is compressed. False with a reason when the
+// Without `drawnRows` every row of the paper is compressed (the border around
+// it is never drawn on: drawing stops at the paper's edge). False with a reason when the
 // file cannot be written (or the image is not a page).
 bool Write(const QImage& page, const std::vector<uint8_t>* drawnRows, const std::string& path, std::string& reason);
+
+// The same file's bytes, in memory.
+bool Encode(const QImage& page, const std::vector<uint8_t>* drawnRows, std::vector<uint8_t>& file,
+            std::string& reason);
 
 }  // namespace PagePng

@@ -125,8 +125,7 @@ void PageRenderer::DrawRasterLine(int64_t x, int64_t y, const uint8_t* bytes, si
   if (x + static_cast<int64_t>(count) * dotsPerByte * dotPitch + largest <= 0) return;
 
   uint8_t* rows[3] = {PaperRow(Bits, Stride, y), PaperRow(Bits, Stride, y + 1), PaperRow(Bits, Stride, y + 2)};
-  // The rows a line can reach count as drawn on, whether a dot lands there or not.
-  for (int k = 0; k < largest; ++k) MarkDrawn(y + k);
+  bool touched[3] = {false, false, false};  // rows where a dot landed: drawn on
   const uint8_t fullIndex = DotIndex(ink, Shade::Full);
   int64_t dotX = x;
   for (size_t i = 0; i < count; ++i, dotX += dotsPerByte * dotPitch) {
@@ -137,7 +136,10 @@ void PageRenderer::DrawRasterLine(int64_t x, int64_t y, const uint8_t* bytes, si
       for (int bit = 0; bit < 8; ++bit) {
         if ((byte & (0x80u >> bit)) == 0) continue;
         const int64_t column = dotX + bit * dotPitch;
-        if (column >= 0 && column < PaperWidth) rows[0][column] = fullIndex;
+        if (column >= 0 && column < PaperWidth) {
+          rows[0][column] = fullIndex;
+          touched[0] = true;
+        }
       }
       continue;
     }
@@ -152,9 +154,14 @@ void PageRenderer::DrawRasterLine(int64_t x, int64_t y, const uint8_t* bytes, si
         if (row == nullptr) continue;
         for (int dx = 0; dx < size; ++dx) {
           const int64_t column = left + dx;
-          if (column >= 0 && column < PaperWidth) row[column] = index;
+          if (column >= 0 && column < PaperWidth) {
+            row[column] = index;
+            touched[dy] = true;
+          }
         }
       }
     }
   }
+  for (int k = 0; k < 3; ++k)
+    if (touched[k]) MarkDrawn(y + k);
 }

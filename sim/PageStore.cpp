@@ -8,7 +8,6 @@
 #include <QString>
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -33,7 +32,7 @@ int PageNumber(const std::string& name, const std::string& prefix) {
 }  // namespace
 
 PageStore::PageStore(std::string directory, std::string prefix, Numbering numbering)
-    : Directory(std::move(directory)), Prefix(std::move(prefix)), Report(&std::cerr) {
+    : Directory(std::move(directory)), Prefix(std::move(prefix)) {
   if (Directory.empty()) return;
   std::error_code error;
   std::filesystem::create_directories(Directory, error);
@@ -49,18 +48,22 @@ PageStore::PageStore(std::string directory, std::string prefix, Numbering number
   }
   std::sort(existing.begin(), existing.end());
   if (numbering == Numbering::ContinueAfterExisting && !existing.empty()) Next = existing.back().first + 1;
-  for (const auto& [number, path] : existing) {
-    // Numbering from one writes over these files as it goes; they count once.
-    if (numbering == Numbering::ContinueAfterExisting || number >= Next) FilesOnDisk.push_back(path);
-  }
+  std::vector<std::string> paths;
+  for (const auto& entry : existing) paths.push_back(entry.second);
+  PageFiles.Existing(std::move(paths));
 }
 
-void PageStore::WriteReducedCopy(const QImage& page, const std::string& name) {
+std::string PageStore::ReducedCopyPath(const std::string& pagePath) {
+  const std::filesystem::path page(pagePath);
+  return (page.parent_path() / "reduced" / page.filename()).string();
+}
+
+void PageStore::WriteReducedCopy(const QImage& page, const std::vector<uint8_t>& drawnRows, const std::string& name) {
   const std::filesystem::path folder = std::filesystem::path(Directory) / "reduced";
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   const std::string path = (folder / name).string();
-  const QImage reduced = ReducedPage(page, ReducedScale);
+  const QImage reduced = ReducedPage(page, ReducedScale, drawnRows.empty() ? nullptr : &drawnRows);
   if (error || reduced.isNull() || !reduced.save(QString::fromStdString(path), "png"))
     MessageList.push_back("cannot write the reduced copy " + path + ".");
 }
@@ -74,9 +77,8 @@ void PageStore::Add(QImage page, std::vector<uint8_t> drawnRows) {
     std::string reason;
     if (PagePng::Write(page, drawnRows.empty() ? nullptr : &drawnRows, path, reason)) {
       FileList.push_back(path);
-      if (std::find(FilesOnDisk.begin(), FilesOnDisk.end(), path) == FilesOnDisk.end()) FilesOnDisk.push_back(path);
-      if (ReducedScale > 0) WriteReducedCopy(page, Prefix + name);
-      KeepFileCount();
+      if (ReducedScale > 0) WriteReducedCopy(page, drawnRows, Prefix + name);
+      PageFiles.Written(path, &ReducedCopyPath);
     } else {
       MessageList.push_back(reason + ".");
       FileList.emplace_back();
@@ -96,23 +98,5 @@ void PageStore::ReleaseOldPage(size_t index) {
   if (!drawn.empty() && page.isDetached()) {
     PageRenderer::ClearDrawnRows(page, drawn);
     Spare = std::move(page);
-  }
-}
-
-void PageStore::KeepFileCount() {
-  while (FilesOnDisk.size() > MaxPageFiles) {
-    const std::string oldest = FilesOnDisk.front();
-    FilesOnDisk.pop_front();
-    std::error_code error;
-    std::filesystem::remove(oldest, error);
-    const std::filesystem::path reduced =
-        std::filesystem::path(oldest).parent_path() / "reduced" / std::filesystem::path(oldest).filename();
-    std::filesystem::remove(reduced, error);
-    // The first removal says why; then a line for every hundred, not one a page.
-    if (FilesRemoved++ % 100 == 0) {
-      *Report << "virtual printer: removed " << oldest << " and " << (FilesRemoved == 1 ? "will remove" : "removes")
-              << " the oldest page files from now on: a folder keeps at most " << MaxPageFiles << " pages ("
-              << FilesRemoved << " removed so far)" << std::endl;
-    }
   }
 }

@@ -4,10 +4,11 @@
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "sim/FileCap.h"
 
 class PageStore {
 public:
@@ -34,7 +35,7 @@ public:
   void SetReducedCopies(double scale) { ReducedScale = scale; }
 
   // Where the removal of old page files is reported (standard error unless set).
-  void SetReport(std::ostream& report) { Report = &report; }
+  void SetReport(std::ostream& report) { PageFiles.SetReport(report); }
 
   // Keeps a finished page and writes its file. `drawnRows` (see
   // PageRenderer::TakeDrawnRows) makes writing a nearly blank page cheap;
@@ -49,15 +50,18 @@ public:
   int NextNumber() const { return Next; }
   // Every page of this run, oldest first (see PagesKeptInMemory).
   const std::vector<QImage>& Pages() const { return Images; }
+  // Which rows of page `index` were drawn on, while it is in memory (see
+  // PageRenderer::TakeDrawnRows); empty when not known.
+  const std::vector<uint8_t>& DrawnRowsOf(size_t index) const { return DrawnRows.at(index); }
   // Paths of the files written, in the order of Pages() (empty without a
   // directory); the oldest may have been removed since (see MaxPageFiles).
   const std::vector<std::string>& Files() const { return FileList; }
   const std::vector<std::string>& Messages() const { return MessageList; }
 
 private:
-  void WriteReducedCopy(const QImage& page, const std::string& name);
+  void WriteReducedCopy(const QImage& page, const std::vector<uint8_t>& drawnRows, const std::string& name);
+  static std::string ReducedCopyPath(const std::string& pagePath);
   void ReleaseOldPage(size_t index);
-  void KeepFileCount();
 
   std::string Directory;
   std::string Prefix;
@@ -66,9 +70,7 @@ private:
   std::vector<QImage> Images;
   std::vector<std::vector<uint8_t>> DrawnRows;  // beside Images, while the page is in memory
   QImage Spare;
-  std::deque<std::string> FilesOnDisk;  // page files of the folder, oldest first
-  size_t FilesRemoved = 0;
-  std::ostream* Report;
+  FileCap PageFiles{MaxPageFiles, "pages"};
   std::vector<std::string> FileList;
   std::vector<std::string> MessageList;
 };

@@ -65,10 +65,11 @@ public:
   // each line not understood (once), is reported on `report`. DIR/replace-main-board,
   // when it exists, makes the printer take a new board and is deleted.
   void CheckTrainerFiles();
-  // Where changes of the switches, and the removal of old page files, are reported.
+  // Where changes of the switches, and the removal of old page and job files, are reported.
   void SetFaultReport(std::ostream& report) {
     FaultReport = &report;
     PageOutput.SetReport(report);
+    JobStore.SetReport(report);
   }
   // The switches of DIR/faults.conf as they stand, and a change of them from
   // elsewhere (the front panel): it acts at once, is reported like a change

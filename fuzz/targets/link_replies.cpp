@@ -15,10 +15,14 @@
 
 namespace {
 
-// Every read takes the next block of the fuzzer's bytes: a USB read one
-// block, a parallel read as many bytes as it asks for, across blocks.
+// The fuzzer's bytes are the printer's answers, in blocks led by their
+// length (two bytes): a USB read takes one block, a parallel read as many
+// bytes as it asks for, across blocks.
 class FuzzedPort : public PortDevice {
 public:
+  // Blocks reach past the reply buffer's 256 bytes, so over-long replies arrive too.
+  static constexpr uint16_t MaxBlock = 300;
+
   FuzzedPort(FuzzReader& input, bool usb) : Input(input), Usb(usb) {}
   bool GetTimeouts(CommTimeouts& timeouts) override {
     timeouts = Timeouts;
@@ -34,15 +38,26 @@ public:
   }
   bool Read(uint8_t* buffer, size_t length, size_t& got) override {
     got = 0;
-    if (Usb || Pending.empty()) {
-      Pending = Input.ShortBlock();
-      Offset = 0;
+    if (Usb) {
+      // One reply a read, cut to what the reader takes.
+      const std::vector<uint8_t> block = Input.Bytes(Input.Word() % MaxBlock);
+      got = std::min(length, block.size());
+      if (got > 0) std::memcpy(buffer, block.data(), got);
+      return true;
     }
-    const size_t count = std::min(length, Pending.size() - Offset);
-    if (count > 0) std::memcpy(buffer, Pending.data() + Offset, count);
-    Offset += count;
-    if (Offset == Pending.size()) Pending.clear();
-    got = count;
+    // A byte stream: blocks run on into each other until the read is served or the input ends.
+    while (got < length) {
+      if (Offset == Pending.size()) {
+        if (Input.Empty()) break;
+        Pending = Input.Bytes(Input.Word() % MaxBlock);
+        Offset = 0;
+        continue;
+      }
+      const size_t count = std::min(length - got, Pending.size() - Offset);
+      std::memcpy(buffer + got, Pending.data() + Offset, count);
+      Offset += count;
+      got += count;
+    }
     return true;
   }
 

@@ -2,6 +2,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "sim/BidMechanics.h"
 #include "sim/EepromImage.h"
+#include "sim/PagePng.h"
 #include "sim/PageStore.h"
 #include "sim/PrintHead.h"
 #include "sim/PrintInterpreter.h"
@@ -25,5 +26,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   printer.EndJob();
   FUZZ_CHECK(printer.Errors().size() <= PrintInterpreter::MaxErrors);
+  // The last page's PNG file, from its drawn rows and from every row, is the page.
+  if (!pages.Pages().empty()) {
+    const QImage& page = pages.Pages().back();
+    const QImage expected = page.convertToFormat(QImage::Format_RGB32);
+    for (const std::vector<uint8_t>* drawn : {&pages.DrawnRowsOf(pages.Pages().size() - 1),
+                                              static_cast<const std::vector<uint8_t>*>(nullptr)}) {
+      std::vector<uint8_t> file;
+      std::string reason;
+      FUZZ_CHECK(PagePng::Encode(page, drawn, file, reason));
+      QImage decoded;
+      FUZZ_CHECK(decoded.loadFromData(file.data(), static_cast<int>(file.size()), "PNG"));
+      FUZZ_CHECK(decoded.convertToFormat(QImage::Format_RGB32) == expected);
+    }
+  }
   return 0;
 }

@@ -387,8 +387,8 @@ void PrinterPanel::ShowSwitches(const FaultSwitches& switches) {
                                      QSignalBlocker(DropEepromBox),  QSignalBlocker(FaultCellEdit),
                                      QSignalBlocker(ShortWriteBox),  QSignalBlocker(WrongSocketBox)};
   PowerBox->setChecked(switches.PowerOn);
-  // A jam is error 04; any other error number is shown as such.
-  const bool jammed = faults.PrinterError == ErrorNumberPaperJam;
+  // A jam is error 04 with no paper-out beside it; any other error number is shown as such.
+  const bool jammed = faults.PrinterError == ErrorNumberPaperJam && !faults.PaperOut;
   PaperChoice->setCurrentIndex(jammed ? PaperJammed : faults.PaperOut ? PaperOut : PaperLoaded);
   ErrorBox->setChecked(faults.PrinterError && !jammed);
   if (faults.PrinterError && !jammed) ErrorNumber->setValue(*faults.PrinterError);
@@ -430,12 +430,20 @@ void PrinterPanel::Refresh() {
   ShowSwitches(Printer.Switches());
   const PrinterCondition condition = Printer.Condition();
   ReportLabel->setText(Printer.PoweredOn() ? StateText(condition) : tr("nothing: switched off"));
+  ShowBidOffsets();
   ShowInk();
   NozzleLabel->setText(tr("%1 nozzles clogged").arg(Printer.Head().CloggedCount()));
   Nozzles->update();
   ShowEeprom();
   ShowWire();
   ShowPages();
+}
+
+void PrinterPanel::ShowBidOffsets() {
+  // Offsets being edited stay as the trainer typed them until "Set offsets".
+  for (const QSpinBox* box : OffsetBoxes)
+    if (box->hasFocus()) return;
+  for (size_t i = 0; i < OffsetBoxes.size(); ++i) OffsetBoxes[i]->setValue(Printer.TrueBidOffsets()[i]);
 }
 
 void PrinterPanel::ShowInk() {

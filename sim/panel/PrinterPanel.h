@@ -69,6 +69,7 @@ private:
   void SwitchesEdited();
   void InkEdited(size_t index, int percent);
   void SetBidOffsets();
+  void ShowBidOffsets();
   void ShowInk();
   void ShowEeprom();
   void ShowWire();

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -116,6 +117,22 @@ TEST_F(PrinterPanelTest, EepromTableMarksExactlyTheCellsAHeadIdWriteChanged) {
   EXPECT_EQ(marked, changed);
   for (int cell : changed) EXPECT_TRUE(Panel->CellFlashing(static_cast<uint8_t>(cell))) << cell;
   EXPECT_FALSE(Panel->CellFlashing(0x00));
+}
+
+// While the program shows a message the trainer must still reach the printer (switch it off, change the paper).
+TEST_F(PrinterPanelTest, TakesClicksWhileAProgramMessageIsOpen) {
+  QMessageBox box(QMessageBox::Critical, "Adjustment Program", "Paper out error", QMessageBox::Ok);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.show();
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::activeModalWidget(), &box);
+  auto* power = PanelChild<QCheckBox>("PowerBox");
+  // Through the window system's side, where a modal window blocks the others; on the box, not beside its text.
+  const QPoint onBox = power->mapTo(Panel.get(), QPoint(8, power->height() / 2));
+  QTest::mouseClick(Panel->windowHandle(), Qt::LeftButton, {}, onBox);
+  EXPECT_FALSE(Printer.PoweredOn()) << "the click reached the panel";
+  EXPECT_FALSE(FileSwitches().PowerOn);
+  box.close();
 }
 
 }  // namespace

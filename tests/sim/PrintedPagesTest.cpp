@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include "sim/JobFileRenderer.h"
+#include "sim/PagePng.h"
+#include "sim/PageRenderer.h"
 #include "tests/sim/PrintTestSupport.h"
 #include "tests/sim/SimTestSupport.h"
 
@@ -282,20 +284,76 @@ TEST(PrintedPages, AFloodOfFormFeedsKeepsAtMost500PageFilesAndSaysSo) {
     Send(printer, Packet(0x40, Bytes(flood.begin() + static_cast<long>(at),
                                      flood.begin() + static_cast<long>(std::min(flood.size(), at + 100)))));
   EXPECT_EQ(printer.Pages().size(), 2048u);
-  size_t files = 0;
-  for (const auto& entry : fs::directory_iterator(dir.Path / "pages")) files += entry.is_regular_file() ? 1 : 0;
-  EXPECT_EQ(files, PageStore::MaxPageFiles);
+  EXPECT_EQ(printer.Jobs().size(), 2048u) << "each form feed ends a job";
+  const auto filesIn = [](const fs::path& folder) {
+    size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) files += entry.is_regular_file() ? 1 : 0;
+    return files;
+  };
+  EXPECT_EQ(filesIn(dir.Path / "pages"), PageStore::MaxPageFiles);
+  EXPECT_EQ(filesIn(dir.Path / "jobs"), JobRecorder::MaxJobFiles);
   EXPECT_FALSE(fs::exists(printer.PageFiles().front())) << "the oldest went first";
   EXPECT_TRUE(fs::exists(printer.PageFiles().back()));
   const std::string said = report.str();
   EXPECT_NE(said.find("at most 500 pages"), std::string::npos) << said;
-  EXPECT_LT(std::count(said.begin(), said.end(), '\n'), 20) << "not a line a page";
+  EXPECT_NE(said.find("at most 500 jobs"), std::string::npos) << said;
+  EXPECT_LT(std::count(said.begin(), said.end(), '\n'), 40) << "a line for every hundred files, not one a file";
 
   // The newest page, read from its file, is the page in memory: a letter at the top left.
   const QImage file(QString::fromStdString(printer.PageFiles().back()));
   ASSERT_FALSE(file.isNull());
   EXPECT_EQ(file.convertToFormat(QImage::Format_RGB32), printer.Pages().back().convertToFormat(QImage::Format_RGB32));
   EXPECT_FALSE(Marks(printer.Pages().back()).empty());
+}
+
+// A sheet's memory serves again once its page has left memory: blank again, and never while someone holds the page.
+TEST(PrintedPages, ReusedSheetsComeBackBlankAndHeldPagesStayAsPrinted) {
+  PrintBench bench;
+  Stream low;
+  for (int line = 0; line < 60; ++line) low.CrLf();
+  const QImage first = bench.Print(low.Text("LOW").FormFeed());
+  const QImage held = first.copy();
+  const QImage shared = first;  // a plain copy: shares the page's memory
+  ASSERT_FALSE(Marks(held).empty());
+  for (size_t page = 0; page < PageStore::PagesKeptInMemory + 2; ++page) bench.Print(Stream().Text("a").FormFeed());
+  EXPECT_EQ(shared, held) << "a page someone holds is never drawn on again";
+  const QImage last = bench.Store.Pages().back();
+  const std::vector<Spot> marks = Marks(last);
+  ASSERT_FALSE(marks.empty());
+  for (const Spot& spot : marks) ASSERT_LT(spot.Y, PageGeometry::DefaultPageTop + PageGeometry::LineHeight) << spot;
+}
+
+// The PNG writer against the page itself: drawn runs at the paper's first and last rows, blank lines
+// that mark nothing, and the writer that takes every row.
+TEST(PrintedPages, PngFilesHoldThePageWhateverRowsWereDrawnOn) {
+  PageRenderer renderer;
+  renderer.LoadSheet();
+  const uint8_t blank[4] = {0, 0, 0, 0};
+  renderer.DrawRasterLine(0, 200, blank, sizeof blank, 2, 1, Ink::Cyan);
+  const std::vector<uint8_t> none = renderer.TakeDrawnRows();
+  EXPECT_EQ(std::count(none.begin(), none.end(), 1), 0) << "a line of blank bytes draws on nothing";
+  renderer.TakeSheet();
+
+  renderer.LoadSheet();
+  const uint8_t dots[2] = {0xFF, 0xC3};
+  for (int y : {0, 1, 2, 700, PaperHeight - 3, PaperHeight - 1})
+    renderer.DrawRasterLine(y % 97, y, dots, sizeof dots, 2, 1, Ink::Magenta);
+  renderer.DrawCharacter(PaperWidth - 20, PaperHeight - 10, 'W');
+  const std::vector<uint8_t> drawn = renderer.TakeDrawnRows();
+  const QImage page = renderer.TakeSheet();
+  EXPECT_EQ(drawn[PaperMargin], 1);
+  EXPECT_EQ(drawn[PaperMargin + PaperHeight - 1], 1);
+  EXPECT_EQ(drawn[PaperMargin + 300], 0);
+  const QImage expected = page.convertToFormat(QImage::Format_RGB32);
+  for (const std::vector<uint8_t>* rows : {&drawn, static_cast<const std::vector<uint8_t>*>(nullptr)}) {
+    std::vector<uint8_t> file;
+    std::string reason;
+    ASSERT_TRUE(PagePng::Encode(page, rows, file, reason)) << reason;
+    QImage decoded;
+    ASSERT_TRUE(decoded.loadFromData(file.data(), static_cast<int>(file.size()), "PNG"));
+    EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32), expected) << (rows ? "drawn rows" : "every row");
+    EXPECT_EQ(decoded.dotsPerMeterX(), page.dotsPerMeterX());
+  }
 }
 
 TEST(PrintedPages, MechanicsFileTakesOnlyPlainIntegers) {

@@ -71,7 +71,7 @@ private:
 
 class FuzzedPorts : public PortSystem {
 public:
-  FuzzedPorts(FuzzReader& input, bool usb) : Input(input), Usb(usb) {}
+  explicit FuzzedPorts(FuzzReader& input) : Input(input) {}
   std::unique_ptr<PortDevice> OpenParallel(const std::string&, std::string&) override {
     return std::make_unique<FuzzedPort>(Input, false);
   }
@@ -85,7 +85,6 @@ public:
 
 private:
   FuzzReader& Input;
-  bool Usb;
 };
 
 class FixedPort : public PortChoice {
@@ -144,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QuietDialogs dialogs;
   UnwindingEnd end;
   UnwindingFatalExit fatal(end);
-  FuzzedPorts ports(input, usb);
+  FuzzedPorts ports(input);
   FixedPort choice(portIndex);
   PrinterStatus status;
   TPPrinterDriver driver(ports, choice, clock, dialogs, end, fatal);

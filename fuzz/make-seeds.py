@@ -49,7 +49,7 @@ def from_capture(path):
 
 def from_job(path):
     job = pathlib.Path(path).read_bytes()
-    head = bytes([0, 0, 0, 0, 0, 0, 0, 0, 7, 3])  # top margin, first dot, six Bi-D values, seed, clogs
+    head = bytes([0, 0, 0, 0, 0, 0, 0, 0, 8, 3])  # top margin, first dot, six Bi-D values, seed (8: the PNG is read back), clogs
     for start in (0, len(job) // 2):
         piece = job[start:start + MAX_SEED - 1024]
         write("print_stream", head + b"".join(bytes([255]) + piece[i:i + 256] for i in range(0, len(piece), 256)))

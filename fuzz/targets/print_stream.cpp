@@ -1,11 +1,29 @@
 // The print language into the virtual printer's print engine and page renderer, in pieces of any size.
 #include "fuzz/FuzzSupport.h"
+
+#include <cstring>
+
 #include "sim/BidMechanics.h"
 #include "sim/EepromImage.h"
 #include "sim/PagePng.h"
 #include "sim/PageStore.h"
 #include "sim/PrintHead.h"
 #include "sim/PrintInterpreter.h"
+
+namespace {
+
+// Row by row: QImage's own comparison of palette images goes pixel by pixel.
+bool SamePixels(const QImage& decoded, const QImage& page) {
+  if (decoded.format() != QImage::Format_Indexed8 || decoded.size() != page.size() ||
+      decoded.colorTable() != page.colorTable())
+    return false;
+  const auto width = static_cast<size_t>(page.width());
+  for (int y = 0; y < page.height(); ++y)
+    if (std::memcmp(decoded.constScanLine(y), page.constScanLine(y), width) != 0) return false;
+  return true;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzReader input(data, size);
@@ -41,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(PagePng::Encode(page, &pages.DrawnRowsOf(last), file, reason));
     QImage decoded;
     FUZZ_CHECK(decoded.loadFromData(file.data(), static_cast<int>(file.size()), "PNG"));
-    FUZZ_CHECK(decoded.convertToFormat(QImage::Format_Indexed8, page.colorTable()) == page);
+    FUZZ_CHECK(SamePixels(decoded, page));
   }
   return 0;
 }

@@ -1,9 +1,10 @@
 #include "service/FirstDotLogic.h"
 
+#include "service/PlainInteger.h"
+
 #include "service/ConfirmedWrites.h"
 
 #include <array>
-#include <charconv>
 
 namespace {
 
@@ -17,17 +18,7 @@ constexpr const char* NoAnswerAfterRestart =
 
 }  // namespace
 
-std::optional<int> FirstDotLogic::ParseValue(const std::string& text) {
-  int value = 0;
-  const char* first = text.data();
-  if (!text.empty() && text.front() == '+') {
-    ++first;
-    if (first != text.data() + text.size() && *first == '-') return std::nullopt;  // "+-5" is no number
-  }
-  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
+std::optional<int> FirstDotLogic::ParseValue(const std::string& text) { return ParsePlainInteger(text); }
 
 std::optional<int> FirstDotLogic::StoredValue() {
   uint8_t cell = 0;

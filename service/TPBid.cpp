@@ -1,7 +1,8 @@
 // Reading, writing and printing the Bi-D values.
 #include "service/TPBid.h"
 
-#include <charconv>
+#include "service/PlainInteger.h"
+
 
 namespace {
 
@@ -27,18 +28,7 @@ const BidValue* TPBid::FindBidValue(int dotMode, int inkGroup) {
   return nullptr;
 }
 
-int TPBid::ParseBidValue(std::string_view text) {
-  bool negative = false;
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  if (text.empty() || text.front() < '0' || text.front() > '9') return BidNotANumber;
-  int magnitude = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude);
-  if (error != std::errc() || end != text.data() + text.size()) return BidNotANumber;
-  return negative ? -magnitude : magnitude;
-}
+int TPBid::ParseBidValue(std::string_view text) { return ParsePlainInteger(text).value_or(BidNotANumber); }
 
 std::string TPBid::ReadBidValueText(int dotMode, int inkGroup) {
   const BidValue* value = FindBidValue(dotMode, inkGroup);

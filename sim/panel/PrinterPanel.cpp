@@ -413,7 +413,7 @@ void PrinterPanel::InkEdited(size_t index, int percent) {
   std::array<uint8_t, 6> quantities = Printer.InkQuantities();
   quantities[index] = static_cast<uint8_t>(percent);
   Printer.SetInkQuantities(quantities);
-  ShowInk();
+  ShowInk(Printer.Condition().Warnings);
 }
 
 void PrinterPanel::SetBidOffsets() {
@@ -431,7 +431,7 @@ void PrinterPanel::Refresh() {
   const PrinterCondition condition = Printer.Condition();
   ReportLabel->setText(Printer.PoweredOn() ? StateText(condition) : tr("nothing: switched off"));
   ShowBidOffsets();
-  ShowInk();
+  ShowInk(condition.Warnings);
   NozzleLabel->setText(tr("%1 nozzles clogged").arg(Printer.Head().CloggedCount()));
   Nozzles->update();
   ShowEeprom();
@@ -446,7 +446,7 @@ void PrinterPanel::ShowBidOffsets() {
   for (size_t i = 0; i < OffsetBoxes.size(); ++i) OffsetBoxes[i]->setValue(Printer.TrueBidOffsets()[i]);
 }
 
-void PrinterPanel::ShowInk() {
+void PrinterPanel::ShowInk(const std::vector<int>& warningCodes) {
   const std::array<uint8_t, 6> quantities = Printer.InkQuantities();
   for (size_t i = 0; i < InkSliders.size(); ++i) {
     if (!InkSliders[i]->isSliderDown()) {
@@ -456,7 +456,7 @@ void PrinterPanel::ShowInk() {
     InkLabels[i]->setText(quantities[i] <= 100 ? QString::number(quantities[i]) : QString("?? (%1)").arg(quantities[i]));
   }
   QStringList warnings;
-  for (int code : Printer.Condition().Warnings) warnings << WarningText(code);
+  for (int code : warningCodes) warnings << WarningText(code);
   WarningLabel->setText(tr("Warnings: %1").arg(warnings.isEmpty() ? tr("none") : warnings.join(", ")));
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "sim/CaptureDecoder.h"
 #include "sim/EepromImage.h"
@@ -70,7 +71,7 @@ private:
   void InkEdited(size_t index, int percent);
   void SetBidOffsets();
   void ShowBidOffsets();
-  void ShowInk();
+  void ShowInk(const std::vector<int>& warningCodes);
   void ShowEeprom();
   void ShowWire();
   void ShowPages();

@@ -1,0 +1,48 @@
+// A scanned page as the analysis sees it: how much ink lies on each pixel, paper taken away.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+// One byte per pixel: 0 is bare paper, 255 full ink. A pixel's ink is
+// 255 - min(R, G, B), so every ink of the head, yellow included, shows; the
+// paper's own tint is taken away. A large scan is reduced by whole pixel
+// blocks to about WorkingPixelsPerInch, which keeps the ink each block holds.
+struct InkImage {
+  int Width = 0;
+  int Height = 0;
+  std::vector<uint8_t> Ink;
+  // Pixels of the scan file per pixel of this image, in each direction.
+  int Reduction = 1;
+
+  uint8_t At(int x, int y) const { return Ink[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)]; }
+  uint8_t& At(int x, int y) { return Ink[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)]; }
+  const uint8_t* Row(int y) const { return Ink.data() + static_cast<size_t>(y) * static_cast<size_t>(Width); }
+  bool Empty() const { return Width <= 0 || Height <= 0; }
+};
+
+// The resolution the analysis works at; a scan finer than this is reduced.
+constexpr int WorkingPixelsPerInch = 300;
+// A scan larger than this many pixels is refused before it is decoded: a
+// sheet of A4 at 1000 dpi stays under it.
+constexpr int64_t MaxScanPixels = 100'000'000;
+constexpr int MaxScanSide = 16'000;
+// Smaller than this in either direction it cannot show a page at 300 dpi.
+constexpr int MinScanSide = 600;
+
+// What reading a scan file gave: the image, or a message for the technician.
+using ScanRead = std::variant<InkImage, std::string>;
+
+// Reads a PNG, JPEG or TIFF file (any format the image library knows).
+ScanRead ReadScanFile(const std::string& path);
+// The same for a file's bytes already in memory.
+ScanRead ReadScanBytes(const std::vector<uint8_t>& bytes);
+
+// Builds the ink image from 0xRRGGBB pixels of one row after another.
+// `reduction` pixels in each direction become one.
+InkImage InkFromRgb(int width, int height, const uint32_t* rgb, int reduction);
+// The reduction that brings a scan of these pixels near WorkingPixelsPerInch,
+// taking the longer side as an A4 sheet's 11.69 inches.
+int ReductionFor(int width, int height);

@@ -1,0 +1,27 @@
+// Sums of ink along rows and columns, and the peaks and centres found in them.
+#pragma once
+
+#include "analysis/InkImage.h"
+
+#include <vector>
+
+// Ink summed down each column over rows [top, bottom).
+std::vector<double> ColumnProfile(const InkImage& image, int top, int bottom, int left = 0, int right = -1);
+// Ink averaged along each row over columns [left, right).
+std::vector<double> RowProfile(const InkImage& image, int left, int right, int top = 0, int bottom = -1);
+
+// Indexes of local maxima at least `lowest` high, at least `spacing` apart,
+// the higher kept where two are closer; in increasing order of index.
+std::vector<int> Peaks(const std::vector<double>& profile, double lowest, double spacing);
+
+// The centre of mass of the profile above `floor` within [centre - half,
+// centre + half], taken again about the new centre once more; or a negative
+// value when there is nothing above the floor there.
+double Centroid(const std::vector<double>& profile, double centre, double half, double floor);
+
+// The value at a fractional index, linear between neighbours (0 outside).
+double ValueAt(const std::vector<double>& profile, double index);
+// The mean over [from, to), integrating the linear profile in fine steps.
+double MeanOver(const std::vector<double>& profile, double from, double to);
+
+double Median(std::vector<double> values);

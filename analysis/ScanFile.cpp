@@ -1,0 +1,63 @@
+// Decoding scan files: the one place of the analysis that uses the image library.
+#include "analysis/InkImage.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+
+#include <memory>
+
+namespace {
+
+// Enough for the largest accepted scan as 32-bit pixels, and no more.
+constexpr int AllocationLimitMegabytes = static_cast<int>(MaxScanPixels * 4 / (1024 * 1024)) + 16;
+
+std::string Describe(const QSize& size) {
+  return std::to_string(size.width()) + " x " + std::to_string(size.height()) + " pixels";
+}
+
+ScanRead Decode(QImageReader& reader, const std::string& name) {
+  reader.setAllocationLimit(AllocationLimitMegabytes);
+  if (!reader.canRead())
+    return name + " is no image this program can read: scan the page as PNG, JPEG or TIFF.";
+  const QSize size = reader.size();
+  if (size.isValid()) {
+    if (static_cast<int64_t>(size.width()) * size.height() > MaxScanPixels || size.width() > MaxScanSide ||
+        size.height() > MaxScanSide)
+      return name + " has " + Describe(size) + ", too many to read: scan the page at 300 to 1000 dpi.";
+    if (size.width() < MinScanSide || size.height() < MinScanSide)
+      return name + " has " + Describe(size) + ", too few to show a page: scan the whole sheet at 300 dpi or more.";
+  }
+  QImage image;
+  if (!reader.read(&image) || image.isNull())
+    return name + " cannot be read (" + reader.errorString().toStdString() + "): the file may be cut short.";
+  if (image.width() < MinScanSide || image.height() < MinScanSide)
+    return name + " has " + Describe(image.size()) + ", too few to show a page: scan the whole sheet at 300 dpi or more.";
+  if (static_cast<int64_t>(image.width()) * image.height() > MaxScanPixels)
+    return name + " has " + Describe(image.size()) + ", too many to read: scan the page at 300 to 1000 dpi.";
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  image = QImage();
+  if (rgb.isNull()) return name + " is too large to convert: scan the page at 300 to 1000 dpi.";
+  const int reduction = ReductionFor(rgb.width(), rgb.height());
+  // Rows of a QImage are 32-bit aligned, so RGB32 rows hold exactly width pixels.
+  return InkFromRgb(rgb.width(), rgb.height(), reinterpret_cast<const uint32_t*>(rgb.constBits()), reduction);
+}
+
+}  // namespace
+
+ScanRead ReadScanFile(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) return "Cannot open " + path + ": " + file.errorString().toStdString() + ".";
+  QImageReader reader(&file);
+  return Decode(reader, path);
+}
+
+ScanRead ReadScanBytes(const std::vector<uint8_t>& bytes) {
+  QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  return Decode(reader, "The image");
+}

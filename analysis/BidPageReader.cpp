@@ -35,6 +35,8 @@ constexpr double LowerRows[2] = {0.72, 0.95};
 // Half the width over which a mark's centre is taken, and how far it may lie
 // from where the ruler's pitch puts it.
 constexpr double CentreHalfWidth = 12;
+// Ink broader than this (in dots, either side) is no mark.
+constexpr double BroadestMark = 12;
 constexpr double RulerTolerance = 6;
 constexpr double MarkPitchTolerance = 6;
 // Slot estimates further than this (in steps) from the section's median are
@@ -100,38 +102,26 @@ struct RulerFit {
   double At(int slot, int mark) const { return Origin + Scale * (SlotPitch * slot + MarkPitch * mark); }
 };
 
-// Fits the ruler's fifteen marks to the peaks: every pair of neighbouring
-// peaks proposes a scale and every place of the first of them an origin; the
-// proposal most peaks agree with is refined by least squares.
-RulerFit FitRuler(const std::vector<int>& peaks, double bandScale) {
-  RulerFit best;
-  bool tie = false;
-  for (size_t i = 0; i + 1 < peaks.size(); ++i) {
-    const double scale = (peaks[i + 1] - peaks[i]) / MarkPitch;
-    if (scale < 0.7 * bandScale || scale > 1.4 * bandScale) continue;
-    for (int slot = 0; slot < BidCandidateCount; ++slot)
-      for (int mark = 0; mark + 1 < MarksPerSlot; ++mark) {
-        RulerFit fit{peaks[i] - scale * (SlotPitch * slot + MarkPitch * mark), scale, 0};
-        for (int s = 0; s < BidCandidateCount; ++s)
-          for (int m = 0; m < MarksPerSlot; ++m)
-            fit.Matched += std::any_of(peaks.begin(), peaks.end(), [&](int peak) {
-              return std::abs(peak - fit.At(s, m)) <= RulerTolerance * scale;
-            });
-        if (fit.Matched > best.Matched) {
-          best = fit;
-          tie = false;
-        } else if (fit.Matched == best.Matched && std::abs(fit.Origin - best.Origin) > SlotPitch * scale / 2) {
-          tie = true;
-        }
-      }
-  }
-  if (tie) return RulerFit{};
-  // Least squares over the matched peaks: position = origin + scale * dots.
+// How many of the fifteen marks have a peak within `tolerance(dots)` pixels of where `fit` puts them.
+template <typename Tolerance>
+int Matches(const RulerFit& fit, const std::vector<int>& peaks, Tolerance tolerance) {
+  int matched = 0;
+  for (int s = 0; s < BidCandidateCount; ++s)
+    for (int m = 0; m < MarksPerSlot; ++m) {
+      const double dots = SlotPitch * s + MarkPitch * m;
+      matched += std::any_of(peaks.begin(), peaks.end(),
+                             [&](int peak) { return std::abs(peak - fit.At(s, m)) <= tolerance(dots); });
+    }
+  return matched;
+}
+
+// Least squares over the peaks that lie near a mark: position = origin + scale * dots.
+RulerFit Refined(const RulerFit& fit, const std::vector<int>& peaks) {
   double n = 0, sumD = 0, sumP = 0, sumDD = 0, sumDP = 0;
   for (int s = 0; s < BidCandidateCount; ++s)
     for (int m = 0; m < MarksPerSlot; ++m)
       for (int peak : peaks)
-        if (best.Matched > 0 && std::abs(peak - best.At(s, m)) <= RulerTolerance * best.Scale) {
+        if (std::abs(peak - fit.At(s, m)) <= RulerTolerance * fit.Scale) {
           const double dots = SlotPitch * s + MarkPitch * m;
           n += 1;
           sumD += dots;
@@ -140,10 +130,45 @@ RulerFit FitRuler(const std::vector<int>& peaks, double bandScale) {
           sumDP += dots * peak;
         }
   const double spread = n * sumDD - sumD * sumD;
-  if (n >= 2 && spread > 0) {
-    best.Scale = (n * sumDP - sumD * sumP) / spread;
-    best.Origin = (sumP - best.Scale * sumD) / n;
+  if (n < 2 || spread <= 0) return fit;
+  RulerFit refined = fit;
+  refined.Scale = (n * sumDP - sumD * sumP) / spread;
+  refined.Origin = (sumP - refined.Scale * sumD) / n;
+  refined.Matched = Matches(refined, peaks, [&](double) { return RulerTolerance * refined.Scale; });
+  return refined;
+}
+
+// Fits the ruler's fifteen marks to the peaks: every pair of neighbouring
+// peaks proposes a scale and every place of the first of them an origin. The
+// scale of one pair is rough, so marks far from the pair may stand a little
+// further off at first; the proposal most peaks agree with is refined by
+// least squares. Two proposals a slot apart that fit equally well leave the
+// slots unknown.
+RulerFit FitRuler(const std::vector<int>& peaks, double bandScale) {
+  constexpr double RoughScaleError = 0.03;
+  RulerFit best;
+  bool tie = false;
+  for (size_t i = 0; i + 1 < peaks.size(); ++i) {
+    const double scale = (peaks[i + 1] - peaks[i]) / MarkPitch;
+    if (scale < 0.7 * bandScale || scale > 1.4 * bandScale) continue;
+    for (int slot = 0; slot < BidCandidateCount; ++slot)
+      for (int mark = 0; mark + 1 < MarksPerSlot; ++mark) {
+        const double anchor = SlotPitch * slot + MarkPitch * mark;
+        RulerFit rough{peaks[i] - scale * anchor, scale, 0};
+        rough.Matched = Matches(rough, peaks, [&](double dots) {
+          return RulerTolerance * scale + RoughScaleError * std::abs(dots - anchor) * scale;
+        });
+        if (rough.Matched < 2 * MarksPerSlot) continue;
+        const RulerFit fit = Refined(Refined(rough, peaks), peaks);
+        if (fit.Matched > best.Matched) {
+          best = fit;
+          tie = false;
+        } else if (fit.Matched == best.Matched && std::abs(fit.Origin - best.Origin) > SlotPitch * fit.Scale / 2) {
+          tie = true;
+        }
+      }
   }
+  if (tie) return RulerFit{};
   return best;
 }
 
@@ -164,9 +189,12 @@ Mark MeasureMark(const std::vector<double>& profile, double near, double half, d
 
 bool MassLooksLikeAMark(double mass, double typical) { return mass >= 0.5 * typical && mass <= 2.0 * typical; }
 
+// The ink of a mark row down each column, with anything broader than a mark
+// (the scanner lid, a wash of ink) taken away.
 std::vector<double> RowsOf(const InkImage& image, const Band& band, const double (&rows)[2]) {
-  return ColumnProfile(image, band.Top + static_cast<int>(std::lround(band.Height() * rows[0])),
-                       band.Top + static_cast<int>(std::lround(band.Height() * rows[1])));
+  const std::vector<double> profile = ColumnProfile(image, band.Top + static_cast<int>(std::lround(band.Height() * rows[0])),
+                                                    band.Top + static_cast<int>(std::lround(band.Height() * rows[1])));
+  return TopHat(profile, static_cast<int>(std::lround(BroadestMark * band.Height() / BandHeight)));
 }
 
 struct SectionGeometry {
@@ -187,6 +215,7 @@ SectionGeometry MeasureSection(const InkImage& image, const Band& band) {
   const double rulerTop = *std::max_element(ruler.begin(), ruler.end());
   if (rulerTop <= 0) return geometry;
   geometry.Ruler = FitRuler(Peaks(ruler, 0.3 * rulerTop, 20 * bandScale), bandScale);
+  if (getenv("BIDDEBUG")) { fprintf(stderr, "peaks:"); for (int p : Peaks(ruler, 0.3 * rulerTop, 20 * bandScale)) fprintf(stderr, " %d", p); fprintf(stderr, "\n"); }
   const RulerFit& fit = geometry.Ruler;
   if (fit.Matched < 3 * MarksPerSlot) return geometry;
 

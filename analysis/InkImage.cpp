@@ -26,12 +26,21 @@ uint8_t PaperLevel(const std::vector<uint8_t>& ink) {
 constexpr uint8_t SurroundInk = 25;
 constexpr int SurroundEvenness = 40;
 
-// Marks the run from index 0 of a line of `length` pixels that lies beyond the sheet.
+// Marks the run from index 0 of a line of `length` pixels that lies beyond
+// the sheet: it starts in the colour of the side's surround.
 template <typename Value, typename Mark>
-void MarkFromEdge(int length, Value value, Mark mark) {
-  if (length == 0 || value(0) < SurroundInk) return;
+void MarkFromEdge(int length, int surround, Value value, Mark mark) {
+  if (length == 0 || surround < SurroundInk || std::abs(value(0) - surround) > SurroundEvenness) return;
   const int first = value(0);
   for (int i = 0; i < length && value(i) >= SurroundInk && std::abs(value(i) - first) <= SurroundEvenness; ++i) mark(i);
+}
+
+// The commonest ink along one side of the image: its surround, if it has one.
+template <typename Value>
+int SideInk(int length, Value value) {
+  std::array<int, 256> counts{};
+  for (int i = 0; i < length; ++i) ++counts[value(i)];
+  return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
 }
 
 void ClearSurround(InkImage& image) {
@@ -39,13 +48,19 @@ void ClearSurround(InkImage& image) {
   const int height = image.Height;
   std::vector<uint8_t> beyond(image.Ink.size(), 0);
   auto index = [&](int x, int y) { return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x); };
+  auto ink = [&](int x, int y) { return static_cast<int>(image.Ink[index(x, y)]); };
+  auto clear = [&](int x, int y) { beyond[index(x, y)] = 1; };
+  const int left = SideInk(height, [&](int y) { return ink(0, y); });
+  const int right = SideInk(height, [&](int y) { return ink(width - 1, y); });
+  const int top = SideInk(width, [&](int x) { return ink(x, 0); });
+  const int bottom = SideInk(width, [&](int x) { return ink(x, height - 1); });
   for (int y = 0; y < height; ++y) {
-    MarkFromEdge(width, [&](int i) { return image.Ink[index(i, y)]; }, [&](int i) { beyond[index(i, y)] = 1; });
-    MarkFromEdge(width, [&](int i) { return image.Ink[index(width - 1 - i, y)]; }, [&](int i) { beyond[index(width - 1 - i, y)] = 1; });
+    MarkFromEdge(width, left, [&](int i) { return ink(i, y); }, [&](int i) { clear(i, y); });
+    MarkFromEdge(width, right, [&](int i) { return ink(width - 1 - i, y); }, [&](int i) { clear(width - 1 - i, y); });
   }
   for (int x = 0; x < width; ++x) {
-    MarkFromEdge(height, [&](int i) { return image.Ink[index(x, i)]; }, [&](int i) { beyond[index(x, i)] = 1; });
-    MarkFromEdge(height, [&](int i) { return image.Ink[index(x, height - 1 - i)]; }, [&](int i) { beyond[index(x, height - 1 - i)] = 1; });
+    MarkFromEdge(height, top, [&](int i) { return ink(x, i); }, [&](int i) { clear(x, i); });
+    MarkFromEdge(height, bottom, [&](int i) { return ink(x, height - 1 - i); }, [&](int i) { clear(x, height - 1 - i); });
   }
   for (size_t i = 0; i < beyond.size(); ++i)
     if (beyond[i]) image.Ink[i] = 0;

@@ -97,3 +97,29 @@ double Median(std::vector<double> values) {
   std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
   return values[middle];
 }
+
+namespace {
+
+// The least (or greatest) value within `half` of each index.
+template <typename Pick>
+std::vector<double> Slide(const std::vector<double>& profile, int half, Pick pick) {
+  const int size = static_cast<int>(profile.size());
+  std::vector<double> result(profile.size());
+  for (int i = 0; i < size; ++i) {
+    double value = profile[static_cast<size_t>(i)];
+    for (int j = std::max(0, i - half); j <= std::min(size - 1, i + half); ++j) value = pick(value, profile[static_cast<size_t>(j)]);
+    result[static_cast<size_t>(i)] = value;
+  }
+  return result;
+}
+
+}  // namespace
+
+std::vector<double> TopHat(const std::vector<double>& profile, int half) {
+  const auto least = [](double a, double b) { return std::min(a, b); };
+  const auto greatest = [](double a, double b) { return std::max(a, b); };
+  const std::vector<double> opening = Slide(Slide(profile, half, least), half, greatest);
+  std::vector<double> result(profile.size());
+  for (size_t i = 0; i < profile.size(); ++i) result[i] = profile[i] - opening[i];
+  return result;
+}

@@ -25,3 +25,7 @@ double ValueAt(const std::vector<double>& profile, double index);
 double MeanOver(const std::vector<double>& profile, double from, double to);
 
 double Median(std::vector<double> values);
+
+// The profile less its opening over `half` either side: narrow peaks stay,
+// anything broader than 2 * half + 1 becomes its floor.
+std::vector<double> TopHat(const std::vector<double>& profile, int half);

@@ -1,0 +1,44 @@
+// The bench of scans: pages printed by the program on the virtual printer, for heads of known offsets and clogged nozzles, then seen as a scanner would.
+#pragma once
+
+#include "analysis/InkImage.h"
+#include "pattern/TPRaster.h"
+#include "service/TPA4check.h"
+#include "service/TPBid.h"
+#include "service/TPHeadID.h"
+#include "tests/analysis/ScanDegrader.h"
+#include "tests/support/SimLinkTest.h"
+
+#include <QImage>
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+using SixValues = std::array<int, 6>;
+
+class FixedModel350 : public ModelChoice {
+public:
+  uint16_t SelectedModelCode() const override { return ModelCode350; }
+};
+
+class ScanBench : public SimLinkTest<> {
+protected:
+  TPRaster Raster{Comm, Factory, Boxes, End};
+  TPBid Bid{Comm, Factory, Raster};
+  TPHeadID HeadId{Factory};
+  FixedModel350 Model;
+  TPA4check Check{Comm, Factory, Raster, Bid, HeadId, Model};
+
+  // Stores `stored` as the six Bi-D values (table order), gives the head
+  // `trueOffsets`, prints the page and returns what the printer rendered.
+  QImage PrintBidPage(const SixValues& stored, const SixValues& trueOffsets);
+  // The first check page, for a head with exactly these clogged nozzles (ink, nozzle 0..47).
+  QImage PrintCheckPage(const std::vector<std::pair<PageGeometry::Ink, size_t>>& clogged);
+
+  // The page through the scanner and the file format and back, as the program reads it.
+  static InkImage Scanned(const QImage& page, const ScanDegradation& degradation);
+  // The bench's scanners: every one a different mix of what scans do to a page.
+  static const std::vector<ScanDegradation>& Degradations();
+};

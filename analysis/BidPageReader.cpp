@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -215,7 +213,6 @@ SectionGeometry MeasureSection(const InkImage& image, const Band& band) {
   const double rulerTop = *std::max_element(ruler.begin(), ruler.end());
   if (rulerTop <= 0) return geometry;
   geometry.Ruler = FitRuler(Peaks(ruler, 0.3 * rulerTop, 20 * bandScale), bandScale);
-  if (getenv("BIDDEBUG")) { fprintf(stderr, "peaks:"); for (int p : Peaks(ruler, 0.3 * rulerTop, 20 * bandScale)) fprintf(stderr, " %d", p); fprintf(stderr, "\n"); }
   const RulerFit& fit = geometry.Ruler;
   if (fit.Matched < 3 * MarksPerSlot) return geometry;
 
@@ -346,7 +343,6 @@ BidPageReading ReadBidPage(const InkImage& scan, const std::array<int, BidSectio
   std::vector<Band> sections;
   for (const Band& band : bands) {
     SectionGeometry geometry = MeasureSection(frame.Image(), band);
-    if (getenv("BIDDEBUG")) fprintf(stderr, "band %d..%d matched %d scale %.3f origin %.1f\n", band.Top, band.Bottom, geometry.Ruler.Matched, geometry.Ruler.Scale, geometry.Ruler.Origin);
     if (geometry.Ruler.Matched < 3 * MarksPerSlot) continue;
     measured.push_back(geometry);
     sections.push_back(band);

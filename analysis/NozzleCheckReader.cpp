@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -99,7 +97,6 @@ std::optional<Blocks> FindBlocks(const InkImage& image, const Region& region, do
       start = -1;
     }
   }
-  if (getenv("NOZZLEDEBUG")) { fprintf(stderr, "threshold %.1f edges %zu:", threshold, edges.size()); for (auto& e : edges) fprintf(stderr, " %.1f-%.1f", e.first, e.second); fprintf(stderr, "\n"); }
   if (edges.size() != NozzleColourNames.size()) return std::nullopt;
   // Least squares over the edges: position = origin + scale * dots.
   double n = 0, sumD = 0, sumP = 0, sumDD = 0, sumDP = 0;
@@ -260,7 +257,6 @@ NozzleCheckReading ReadNozzleCheck(const InkImage& scan) {
   double leastInk = 0;
   for (const Region& region : BlockRows(image, roughScale)) {
     const std::optional<Blocks> blocks = FindBlocks(image, region, roughScale);
-    if (getenv("NOZZLEDEBUG")) fprintf(stderr, "region %d..%d blocks %d\n", region.Top, region.Bottom, blocks ? 1 : 0);
     if (!blocks) continue;
     const double ink = MeanInk(image, region, *blocks);
     if (!found || ink < leastInk) {

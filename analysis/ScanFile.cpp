@@ -57,19 +57,37 @@ ScanRead Decode(QImageReader& reader, const std::string& name) {
   return InkFromRgb(rgb.width(), rgb.height(), pixels, ReductionFor(rgb.width(), rgb.height()));
 }
 
+// A PNG ends with its IEND chunk, a JPEG with its end-of-image marker; a
+// file without one was cut short, and its decoder would fill in the rest.
+constexpr int EndSearch = 64;
+
+bool CutShort(const QByteArray& data) {
+  const QByteArray tail = data.right(EndSearch);
+  if (data.startsWith("\x89PNG")) return !tail.contains("IEND");
+  if (data.startsWith("\xFF\xD8")) return !tail.contains("\xFF\xD9");
+  return false;
+}
+
+ScanRead DecodeBytes(QByteArray data, const std::string& name) {
+  if (CutShort(data)) return name + " is cut short: scan the page again or save it again.";
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  return Decode(reader, name);
+}
+
+// No scan of a sheet at the finest accepted resolution comes near this.
+constexpr qint64 MaxFileBytes = MaxScanPixels * 4;
+
 }  // namespace
 
 ScanRead ReadScanFile(const std::string& path) {
   QFile file(QString::fromStdString(path));
   if (!file.open(QIODevice::ReadOnly)) return "Cannot open " + path + ": " + file.errorString().toStdString() + ".";
-  QImageReader reader(&file);
-  return Decode(reader, path);
+  if (file.size() > MaxFileBytes) return path + " is too large to be a scan of one page.";
+  return DecodeBytes(file.readAll(), path);
 }
 
 ScanRead ReadScanBytes(const std::vector<uint8_t>& bytes) {
-  QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  return Decode(reader, "The image");
+  return DecodeBytes(QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())), "The image");
 }

@@ -38,7 +38,7 @@ const std::vector<ScanDegradation>& ScanBench::Degradations() {
   // Name, dpi, rotation, blur, noise, JPEG quality, paper, lid inches, lid colour, seed.
   static const std::vector<ScanDegradation> degradations = {
       {"300 dpi, straight, PNG", 300, 0, 0, 0, 0, 0xFFFFFF, 0.25, 0xE8E8E4, 1},
-      {"600 dpi, JPEG 85", 600, 0.8, 0.6, 3, 85, 0xFFFFFF, 0.25, 0xE8E8E4, 2},
+      {"600 dpi, JPEG 85", 600, 0.8, 0, 3, 85, 0xFFFFFF, 0.25, 0xE8E8E4, 2},
       {"400 dpi, turned 3 degrees", 400, 3.0, 0, 3, 0, 0xFFFFFF, 0.4, 0xE8E8E4, 3},
       {"300 dpi, turned -2.6 degrees, blurred", 300, -2.6, 1.2, 2, 0, 0xFFFFFF, 0.4, 0xE8E8E4, 4},
       {"300 dpi, noisy", 300, 0.4, 0.5, 10, 0, 0xFFFFFF, 0.25, 0xE8E8E4, 5},

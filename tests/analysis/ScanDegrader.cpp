@@ -16,105 +16,134 @@ namespace {
 
 constexpr double PagePixelsPerInch = PageGeometry::PixelsPerInch;
 
-// Float planes of the three channels.
-struct Planes {
-  int Width = 0;
-  int Height = 0;
-  std::array<std::vector<float>, 3> Channel;
-  float& At(int c, int x, int y) { return Channel[static_cast<size_t>(c)][static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)]; }
+// One axis of an area resampling: output pixel j covers [j, j + 1) x ratio
+// source pixels and takes each in proportion to how much of it it covers.
+struct AreaWeights {
+  std::vector<int> First;  // the first source pixel of each output pixel
+  std::vector<std::vector<float>> Weights;
 };
 
-// Each scan pixel is the mean of a grid of points of the sheet under it, so
-// that lines thinner than a scan pixel are kept as lighter lines.
-Planes Sample(const QImage& page, const ScanDegradation& degradation) {
-  const QImage sheet = page.convertToFormat(QImage::Format_RGB32);
-  const auto* bits = reinterpret_cast<const uint32_t*>(sheet.constBits());
-  const size_t stride = static_cast<size_t>(sheet.bytesPerLine()) / sizeof(uint32_t);
-  const double inch = degradation.PixelsPerInch;
-  const int lid = static_cast<int>(std::lround(degradation.LidInches * inch));
-  const double sheetWidth = PageGeometry::PaperWidth / PagePixelsPerInch * inch;
-  const double sheetHeight = PageGeometry::PaperHeight / PagePixelsPerInch * inch;
-  Planes planes;
-  planes.Width = static_cast<int>(std::ceil(sheetWidth)) + 2 * lid;
-  planes.Height = static_cast<int>(std::ceil(sheetHeight)) + 2 * lid;
-  for (auto& channel : planes.Channel) channel.assign(static_cast<size_t>(planes.Width) * static_cast<size_t>(planes.Height), 0);
-  const double radians = degradation.RotationDegrees * std::numbers::pi / 180.0;
-  const double cosine = std::cos(radians), sine = std::sin(radians);
-  const double centreX = planes.Width / 2.0, centreY = planes.Height / 2.0;
-  const double pagePerScan = PagePixelsPerInch / inch;
-  const int grid = std::max(2, static_cast<int>(std::ceil(2 * pagePerScan)));
-  const double pageCentreX = PageGeometry::PaperMargin + PageGeometry::PaperWidth / 2.0;
-  const double pageCentreY = PageGeometry::PaperMargin + PageGeometry::PaperHeight / 2.0;
-  // The lid is not tinted: its colour is taken back out of the tint laid over everything.
-  uint32_t lidBeforeTint = 0;
-  for (int shift : {16, 8, 0}) {
-    const uint32_t tint = std::max<uint32_t>(1, (degradation.Paper >> shift) & 0xFF);
-    lidBeforeTint |= std::min<uint32_t>(255, ((degradation.Lid >> shift) & 0xFF) * 255 / tint) << shift;
+AreaWeights AreaResampling(int sourceLength, int outputLength, double ratio) {
+  AreaWeights weights;
+  for (int j = 0; j < outputLength; ++j) {
+    const double from = j * ratio, to = (j + 1) * ratio;
+    const int first = static_cast<int>(std::floor(from));
+    std::vector<float> row;
+    for (int i = first; i < to && i < sourceLength; ++i)
+      row.push_back(static_cast<float>((std::min<double>(i + 1, to) - std::max<double>(i, from)) / ratio));
+    weights.First.push_back(first);
+    weights.Weights.push_back(std::move(row));
   }
-  // One scan pixel to the right moves (cosine, -sine) x pagePerScan on the sheet.
-  const double stepXx = cosine * pagePerScan, stepXy = -sine * pagePerScan;
-  const double sampleStep = 1.0 / grid;
-  const int paperLeft = PageGeometry::PaperMargin, paperTop = PageGeometry::PaperMargin;
-  const unsigned paperWidth = static_cast<unsigned>(std::min(PageGeometry::PaperWidth, sheet.width() - paperLeft));
-  const unsigned paperHeight = static_cast<unsigned>(std::min(PageGeometry::PaperHeight, sheet.height() - paperTop));
-  std::vector<std::array<uint32_t, 3>> sums(static_cast<size_t>(planes.Width));
-  for (int y = 0; y < planes.Height; ++y) {
-    std::fill(sums.begin(), sums.end(), std::array<uint32_t, 3>{});
-    for (int gy = 0; gy < grid; ++gy)
-      for (int gx = 0; gx < grid; ++gx) {
-        const double dx = (gx + 0.5) * sampleStep - centreX;
-        const double dy = y + (gy + 0.5) * sampleStep - centreY;
-        double sheetX = (dx * cosine + dy * sine) * pagePerScan + pageCentreX;
-        double sheetY = (-dx * sine + dy * cosine) * pagePerScan + pageCentreY;
-        for (int x = 0; x < planes.Width; ++x, sheetX += stepXx, sheetY += stepXy) {
-          const unsigned px = static_cast<unsigned>(static_cast<int>(std::floor(sheetX)) - paperLeft);
-          const unsigned py = static_cast<unsigned>(static_cast<int>(std::floor(sheetY)) - paperTop);
-          // The paper's tint is laid over the sheet after averaging: it darkens ink and paper alike.
-          const uint32_t colour = px < paperWidth && py < paperHeight
-                                      ? bits[(py + static_cast<unsigned>(paperTop)) * stride + px + static_cast<unsigned>(paperLeft)]
-                                      : lidBeforeTint;
-          auto& sum = sums[static_cast<size_t>(x)];
-          sum[0] += (colour >> 16) & 0xFF;
-          sum[1] += (colour >> 8) & 0xFF;
-          sum[2] += colour & 0xFF;
-        }
-      }
-    for (int x = 0; x < planes.Width; ++x)
-      for (int c = 0; c < 3; ++c) {
-        const uint32_t tint = (degradation.Paper >> (16 - 8 * c)) & 0xFF;
-        planes.At(c, x, y) = static_cast<float>(sums[static_cast<size_t>(x)][static_cast<size_t>(c)] * tint / 255) /
-                             static_cast<float>(grid * grid);
-      }
-  }
-  return planes;
+  return weights;
 }
 
-void Blur(Planes& planes, double sigma) {
+uint8_t Channel(uint32_t pixel, int c) { return static_cast<uint8_t>((pixel >> (16 - 8 * c)) & 0xFF); }
+uint32_t Pixel(const std::array<float, 3>& channels) {
+  uint32_t pixel = 0xFF000000u;
+  for (int c = 0; c < 3; ++c)
+    pixel |= static_cast<uint32_t>(std::clamp(channels[static_cast<size_t>(c)] + 0.5f, 0.0f, 255.0f)) << (16 - 8 * c);
+  return pixel;
+}
+
+// The sheet at the scan's resolution, upright: each scan pixel the mean of the
+// sheet under it, so that lines thinner than a pixel stay as lighter lines.
+QImage SheetAtScanResolution(const QImage& page, double pixelsPerInch) {
+  const QImage sheet = page.copy(PageGeometry::PaperMargin, PageGeometry::PaperMargin, PageGeometry::PaperWidth,
+                                 PageGeometry::PaperHeight).convertToFormat(QImage::Format_RGB32);
+  const double ratio = PagePixelsPerInch / pixelsPerInch;
+  QImage scan(static_cast<int>(sheet.width() / ratio), static_cast<int>(sheet.height() / ratio), QImage::Format_RGB32);
+  const AreaWeights across = AreaResampling(sheet.width(), scan.width(), ratio);
+  const AreaWeights down = AreaResampling(sheet.height(), scan.height(), ratio);
+  std::vector<std::array<float, 3>> column(static_cast<size_t>(sheet.width()));
+  for (int y = 0; y < scan.height(); ++y) {
+    // Down first: the sheet's rows under this scan row, weighted.
+    std::fill(column.begin(), column.end(), std::array<float, 3>{});
+    const auto& rowWeights = down.Weights[static_cast<size_t>(y)];
+    for (size_t k = 0; k < rowWeights.size(); ++k) {
+      const auto* line = reinterpret_cast<const uint32_t*>(sheet.constScanLine(down.First[static_cast<size_t>(y)] + static_cast<int>(k)));
+      for (int x = 0; x < sheet.width(); ++x)
+        for (int c = 0; c < 3; ++c) column[static_cast<size_t>(x)][static_cast<size_t>(c)] += rowWeights[k] * Channel(line[x], c);
+    }
+    auto* out = reinterpret_cast<uint32_t*>(scan.scanLine(y));
+    for (int x = 0; x < scan.width(); ++x) {
+      std::array<float, 3> sum{};
+      const auto& weights = across.Weights[static_cast<size_t>(x)];
+      for (size_t k = 0; k < weights.size(); ++k)
+        for (int c = 0; c < 3; ++c)
+          sum[static_cast<size_t>(c)] += weights[k] * column[static_cast<size_t>(across.First[static_cast<size_t>(x)]) + k][static_cast<size_t>(c)];
+      out[x] = Pixel(sum);
+    }
+  }
+  return scan;
+}
+
+// The scan: the sheet turned by the rotation about the scan's centre, on the
+// lid, in the paper's tint. Between sheet pixels the colour is interpolated.
+QImage OnTheGlass(const QImage& sheet, const ScanDegradation& degradation) {
+  const int lid = static_cast<int>(std::lround(degradation.LidInches * degradation.PixelsPerInch));
+  QImage scan(sheet.width() + 2 * lid, sheet.height() + 2 * lid, QImage::Format_RGB32);
+  const double radians = degradation.RotationDegrees * std::numbers::pi / 180.0;
+  const double cosine = std::cos(radians), sine = std::sin(radians);
+  const double centreX = scan.width() / 2.0, centreY = scan.height() / 2.0;
+  std::array<float, 3> tint{};
+  for (int c = 0; c < 3; ++c) tint[static_cast<size_t>(c)] = Channel(degradation.Paper, c) / 255.0f;
+  const auto* bits = reinterpret_cast<const uint32_t*>(sheet.constBits());
+  const size_t stride = static_cast<size_t>(sheet.bytesPerLine()) / sizeof(uint32_t);
+  for (int y = 0; y < scan.height(); ++y) {
+    // Pixel centres, turned back onto the sheet.
+    const double dy = y + 0.5 - centreY;
+    double sheetX = (0.5 - centreX) * cosine + dy * sine + sheet.width() / 2.0 - 0.5;
+    double sheetY = -(0.5 - centreX) * sine + dy * cosine + sheet.height() / 2.0 - 0.5;
+    auto* out = reinterpret_cast<uint32_t*>(scan.scanLine(y));
+    for (int x = 0; x < scan.width(); ++x, sheetX += cosine, sheetY -= sine) {
+      const int left = static_cast<int>(sheetX + 4096) - 4096;
+      const int top = static_cast<int>(sheetY + 4096) - 4096;
+      if (left < 0 || top < 0 || left + 1 >= sheet.width() || top + 1 >= sheet.height()) {
+        out[x] = 0xFF000000u | degradation.Lid;
+        continue;
+      }
+      const float fx = static_cast<float>(sheetX - left), fy = static_cast<float>(sheetY - top);
+      const uint32_t* corner = bits + static_cast<size_t>(top) * stride + static_cast<size_t>(left);
+      std::array<float, 3> colour{};
+      for (int c = 0; c < 3; ++c) {
+        const float upper = Channel(corner[0], c) * (1 - fx) + Channel(corner[1], c) * fx;
+        const float lower = Channel(corner[stride], c) * (1 - fx) + Channel(corner[stride + 1], c) * fx;
+        colour[static_cast<size_t>(c)] = (upper * (1 - fy) + lower * fy) * tint[static_cast<size_t>(c)];
+      }
+      out[x] = Pixel(colour);
+    }
+  }
+  return scan;
+}
+
+void Blur(QImage& image, double sigma) {
   if (sigma <= 0) return;
   const int radius = static_cast<int>(std::ceil(3 * sigma));
   std::vector<float> kernel(static_cast<size_t>(2 * radius + 1));
   float total = 0;
   for (int i = -radius; i <= radius; ++i) total += kernel[static_cast<size_t>(i + radius)] = static_cast<float>(std::exp(-i * i / (2 * sigma * sigma)));
   for (float& weight : kernel) weight /= total;
-  std::vector<float> line;
-  for (auto& channel : planes.Channel) {
-    for (int pass = 0; pass < 2; ++pass) {
-      const bool rows = pass == 0;
-      const int lines = rows ? planes.Height : planes.Width;
-      const int length = rows ? planes.Width : planes.Height;
-      line.resize(static_cast<size_t>(length));
-      for (int l = 0; l < lines; ++l) {
-        auto index = [&](int i) {
-          return rows ? static_cast<size_t>(l) * static_cast<size_t>(planes.Width) + static_cast<size_t>(i)
-                      : static_cast<size_t>(i) * static_cast<size_t>(planes.Width) + static_cast<size_t>(l);
-        };
-        for (int i = 0; i < length; ++i) {
-          float sum = 0;
-          for (int k = -radius; k <= radius; ++k) sum += kernel[static_cast<size_t>(k + radius)] * channel[index(std::clamp(i + k, 0, length - 1))];
-          line[static_cast<size_t>(i)] = sum;
+  auto* bits = reinterpret_cast<uint32_t*>(image.bits());
+  const size_t stride = static_cast<size_t>(image.bytesPerLine()) / sizeof(uint32_t);
+  std::vector<std::array<float, 3>> line;
+  for (int pass = 0; pass < 2; ++pass) {
+    const bool rows = pass == 0;
+    const int lines = rows ? image.height() : image.width();
+    const int length = rows ? image.width() : image.height();
+    line.resize(static_cast<size_t>(length));
+    for (int l = 0; l < lines; ++l) {
+      auto at = [&](int i) -> uint32_t& {
+        return rows ? bits[static_cast<size_t>(l) * stride + static_cast<size_t>(i)] : bits[static_cast<size_t>(i) * stride + static_cast<size_t>(l)];
+      };
+      for (int i = 0; i < length; ++i) {
+        std::array<float, 3> sum{};
+        for (int k = -radius; k <= radius; ++k) {
+          const uint32_t pixel = at(std::clamp(i + k, 0, length - 1));
+          for (int c = 0; c < 3; ++c) sum[static_cast<size_t>(c)] += kernel[static_cast<size_t>(k + radius)] * Channel(pixel, c);
         }
-        for (int i = 0; i < length; ++i) channel[index(i)] = line[static_cast<size_t>(i)];
+        line[static_cast<size_t>(i)] = sum;
       }
+      for (int i = 0; i < length; ++i) at(i) = Pixel(line[static_cast<size_t>(i)]);
     }
   }
 }
@@ -140,33 +169,30 @@ private:
   uint64_t State;
 };
 
-QImage ToImage(const Planes& planes, const ScanDegradation& degradation) {
-  QImage image(planes.Width, planes.Height, QImage::Format_RGB32);
+void AddNoise(QImage& image, const ScanDegradation& degradation) {
+  if (degradation.NoiseSigma <= 0) return;
   auto noise = std::make_unique<Noise>(degradation.NoiseSigma, degradation.Seed);
-  const bool noisy = degradation.NoiseSigma > 0;
-  for (int y = 0; y < planes.Height; ++y) {
+  for (int y = 0; y < image.height(); ++y) {
     auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
-    for (int x = 0; x < planes.Width; ++x) {
-      uint32_t pixel = 0xFF000000u;
-      const size_t at = static_cast<size_t>(y) * static_cast<size_t>(planes.Width) + static_cast<size_t>(x);
-      for (int c = 0; c < 3; ++c) {
-        float value = planes.Channel[static_cast<size_t>(c)][at];
-        if (noisy) value += noise->Next();
-        pixel |= static_cast<uint32_t>(std::clamp(std::lround(value), 0L, 255L)) << (16 - 8 * c);
-      }
-      row[x] = pixel;
+    for (int x = 0; x < image.width(); ++x) {
+      std::array<float, 3> colour{};
+      for (int c = 0; c < 3; ++c) colour[static_cast<size_t>(c)] = Channel(row[x], c) + noise->Next();
+      row[x] = Pixel(colour);
     }
   }
-  return image;
 }
 
 }  // namespace
 
 QImage DegradedScan(const QImage& renderedPage, const ScanDegradation& degradation) {
-  Planes planes = Sample(renderedPage, degradation);
-  Blur(planes, degradation.BlurSigma);
-  return ToImage(planes, degradation);
+  QImage scan = OnTheGlass(SheetAtScanResolution(renderedPage, degradation.PixelsPerInch), degradation);
+  Blur(scan, degradation.BlurSigma);
+  AddNoise(scan, degradation);
+  return scan;
 }
+
+// Quick over small: a noisy scan barely compresses, and the bench writes many.
+constexpr int PngQuickCompression = 90;
 
 QByteArray ScanFileBytes(const QImage& scan, const ScanDegradation& degradation) {
   QByteArray bytes;
@@ -175,6 +201,6 @@ QByteArray ScanFileBytes(const QImage& scan, const ScanDegradation& degradation)
   if (degradation.JpegQuality > 0)
     scan.save(&buffer, "JPEG", degradation.JpegQuality);
   else
-    scan.save(&buffer, "PNG");
+    scan.save(&buffer, "PNG", PngQuickCompression);
   return bytes;
 }

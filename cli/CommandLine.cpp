@@ -41,6 +41,8 @@ struct Options {
   std::vector<std::string> Writes;
   bool Clear = false;
   std::string What;
+  std::string Values;
+  std::string FromScan;
 };
 
 // The items the window offers only while the printer is not in error; they also need the data channel.
@@ -79,8 +81,9 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
   const int16_t portIndex = PortIndexOf(options.Port);
   const uint16_t model = options.Model == "350" ? ModelCode350 : ModelCode360;
   ServiceSession session(clock, ports, questions, end, portIndex, model);
-  // diff between two files needs no printer.
-  const bool needsPrinter = !(command == "diff" && !options.Printer);
+  // diff between two files needs no printer, nor does reading a scan whose values are given.
+  const bool readsScanAlone = command == "analyse" && (options.What == "nozzles" || !options.Values.empty());
+  const bool needsPrinter = !(command == "diff" && !options.Printer) && !readsScanAlone;
   // The model decides values written and printed: those commands need it said.
   const bool modelMatters = command == "init" || command == "backup" || command == "print";
   if (modelMatters && !options.ModelGiven) {
@@ -98,7 +101,7 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
     clock.OnPause = [&session] { session.View.Progress("printing", session.Comm.DataPacketsSent(), 0, "packets"); };
   }
   int status = ExitDone;
-  const bool writing = !options.Write.empty() || !options.Writes.empty() || options.Clear;
+  const bool writing = !options.Write.empty() || !options.Writes.empty() || !options.FromScan.empty() || options.Clear;
   if (command == "status") status = RunStatus(context, options.Json);
   if (command == "dump") status = RunDump(context, options.Range, options.Format, options.Output);
   if (command == "backup") status = RunBackup(context, options.Output);
@@ -106,7 +109,8 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
   if (command == "diff") status = RunDiff(context, options.File, options.Second, options.Printer, options.All);
   if (command == "head-id") status = RunHeadId(context, options.Write);
   if (command == "usb-id") status = RunUsbId(context, options.Write);
-  if (command == "bid") status = RunBid(context, options.Writes);
+  if (command == "bid") status = RunBid(context, options.Writes, options.FromScan);
+  if (command == "analyse") status = RunAnalyse(&context, options.What, options.File, options.Json, options.Values);
   if (command == "top-margin") status = RunTopMargin(context, options.Write);
   if (command == "first-dot") status = RunFirstDot(context, options.Write);
   if (command == "init") status = RunInit(context);
@@ -166,6 +170,8 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   usbId->add_option("--write", options.Write, "The 10-character serial");
   CLI::App* bid = app.add_subcommand("bid", "Show or write the Bi-D values");
   bid->add_option("--write", options.Writes, "NAME=VALUE: ms-black, ms-color, 6pl-black, 6pl-color, 4pl-black, 4pl-color");
+  bid->add_option("--from-scan", options.FromScan,
+                  "Write the values read from IMAGE, a scan of the Bi-D page printed with the stored values (asks unless --yes)");
   CLI::App* topMargin = app.add_subcommand("top-margin", "Show or write the top margin");
   topMargin->add_option("--write", options.Write, "-, 0 or +");
   CLI::App* firstDot = app.add_subcommand("first-dot", "Show or write the first dot position");
@@ -179,6 +185,15 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   print->add_option("WHAT", options.What, "check, bid or top-margin")
       ->required()
       ->check(CLI::IsMember({"check", "bid", "top-margin"}));
+  CLI::App* analyse = app.add_subcommand("analyse", "Read a scanned page: the Bi-D values, or the missing nozzles");
+  analyse->add_option("WHAT", options.What, "bid (the Bi-D page) or nozzles (the first check page)")
+      ->required()
+      ->check(CLI::IsMember({"bid", "nozzles"}));
+  analyse->add_option("IMAGE", options.File, "The scan: the whole sheet, PNG, JPEG or TIFF, 300 dpi or more")->required();
+  analyse->add_flag("--json", options.Json, "For scripts");
+  analyse->add_option("--values", options.Values,
+                      "bid: the six values the page was printed with, MS Black first, as 1,-2,0,3,0,4 "
+                      "(by default the values the printer holds)");
 
   try {
     std::vector<std::string> arguments = Arguments(givenArguments);

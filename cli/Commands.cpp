@@ -4,6 +4,7 @@
 #include "service/A4CheckLogic.h"
 #include "service/BackupFile.h"
 #include "service/BidLogic.h"
+#include "service/ScanLogic.h"
 #include "service/EepromCheckLogic.h"
 #include "service/EepromSettingLogic.h"
 #include "service/FirstDotLogic.h"
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <cmath>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -351,11 +353,152 @@ int RunUsbId(CommandContext& context, const std::string& write) {
   return accepted ? WriteOutcome(session.View) : ExitUsage;
 }
 
-int RunBid(CommandContext& context, const std::vector<std::string>& writes) {
+namespace {
+
+nlohmann::ordered_json OrNull(const std::optional<double>& value, double step) {
+  if (!value) return nullptr;
+  return std::round(*value / step) * step;
+}
+
+void PrintBidJson(const BidPageReading& page) {
+  nlohmann::ordered_json sections = nlohmann::ordered_json::array();
+  for (size_t i = 0; i < page.Sections.size(); ++i) {
+    const BidSectionReading& section = page.Sections[i];
+    nlohmann::ordered_json offsets = nlohmann::ordered_json::array();
+    for (const auto& offset : section.OffsetDots) offsets.push_back(OrNull(offset, 0.01));
+    nlohmann::ordered_json entry;
+    entry["name"] = BidSectionNames[i];
+    entry["candidates"] = section.Candidates;
+    entry["offsets"] = offsets;
+    entry["best"] = section.Best ? nlohmann::ordered_json(*section.Best) : nlohmann::ordered_json(nullptr);
+    entry["estimate"] = section.Read() ? OrNull(section.Estimate, 0.1) : nlohmann::ordered_json(nullptr);
+    entry["confidence"] = std::round(section.Confidence * 100) / 100;
+    entry["outside"] = section.Outside;
+    entry["suggestion"] = section.Suggestion() ? nlohmann::ordered_json(*section.Suggestion()) : nlohmann::ordered_json(nullptr);
+    if (!section.Problem.empty()) entry["problem"] = section.Problem;
+    sections.push_back(entry);
+  }
+  std::cout << nlohmann::ordered_json{{"sections", sections}}.dump(2) << std::endl;
+}
+
+void PrintNozzleJson(const NozzleCheckReading& reading) {
+  nlohmann::ordered_json colours = nlohmann::ordered_json::array();
+  for (size_t i = 0; i < reading.Colours.size(); ++i) {
+    nlohmann::ordered_json entry{{"name", NozzleColourNames[i]}, {"missing", reading.Colours[i].Missing}};
+    if (!reading.Colours[i].Problem.empty()) entry["problem"] = reading.Colours[i].Problem;
+    colours.push_back(entry);
+  }
+  std::cout << nlohmann::ordered_json{{"colours", colours}}.dump(2) << std::endl;
+}
+
+// The scan's verdict as an exit status: every section read, some not, or no page at all.
+int ScanOutcome(bool allRead) { return allRead ? ExitDone : ExitPrinterFailure; }
+
+int AnalyseBid(CommandContext* context, const std::string& image, bool json, const std::string& values) {
+  BidScan scan;
+  if (!values.empty()) {
+    const auto stored = ParseSixValues(values);
+    if (!stored) return Refuse("--values takes six whole numbers within -36..36, MS Black first, as 1,-2,0,3,0,4.");
+    scan = ScanLogic::ReadBidScan(image, *stored);
+  } else {
+    scan = ScanLogic(context->Session.View, context->Session.Bid).ReadBidScan(image);
+    if (scan.Problem == UnknownCandidatesText) {
+      std::cerr << "error: " << scan.Problem << std::endl;
+      return ExitPrinterFailure;
+    }
+  }
+  if (!scan.Problem.empty()) return Refuse(scan.Problem);
+  if (json) {
+    PrintBidJson(scan.Page);
+  } else {
+    for (size_t i = 0; i < scan.Page.Sections.size(); ++i)
+      std::cout << ScanLogic::DescribeSection(i, scan.Page.Sections[i], scan.Stored[i]) << '\n';
+    std::cout << std::flush;
+  }
+  return ScanOutcome(scan.AllRead());
+}
+
+int AnalyseNozzles(const std::string& image, bool json) {
+  const NozzleCheckReading reading = ScanLogic::ReadNozzleScan(image);
+  if (!reading.Problem.empty()) return Refuse(reading.Problem);
+  bool allRead = true;
+  for (const NozzleColourReading& colour : reading.Colours) allRead = allRead && colour.Problem.empty();
+  if (json) {
+    PrintNozzleJson(reading);
+  } else {
+    for (size_t i = 0; i < reading.Colours.size(); ++i) std::cout << ScanLogic::DescribeColour(i, reading.Colours[i]) << '\n';
+    if (reading.AnyMissing()) std::cout << CleaningAdvice << '\n';
+    std::cout << std::flush;
+  }
+  return ScanOutcome(allRead);
+}
+
+// Writes what a scan of the Bi-D page suggests, once the technician agrees.
+int WriteFromScan(CommandContext& context, BidLogic& logic, const std::string& image) {
+  ServiceSession& session = context.Session;
+  const BidScan scan = ScanLogic(session.View, session.Bid).ReadBidScan(image);
+  if (scan.Problem == UnknownCandidatesText) {
+    std::cerr << "error: " << scan.Problem << std::endl;
+    return ExitPrinterFailure;
+  }
+  if (!scan.Problem.empty()) return Refuse(scan.Problem + " Nothing was written to the printer.");
+  std::vector<BidEntry> entries;
+  std::string list;
+  for (size_t i = 0; i < BidValues.size(); ++i) {
+    std::cout << ScanLogic::DescribeSection(i, scan.Page.Sections[i], scan.Stored[i]) << '\n';
+    if (!scan.Suggested[i] || *scan.Suggested[i] == scan.Stored[i]) continue;
+    entries.push_back({i, std::to_string(*scan.Suggested[i])});
+    list += (list.empty() ? "" : ", ") + std::string(BidValues[i].Name) + " = " + entries.back().Text;
+  }
+  std::cout << std::flush;
+  if (entries.empty()) {
+    std::cerr << "Nothing to write: the stored values already line up." << std::endl;
+    return ScanOutcome(scan.AllRead());
+  }
+  const DialogAnswer answer =
+      context.Questions.ShowMessage(DialogKind::Confirmation, "Write " + list + " into the printer?", DialogButtons::OkCancel);
+  if (context.Questions.Refused()) return ExitUsage;
+  if (answer != DialogAnswer::Ok) {
+    std::cerr << "Nothing was written to the printer." << std::endl;
+    return ExitDone;
+  }
+  logic.WriteValues(entries);
+  session.View.Flush();
+  const int outcome = WriteOutcome(session.View);
+  return outcome == ExitDone ? ScanOutcome(scan.AllRead()) : outcome;
+}
+
+}  // namespace
+
+std::optional<std::array<int, 6>> ParseSixValues(const std::string& text) {
+  std::array<int, 6> values{};
+  size_t count = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    const int value = TPBid::ParseBidValue(text.substr(start, comma - start));
+    if (count == values.size() || value < BidLowest || value > BidHighest) return std::nullopt;
+    values[count++] = value;
+    start = comma + 1;
+  }
+  if (count != values.size()) return std::nullopt;
+  return values;
+}
+
+int RunAnalyse(CommandContext* context, const std::string& what, const std::string& image, bool json,
+               const std::string& values) {
+  return what == "bid" ? AnalyseBid(context, image, json, values) : AnalyseNozzles(image, json);
+}
+
+int RunBid(CommandContext& context, const std::vector<std::string>& writes, const std::string& fromScan) {
   ServiceSession& session = context.Session;
   BidLogic logic(session.View, session.Bid, session.Raster);
   static constexpr std::array<const char*, BidValues.size()> Names{"ms-black",  "ms-color",  "6pl-black",
                                                                    "6pl-color", "4pl-black", "4pl-color"};
+  if (!fromScan.empty()) {
+    if (!writes.empty()) return Refuse("--from-scan and --write cannot be given together.");
+    return WriteFromScan(context, logic, fromScan);
+  }
   if (writes.empty()) {
     bool allRead = true;
     for (size_t i = 0; i < BidValues.size(); ++i) {

@@ -4,6 +4,8 @@
 #include "cli/ServiceSession.h"
 #include "cli/TerminalDialogs.h"
 
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +27,13 @@ int RunRestore(CommandContext& context, const std::string& file, bool dryRun);
 int RunDiff(CommandContext& context, const std::string& first, const std::string& second, bool printer, bool all);
 int RunHeadId(CommandContext& context, const std::string& write);
 int RunUsbId(CommandContext& context, const std::string& write);
-int RunBid(CommandContext& context, const std::vector<std::string>& writes);
+int RunBid(CommandContext& context, const std::vector<std::string>& writes, const std::string& fromScan);
+// Reads a scanned page: "bid" (around `values`, or the stored values when
+// empty) or "nozzles"; text or JSON on standard output.
+int RunAnalyse(CommandContext* context, const std::string& what, const std::string& image, bool json,
+               const std::string& values);
+// The six values of --values ("1,-2,0,3,0,4"); empty when the text is not six whole numbers within -36..36.
+std::optional<std::array<int, 6>> ParseSixValues(const std::string& text);
 int RunTopMargin(CommandContext& context, const std::string& write);
 int RunFirstDot(CommandContext& context, const std::string& write);
 int RunInit(CommandContext& context);

@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
 # Fails when a file includes against the direction of the layers:
-# app -> items -> service -> pattern -> link -> platform, cli -> service, sim -> platform.
-# Below items no file includes a Qt header; sim decodes the wire on its own and includes none of the program,
+# app -> items -> service -> pattern -> link -> platform, cli -> service, service -> analysis, sim -> platform.
+# Below items no file includes a Qt header, but for the decoding of scan files (analysis/ScanFile.cpp); sim decodes the wire on its own and includes none of the program,
 # and only its front panel (sim/panel/) and the standalone printer (sim/tool/) use widgets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # folder: the folders whose files it must not include
 forbidden=(
-  "platform:link pattern service items app cli sim"
-  "link:pattern service items app cli sim"
-  "pattern:service items app cli sim"
+  "platform:link pattern service items app cli sim analysis"
+  "analysis:platform link pattern service items app cli sim"
+  "link:pattern service items app cli sim analysis"
+  "pattern:service items app cli sim analysis"
   "service:items app cli sim"
-  "sim:link pattern service items app cli"
+  "sim:link pattern service items app cli analysis"
   "items:app cli"
   "cli:items app"
 )
-qt_free=(platform link pattern service cli)
+qt_free=(platform link pattern service cli analysis)
+# The one file below items that may use Qt: it decodes image files with QtGui.
+qt_allowed="analysis/ScanFile.cpp"
 
 failed=0
 report() { echo "layering: $1"; failed=1; }
@@ -32,7 +35,8 @@ done
 for folder in "${qt_free[@]}"; do
   [ -d "$folder" ] || continue
   while IFS= read -r hit; do report "$hit includes Qt"; done \
-    < <(grep -rnE '^\s*#\s*include\s*[<"](Q[A-Za-z]|qt|ui_)' "$folder" --include='*.h' --include='*.cpp' || true)
+    < <(grep -rnE '^\s*#\s*include\s*[<"](Q[A-Za-z]|qt|ui_)' "$folder" --include='*.h' --include='*.cpp' \
+          | grep -v "^$qt_allowed:" || true)
 done
 
 # The virtual printer works without widgets; only its front panel (sim/panel/) has them.

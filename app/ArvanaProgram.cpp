@@ -32,8 +32,8 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
   EepromSettingItems = std::make_unique<EepromSettingItem>(*AdjustWindow, Comm, *this, *this, services.Boxes,
                                                            services.Time);
   TransportLiquidItems = std::make_unique<TransportLiquidItem>(*AdjustWindow, Factory, Confirm, services.Time);
-  BidItems = std::make_unique<BidItem>(*AdjustWindow, Bid, Raster);
-  A4CheckItems = std::make_unique<A4CheckItem>(*AdjustWindow, Factory, Raster, A4check);
+  BidItems = std::make_unique<BidItem>(*AdjustWindow, Bid, Raster, services.Boxes, services.ScanFolder);
+  A4CheckItems = std::make_unique<A4CheckItem>(*AdjustWindow, Factory, Raster, A4check, services.Boxes, services.ScanFolder);
   TopMarginItems = std::make_unique<TopMarginItem>(*AdjustWindow, Comm, Factory, Raster, services.Boxes);
   FirstDotItems = std::make_unique<FirstDotItem>(*AdjustWindow, Comm, Factory, MonitorWindow->Display, *this, services.Boxes,
                                                  services.Time);

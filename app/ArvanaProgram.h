@@ -45,6 +45,8 @@ struct ProgramServices {
   Dialogs& Boxes;
   ProgramEnd& End;
   PortSystem& Ports;
+  // Where the file dialog for scans opens: the virtual printer's pages, or the working folder.
+  std::string ScanFolder = {};
 };
 
 // The choices come first among the bases: the core keeps references to them from its construction on.

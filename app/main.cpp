@@ -43,10 +43,10 @@ std::string SimulatorDirectory(int argc, char** argv) {
   return {};
 }
 
-int RunProgram(PortSystem& ports, QtClock& clock) {
+int RunProgram(PortSystem& ports, QtClock& clock, const std::string& scanFolder) {
   QtDialogs dialogs;
   QtProgramEnd end;
-  ArvanaProgram program({clock, dialogs, end, ports});
+  ArvanaProgram program({clock, dialogs, end, ports, scanFolder});
   program.Start();
   return QApplication::exec();
 }
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     const std::string simulator = SimulatorDirectory(argc, argv);
     if (simulator.empty()) {
       LinuxPortSystem ports;
-      RunProgram(ports, clock);
+      RunProgram(ports, clock, "");
     } else {
       VirtualPrinter printer(clock, simulator);
       for (const std::string& message : printer.Messages()) std::fprintf(stderr, "%s\n", message.c_str());
@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
         // The trainer switches faults while the program waits for the printer.
         QtClock::LetInputThrough(*panel);
       }
-      RunProgram(ports, clock);
+      // The pages the virtual printer rendered stand in for scans.
+      RunProgram(ports, clock, simulator + "/pages");
     }
   } catch (const std::exception& fault) {
     QMessageBox::critical(nullptr, QApplication::applicationName(), fault.what());

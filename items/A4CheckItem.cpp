@@ -1,8 +1,21 @@
 #include "items/A4CheckItem.h"
 
+#include "service/ScanLogic.h"
 #include "ui_DalAdjust.h"
 
-A4CheckItem::A4CheckItem(AdjustFrame& frame, TPFactory& factory, TPRaster& raster, TPA4check& pages)
-    : Frame(frame), Logic(frame, factory, raster, pages) {
+A4CheckItem::A4CheckItem(AdjustFrame& frame, TPFactory& factory, TPRaster& raster, TPA4check& pages, Dialogs& boxes,
+                         std::string scanFolder)
+    : Frame(frame), Logic(frame, factory, raster, pages), Boxes(boxes), ScanFolder(std::move(scanFolder)) {
   connect(Frame.Controls().A4CheckPrnOKBtn, &QPushButton::clicked, this, &A4CheckItem::A4CheckPrnOKBtnClick);
+  connect(Frame.Controls().A4CheckScanBtn, &QPushButton::clicked, this, &A4CheckItem::A4CheckScanBtnClick);
+}
+
+void A4CheckItem::A4CheckScanBtnClick() {
+  const std::string path = Boxes.ChooseFileToOpen("Scan of the first check page", ScanFolder,
+                                                  "Scans (*.png *.jpg *.jpeg *.tif *.tiff);;All files (*)");
+  if (path.empty()) return;
+  Frame.SetBusyCursor(true);
+  const NozzleCheckReading reading = ScanLogic::ReadNozzleScan(path);
+  Frame.SetBusyCursor(false);
+  ScanLogic::ShowNozzleScan(Frame, reading);
 }

@@ -25,6 +25,7 @@ const std::array<BidControls, BidValues.size()> Values{{
 }};
 
 constexpr int BidLimit = 36;
+constexpr const char* ScanFilePattern = "Scans (*.png *.jpg *.jpeg *.tif *.tiff);;All files (*)";
 constexpr int TypedCharacters = 3;  // "-36" is the longest value a technician types
 constexpr int StoredCharacters = 4;  // "-128": any stored byte shows in full
 
@@ -39,7 +40,8 @@ public:
 
 }  // namespace
 
-BidItem::BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster) : Frame(frame), Logic(frame, bid, raster) {
+BidItem::BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster, Dialogs& boxes, std::string scanFolder)
+    : Frame(frame), Logic(frame, bid, raster), Bid(bid), Boxes(boxes), ScanFolder(std::move(scanFolder)) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.BidRdoBtn->SetItems({"Print the Bi-D Adjustment pattern.", "Adjust", "Check present adjustment data."});
   ui.BidRdoBtn->SetItemIndex(0);
@@ -60,6 +62,7 @@ BidItem::BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster) : Frame(frame
   connect(ui.BidPrnRtnBtn, &QPushButton::clicked, this, &BidItem::BidPrnRtnBtnClick);
   connect(ui.BidWrtOKBtn, &QPushButton::clicked, this, &BidItem::BidWrtOKBtnClick);
   connect(ui.BidWrtRtnBtn, &QPushButton::clicked, this, &BidItem::BidWrtRtnBtnClick);
+  connect(ui.BidScanBtn, &QPushButton::clicked, this, &BidItem::BidScanBtnClick);
 }
 
 void BidItem::ShowPrintCount() {
@@ -111,4 +114,23 @@ void BidItem::BidWrtOKBtnClick() {
     if ((ui.*Values[i].Box)->isChecked()) ticked.push_back({i, (ui.*Values[i].Edit)->text().toStdString()});
   }
   Logic.WriteValues(ticked);
+}
+
+void BidItem::BidScanBtnClick() {
+  const std::string path = Boxes.ChooseFileToOpen("Scan of the Bi-D page", ScanFolder, ScanFilePattern);
+  if (path.empty()) return;
+  ScanLogic scans(Frame, Bid);
+  Frame.SetBusyCursor(true);
+  const BidScan scan = scans.ReadBidScan(path);
+  Frame.SetBusyCursor(false);
+  scans.ShowBidScan(scan);
+  if (!scan.Problem.empty()) return;
+  Ui::TFormAdjust& ui = Frame.Controls();
+  for (size_t i = 0; i < Values.size(); ++i) {
+    const std::optional<int>& suggested = scan.Suggested[i];
+    if (suggested) (ui.*Values[i].Edit)->setText(QString::number(*suggested));
+    (ui.*Values[i].Box)->setChecked(suggested && *suggested != scan.Stored[i]);
+  }
+  Preview = std::make_unique<ScanPreview>(&Frame.Window(), path, scan.Page);
+  Preview->show();
 }

@@ -109,21 +109,21 @@ NozzleCheckReading ScanLogic::ReadNozzleScan(const std::string& path) {
   return ReadNozzleCheck(std::get<InkImage>(image));
 }
 
-void ScanLogic::ShowNozzleScan(const NozzleCheckReading& reading) {
+void ScanLogic::ShowNozzleScan(ItemView& view, const NozzleCheckReading& reading) {
   if (!reading.Problem.empty()) {
-    View.WriteText(wsError, reading.Problem);
+    view.WriteText(wsError, reading.Problem);
     return;
   }
-  View.WriteText(wsPlain, reading.AnyMissing() ? "Missing nozzles:" : "Every nozzle printed its lines.");
+  view.WriteText(wsPlain, reading.AnyMissing() ? "Missing nozzles:" : "Every nozzle printed its lines.");
   for (size_t i = 0; i < reading.Colours.size(); ++i) {
     const NozzleColourReading& colour = reading.Colours[i];
     if (!colour.Problem.empty()) {
-      View.AddErrorText(DescribeColour(i, colour));
+      view.AddErrorText(DescribeColour(i, colour));
     } else if (!colour.Missing.empty()) {
-      View.WriteText(wsNewLine, DescribeColour(i, colour));
+      view.WriteText(wsNewLine, DescribeColour(i, colour));
     }
   }
-  if (reading.AnyMissing()) View.WriteText(wsNewLine, CleaningAdvice);
+  if (reading.AnyMissing()) view.WriteText(wsNewLine, CleaningAdvice);
 }
 
 std::string ScanLogic::DescribeSection(size_t index, const BidSectionReading& section, int stored) {

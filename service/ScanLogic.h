@@ -39,7 +39,7 @@ public:
   // Reads the scan of the check page's nozzle check; no message yet.
   static NozzleCheckReading ReadNozzleScan(const std::string& path);
   // Lists the missing nozzles per colour, with a head cleaning to run when any are missing.
-  void ShowNozzleScan(const NozzleCheckReading& reading);
+  static void ShowNozzleScan(ItemView& view, const NozzleCheckReading& reading);
 
   // One line per section and per colour, as both front-ends show them.
   static std::string DescribeSection(size_t index, const BidSectionReading& section, int stored);

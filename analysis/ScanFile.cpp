@@ -8,6 +8,7 @@
 #include <QImageIOHandler>
 #include <QImageReader>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -61,12 +62,13 @@ ScanRead Decode(QImageReader& reader, const std::string& name) {
 // file without one was cut short, and its decoder would fill in the rest.
 constexpr int EndSearch = 64;
 
-bool CutShort(const QByteArray& data) {
-  const QByteArray tail = data.right(EndSearch);
-  if (data.startsWith("\x89PNG")) return !tail.contains("IEND");
-  if (data.startsWith("\xFF\xD8")) return !tail.contains("\xFF\xD9");
+bool CutShort(const QByteArray& head, const QByteArray& tail) {
+  if (head.startsWith("\x89PNG")) return !tail.contains("IEND");
+  if (head.startsWith("\xFF\xD8")) return !tail.contains("\xFF\xD9");
   return false;
 }
+
+bool CutShort(const QByteArray& data) { return CutShort(data.left(8), data.right(EndSearch)); }
 
 ScanRead DecodeBytes(QByteArray data, const std::string& name) {
   if (CutShort(data)) return name + " is cut short: scan the page again or save it again.";
@@ -85,7 +87,14 @@ ScanRead ReadScanFile(const std::string& path) {
   QFile file(QString::fromStdString(path));
   if (!file.open(QIODevice::ReadOnly)) return "Cannot open " + path + ": " + file.errorString().toStdString() + ".";
   if (file.size() > MaxFileBytes) return path + " is too large to be a scan of one page.";
-  return DecodeBytes(file.readAll(), path);
+  // Only the ends are looked at here; the decoder reads the file itself, without a copy of it in memory.
+  const QByteArray head = file.read(8);
+  file.seek(std::max<qint64>(0, file.size() - EndSearch));
+  const QByteArray tail = file.read(EndSearch);
+  if (CutShort(head, tail)) return path + " is cut short: scan the page again or save it again.";
+  file.seek(0);
+  QImageReader reader(&file);
+  return Decode(reader, path);
 }
 
 ScanRead ReadScanBytes(const std::vector<uint8_t>& bytes) {

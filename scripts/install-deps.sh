@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libcli11-dev nlohmann-json3-dev
-          zlib1g-dev desktop-file-utils dpkg-dev xvfb xauth)
+          zlib1g-dev qt6-image-formats-plugins desktop-file-utils dpkg-dev xvfb xauth)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

@@ -129,8 +129,9 @@ TEST_F(ScanBench, PagesThatAreNotThePatternAskedForGiveAMessageAndNoReading) {
   EXPECT_FALSE(ReadBidPage(Scanned(checkPage, scanner), {}).Problem.empty());
   EXPECT_EQ(ReadNozzleCheck(read(photo)).Problem, noNozzles);
   const BidPageReading fromPhoto = ReadBidPage(read(photo), {});
-  if (fromPhoto.Problem.empty())
+  if (fromPhoto.Problem.empty()) {
     for (const BidSectionReading& section : fromPhoto.Sections) EXPECT_FALSE(section.Read());
+  }
   // An empty image, as a caller might hand over.
   EXPECT_EQ(ReadBidPage(InkImage{}, {}).Problem, "The image is empty.");
   EXPECT_EQ(ReadNozzleCheck(InkImage{}).Problem, "The image is empty.");

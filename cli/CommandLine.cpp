@@ -90,7 +90,12 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
     std::cerr << "error: " << command << " needs --model 350 or --model 360." << std::endl;
     return ExitUsage;
   }
-  if (needsPrinter && !session.Connect()) return ExitPrinterFailure;
+  if (needsPrinter && !session.Connect()) {
+    if (command == "analyse")
+      std::cerr << "analyse bid reads the stored values from the printer; give --values to read a scan without one."
+                << std::endl;
+    return ExitPrinterFailure;
+  }
   if (NeedsWorkingPrinter(command) && !session.ReadyForDataChannel()) {
     session.Close(false);
     return ExitPrinterFailure;

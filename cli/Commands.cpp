@@ -427,7 +427,7 @@ int AnalyseNozzles(const std::string& image, bool json) {
     PrintNozzleJson(reading);
   } else {
     for (size_t i = 0; i < reading.Colours.size(); ++i) std::cout << ScanLogic::DescribeColour(i, reading.Colours[i]) << '\n';
-    if (reading.AnyMissing()) std::cout << CleaningAdvice << '\n';
+    if (reading.AnyMissing()) std::cout << CleaningAdviceForTerminal << '\n';
     std::cout << std::flush;
   }
   return ScanOutcome(allRead);

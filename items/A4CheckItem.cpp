@@ -11,6 +11,7 @@ A4CheckItem::A4CheckItem(AdjustFrame& frame, TPFactory& factory, TPRaster& raste
 }
 
 void A4CheckItem::A4CheckScanBtnClick() {
+  // The check prints two pages and the nozzle check is on the first: the folder opens, no page chosen.
   const std::string path = Boxes.ChooseFileToOpen("Scan of the first check page", ScanFolder,
                                                   "Scans (*.png *.jpg *.jpeg *.tif *.tiff);;All files (*)");
   if (path.empty()) return;

@@ -5,6 +5,8 @@
 #include <QValidator>
 
 #include <array>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -39,6 +41,25 @@ public:
 };
 
 }  // namespace
+
+std::string NewestScanIn(const std::string& folder) {
+  if (folder.empty()) return folder;
+  std::error_code error;
+  std::filesystem::path newest;
+  std::filesystem::file_time_type newestTime{};
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string extension = entry.path().extension().string();
+    if (!entry.is_regular_file(error) || (extension != ".png" && extension != ".jpg" && extension != ".jpeg" &&
+                                          extension != ".tif" && extension != ".tiff"))
+      continue;
+    const auto time = entry.last_write_time(error);
+    if (!error && (newest.empty() || time > newestTime)) {
+      newest = entry.path();
+      newestTime = time;
+    }
+  }
+  return newest.empty() ? folder : newest.string();
+}
 
 BidItem::BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster, Dialogs& boxes, std::string scanFolder)
     : Frame(frame), Logic(frame, bid, raster), Bid(bid), Boxes(boxes), ScanFolder(std::move(scanFolder)) {
@@ -105,7 +126,11 @@ void BidItem::BidPrnRtnBtnClick() {
   Frame.Controls().BidPnl->show();
 }
 
-void BidItem::BidWrtRtnBtnClick() { BidPrnRtnBtnClick(); }
+void BidItem::BidWrtRtnBtnClick() {
+  // The marked page belongs to this panel: leaving it puts the page away.
+  if (Preview) Preview->close();
+  BidPrnRtnBtnClick();
+}
 
 void BidItem::BidWrtOKBtnClick() {
   Ui::TFormAdjust& ui = Frame.Controls();
@@ -117,7 +142,7 @@ void BidItem::BidWrtOKBtnClick() {
 }
 
 void BidItem::BidScanBtnClick() {
-  const std::string path = Boxes.ChooseFileToOpen("Scan of the Bi-D page", ScanFolder, ScanFilePattern);
+  const std::string path = Boxes.ChooseFileToOpen("Scan of the Bi-D page", NewestScanIn(ScanFolder), ScanFilePattern);
   if (path.empty()) return;
   ScanLogic scans(Frame, Bid);
   Frame.SetBusyCursor(true);

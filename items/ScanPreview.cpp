@@ -1,12 +1,14 @@
 #include "items/ScanPreview.h"
 
 #include <QDialogButtonBox>
+#include <QFontMetricsF>
 #include <QImageReader>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -63,8 +65,11 @@ QImage ScanPreview::MarkedPage(const std::string& path, const BidPageReading& pa
     painter.setPen(QPen(colour, std::max(2.0, height / 400.0)));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(frame.adjusted(-3, -3, 3, 3));
-    painter.drawText(QPointF(frame.right() + 8, frame.center().y() + font.pixelSize() / 2.0),
-                     QString(BidSectionNames[i]) + ": " + label);
+    // The label goes under the frame, kept on the page at either edge.
+    const QString text = QString(BidSectionNames[i]) + ": " + label;
+    const double width = QFontMetricsF(font).horizontalAdvance(text);
+    const double left = std::clamp(frame.center().x() - width / 2, 2.0, std::max(2.0, image.width() - width - 2));
+    painter.drawText(QPointF(left, frame.bottom() + 6 + font.pixelSize()), text);
   }
   return image;
 }

@@ -3,6 +3,7 @@
 #include "analysis/InkImage.h"
 #include "pattern/TPRaster.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -130,14 +131,17 @@ std::string ScanLogic::DescribeSection(size_t index, const BidSectionReading& se
   const std::string name = BidValues[index].Name;
   if (!section.Read()) return name + ": " + section.Problem + ".";
   const int suggestion = *section.Suggestion();
-  const std::string confidence = " (confidence " + OneDecimal(section.Confidence) + ")";
+  const std::string confidence = " (" + std::to_string(static_cast<int>(std::lround(section.Confidence * 100))) + " % sure)";
   if (section.Outside)
     return name + ": the marks line up beyond the printed candidates, near " + OneDecimal(*section.Estimate) +
            confidence + ". Write " + std::to_string(suggestion) + " and print the page again to check it.";
   std::string line = name + ": candidate " + std::to_string(*section.Best) + " lines up best, the marks point at " +
                      OneDecimal(*section.Estimate) + confidence + ".";
-  line += suggestion == stored ? " Stored " + std::to_string(stored) + " is right." : " Write " + std::to_string(suggestion) + ".";
-  return line;
+  if (suggestion == stored) return line + " Stored " + std::to_string(stored) + " is right.";
+  const bool printed = std::find(section.Candidates.begin(), section.Candidates.end(), suggestion) != section.Candidates.end();
+  if (printed) return line + " Write " + std::to_string(suggestion) + ".";
+  // Between two candidates: nobody saw that value printed yet.
+  return line + " Write " + std::to_string(suggestion) + ", between the candidates, and print the page again to check it.";
 }
 
 std::string ScanLogic::DescribeColour(size_t index, const NozzleColourReading& colour) {

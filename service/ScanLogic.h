@@ -53,4 +53,5 @@ private:
 // The message when the stored values cannot be read.
 constexpr const char* UnknownCandidatesText =
     "The stored Bi-D values cannot be read, so the candidates on the page are not known.";
-constexpr const char* CleaningAdvice = "Run a head cleaning, then print the check pattern again.";
+constexpr const char* CleaningAdvice = "Run a head cleaning (Maintenance, Head cleaning), then print the check pattern again.";
+constexpr const char* CleaningAdviceForTerminal = "Run a head cleaning (arvana-service clean), then print the check pattern again.";

@@ -117,7 +117,7 @@ TEST_F(ScanItemsTest, NozzleScanListsTheMissingNozzlesAndSuggestsACleaning) {
   Boxes.ChosenFile = page.toStdString();
   Click("A4CheckScanBtn");
   EXPECT_EQ(Memo(), "Missing nozzles:\nBlack: nozzle 5.\nYellow: nozzles 40, 41.\n"
-                    "Run a head cleaning, then print the check pattern again.");
+                    "Run a head cleaning (Maintenance, Head cleaning), then print the check pattern again.");
 
   // The Bi-D page is no nozzle check: said in red, nothing listed.
   Boxes.ChosenFile = Folder.filePath("missing.png").toStdString();

@@ -164,3 +164,51 @@ TEST_F(CommandLineTest, WritesAreConfirmedAsInTheWindow) {
 }
 
 }  // namespace
+
+TEST_F(CommandLineTest, ScansAreReadAsTextOrJsonAndTheirSuggestionsWrittenAfterTheQuestion) {
+  // The virtual printer's own pages are the scans; its head's true offsets are in mechanics.txt.
+  ASSERT_EQ(Run({"--model", "360", "--yes", "print", "bid"}), 0);
+  ASSERT_EQ(Run({"--model", "360", "--yes", "print", "check"}), 0);
+  const std::string bidPage = (Dir.Path / "vp/pages/0001.png").string();
+  const std::string checkPage = (Dir.Path / "vp/pages/0002.png").string();
+  std::istringstream mechanics(ReadFile(Dir.Path / "vp/mechanics.txt"));
+  std::string line;
+  while (std::getline(mechanics, line) && line.rfind('#', 0) == 0) {
+  }
+  std::istringstream numbers(line);
+  std::vector<int> truth(6);
+  for (int& value : truth) numbers >> value;
+
+  ASSERT_EQ(Run({"analyse", "bid", bidPage, "--json"}), 0) << Out;
+  const nlohmann::json reading = nlohmann::json::parse(Out);
+  ASSERT_EQ(reading["sections"].size(), 6u);
+  EXPECT_EQ(reading["sections"][0]["name"], "MS Black");
+  for (size_t i = 0; i < 6; ++i) {
+    const nlohmann::json& section = reading["sections"][i];
+    EXPECT_EQ(section["candidates"].size(), 5u);
+    EXPECT_EQ(section["offsets"].size(), 5u);
+    EXPECT_NEAR(section["estimate"].get<double>(), truth[i], 0.5) << section.dump();
+    EXPECT_EQ(section["suggestion"], truth[i]);
+    EXPECT_GE(section["confidence"].get<double>(), 0.5);
+  }
+
+  // Without --yes and without a terminal the question is refused and nothing is written.
+  const uint8_t before = Cell(0x33);
+  EXPECT_EQ(Run({"bid", "--from-scan", bidPage}), 2);
+  EXPECT_EQ(Cell(0x33), before);
+  ASSERT_EQ(Run({"--yes", "bid", "--from-scan", bidPage}), 0) << Out;
+  EXPECT_EQ(static_cast<int8_t>(Cell(0x33)), truth[0]);
+  EXPECT_EQ(static_cast<int8_t>(Cell(0x38)), truth[5]);
+
+  // The nozzles, with no printer needed; the wrong page and a missing file are refused.
+  ASSERT_EQ(Run({"analyse", "nozzles", checkPage, "--json"}), 0) << Out;
+  const nlohmann::json nozzles = nlohmann::json::parse(Out);
+  ASSERT_EQ(nozzles["colours"].size(), 6u);
+  EXPECT_EQ(nozzles["colours"][5]["name"], "Yellow");
+  size_t missing = 0;
+  for (const nlohmann::json& colour : nozzles["colours"]) missing += colour["missing"].size();
+  EXPECT_EQ(missing, 4u);  // a new head from the shelf has four clogged nozzles
+  EXPECT_EQ(Run({"analyse", "nozzles", bidPage}), 2);
+  EXPECT_EQ(Run({"analyse", "bid", (Dir.Path / "none.png").string(), "--values", "0,0,0,0,0,0"}), 2);
+  EXPECT_EQ(Run({"analyse", "bid", bidPage, "--values", "0,0,0"}), 2);
+}

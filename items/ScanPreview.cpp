@@ -65,10 +65,11 @@ QImage ScanPreview::MarkedPage(const std::string& path, const BidPageReading& pa
     painter.setPen(QPen(colour, std::max(2.0, height / 400.0)));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(frame.adjusted(-3, -3, 3, 3));
-    // The label goes under the frame, kept on the page at either edge.
+    // The label goes under the frame, from its left edge (clear of the section titles at the
+    // left margin), moved in at the right edge of the page.
     const QString text = QString(BidSectionNames[i]) + ": " + label;
     const double width = QFontMetricsF(font).horizontalAdvance(text);
-    const double left = std::clamp(frame.center().x() - width / 2, 2.0, std::max(2.0, image.width() - width - 2));
+    const double left = std::max(2.0, std::min(frame.left(), image.width() - width - 2));
     painter.drawText(QPointF(left, frame.bottom() + 6 + font.pixelSize()), text);
   }
   return image;

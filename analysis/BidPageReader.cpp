@@ -115,23 +115,15 @@ int Matches(const RulerFit& fit, const std::vector<int>& peaks, Tolerance tolera
 
 // Least squares over the peaks that lie near a mark: position = origin + scale * dots.
 RulerFit Refined(const RulerFit& fit, const std::vector<int>& peaks) {
-  double n = 0, sumD = 0, sumP = 0, sumDD = 0, sumDP = 0;
+  LineFit line;
   for (int s = 0; s < BidCandidateCount; ++s)
     for (int m = 0; m < MarksPerSlot; ++m)
       for (int peak : peaks)
-        if (std::abs(peak - fit.At(s, m)) <= RulerTolerance * fit.Scale) {
-          const double dots = SlotPitch * s + MarkPitch * m;
-          n += 1;
-          sumD += dots;
-          sumP += peak;
-          sumDD += dots * dots;
-          sumDP += dots * peak;
-        }
-  const double spread = n * sumDD - sumD * sumD;
-  if (n < 2 || spread <= 0) return fit;
+        if (std::abs(peak - fit.At(s, m)) <= RulerTolerance * fit.Scale) line.Add(SlotPitch * s + MarkPitch * m, peak);
+  if (!line.Fits()) return fit;
   RulerFit refined = fit;
-  refined.Scale = (n * sumDP - sumD * sumP) / spread;
-  refined.Origin = (sumP - refined.Scale * sumD) / n;
+  refined.Scale = line.Slope();
+  refined.Origin = line.Intercept();
   refined.Matched = Matches(refined, peaks, [&](double) { return RulerTolerance * refined.Scale; });
   return refined;
 }

@@ -99,21 +99,15 @@ std::optional<Blocks> FindBlocks(const InkImage& image, const Region& region, do
   }
   if (edges.size() != NozzleColourNames.size()) return std::nullopt;
   // Least squares over the edges: position = origin + scale * dots.
-  double n = 0, sumD = 0, sumP = 0, sumDD = 0, sumDP = 0;
-  auto add = [&](double dots, double position) {
-    n += 1;
-    sumD += dots;
-    sumP += position;
-    sumDD += dots * dots;
-    sumDP += dots * position;
-  };
+  LineFit line;
   for (size_t block = 0; block < edges.size(); ++block) {
-    add(BlockPitch * block, edges[block].first);
-    add(BlockPitch * block + BlockWidth, edges[block].second);
+    line.Add(BlockPitch * static_cast<double>(block), edges[block].first);
+    line.Add(BlockPitch * static_cast<double>(block) + BlockWidth, edges[block].second);
   }
   Blocks blocks;
-  blocks.Scale = (n * sumDP - sumD * sumP) / (n * sumDD - sumD * sumD);
-  blocks.Origin = (sumP - blocks.Scale * sumD) / n;
+  blocks.Scale = line.Slope();
+  blocks.Origin = line.Intercept();
+  if (blocks.Scale <= 0) return std::nullopt;
   for (size_t block = 0; block < edges.size(); ++block)
     if (std::abs(edges[block].first - blocks.Left(static_cast<int>(block))) > 4 * blocks.Scale ||
         std::abs(edges[block].second - blocks.Right(static_cast<int>(block))) > 4 * blocks.Scale)
@@ -212,19 +206,11 @@ std::array<double, NozzleColourNames.size()> Straightened(const std::array<doubl
   used.fill(true);
   double slope = 0, intercept = 0;
   for (int pass = 0; pass < 2; ++pass) {
-    double n = 0, sumX = 0, sumY = 0, sumXX = 0, sumXY = 0;
-    for (size_t b = 0; b < rows.size(); ++b) {
-      if (!used[b]) continue;
-      const double x = blocks.Left(static_cast<int>(b));
-      n += 1;
-      sumX += x;
-      sumY += rows[b];
-      sumXX += x * x;
-      sumXY += x * rows[b];
-    }
-    const double spread = n * sumXX - sumX * sumX;
-    slope = spread > 0 ? (n * sumXY - sumX * sumY) / spread : 0;
-    intercept = (sumY - slope * sumX) / n;
+    LineFit line;
+    for (size_t b = 0; b < rows.size(); ++b)
+      if (used[b]) line.Add(blocks.Left(static_cast<int>(b)), rows[b]);
+    slope = line.Slope();
+    intercept = line.Intercept();
     for (size_t b = 0; b < rows.size(); ++b)
       used[b] = std::abs(rows[b] - (intercept + slope * blocks.Left(static_cast<int>(b)))) <= LinePitch / 2 * blocks.Scale;
     if (std::count(used.begin(), used.end(), true) < 3) used.fill(true);

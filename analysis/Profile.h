@@ -26,6 +26,25 @@ double MeanOver(const std::vector<double>& profile, double from, double to);
 
 double Median(std::vector<double> values);
 
+// A straight line y = Intercept + Slope * x fitted by least squares, point by point.
+class LineFit {
+public:
+  void Add(double x, double y) {
+    Count += 1;
+    SumX += x;
+    SumY += y;
+    SumXX += x * x;
+    SumXY += x * y;
+  }
+  // False with fewer than two distinct x.
+  bool Fits() const { return Count >= 2 && Count * SumXX - SumX * SumX > 0; }
+  double Slope() const { return Fits() ? (Count * SumXY - SumX * SumY) / (Count * SumXX - SumX * SumX) : 0; }
+  double Intercept() const { return Count > 0 ? (SumY - Slope() * SumX) / Count : 0; }
+
+private:
+  double Count = 0, SumX = 0, SumY = 0, SumXX = 0, SumXY = 0;
+};
+
 // The profile less its opening over `half` either side: narrow peaks stay,
 // anything broader than 2 * half + 1 becomes its floor.
 std::vector<double> TopHat(const std::vector<double>& profile, int half);

@@ -42,7 +42,7 @@ TEST_F(ScanBench, EverySectionAndEveryPlaceOfTheTrueOffsetOnEveryScanner) {
       truth[i] = stored[i] + static_cast<int>((static_cast<size_t>(page) + i) % Places) - Places / 2;
     }
     const QImage printed = PrintBidPage(stored, truth);
-    for (const ScanDegradation& scanner : Degradations()) {
+    for (const ScanDegradation& scanner : ScannersUnderTest()) {
       const BidPageReading reading = ReadBidPage(Scanned(printed, scanner), stored);
       ASSERT_TRUE(reading.Problem.empty()) << scanner.Name << ": " << reading.Problem;
       Tally& tally = tallies[scanner.Name];

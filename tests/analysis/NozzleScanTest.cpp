@@ -32,11 +32,9 @@ TEST_F(ScanBench, EveryCloggedNozzleAndNoOtherOnEveryScanner) {
   Clogs random;
   std::mt19937 draw(20261209);
   for (int i = 0; i < 12; ++i) random.emplace_back(BlockInks[draw() % BlockInks.size()], draw() % PrintHead::NozzlesPerInk);
-  std::vector<Clogs> heads = {chosen, random};
-  heads.resize(BenchStride == 1 ? 2 : 1);
-  for (const Clogs& clogs : heads) {
+  for (const Clogs& clogs : {chosen, random}) {
     const QImage page = PrintCheckPage(clogs);
-    for (const ScanDegradation& scanner : Degradations()) {
+    for (const ScanDegradation& scanner : ScannersUnderTest()) {
       const NozzleCheckReading reading = ReadNozzleCheck(Scanned(page, scanner));
       ASSERT_TRUE(reading.Problem.empty()) << scanner.Name << ": " << reading.Problem;
       for (size_t block = 0; block < BlockInks.size(); ++block) {

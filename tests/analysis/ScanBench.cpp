@@ -48,3 +48,9 @@ const std::vector<ScanDegradation>& ScanBench::Degradations() {
   };
   return degradations;
 }
+
+std::vector<ScanDegradation> ScanBench::ScannersUnderTest() {
+  const std::vector<ScanDegradation>& all = Degradations();
+  if (EveryScanner) return all;
+  return {all[0], all[1], all.back()};
+}

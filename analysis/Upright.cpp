@@ -16,8 +16,10 @@ constexpr double FineSpanDegrees = 0.15;
 constexpr double FineStepDegrees = 0.01;
 // Ink that counts as printed for the projections.
 constexpr uint8_t PrintedInk = 60;
-// At most this many printed pixels take part in the fine search.
-constexpr size_t FinePointLimit = 300'000;
+// At most this many printed points take part in each search: evenly taken
+// from a page full of ink, they still fix its angle to the step.
+constexpr size_t CoarsePointLimit = 30'000;
+constexpr size_t FinePointLimit = 100'000;
 
 struct Point {
   float X;
@@ -66,10 +68,13 @@ std::vector<Point> CoarsePoints(const InkImage& image, int cell, int& width, int
     for (int x = 0; x < image.Width; ++x)
       if (row[x] >= PrintedInk) marked[static_cast<size_t>(y / cell) * static_cast<size_t>(width) + static_cast<size_t>(x / cell)] = 1;
   }
+  const size_t printed = static_cast<size_t>(std::count(marked.begin(), marked.end(), 1));
+  const size_t stride = std::max<size_t>(1, printed / CoarsePointLimit + 1);
   std::vector<Point> points;
+  size_t seen = 0;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      if (marked[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)])
+      if (marked[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] && seen++ % stride == 0)
         points.push_back({static_cast<float>(x), static_cast<float>(y)});
   return points;
 }

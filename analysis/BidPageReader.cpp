@@ -332,33 +332,47 @@ BidPageReading ReadBidPage(const InkImage& scan, const std::array<int, BidSectio
   page.SkewDegrees = frame.SkewDegrees();
   std::vector<Band> bands = MarkBands(frame.Image(), frame.RoughPixelsPerDot());
   std::vector<SectionGeometry> measured;
-  std::vector<Band> sections;
+  std::vector<double> scales, origins, heights;
   for (const Band& band : bands) {
-    SectionGeometry geometry = MeasureSection(frame.Image(), band);
-    if (geometry.Ruler.Matched < 3 * MarksPerSlot) continue;
-    measured.push_back(geometry);
-    sections.push_back(band);
+    measured.push_back(MeasureSection(frame.Image(), band));
+    if (measured.back().Ruler.Matched < 3 * MarksPerSlot) continue;
+    scales.push_back(measured.back().Ruler.Scale);
+    origins.push_back(measured.back().Ruler.Origin);
+    heights.push_back(band.Height());
   }
-  if (sections.empty()) {
+  if (scales.empty()) {
     page.Problem = "No Bi-D pattern was found in the image: scan the Bi-D pattern page, the whole sheet, upright.";
     return page;
   }
-  if (sections.size() != page.Sections.size()) {
-    page.Problem = "The image shows " + std::to_string(sections.size()) +
+  // A band as high as the sections whose rulers were found is a section too,
+  // one smudged past finding its ruler: it stays in the count, unread.
+  const double height = Median(heights);
+  std::vector<size_t> sections;
+  for (size_t i = 0; i < bands.size(); ++i)
+    if (measured[i].Ruler.Matched >= 3 * MarksPerSlot || std::abs(bands[i].Height() - height) <= 0.2 * height)
+      sections.push_back(i);
+  if (sections.size() != page.Sections.size() || scales.size() < page.Sections.size() / 2) {
+    page.Problem = "The image shows " + std::to_string(scales.size()) +
                    " Bi-D sections, not six: scan the whole Bi-D pattern page, upright.";
     return page;
   }
-  std::vector<double> scales;
-  for (const SectionGeometry& geometry : measured) scales.push_back(geometry.Ruler.Scale);
-  page.PixelsPerInch = Median(scales) * 360 * scan.Reduction;
+  // The slots of all sections stand one above the other.
+  const RulerFit typical{Median(origins), Median(scales), 0};
+  page.PixelsPerInch = typical.Scale * 360 * scan.Reduction;
   for (size_t i = 0; i < sections.size(); ++i) {
     BidSectionReading& section = page.Sections[i];
-    section.OffsetDots = measured[i].OffsetDots;
-    const RulerFit& fit = measured[i].Ruler;
+    const Band& band = bands[sections[i]];
+    const bool found = measured[sections[i]].Ruler.Matched >= 3 * MarksPerSlot;
+    const RulerFit& fit = found ? measured[sections[i]].Ruler : typical;
     for (int slot = 0; slot < BidCandidateCount; ++slot)
-      section.Slots[static_cast<size_t>(slot)] =
-          frame.ToScan(fit.At(slot, 0) - MarkPitch * fit.Scale / 2, sections[i].Top,
-                       fit.At(slot, MarksPerSlot - 1) + MarkPitch * fit.Scale / 2, sections[i].Bottom);
+      section.Slots[static_cast<size_t>(slot)] = frame.ToScan(fit.At(slot, 0) - MarkPitch * fit.Scale / 2, band.Top,
+                                                              fit.At(slot, MarksPerSlot - 1) + MarkPitch * fit.Scale / 2,
+                                                              band.Bottom);
+    if (!found) {
+      section.Problem = "cannot read: the section's ruler cannot be found (smudged or missing)";
+      continue;
+    }
+    section.OffsetDots = measured[sections[i]].OffsetDots;
     Judge(section);
   }
   return page;

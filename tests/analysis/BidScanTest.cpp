@@ -109,19 +109,21 @@ TEST_F(ScanBench, ASmudgedSlotOrSectionIsNotReadAsSomethingElse) {
     QPainter painter(&page);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(20, 20, 30));
-    // A blot over the MS Color's best slot, and ink wiped across all of 4pl Black.
+    // A blot over the MS Color's best slot, ink wiped across all of 4pl Black, and
+    // 6pl Color under one wide smear, rulers and all.
     painter.drawEllipse(onPage(clean.Sections[1].Slots[2]).adjusted(10, 20, -10, -20));
     const QRectF band = onPage(clean.Sections[4].Slots[0]).united(onPage(clean.Sections[4].Slots[4]));
     for (int stroke = 0; stroke < 40; ++stroke)
       painter.drawRect(QRectF(band.left() + stroke * 61, band.top() + (stroke % 7) * 19, 45, 70));
+    painter.drawRect(onPage(clean.Sections[3].Slots[0]).united(onPage(clean.Sections[3].Slots[4])).adjusted(-40, 0, 40, 0));
   }
   for (size_t d : {size_t{0}, size_t{7}}) {
     const BidPageReading reading = ReadBidPage(Scanned(page, Degradations()[d]), stored);
     ASSERT_TRUE(reading.Problem.empty()) << reading.Problem;
     for (size_t i = 0; i < reading.Sections.size(); ++i) {
       const BidSectionReading& section = reading.Sections[i];
-      if (i == 4) {
-        EXPECT_FALSE(section.Read()) << "the wiped section gave " << section.Best.value_or(99);
+      if (i == 3 || i == 4) {
+        EXPECT_FALSE(section.Read()) << BidSectionNames[i] << " gave " << section.Best.value_or(99);
         EXPECT_FALSE(section.Problem.empty());
       } else if (section.Read()) {
         EXPECT_TRUE(IsNearestCandidate(section, truth[i])) << BidSectionNames[i];

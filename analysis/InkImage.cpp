@@ -13,11 +13,12 @@ uint8_t InkOf(uint32_t rgb) {
   return static_cast<uint8_t>(255u - lowest);
 }
 
-// The paper's own ink level: the commonest value, as most of a sheet is bare.
-uint8_t PaperLevel(const std::vector<uint8_t>& ink) {
+// The commonest of `length` ink values.
+template <typename Value>
+int CommonestInk(size_t length, Value value) {
   std::array<size_t, 256> counts{};
-  for (uint8_t value : ink) ++counts[value];
-  return static_cast<uint8_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+  for (size_t i = 0; i < length; ++i) ++counts[value(i)];
+  return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
 }
 
 // Whatever lies around the sheet (a scanner lid darker than paper, the grey
@@ -35,14 +36,6 @@ void MarkFromEdge(int length, int surround, Value value, Mark mark) {
   for (int i = 0; i < length && value(i) >= SurroundInk && std::abs(value(i) - first) <= SurroundEvenness; ++i) mark(i);
 }
 
-// The commonest ink along one side of the image: its surround, if it has one.
-template <typename Value>
-int SideInk(int length, Value value) {
-  std::array<int, 256> counts{};
-  for (int i = 0; i < length; ++i) ++counts[value(i)];
-  return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
-}
-
 void ClearSurround(InkImage& image) {
   const int width = image.Width;
   const int height = image.Height;
@@ -50,10 +43,12 @@ void ClearSurround(InkImage& image) {
   auto index = [&](int x, int y) { return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x); };
   auto ink = [&](int x, int y) { return static_cast<int>(image.Ink[index(x, y)]); };
   auto clear = [&](int x, int y) { beyond[index(x, y)] = 1; };
-  const int left = SideInk(height, [&](int y) { return ink(0, y); });
-  const int right = SideInk(height, [&](int y) { return ink(width - 1, y); });
-  const int top = SideInk(width, [&](int x) { return ink(x, 0); });
-  const int bottom = SideInk(width, [&](int x) { return ink(x, height - 1); });
+  // The commonest ink along each side is its surround, if it has one.
+  const auto rows = static_cast<size_t>(height), columns = static_cast<size_t>(width);
+  const int left = CommonestInk(rows, [&](size_t y) { return ink(0, static_cast<int>(y)); });
+  const int right = CommonestInk(rows, [&](size_t y) { return ink(width - 1, static_cast<int>(y)); });
+  const int top = CommonestInk(columns, [&](size_t x) { return ink(static_cast<int>(x), 0); });
+  const int bottom = CommonestInk(columns, [&](size_t x) { return ink(static_cast<int>(x), height - 1); });
   for (int y = 0; y < height; ++y) {
     MarkFromEdge(width, left, [&](int i) { return ink(i, y); }, [&](int i) { clear(i, y); });
     MarkFromEdge(width, right, [&](int i) { return ink(width - 1 - i, y); }, [&](int i) { clear(width - 1 - i, y); });
@@ -98,7 +93,8 @@ InkImage InkFromRgb(int width, int height, const uint32_t* rgb, int reduction) {
     for (int column = 0; column < image.Width; ++column)
       out[column] = static_cast<uint8_t>(sums[static_cast<size_t>(column)] / block);
   }
-  const uint8_t paper = PaperLevel(image.Ink);
+  // The paper's own ink level: the commonest value, as most of a sheet is bare.
+  const int paper = CommonestInk(image.Ink.size(), [&](size_t i) { return image.Ink[i]; });
   for (uint8_t& value : image.Ink) value = value > paper ? static_cast<uint8_t>(value - paper) : 0;
   ClearSurround(image);
   return image;

@@ -139,9 +139,3 @@ InkImage Turned(const InkImage& image, double degrees) {
   }
   return turned;
 }
-
-InkImage Upright(const InkImage& image) {
-  const double degrees = SkewDegrees(image);
-  if (std::abs(degrees) < FineStepDegrees / 2) return image;
-  return Turned(image, degrees);
-}

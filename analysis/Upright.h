@@ -15,6 +15,3 @@ double SkewDegrees(const InkImage& image);
 // The image turned by `degrees` about its centre, so that rows that fell at
 // that angle lie level; pixels from outside the image are bare paper.
 InkImage Turned(const InkImage& image, double degrees);
-
-// Both at once.
-InkImage Upright(const InkImage& image);

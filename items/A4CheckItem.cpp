@@ -1,5 +1,6 @@
 #include "items/A4CheckItem.h"
 
+#include "items/ScanPreview.h"
 #include "service/ScanLogic.h"
 #include "ui_DalAdjust.h"
 
@@ -12,8 +13,7 @@ A4CheckItem::A4CheckItem(AdjustFrame& frame, TPFactory& factory, TPRaster& raste
 
 void A4CheckItem::A4CheckScanBtnClick() {
   // The check prints two pages and the nozzle check is on the first: the folder opens, no page chosen.
-  const std::string path = Boxes.ChooseFileToOpen("Scan of the first check page", ScanFolder,
-                                                  "Scans (*.png *.jpg *.jpeg *.tif *.tiff);;All files (*)");
+  const std::string path = Boxes.ChooseFileToOpen("Scan of the first check page", ScanFolder, ScanFileFilter);
   if (path.empty()) return;
   Frame.SetBusyCursor(true);
   const NozzleCheckReading reading = ScanLogic::ReadNozzleScan(path);

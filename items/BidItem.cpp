@@ -5,8 +5,6 @@
 #include <QValidator>
 
 #include <array>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -27,7 +25,6 @@ const std::array<BidControls, BidValues.size()> Values{{
 }};
 
 constexpr int BidLimit = 36;
-constexpr const char* ScanFilePattern = "Scans (*.png *.jpg *.jpeg *.tif *.tiff);;All files (*)";
 constexpr int TypedCharacters = 3;  // "-36" is the longest value a technician types
 constexpr int StoredCharacters = 4;  // "-128": any stored byte shows in full
 
@@ -41,25 +38,6 @@ public:
 };
 
 }  // namespace
-
-std::string NewestScanIn(const std::string& folder) {
-  if (folder.empty()) return folder;
-  std::error_code error;
-  std::filesystem::path newest;
-  std::filesystem::file_time_type newestTime{};
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    const std::string extension = entry.path().extension().string();
-    if (!entry.is_regular_file(error) || (extension != ".png" && extension != ".jpg" && extension != ".jpeg" &&
-                                          extension != ".tif" && extension != ".tiff"))
-      continue;
-    const auto time = entry.last_write_time(error);
-    if (!error && (newest.empty() || time > newestTime)) {
-      newest = entry.path();
-      newestTime = time;
-    }
-  }
-  return newest.empty() ? folder : newest.string();
-}
 
 BidItem::BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster, Dialogs& boxes, std::string scanFolder)
     : Frame(frame), Logic(frame, bid, raster), Bid(bid), Boxes(boxes), ScanFolder(std::move(scanFolder)) {
@@ -142,7 +120,7 @@ void BidItem::BidWrtOKBtnClick() {
 }
 
 void BidItem::BidScanBtnClick() {
-  const std::string path = Boxes.ChooseFileToOpen("Scan of the Bi-D page", NewestScanIn(ScanFolder), ScanFilePattern);
+  const std::string path = Boxes.ChooseFileToOpen("Scan of the Bi-D page", NewestScanIn(ScanFolder), ScanFileFilter);
   if (path.empty()) return;
   ScanLogic scans(Frame, Bid);
   Frame.SetBusyCursor(true);

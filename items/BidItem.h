@@ -12,10 +12,6 @@
 #include <memory>
 #include <string>
 
-// Where the file dialog for a scan opens: on the newest image in `folder`
-// (the page the virtual printer rendered last), or the folder itself.
-std::string NewestScanIn(const std::string& folder);
-
 class BidItem : public QObject {
   Q_OBJECT
 

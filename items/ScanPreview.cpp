@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -25,6 +27,25 @@ QRectF Scaled(const ScanBox& box, double scale) {
 QString OneDecimal(double value) { return QString::number(value, 'f', 1); }
 
 }  // namespace
+
+std::string NewestScanIn(const std::string& folder) {
+  if (folder.empty()) return folder;
+  std::error_code error;
+  std::filesystem::path newest;
+  std::filesystem::file_time_type newestTime{};
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string extension = entry.path().extension().string();
+    if (!entry.is_regular_file(error) || (extension != ".png" && extension != ".jpg" && extension != ".jpeg" &&
+                                          extension != ".tif" && extension != ".tiff"))
+      continue;
+    const auto time = entry.last_write_time(error);
+    if (!error && (newest.empty() || time > newestTime)) {
+      newest = entry.path();
+      newestTime = time;
+    }
+  }
+  return newest.empty() ? folder : newest.string();
+}
 
 QImage ScanPreview::MarkedPage(const std::string& path, const BidPageReading& page, int height) {
   QImageReader reader(QString::fromStdString(path));

@@ -8,6 +8,13 @@
 
 #include <string>
 
+// The file dialog's filter for scans.
+constexpr const char* ScanFileFilter = "Scans (*.png *.jpg *.jpeg *.tif *.tiff);;All files (*)";
+
+// Where the file dialog for a scan opens: on the newest image in `folder`
+// (the page the virtual printer rendered last), or the folder itself.
+std::string NewestScanIn(const std::string& folder);
+
 class ScanPreview : public QDialog {
   Q_OBJECT
 

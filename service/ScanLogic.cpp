@@ -44,9 +44,9 @@ bool BidScan::AllRead() const {
 std::optional<std::array<int, BidValues.size()>> ScanLogic::StoredValues() {
   std::array<int, BidValues.size()> stored{};
   for (size_t i = 0; i < BidValues.size(); ++i) {
-    const std::string text = Bid.ReadBidValueText(BidValues[i].DotMode, BidValues[i].InkGroup);
-    if (text.empty() || text == UnreadBidValueText) return std::nullopt;
-    stored[i] = std::stoi(text);
+    const std::optional<int> value = Bid.ReadBidValue(BidValues[i].DotMode, BidValues[i].InkGroup);
+    if (!value) return std::nullopt;
+    stored[i] = *value;
   }
   return stored;
 }

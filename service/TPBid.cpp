@@ -31,11 +31,16 @@ const BidValue* TPBid::FindBidValue(int dotMode, int inkGroup) {
 int TPBid::ParseBidValue(std::string_view text) { return ParsePlainInteger(text).value_or(BidNotANumber); }
 
 std::string TPBid::ReadBidValueText(int dotMode, int inkGroup) {
+  if (FindBidValue(dotMode, inkGroup) == nullptr) return {};
+  const std::optional<int> stored = ReadBidValue(dotMode, inkGroup);
+  return stored ? std::to_string(*stored) : UnreadBidValueText;
+}
+
+std::optional<int> TPBid::ReadBidValue(int dotMode, int inkGroup) {
   const BidValue* value = FindBidValue(dotMode, inkGroup);
-  if (value == nullptr) return {};
   uint8_t stored = 0;
-  if (!Comm.ControlTryReadEeprom(value->Address, stored)) return UnreadBidValueText;
-  return std::to_string(static_cast<int8_t>(stored));
+  if (value == nullptr || !Comm.ControlTryReadEeprom(value->Address, stored)) return std::nullopt;
+  return static_cast<int8_t>(stored);
 }
 
 BidWrite TPBid::WriteBidValue(int dotMode, int inkGroup, std::string_view text, std::string* problem) {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +59,8 @@ public:
   // The stored value as signed decimal text; empty for a pair that names no
   // value, UnreadBidValueText when the cell could not be read.
   std::string ReadBidValueText(int dotMode, int inkGroup);
+  // The stored value as a number; empty when the cell cannot be read or the pair names no value.
+  std::optional<int> ReadBidValue(int dotMode, int inkGroup);
   // WrongDigit, with nothing sent, when the text is no value within -36..36
   // or the pair names no value. After sending, the value and the two marker
   // cells are read back; NotHeld (and the differences in `problem`) when the printer does not hold them.

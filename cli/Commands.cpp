@@ -317,13 +317,15 @@ int RunDiff(CommandContext& context, const std::string& first, const std::string
 int RunHeadId(CommandContext& context, const std::string& write) {
   ServiceSession& session = context.Session;
   if (write.empty()) {
-    const std::optional<std::string> stored = session.HeadId.ReadHeadId();
+    const std::optional<StoredHeadId> stored = session.HeadId.ReadHeadId();
     if (!stored) {
       std::cerr << "error: The head ID could not be read." << std::endl;
       return ExitPrinterFailure;
     }
-    std::cout << *stored << std::endl;
-    return ExitDone;
+    std::cout << stored->Text << std::endl;
+    if (!stored->Damaged) return ExitDone;
+    std::cerr << "error: " << DamagedHeadIdText << std::endl;
+    return ExitPrinterFailure;
   }
   HeadIdLogic logic(session.View, session.HeadId, session.Confirm);
   const bool accepted = logic.WriteHeadId(Upper(write));  // as the window's field takes it
@@ -339,6 +341,10 @@ int RunUsbId(CommandContext& context, const std::string& write) {
       case TPDalUsbId::ReadResult::Valid:
         std::cout << stored << std::endl;
         return ExitDone;
+      case TPDalUsbId::ReadResult::Damaged:
+        std::cout << stored << std::endl;
+        std::cerr << "error: " << DamagedUsbIdText << std::endl;
+        return ExitPrinterFailure;
       case TPDalUsbId::ReadResult::Invalid:
         std::cerr << "error: Invalid USB ID" << std::endl;
         return ExitPrinterFailure;
@@ -500,14 +506,16 @@ int RunBid(CommandContext& context, const std::vector<std::string>& writes, cons
     return WriteFromScan(context, logic, fromScan);
   }
   if (writes.empty()) {
+    const auto stored = logic.StoredValues();
     bool allRead = true;
     for (size_t i = 0; i < BidValues.size(); ++i) {
-      const std::string text = logic.StoredText(i);
-      allRead = allRead && text != UnreadBidValueText;
-      std::cout << Names[i] << " = " << text << '\n';
+      allRead = allRead && stored[i].has_value();
+      std::cout << Names[i] << " = " << BidLogic::ValueText(stored[i]) << '\n';
     }
     std::cout << std::flush;
-    return allRead ? ExitDone : ExitPrinterFailure;
+    const bool outOfRange = logic.ReportOutOfRange(stored);
+    session.View.Flush();
+    return allRead && !outOfRange ? ExitDone : ExitPrinterFailure;
   }
   std::vector<BidEntry> entries;
   for (const std::string& write : writes) {
@@ -534,13 +542,15 @@ int RunTopMargin(CommandContext& context, const std::string& write) {
   ServiceSession& session = context.Session;
   TopMarginLogic logic(session.View, session.Comm, session.Factory, session.Raster, session.Boxes);
   if (write.empty()) {
-    const std::optional<int> choice = logic.StoredChoice();
-    if (!choice) {
+    const std::optional<int8_t> stored = logic.StoredValue();
+    if (!stored) {
       std::cerr << "error: The top margin could not be read." << std::endl;
       return ExitPrinterFailure;
     }
-    std::cout << TopMarginSettings[static_cast<size_t>(*choice)].Sign[1] << std::endl;
-    return ExitDone;
+    std::cout << TopMarginSettings[static_cast<size_t>(TopMarginLogic::ChoiceOf(*stored))].Sign[1] << std::endl;
+    const bool outOfRange = logic.ReportOutOfRange(*stored);
+    session.View.Flush();
+    return outOfRange ? ExitPrinterFailure : ExitDone;
   }
   const std::optional<int> choice = write.size() == 1 ? TopMarginLogic::ChoiceOfSign(write[0]) : std::nullopt;
   if (!choice) return Refuse("The top margin is one of -, 0 and +.");
@@ -560,7 +570,9 @@ int RunFirstDot(CommandContext& context, const std::string& write) {
       return ExitPrinterFailure;
     }
     std::cout << *stored << std::endl;
-    return ExitDone;
+    const bool outOfRange = logic.ReportOutOfRange(*stored);
+    session.View.Flush();
+    return outOfRange ? ExitPrinterFailure : ExitDone;
   }
   const std::optional<int> value = Integer(write);
   if (!value || *value < -FirstDotLimit || *value > FirstDotLimit)

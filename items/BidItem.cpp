@@ -80,9 +80,13 @@ void BidItem::BidOKBtnClick() {
     case 1:
       Frame.ResetItemArea(false, false);
       ui.BidInputPnl->show();
-      for (size_t i = 0; i < Values.size(); ++i) {
-        (ui.*Values[i].Edit)->setText(QString::fromStdString(Logic.StoredText(i)));
-        (ui.*Values[i].Box)->setChecked(false);
+      {
+        const auto stored = Logic.StoredValues();
+        for (size_t i = 0; i < Values.size(); ++i) {
+          (ui.*Values[i].Edit)->setText(QString::fromStdString(BidLogic::ValueText(stored[i])));
+          (ui.*Values[i].Box)->setChecked(false);
+        }
+        Logic.ReportOutOfRange(stored);
       }
       return;
     case 2:

@@ -102,6 +102,7 @@ void FirstDotItem::ShowStoredValue() {
   SetFirstDotPosition(*stored);
   // A value beyond the range shows as stored; gauges and millimetres show the limit.
   Frame.Controls().LandMarginEdit->setText(QString::number(*stored));
+  Logic.ReportOutOfRange(*stored);
 }
 
 void FirstDotItem::SteptoLeftBitBtnClick() { SetFirstDotPosition(EditValue() - StepPoints); }

@@ -29,12 +29,16 @@ void TopMarginItem::TopMarginMainBtnClick() {
     Logic.PrintLine();
     return;
   }
-  const std::optional<int> stored = Logic.StoredChoice();
+  const std::optional<int8_t> stored = Logic.StoredValue();
   // Nothing is preselected for a value that could not be read: the technician chooses.
-  ui.TopMarginInputRdoGrp->SetItemIndex(stored.value_or(-1));
+  ui.TopMarginInputRdoGrp->SetItemIndex(stored ? TopMarginLogic::ChoiceOf(*stored) : -1);
   Frame.ResetItemArea(false, false);
   ui.TopMarginPnl->show();
-  if (!stored) Logic.ReportUnreadSetting();
+  if (!stored) {
+    Logic.ReportUnreadSetting();
+  } else {
+    Logic.ReportOutOfRange(*stored);
+  }
 }
 
 void TopMarginItem::TopMarginRtnBtnClick() {

@@ -49,6 +49,9 @@ public:
   // The remote-mode sequence: entry, "SN" with parameter k, exit; three commands.
   void SendRemoteModeSequence(uint8_t k);
 
+  // The link the commands go over, for a control-channel request beside them.
+  TPDalD4Comm& Link() { return Comm; }
+
   // The derived bytes of a command code.
   static constexpr uint8_t Complement(uint8_t c) { return static_cast<uint8_t>(c ^ 0xFF); }
   static constexpr uint8_t RotateRight(uint8_t c) { return static_cast<uint8_t>((c >> 1) | ((c & 1) << 7)); }

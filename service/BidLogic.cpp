@@ -1,5 +1,7 @@
 #include "service/BidLogic.h"
 
+#include "service/StoredRange.h"
+
 namespace {
 
 constexpr int LineFeedsBeforeSecondPrint = 33;
@@ -7,19 +9,43 @@ constexpr int32_t PrintsPerSheet = 2;
 
 }  // namespace
 
+std::array<std::optional<int>, BidValues.size()> BidLogic::StoredValues() {
+  std::array<std::optional<int>, BidValues.size()> values;
+  for (size_t i = 0; i < BidValues.size(); ++i) values[i] = Bid.ReadBidValue(BidValues[i].DotMode, BidValues[i].InkGroup);
+  return values;
+}
+
+std::string BidLogic::ValueText(const std::optional<int>& value) {
+  return value ? std::to_string(*value) : UnreadBidValueText;
+}
+
+bool BidLogic::ReportOutOfRange(const std::array<std::optional<int>, BidValues.size()>& values) {
+  bool any = false;
+  for (size_t i = 0; i < BidValues.size(); ++i) {
+    if (!values[i]) continue;
+    if (const std::optional<std::string> line = OutOfRangeText({BidValues[i].Address, BidLowest, BidHighest}, *values[i])) {
+      View.AddErrorText(std::string(BidValues[i].Name) + ": " + *line);
+      any = true;
+    }
+  }
+  return any;
+}
+
 void BidLogic::ShowPresentData() {
+  const std::array<std::optional<int>, BidValues.size()> values = StoredValues();
   View.WriteText(wsPlain, "Multi shot Black = ");
-  View.WriteText(wsAppend, StoredText(0));
+  View.WriteText(wsAppend, ValueText(values[0]));
   View.WriteText(wsAppend, ", Multi shot Color = ");
-  View.WriteText(wsAppend, StoredText(1));
+  View.WriteText(wsAppend, ValueText(values[1]));
   View.WriteText(wsNewLine, "MDX 6pl Black = ");
-  View.WriteText(wsAppend, StoredText(2));
+  View.WriteText(wsAppend, ValueText(values[2]));
   View.WriteText(wsAppend, ", MDX 6pl Color = ");
-  View.WriteText(wsAppend, StoredText(3));
+  View.WriteText(wsAppend, ValueText(values[3]));
   View.WriteText(wsNewLine, "MDX 4pl Black = ");
-  View.WriteText(wsAppend, StoredText(4));
+  View.WriteText(wsAppend, ValueText(values[4]));
   View.WriteText(wsAppend, ", MDX 4pl Color = ");
-  View.WriteText(wsAppend, StoredText(5));
+  View.WriteText(wsAppend, ValueText(values[5]));
+  ReportOutOfRange(values);
 }
 
 int32_t BidLogic::PrintPage(int32_t count) {

@@ -5,7 +5,9 @@
 #include "service/ItemView.h"
 #include "service/TPBid.h"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +21,12 @@ class BidLogic {
 public:
   BidLogic(ItemView& view, TPBid& bid, TPRaster& raster) : View(view), Bid(bid), Raster(raster) {}
 
-  // The stored value of BidValues[index] as text ("??" when it cannot be read).
-  std::string StoredText(size_t index) { return Bid.ReadBidValueText(BidValues[index].DotMode, BidValues[index].InkGroup); }
+  // The six stored values, MS Black first; nothing for one that cannot be read.
+  std::array<std::optional<int>, BidValues.size()> StoredValues();
+  // A stored value as the window shows it ("??" when it could not be read).
+  static std::string ValueText(const std::optional<int>& value);
+  // A red line for each stored value outside -36..36; true when there was one.
+  bool ReportOutOfRange(const std::array<std::optional<int>, BidValues.size()>& values);
   // The three lines of "Check present adjustment data.".
   void ShowPresentData();
   // Prints the page as print `count` (1 or 2) of a sheet and returns the count of the next print.

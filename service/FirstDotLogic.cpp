@@ -3,6 +3,7 @@
 #include "service/PlainInteger.h"
 
 #include "service/ConfirmedWrites.h"
+#include "service/StoredRange.h"
 
 #include <array>
 
@@ -19,6 +20,12 @@ constexpr const char* NoAnswerAfterRestart =
 }  // namespace
 
 std::optional<int> FirstDotLogic::ParseValue(const std::string& text) { return ParsePlainInteger(text); }
+
+bool FirstDotLogic::ReportOutOfRange(int stored) {
+  const std::optional<std::string> line = OutOfRangeText({FirstDotCell, -FirstDotLimit, FirstDotLimit}, stored);
+  if (line) View.AddErrorText("First dot position: " + *line);
+  return line.has_value();
+}
 
 std::optional<int> FirstDotLogic::StoredValue() {
   uint8_t cell = 0;

@@ -26,6 +26,8 @@ public:
   // The stored value as the item reads it (above 128 negative); nothing when it cannot be read.
   std::optional<int> StoredValue();
   void ReportUnreadValue() { View.WriteText(wsError, "The first dot position could not be read."); }
+  // A red line when a stored value lies outside -72..72; true then.
+  bool ReportOutOfRange(int stored);
   // Writes the value the text stands for, restarts the printer and reads the
   // value back. A text that is no number gets a red message and nothing is sent.
   void Write(const std::string& text);

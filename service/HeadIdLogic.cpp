@@ -2,10 +2,11 @@
 
 void HeadIdLogic::ShowHeadId() {
   View.SetBusyCursor(true);
-  const std::optional<std::string> stored = HeadId.ReadHeadId();
+  const std::optional<StoredHeadId> stored = HeadId.ReadHeadId();
   if (stored) {
     View.WriteText(wsPlain, "Head voltage ID = ");
-    View.WriteText(wsAppend, *stored);
+    View.WriteText(wsAppend, stored->Text);
+    if (stored->Damaged) View.AddErrorText(DamagedHeadIdText);
   } else {
     View.WriteText(wsError, "The head ID could not be read.");
   }

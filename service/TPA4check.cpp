@@ -91,9 +91,9 @@ std::vector<std::string> TPA4check::PrintCheckPages() {
   Comm.WaitReady();
   sendItemNumber();
   Raster.SendText("Head ID = ");
-  const std::optional<std::string> storedHeadId = HeadId.ReadHeadId();
+  const std::optional<StoredHeadId> storedHeadId = HeadId.ReadHeadId(TPHeadID::Check::Skipped);  // the page shows the text as stored
   if (!storedHeadId) printedAsUnknown("head ID");
-  const std::string headId = storedHeadId.value_or(std::string(HeadIdLength, '?'));
+  const std::string headId = storedHeadId ? storedHeadId->Text : std::string(HeadIdLength, '?');
   Comm.SendData(reinterpret_cast<const uint8_t*>(headId.data()), headId.size());
 
   Raster.NewLines(3);

@@ -66,7 +66,22 @@ TPDalUsbId::ReadResult TPDalUsbId::ReadUsbId(std::string& text) {
     text.push_back(c);
     if (!IsLetterOrDigit(c)) return ReadResult::Invalid;
   }
-  return ReadResult::Valid;
+  return DateCharactersMatch(std::string_view(text).substr(UsbIdSerialLength)) ? ReadResult::Valid
+                                                                                : ReadResult::Damaged;
+}
+
+bool TPDalUsbId::DateCharactersMatch(std::string_view date) {
+  if (date.size() != UsbIdDateLength) return false;
+  // The highest value of each field after the year; minute and second are kept below 30.
+  constexpr std::array<int, 5> Highest{12, 31, 23, HalfMinute - 1, HalfMinute - 1};
+  constexpr std::array<int, 5> Lowest{1, 1, 0, 0, 0};
+  const auto valueOf = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'Z' ? c - 'A' + 10 : -1; };
+  if (!IsDigitOrCapital(date[0])) return false;
+  for (size_t i = 0; i < Highest.size(); ++i) {
+    const int value = valueOf(date[i + 1]);
+    if (value < Lowest[i] || value > Highest[i]) return false;
+  }
+  return date[6] >= '0' && date[6] <= '3' && date[7] == '0';
 }
 
 std::string TPDalUsbId::DateCharacters(const LocalDateTime& when) {

@@ -96,14 +96,19 @@ uint16_t TPHeadID::WriteHeadId(std::string_view text, std::vector<EepromCell>* w
   return HeadIdAccepted;
 }
 
-std::optional<std::string> TPHeadID::ReadHeadId() {
+std::optional<StoredHeadId> TPHeadID::ReadHeadId(Check check) {
   HeadIdValues values{};
+  bool inRange = true;
   for (size_t i = 0; i < HeadIdValueCount; ++i) {
     const std::optional<uint8_t> value = Factory.ReadEeprom(HeadIdPositions[i].Cell);
     if (!value) return std::nullopt;
     values[i] = *value;
+    inRange = inRange && values[i] >= HeadIdPositions[i].Lowest && values[i] <= HeadIdPositions[i].Highest;
   }
-  return SpellHeadId(values);
+  if (check == Check::Skipped) return StoredHeadId{SpellHeadId(values), !inRange};
+  uint8_t sum = 0;
+  if (!Factory.Link().ControlTryReadEeprom(HeadIdSumCell, sum)) return std::nullopt;
+  return StoredHeadId{SpellHeadId(values), !inRange || sum != SumCellValue(values)};
 }
 
 std::string TPHeadID::SpellHeadId(const HeadIdValues& values) {

@@ -73,6 +73,14 @@ constexpr int HeadIdSumBase = 44;
 // The twelve values in position order.
 using HeadIdValues = std::array<int, HeadIdValueCount>;
 
+constexpr const char* DamagedHeadIdText = "The head ID in the printer is damaged (its check does not match).";
+
+// What the EEPROM spells as head ID.
+struct StoredHeadId {
+  std::string Text;
+  bool Damaged = false;
+};
+
 class TPHeadID {
 public:
   explicit TPHeadID(TPFactory& factory) : Factory(factory) {}
@@ -81,9 +89,13 @@ public:
   // the sum cell and the twelve values written (and, when asked, listed in
   // `written` for the read-back). Returns a result code.
   uint16_t WriteHeadId(std::string_view text, std::vector<EepromCell>* written = nullptr);
-  // The 13 characters rebuilt from the EEPROM. A stored value without a
-  // symbol goes into the text as the byte it is. Nothing when a cell could not be read.
-  std::optional<std::string> ReadHeadId();
+  // The 13 characters rebuilt from the EEPROM, and whether the stored values
+  // pass the check a write makes (each value in its position's range, the sum
+  // cell matching): an ID cut off half-way spells some text too. A stored value
+  // without a symbol goes into the text as the byte it is. Nothing when a cell could not be read.
+  // The sum cell is read on the control channel, and only with `check` Compared.
+  enum class Check : uint8_t { Compared, Skipped };
+  std::optional<StoredHeadId> ReadHeadId(Check check = Check::Compared);
 
   // The 13 characters that stored values spell: the twelve symbols and the check character.
   static std::string SpellHeadId(const HeadIdValues& values);

@@ -1,10 +1,14 @@
 #include "service/TopMarginLogic.h"
 
 #include "service/ConfirmedWrites.h"
+#include "service/StoredRange.h"
 
 namespace {
 
 constexpr int8_t SideThreshold = 20;
+// What the settings "-" and "+" store; nothing outside them is ever written.
+constexpr int TopMarginLowest = static_cast<int8_t>(TopMarginSettings[0].Value);
+constexpr int TopMarginHighest = static_cast<int8_t>(TopMarginSettings[2].Value);
 
 }  // namespace
 
@@ -17,13 +21,22 @@ void TopMarginLogic::PrintLine() {
   if (!read) View.AddErrorText("The top margin could not be read: the page shows a question mark instead.");
 }
 
-std::optional<int> TopMarginLogic::StoredChoice() {
+std::optional<int8_t> TopMarginLogic::StoredValue() {
   uint8_t stored = 0;
   if (!Comm.ControlTryReadEeprom(TopMarginCell, stored)) return std::nullopt;
-  const int8_t value = static_cast<int8_t>(stored);
-  if (value > SideThreshold) return 2;
-  if (value < -SideThreshold) return 0;
+  return static_cast<int8_t>(stored);
+}
+
+int TopMarginLogic::ChoiceOf(int8_t stored) {
+  if (stored > SideThreshold) return 2;
+  if (stored < -SideThreshold) return 0;
   return 1;
+}
+
+bool TopMarginLogic::ReportOutOfRange(int8_t stored) {
+  const std::optional<std::string> line = OutOfRangeText({TopMarginCell, TopMarginLowest, TopMarginHighest}, stored);
+  if (line) View.AddErrorText("Top margin: " + *line);
+  return line.has_value();
 }
 
 void TopMarginLogic::WriteChoice(int choice) {

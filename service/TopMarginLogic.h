@@ -25,8 +25,12 @@ public:
 
   // The check line on a page of its own.
   void PrintLine();
-  // The choice the stored value stands for (0 "-", 1 "0", 2 "+"); nothing when it cannot be read.
-  std::optional<int> StoredChoice();
+  // The stored value; nothing when it cannot be read.
+  std::optional<int8_t> StoredValue();
+  // The choice a stored value stands for: 0 "-", 1 "0", 2 "+".
+  static int ChoiceOf(int8_t stored);
+  // A red line when the stored value lies outside what the three settings span; true then.
+  bool ReportOutOfRange(int8_t stored);
   void ReportUnreadSetting() { View.WriteText(wsError, "The top margin could not be read."); }
   // Writes the setting of `choice` and reads it back; a choice outside 0..2
   // gets "Please select the Adjustment button." and nothing is sent.

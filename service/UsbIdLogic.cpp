@@ -3,10 +3,13 @@
 void UsbIdLogic::ShowUsbId() {
   View.SetBusyCursor(true);
   std::string stored;
-  switch (UsbId.ReadUsbId(stored)) {
+  const TPDalUsbId::ReadResult result = UsbId.ReadUsbId(stored);
+  switch (result) {
     case TPDalUsbId::ReadResult::Valid:
+    case TPDalUsbId::ReadResult::Damaged:
       View.WriteText(wsPlain, "USB ID = ");
       View.WriteText(wsAppend, stored);
+      if (result == TPDalUsbId::ReadResult::Damaged) View.AddErrorText(DamagedUsbIdText);
       break;
     case TPDalUsbId::ReadResult::Invalid:
       View.WriteText(wsError, "Invalid USB ID");

@@ -73,8 +73,8 @@ void CheckHexCell(const std::string& text) {
 void CheckHeadId(const std::string& text) {
   Bench bench;
   if (bench.HeadId.WriteHeadId(text) != 0) return;
-  const std::optional<std::string> stored = bench.HeadId.ReadHeadId();
-  FUZZ_CHECK(stored.has_value() && *stored == text);
+  const std::optional<StoredHeadId> stored = bench.HeadId.ReadHeadId();
+  FUZZ_CHECK(stored.has_value() && stored->Text == text && !stored->Damaged);
 }
 
 void CheckUsbId(const std::string& text) {

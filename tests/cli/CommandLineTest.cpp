@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -24,12 +27,18 @@ protected:
   VirtualClock Clock;
   TestProgramEnd End;
   std::string Out;
+  std::string Err;
 
-  // Runs one command on the virtual printer; its standard output lands in Out.
+  // Runs one command on the virtual printer; its standard output lands in Out, its standard error in Err.
   int Run(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "--simulator=" + (Dir.Path / "vp").string());
     std::ostringstream captured;
     std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
+    // Messages go to standard error through both C and C++ streams: the descriptor is what they share.
+    std::fflush(stderr);
+    const int savedErrors = dup(STDERR_FILENO);
+    std::FILE* errors = std::tmpfile();
+    dup2(fileno(errors), STDERR_FILENO);
     int status = -1;
     try {
       status = RunCommandLine(arguments, Clock, End);
@@ -37,7 +46,15 @@ protected:
       status = ended.Status;
     }
     std::cout.rdbuf(saved);
+    std::fflush(stderr);
+    dup2(savedErrors, STDERR_FILENO);
+    close(savedErrors);
     Out = captured.str();
+    Err.assign(static_cast<size_t>(std::ftell(errors)), '\0');
+    std::rewind(errors);
+    Err.resize(std::fread(Err.data(), 1, Err.size(), errors));
+    std::fclose(errors);
+    std::cerr << Err;  // still shown with the test's output
     return status;
   }
   std::string ReadFile(const fs::path& path) {
@@ -143,6 +160,42 @@ TEST_F(CommandLineTest, RefusedInputAndFailuresHaveTheirExitStatus) {
   EXPECT_EQ(Cell(0x0A), 0);
   EXPECT_EQ(Run({"counter"}), 0);
   EXPECT_EQ(Out, "0\n");
+}
+
+// A value no write of the program leaves (a write cut off, a damaged board) is shown as stored and never passes as clean.
+TEST_F(CommandLineTest, DamagedValuesAreShownAsStoredAndFail) {
+  ASSERT_EQ(Run({"head-id"}), 0);
+  const std::string headId = Out;
+  ASSERT_EQ(Run({"usb-id"}), 0);
+  for (const auto& [cell, value] : std::vector<std::pair<uint8_t, uint8_t>>{{0x36, 0x55}, {0x2E, 0x29}, {0x39, 0x80}})
+    SetCell(cell, value);
+  SetCell(0x47, static_cast<uint8_t>(Cell(0x47) + 1));
+  SetCell(0x5E, '1');
+
+  EXPECT_EQ(Run({"head-id"}), 1);
+  EXPECT_EQ(Out, headId);
+  EXPECT_NE(Err.find("The head ID in the printer is damaged (its check does not match)."), std::string::npos) << Err;
+  EXPECT_EQ(Run({"usb-id"}), 1);
+  EXPECT_EQ(Out.size(), 19u);
+  EXPECT_EQ(Out[17], '1');
+  EXPECT_NE(Err.find("The USB ID in the printer is damaged (its check does not match)."), std::string::npos) << Err;
+  EXPECT_EQ(Run({"bid"}), 1);
+  EXPECT_NE(Out.find("ms-color = 85\n"), std::string::npos) << Out;
+  EXPECT_NE(Err.find("MS Color: Cell 0x36 holds 85, outside the allowed range -36..36."), std::string::npos) << Err;
+  EXPECT_EQ(Run({"top-margin"}), 1);
+  EXPECT_EQ(Out, "+\n");
+  EXPECT_NE(Err.find("Top margin: Cell 0x2E holds 41, outside the allowed range -40..40."), std::string::npos) << Err;
+  EXPECT_EQ(Run({"first-dot"}), 1);
+  EXPECT_EQ(Out, "128\n");
+  EXPECT_NE(Err.find("First dot position: Cell 0x39 holds 128, outside the allowed range -72..72."), std::string::npos)
+      << Err;
+
+  // At the edges of their ranges the values are clean.
+  for (const auto& [cell, value] : std::vector<std::pair<uint8_t, uint8_t>>{{0x36, 0xDC}, {0x2E, 0xD8}, {0x39, 0x48}})
+    SetCell(cell, value);
+  EXPECT_EQ(Run({"bid"}), 0) << Err;
+  EXPECT_EQ(Run({"top-margin"}), 0) << Err;
+  EXPECT_EQ(Run({"first-dot"}), 0) << Err;
 }
 
 TEST_F(CommandLineTest, WritesAreConfirmedAsInTheWindow) {

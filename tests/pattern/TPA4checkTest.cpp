@@ -48,7 +48,7 @@ TEST_F(CheckPagesLink, PagesInPrintingOrder) {
   const std::string usbId = "TZ3K\0" "4\xFF" "271Q3E\rC520"s;
   ASSERT_EQ(usbId.size(), 18u);
   for (size_t i = 0; i < usbId.size(); ++i) Printer.SetEepromCell(static_cast<uint8_t>(0x4D + i), usbId[i]);
-  const std::string headId = HeadId.ReadHeadId().value_or("");
+  const std::string headId = HeadId.ReadHeadId(TPHeadID::Check::Skipped).value_or(StoredHeadId{}).Text;
   ASSERT_EQ(headId.size(), 13u);
 
   for (const Case& c : cases) {

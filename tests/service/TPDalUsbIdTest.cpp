@@ -91,26 +91,37 @@ TEST_F(UsbIdLink, WriteStoresSerialThenDateAndGivesTheDisplayForm) {
   EXPECT_EQ(Printer.Eeprom()[0x5F], after);
 }
 
-TEST_F(UsbIdLink, ReadStopsAtTheFirstByteThatIsNoLetterOrDigit) {
+TEST_F(UsbIdLink, ReadStopsAtTheFirstByteThatIsNoLetterOrDigitAndChecksTheDate) {
   struct Case {
     std::string Cells;  // 0x4D..0x5E
-    bool Valid;
+    TPDalUsbId::ReadResult Result;
     size_t Reads;
   };
+  using R = TPDalUsbId::ReadResult;
   const std::vector<Case> cases = {
-      {"TZ3K048271Q3E9C520", true, 18},
-      {"az09AZ0000abcdefgz", true, 18},
-      {"\xFF" "Z3K048271Q3E9C520", false, 1},
-      {"TZ3K-48271Q3E9C520", false, 5},
-      {std::string("TZ3K048271Q3E9C52\0", 18), false, 18},
+      {"TZ3K048271Q3E9C520", R::Valid, 18},
+      {"az09AZ0000Z9VNTT30", R::Valid, 18},  // every date field at its top
+      {"\xFF" "Z3K048271Q3E9C520", R::Invalid, 1},
+      {"TZ3K-48271Q3E9C520", R::Invalid, 5},
+      {std::string("TZ3K048271Q3E9C52\0", 18), R::Invalid, 18},
+      // Letters and digits, but no date a write makes: cut off, or overwritten by something else.
+      {"az09AZ0000abcdefgz", R::Damaged, 18},
+      {"TZ3K048271Q3E9C521", R::Damaged, 18},  // last character not '0'
+      {"TZ3K048271Q3E9C540", R::Damaged, 18},  // flags above '3'
+      {"TZ3K048271QDE9C520", R::Damaged, 18},  // month 13
+      {"TZ3K048271Q0E9C520", R::Damaged, 18},  // month 0
+      {"TZ3K048271Q3W9C520", R::Damaged, 18},  // day 32
+      {"TZ3K048271Q3EOC520", R::Damaged, 18},  // hour 24
+      {"TZ3K048271Q3E9U520", R::Damaged, 18},  // minute 30 is kept as 0 and a flag
+      {"TZ3K048271Q3E9CU20", R::Damaged, 18},  // second 30 likewise
   };
   std::vector<Case> all = cases;
-  for (char c : {'/', ':', '@', '[', '`', '{', ' '}) all.push_back({c + cases[0].Cells.substr(1), false, 1});
+  for (char c : {'/', ':', '@', '[', '`', '{', ' '}) all.push_back({c + cases[0].Cells.substr(1), R::Invalid, 1});
   for (const Case& c : all) {
     for (size_t i = 0; i < c.Cells.size(); ++i) Printer.SetEepromCell(static_cast<uint8_t>(0x4D + i), c.Cells[i]);
     Addresses(ReadEepromCode);
     std::string text = "previous";
-    EXPECT_EQ(UsbId.ReadUsbId(text), c.Valid ? TPDalUsbId::ReadResult::Valid : TPDalUsbId::ReadResult::Invalid) << c.Cells;
+    EXPECT_EQ(UsbId.ReadUsbId(text), c.Result) << c.Cells;
     EXPECT_EQ(text, c.Cells.substr(0, c.Reads));
     EXPECT_EQ(Addresses(ReadEepromCode), CellRange(0x4D, c.Reads)) << c.Cells;
   }

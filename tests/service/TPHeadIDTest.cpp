@@ -101,7 +101,10 @@ TEST_F(HeadIdLink, AcceptedIdsAreWrittenInOrderAndReadBack) {
     EXPECT_EQ(Commands(WriteEepromCode), expected) << id;
     for (const auto& [cell, value] : expected) EXPECT_EQ(Printer.Eeprom()[cell], value) << id << " cell " << +cell;
 
-    EXPECT_EQ(HeadId.ReadHeadId(), id);
+    const std::optional<StoredHeadId> stored = HeadId.ReadHeadId();
+    ASSERT_TRUE(stored) << id;
+    EXPECT_EQ(stored->Text, id);
+    EXPECT_FALSE(stored->Damaged) << id;
     std::vector<uint8_t> reads;
     for (const auto& command : Commands(ReadEepromCode)) reads.push_back(command.first);
     EXPECT_EQ(reads, ValueCells) << id;
@@ -118,8 +121,37 @@ TEST_F(HeadIdLink, StoredValuesWithoutSymbolComeBackAsTheyAre) {
   };
   for (const auto& [values, text] : cases) {
     for (size_t i = 0; i < values.size(); ++i) Printer.SetEepromCell(ValueCells[i], values[i]);
-    EXPECT_EQ(HeadId.ReadHeadId(), text);
+    EXPECT_EQ(HeadId.ReadHeadId(TPHeadID::Check::Skipped).value_or(StoredHeadId{}).Text, text);
+    // Values out of their ranges never pass the write's check; values in range pass with their sum cell only.
+    const bool inRange = values == cases[0].first;
+    EXPECT_EQ(HeadId.ReadHeadId().value_or(StoredHeadId{}).Damaged, !inRange) << text;
+    if (!inRange) continue;
+    const uint8_t sum = Printer.Eeprom()[0x47];
+    Printer.SetEepromCell(0x47, static_cast<uint8_t>(sum + 1));
+    EXPECT_TRUE(HeadId.ReadHeadId().value_or(StoredHeadId{}).Damaged) << text;
+    Printer.SetEepromCell(0x47, static_cast<uint8_t>(44 - (45 + 50 + 38 + 60 + 41)));
+    EXPECT_FALSE(HeadId.ReadHeadId().value_or(StoredHeadId{}).Damaged) << text;
   }
+}
+
+// A write cut off after some cells leaves an ID that spells letters all the same: the sum cell gives it away.
+TEST_F(HeadIdLink, AnIdCutOffHalfWayReadsAsDamaged) {
+  ASSERT_EQ(HeadId.WriteHeadId("G25A$18J1%BTG"), HeadIdAccepted);
+  const EepromImage::Cells old = Printer.Eeprom();
+  ASSERT_EQ(HeadId.WriteHeadId("AZAAAAAAAAAAC"), HeadIdAccepted);
+  const EepromImage::Cells full = Printer.Eeprom();
+  // The sum cell and the first k values of the new ID, the rest still the old one's.
+  for (size_t k = 0; k < ValueCells.size(); ++k) {
+    for (uint8_t cell : ValueCells) Printer.SetEepromCell(cell, old[cell]);
+    Printer.SetEepromCell(0x47, full[0x47]);
+    for (size_t i = 0; i < k; ++i) Printer.SetEepromCell(ValueCells[i], full[ValueCells[i]]);
+    const std::optional<StoredHeadId> stored = HeadId.ReadHeadId();
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored->Damaged) << k << " values written: " << stored->Text;
+  }
+  // All of it written: clean again.
+  for (uint8_t cell : ValueCells) Printer.SetEepromCell(cell, full[cell]);
+  EXPECT_FALSE(HeadId.ReadHeadId()->Damaged);
 }
 
 }  // namespace

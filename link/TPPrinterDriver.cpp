@@ -1,6 +1,7 @@
 #include "link/TPPrinterDriver.h"
 
 #include <cstdio>
+#include <string_view>
 #include <strings.h>
 
 namespace {
@@ -27,6 +28,11 @@ constexpr int64_t SlowReadSeconds = 10;     // a parallel read this slow has fai
 
 // 1284.4 header: socket, socket, length (high, low), credit, control.
 constexpr size_t HeaderSize = 6;
+
+// The message box's text for a port that cannot be opened: a port held by another program says so.
+const char* FailureText(const char* usual, const std::string& reason) {
+  return std::string_view(reason).starts_with(PortInUseText) ? PortInUseText : usual;
+}
 
 }  // namespace
 
@@ -58,7 +64,7 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenChosenPort(int1
 std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenParallelPort(int16_t portIndex) {
   std::string reason;
   Device = Ports.OpenParallel(PortTable[static_cast<size_t>(portIndex)].DeviceName, reason);
-  if (!Device) return OpenFailure{"Cannot open port.", reason};
+  if (!Device) return OpenFailure{FailureText("Cannot open port.", reason), reason};
   return std::nullopt;
 }
 
@@ -77,7 +83,7 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
     if (strcasecmp(printer.PortName.c_str(), ChosenName) != 0) continue;
     std::string reason;
     Device = Ports.OpenUsb(printer.DevicePath, reason);
-    if (!Device) return OpenFailure{"Cannot open port", reason};
+    if (!Device) return OpenFailure{FailureText("Cannot open port", reason), reason};
     return std::nullopt;
   }
   if (unreadable) return unreadable;

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -38,7 +40,20 @@ std::unique_ptr<LinuxPortDevice> LinuxPortDevice::Open(const std::string& path, 
     reason = Failure(path, errno);
     return nullptr;
   }
+  // One program per printer: two would mix their packets on the wire. The lock goes with the descriptor.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    reason = error == EWOULDBLOCK ? std::string(PortInUseText) + " (" + path + ")" : Failure(path, error);
+    ::close(fd);
+    return nullptr;
+  }
   if (isatty(fd)) {
+    // A terminal also refuses any later open, by programs that do not ask for the lock.
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+      reason = Failure(path, errno);
+      ::close(fd);
+      return nullptr;
+    }
     // Line editing, echo and newline translation would change the printer's bytes.
     termios settings{};
     if (tcgetattr(fd, &settings) != 0) {

@@ -22,6 +22,10 @@ struct CommTimeouts {
   bool operator==(const CommTimeouts&) const = default;
 };
 
+// How an open starts its reason when another program holds the device (see
+// LinuxPortDevice::Open): the technician's message as it stands, the path after it.
+constexpr const char* PortInUseText = "The printer is in use by another program.";
+
 // One open port. Closing is destruction.
 class PortDevice {
 public:

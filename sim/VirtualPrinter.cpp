@@ -28,11 +28,18 @@ std::string PathIn(const std::string& directory, const char* name) {
   return (std::filesystem::path(directory) / name).string();
 }
 
+// The folder, once its lock is held; nothing of it is read before.
+const std::string& Locked(const std::string& directory, const DirectoryLock& lock) {
+  if (!lock.Held()) throw DirectoryInUse(lock.Refusal());
+  return directory;
+}
+
 }  // namespace
 
 VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
     : Directory(PrepareDirectory(std::move(directory), DirectoryMessages)),
-      Core(clock, PathIn(Directory, "eeprom.bin"), PathIn(Directory, "head.txt")),
+      Lock(Directory),
+      Core(clock, PathIn(Locked(Directory, Lock), "eeprom.bin"), PathIn(Directory, "head.txt")),
       Traffic(PathIn(Directory, "capture.log")),
       JobStore(PathIn(Directory, "jobs")),
       Mechanics(PathIn(Directory, "mechanics.txt")),

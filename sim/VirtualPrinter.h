@@ -18,6 +18,7 @@
 #include "sim/ControlChannel.h"
 #include "sim/DataChannel.h"
 #include "sim/DeviceLink.h"
+#include "sim/DirectoryLock.h"
 #include "sim/EepromImage.h"
 #include "sim/FaultFile.h"
 #include "sim/JobRecorder.h"
@@ -42,7 +43,8 @@ public:
   // pages/, mechanics.txt (the head's true Bi-D offsets) and, when the
   // trainer writes one, faults.conf.
   // Trouble with it is reported in Messages(); the printer then keeps that
-  // part in memory.
+  // part in memory. A folder whose printer another process runs is not
+  // touched: DirectoryInUse is thrown, naming that process.
   VirtualPrinter(Clock& clock, std::string directory);
 
   // One block as the host wrote it (one write call).
@@ -143,6 +145,7 @@ private:
 
   std::vector<std::string> DirectoryMessages;  // filled before the members below are built
   std::string Directory;
+  DirectoryLock Lock;  // taken before anything in the folder is read
   PrinterCore Core;
   CaptureLog Traffic;
   JobRecorder JobStore;

@@ -194,7 +194,12 @@ int main(int argc, char** argv) {
       std::cerr << Usage;
       return 2;
     }
-    return Serve(options);
+    try {
+      return Serve(options);
+    } catch (const DirectoryInUse& refused) {
+      std::cerr << "arvana-printer-sim: " << refused.what() << "\n";
+      return 1;
+    }
   }
   if (args.size() == 2 && args[0] == "decode") return Decode(args[1]);
   if (!args.empty() && args[0] == "render") {

@@ -181,3 +181,23 @@ TEST(LinuxPortDevice, LostDeviceAndMissingNodeAreErrors) {
   EXPECT_FALSE(LinuxPortDevice::Open("/nonexistent/lp7", LinuxPortDevice::DeviceKind::Comm, reason));
   EXPECT_EQ(reason, "/nonexistent/lp7: No such file or directory");
 }
+
+// One program per printer: while a port is open, a second open of the same node is refused and
+// says why; closing the first frees it. The lock is taken on plain files as on terminals.
+TEST(LinuxPortDevice, ASecondOpenOfAHeldDeviceIsRefusedUntilTheFirstCloses) {
+  PrinterEnd printer;
+  char file[] = "/tmp/arvana-lock-XXXXXX";
+  const int fd = mkstemp(file);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  for (const std::string& path : {printer.DevicePath, std::string(file)}) {
+    std::string reason;
+    auto first = LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::UsbPrinter, reason);
+    ASSERT_TRUE(first) << reason;
+    EXPECT_FALSE(LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::UsbPrinter, reason));
+    EXPECT_EQ(reason, std::string(PortInUseText) + " (" + path + ")");
+    first.reset();
+    EXPECT_TRUE(LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::UsbPrinter, reason)) << reason;
+  }
+  unlink(file);
+}

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 #include "sim/CaptureLog.h"
 #include "tests/sim/SimTestSupport.h"
@@ -49,6 +50,28 @@ TEST(Persistence, EepromSurvivesARestart) {
 
   again.ReplaceMainBoard();
   EXPECT_EQ(ReadFile(dir.Path / "eeprom.bin"), Bytes(256, 0xFF));
+}
+
+// Two printers on one folder would each save their own image over the other's: the second is
+// refused before it reads anything, and names the process that holds the folder.
+TEST(Persistence, OnePrinterAtATimeRunsAFolder) {
+  TempDirectory dir;
+  VirtualClock clock;
+  auto first = std::make_unique<VirtualPrinter>(clock, dir.Path.string());
+  first->SetEepromCell(0x39, 0x12);
+  const Bytes image = ReadFile(dir.Path / "eeprom.bin");
+  try {
+    VirtualPrinter second(clock, dir.Path.string());
+    ADD_FAILURE() << "a second printer ran the same folder";
+  } catch (const DirectoryInUse& refused) {
+    EXPECT_EQ(std::string(refused.what()),
+              "The virtual printer in " + dir.Path.string() + " is in use by process " + std::to_string(getpid()) +
+                  ": one program at a time.");
+  }
+  EXPECT_EQ(ReadFile(dir.Path / "eeprom.bin"), image);
+  first.reset();
+  VirtualPrinter again(clock, dir.Path.string());
+  EXPECT_EQ(again.Eeprom()[0x39], 0x12);
 }
 
 TEST(Persistence, EepromFileOfTheWrongSizeIsReported) {

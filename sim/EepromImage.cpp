@@ -94,6 +94,7 @@ EepromImage::EepromImage(std::string filePath) : FilePath(std::move(filePath)) {
 void EepromImage::Set(uint8_t address, uint8_t value) {
   StoredCells[address] = value;
   ++Writes[address];
+  ++HostWriteCount;
   Save();
 }
 

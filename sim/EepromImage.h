@@ -47,6 +47,8 @@ public:
   // How often each cell has been stored since the printer started (a write
   // of the value a cell already holds counts too).
   const std::array<uint32_t, Size>& WriteCounts() const { return Writes; }
+  // How many cells the host has had stored (Set and SetLive) since the printer started.
+  uint32_t HostWrites() const { return HostWriteCount; }
 
   unsigned ProtectionCounter() const;
   void SetProtectionCounter(unsigned value);
@@ -61,6 +63,7 @@ private:
   Cells StoredCells{};
   Cells InUseCells{};
   std::array<uint32_t, Size> Writes{};
+  uint32_t HostWriteCount = 0;
   bool SaveFailureReported = false;
   std::vector<std::string> MessageList;
 };

@@ -101,6 +101,15 @@ bool Apply(const std::string& name, const std::string& value, FaultSwitches& swi
     if (cell && value.size() == 2) faults.EepromFaultCell = static_cast<uint8_t>(*cell);
     return cell && value.size() == 2;
   }
+  if (name == "hold-after-writes") {
+    if (off) {
+      faults.HoldAfterWrites.reset();
+      return true;
+    }
+    const std::optional<int> count = Number(value, 10, 9999);
+    if (count && *count > 0) faults.HoldAfterWrites = static_cast<uint32_t>(*count);
+    return count && *count > 0;
+  }
   if (name == "held-state") {
     for (const HeldStateName& entry : HeldStates) {
       if (value == entry.Name) {
@@ -120,6 +129,8 @@ std::string HeldStateText(const std::optional<PrinterState>& state) {
     if (entry.State == *state) return entry.Name;
   return std::to_string(static_cast<int>(*state));
 }
+
+std::string CountText(const std::optional<uint32_t>& count) { return count ? std::to_string(*count) : "off"; }
 
 std::string CellText(const std::optional<uint8_t>& cell) {
   if (!cell) return "off";
@@ -162,6 +173,8 @@ std::vector<std::string> ChangedSwitches(const FaultSwitches& before, const Faul
     changed.push_back("held-state = " + HeldStateText(after.Faults.HeldState));
   if (before.Faults.EepromFaultCell != after.Faults.EepromFaultCell)
     changed.push_back("eeprom-fault-cell = " + CellText(after.Faults.EepromFaultCell));
+  if (before.Faults.HoldAfterWrites != after.Faults.HoldAfterWrites)
+    changed.push_back("hold-after-writes = " + CountText(after.Faults.HoldAfterWrites));
   return changed;
 }
 
@@ -176,6 +189,7 @@ std::string FormatFaultFile(const FaultSwitches& switches) {
   text += "printer-error = " + (faults.PrinterError ? std::to_string(*faults.PrinterError) : std::string("off")) + "\n";
   text += "held-state = " + HeldStateText(faults.HeldState) + "\n";
   text += "eeprom-fault-cell = " + CellText(faults.EepromFaultCell) + "\n";
+  text += "hold-after-writes = " + CountText(faults.HoldAfterWrites) + "\n";
   return text;
 }
 

@@ -24,7 +24,8 @@ struct FaultFileContents {
 // One `name = value` per line; '#' starts a comment; a switch left out is off
 // (the power on). Boolean switches take on/off, true/false or 1/0;
 // printer-error takes 0..99, held-state busy, printing or cleaning,
-// eeprom-fault-cell two hexadecimal digits, power on or off; "off" switches
+// eeprom-fault-cell two hexadecimal digits, hold-after-writes 1..9999,
+// power on or off; "off" switches
 // each of them off.
 FaultFileContents ParseFaultFile(std::string_view text);
 

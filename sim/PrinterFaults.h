@@ -63,6 +63,11 @@ struct PrinterFaults {
   std::optional<int> PrinterError;
   // Reported instead of what the mechanism is doing (errors still win).
   std::optional<PrinterState> HeldState;
+  // After this many EEPROM writes since the switch was set (or the power came
+  // on), the printer stops: it carries out that write, then neither answers
+  // nor takes in anything until the switch is cleared or the power cycled. A
+  // write can so be stopped at a known cell, whatever the timing.
+  std::optional<uint32_t> HoldAfterWrites;
 
   // How the answer to a read of `address` is spoilt now.
   enum class ReadFault : uint8_t { None, Short, Dropped };

@@ -63,6 +63,11 @@ bool PtyServer::ServeOnce(int waitMs, std::string& reason) {
     reason = "the pseudo-terminal is not open";
     return false;
   }
+  if (Printer.Holding()) {
+    // Only the trainer's file ends a hold; what waited then leaves.
+    Printer.CheckTrainerFiles();
+    CollectAnswers();
+  }
   pollfd watch{MasterFd, POLLIN, 0};
   if (!Outgoing.empty()) watch.events |= POLLOUT;
   const int ready = poll(&watch, 1, waitMs);
@@ -101,6 +106,10 @@ void PtyServer::Deliver(const std::vector<uint8_t>& block) {
     OutgoingOffset = 0;
   }
   Printer.ReceiveFromHost(block.data(), block.size());
+  CollectAnswers();
+}
+
+void PtyServer::CollectAnswers() {
   std::vector<uint8_t> answer(PrinterWire::MaxPacketSize);
   while (Printer.PendingReplyBytes() > 0) {
     answer.resize(Printer.PendingReplyBytes());

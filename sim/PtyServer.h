@@ -37,6 +37,8 @@ public:
 
 private:
   void Deliver(const std::vector<uint8_t>& block);
+  // Moves the printer's waiting answers to the terminal's outgoing queue.
+  void CollectAnswers();
   bool WriteAnswers(std::string& reason);
 
   VirtualPrinter& Printer;

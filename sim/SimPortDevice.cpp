@@ -36,6 +36,7 @@ bool SimPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
 }
 
 bool SimPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
+  if (Printer.Holding()) Printer.CheckTrainerFiles();  // only the file can end the hold while the host waits
   got = 0;
   if (length == 0) return true;
   switch (DeviceKind) {

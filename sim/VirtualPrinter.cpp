@@ -34,6 +34,9 @@ const std::string& Locked(const std::string& directory, const DirectoryLock& loc
   return directory;
 }
 
+// Blocks a held printer keeps for later; more are lost, as on a printer whose buffer is full.
+constexpr size_t HeldBlockLimit = 4096;
+
 }  // namespace
 
 VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
@@ -72,11 +75,35 @@ void VirtualPrinter::ApplySwitches(const FaultSwitches& switches) {
   for (const std::string& change : ChangedSwitches(Switches(), switches))
     *FaultReport << "virtual printer: " << change << '\n';
   FaultReport->flush();
+  const bool holdChanged = Core.Faults().HoldAfterWrites != switches.Faults.HoldAfterWrites;
   Core.Faults() = switches.Faults;
+  if (holdChanged) HoldBase = Core.Eeprom().HostWrites();
   if (switches.PowerOn) {
     PowerOn();
   } else {
     PowerOff();
+  }
+  if (Held && !Core.Faults().HoldAfterWrites) ReleaseHold();
+}
+
+void VirtualPrinter::UpdateHold() {
+  const std::optional<uint32_t> limit = Core.Faults().HoldAfterWrites;
+  if (Held || !limit || Core.Eeprom().HostWrites() - HoldBase < *limit) return;
+  Held = true;
+  *FaultReport << "virtual printer: holding after " << *limit
+               << " EEPROM writes: clear hold-after-writes, or switch the power off and on, to go on" << std::endl;
+}
+
+void VirtualPrinter::ReleaseHold() {
+  Held = false;
+  while (!HeldReplies.empty()) {
+    Send(HeldReplies.front());
+    HeldReplies.pop_front();
+  }
+  while (!Held && !HeldBlocks.empty()) {
+    const std::vector<uint8_t> block = std::move(HeldBlocks.front());
+    HeldBlocks.pop_front();
+    Carry(block.data(), block.size());
   }
 }
 
@@ -85,6 +112,20 @@ void VirtualPrinter::ReceiveFromHost(const uint8_t* data, size_t length) {
   if (data == nullptr) length = 0;
   Traffic.Add(Core.ElapsedMs(), true, data, length);
   if (!Powered || length == 0) return;
+  if (Held) {
+    // A stopped printer takes nothing in; a host that goes on writing fills no more than its buffer.
+    if (HeldBlocks.size() < HeldBlockLimit) HeldBlocks.emplace_back(data, data + length);
+    return;
+  }
+  Carry(data, length);
+}
+
+void VirtualPrinter::Carry(const uint8_t* data, size_t length) {
+  CarryBlock(data, length);
+  UpdateHold();
+}
+
+void VirtualPrinter::CarryBlock(const uint8_t* data, size_t length) {
   Core.Head().Work(Core.NowMs(), Core.CalendarSeconds());
 
   DeviceLink::Outcome outcome = Link.Receive(data, length);
@@ -107,6 +148,11 @@ void VirtualPrinter::ReceiveFromHost(const uint8_t* data, size_t length) {
 
 void VirtualPrinter::Send(const std::vector<uint8_t>& packet) {
   if (Core.Faults().NoAnswer) return;  // lost on the way back: nothing went over the wire
+  UpdateHold();  // the answer to the write that reached the count waits too
+  if (Held) {
+    HeldReplies.push_back(packet);
+    return;
+  }
   Traffic.Add(Core.ElapsedMs(), false, packet.data(), packet.size());
   Replies.push_back(packet);
 }
@@ -139,6 +185,9 @@ size_t VirtualPrinter::TakeReplyBlock(uint8_t* buffer, size_t length) {
 void VirtualPrinter::PowerOff() {
   if (!Powered) return;
   Powered = false;
+  Held = false;
+  HeldBlocks.clear();
+  HeldReplies.clear();
   Data.Close();
   Link.Reset();
   Replies.clear();
@@ -148,6 +197,7 @@ void VirtualPrinter::PowerOff() {
 void VirtualPrinter::PowerOn() {
   if (Powered) return;
   Powered = true;
+  HoldBase = Core.Eeprom().HostWrites();
   Link.Reset();
   Core.ForgetModelCode();
   Core.Reinitialise(PowerOnBusyMs);

@@ -90,6 +90,8 @@ public:
   void PowerOff();
   void PowerOn();
   bool PoweredOn() const { return Powered; }
+  // Stopped by hold-after-writes: blocks from the host wait, unanswered, until the switch is cleared.
+  bool Holding() const { return Held; }
   // A new main board: every EEPROM cell 0xFF, the printer switched off and
   // on again (a printer that was off stays off).
   void ReplaceMainBoard();
@@ -140,6 +142,13 @@ public:
 
 private:
   void Send(const std::vector<uint8_t>& packet);
+  // Works through one block the host wrote.
+  void Carry(const uint8_t* data, size_t length);
+  void CarryBlock(const uint8_t* data, size_t length);
+  // Starts the hold once the switch's count of writes is reached.
+  void UpdateHold();
+  // Ends the hold: the answers kept back leave, then the blocks that waited are worked through.
+  void ReleaseHold();
   void CheckBoardReplacement();
   void ApplySwitches(const FaultSwitches& switches);
 
@@ -156,6 +165,10 @@ private:
   ControlChannel Control;
   DataChannel Data;
   bool Powered = true;
+  bool Held = false;
+  uint32_t HoldBase = 0;  // the EEPROM writes counted when the switch was set or the power came on
+  std::deque<std::vector<uint8_t>> HeldBlocks;
+  std::deque<std::vector<uint8_t>> HeldReplies;
   FaultFile FaultsFile;
   std::string ReplaceBoardPath;
   bool BoardFileReported = false;

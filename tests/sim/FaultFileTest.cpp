@@ -20,6 +20,7 @@ TEST(FaultFile, EverySwitchAndSpellingIsUnderstood) {
       "printer-error = 04\n"
       "held-state = cleaning\n"
       "eeprom-fault-cell = 3a\n"
+      "hold-after-writes = 12\n"
       "power = off\r\n"
       "\n"
       "   # only a comment\n");
@@ -33,6 +34,7 @@ TEST(FaultFile, EverySwitchAndSpellingIsUnderstood) {
   EXPECT_EQ(faults.PrinterError, 4);
   EXPECT_EQ(faults.HeldState, PrinterState::Cleaning);
   EXPECT_EQ(faults.EepromFaultCell, 0x3A);
+  EXPECT_EQ(faults.HoldAfterWrites, 12u);
   EXPECT_FALSE(contents.Switches.PowerOn);
   EXPECT_FALSE(faults.ShortWrite);  // left out: off
 
@@ -45,10 +47,11 @@ TEST(FaultFile, EverySwitchAndSpellingIsUnderstood) {
 TEST(FaultFile, LinesNotUnderstoodAreListedAndChangeNothing) {
   const FaultFileContents contents = ParseFaultFile(
       "busy-ack = maybe\nflood = on\nprinter-error = 100\nheld-state = ready\neeprom-fault-cell = 3\n"
-      "power\n= on\nno-answer = on # still read\n");
+      "hold-after-writes = 0\nhold-after-writes = -1\npower\n= on\nno-answer = on # still read\n");
   EXPECT_EQ(contents.NotUnderstood,
             (std::vector<std::string>{"busy-ack = maybe", "flood = on", "printer-error = 100", "held-state = ready",
-                                      "eeprom-fault-cell = 3", "power", "= on"}));
+                                      "eeprom-fault-cell = 3", "hold-after-writes = 0", "hold-after-writes = -1",
+                                      "power", "= on"}));
   EXPECT_FALSE(contents.Switches.Faults.BusyAck);
   EXPECT_FALSE(contents.Switches.Faults.PrinterError.has_value());
   EXPECT_FALSE(contents.Switches.Faults.HeldState.has_value());

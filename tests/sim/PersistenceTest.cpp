@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 
 #include "sim/CaptureLog.h"
 #include "tests/sim/SimTestSupport.h"
@@ -72,6 +73,56 @@ TEST(Persistence, OnePrinterAtATimeRunsAFolder) {
   first.reset();
   VirtualPrinter again(clock, dir.Path.string());
   EXPECT_EQ(again.Eeprom()[0x39], 0x12);
+}
+
+// hold-after-writes stops the printer right after a known write: its answer and everything the
+// host sends later wait until the switch is cleared; switching the power off forgets them.
+TEST(Persistence, HoldAfterWritesStopsAtAKnownCell) {
+  VirtualClock clock;
+  VirtualPrinter printer(clock, "");
+  std::ostringstream report;
+  printer.SetFaultReport(report);
+  for (const Bytes& block : {ModeSwitchBlock(), OpenBlock(0x02), CreditBlock(0x02, 20), CreditRequestBlock(0x02, 20)})
+    Send(printer, block);
+  while (printer.PendingReplyBytes() > 0) {
+    uint8_t reply[256];
+    printer.TakeReplyBlock(reply, sizeof reply);
+  }
+  FaultSwitches switches = printer.Switches();
+  switches.Faults.HoldAfterWrites = 2;
+  printer.SetSwitches(switches);
+  Send(printer, Packet(0x02, ControlWriteRequest(0x30, 0x01)));
+  EXPECT_GT(printer.PendingReplyBytes(), 0u);
+  uint8_t reply[256];
+  printer.TakeReplyBlock(reply, sizeof reply);
+  EXPECT_FALSE(printer.Holding());
+  Send(printer, Packet(0x02, ControlWriteRequest(0x31, 0x02)));
+  EXPECT_TRUE(printer.Holding());
+  EXPECT_EQ(printer.Eeprom()[0x31], 0x02) << "the second write is carried out";
+  EXPECT_EQ(printer.PendingReplyBytes(), 0u) << "but not answered";
+  Send(printer, Packet(0x02, ControlWriteRequest(0x32, 0x03)));
+  EXPECT_NE(printer.Eeprom()[0x32], 0x03);
+  EXPECT_EQ(printer.PendingReplyBytes(), 0u);
+  EXPECT_NE(report.str().find("holding after 2 EEPROM writes"), std::string::npos) << report.str();
+
+  switches.Faults.HoldAfterWrites.reset();
+  printer.SetSwitches(switches);
+  EXPECT_FALSE(printer.Holding());
+  EXPECT_EQ(printer.Eeprom()[0x32], 0x03);
+  EXPECT_EQ(printer.TakeReplyBlock(reply, sizeof reply) > 0 && printer.TakeReplyBlock(reply, sizeof reply) > 0, true);
+
+  // Set again, the count starts afresh; a power cycle ends the hold and loses what waited.
+  switches.Faults.HoldAfterWrites = 1;
+  printer.SetSwitches(switches);
+  Send(printer, Packet(0x02, ControlWriteRequest(0x33, 0x04)));
+  EXPECT_TRUE(printer.Holding());
+  Send(printer, Packet(0x02, ControlWriteRequest(0x34, 0x05)));
+  printer.PowerOff();
+  printer.PowerOn();
+  EXPECT_FALSE(printer.Holding());
+  EXPECT_EQ(printer.Eeprom()[0x33], 0x04);
+  EXPECT_NE(printer.Eeprom()[0x34], 0x05);
+  EXPECT_EQ(printer.PendingReplyBytes(), 0u);
 }
 
 TEST(Persistence, EepromFileOfTheWrongSizeIsReported) {

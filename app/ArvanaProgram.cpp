@@ -27,12 +27,12 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
   MonitorWindow->SetView(*AdjustWindow);
   EepromCheck = std::make_unique<EepromCheckItem>(*AdjustWindow, Comm);
   MaintenanceItems = std::make_unique<MaintenanceItem>(*AdjustWindow, Factory, Maintenance, services.Boxes);
-  HeadIdItems = std::make_unique<HeadIdItem>(*AdjustWindow, HeadId, Confirm);
-  UsbIdItems = std::make_unique<UsbIdItem>(*AdjustWindow, UsbId, Confirm);
+  HeadIdItems = std::make_unique<HeadIdItem>(*AdjustWindow, HeadId, Confirm, Guard);
+  UsbIdItems = std::make_unique<UsbIdItem>(*AdjustWindow, UsbId, Confirm, Guard);
   EepromSettingItems = std::make_unique<EepromSettingItem>(*AdjustWindow, Comm, *this, *this, services.Boxes,
-                                                           services.Time);
-  TransportLiquidItems = std::make_unique<TransportLiquidItem>(*AdjustWindow, Factory, Confirm, services.Time);
-  BidItems = std::make_unique<BidItem>(*AdjustWindow, Bid, Raster, services.Boxes, services.ScanFolder);
+                                                           services.Time, Guard);
+  TransportLiquidItems = std::make_unique<TransportLiquidItem>(*AdjustWindow, Factory, Confirm, services.Time, Guard);
+  BidItems = std::make_unique<BidItem>(*AdjustWindow, Bid, Raster, Confirm, Guard, services.Boxes, services.ScanFolder);
   A4CheckItems = std::make_unique<A4CheckItem>(*AdjustWindow, Factory, Raster, A4check, services.Boxes, services.ScanFolder);
   TopMarginItems = std::make_unique<TopMarginItem>(*AdjustWindow, Comm, Factory, Raster, services.Boxes);
   FirstDotItems = std::make_unique<FirstDotItem>(*AdjustWindow, Comm, Factory, MonitorWindow->Display, *this, services.Boxes,

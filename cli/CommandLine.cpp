@@ -4,6 +4,9 @@
 #include "cli/ProgressClock.h"
 #include "cli/ServiceSession.h"
 #include "cli/TerminalDialogs.h"
+#include "platform/NewFile.h"
+#include "service/BackupFile.h"
+#include "service/UnfinishedLogic.h"
 #include "platform/LinuxPortSystem.h"
 #include "sim/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
@@ -11,6 +14,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -43,6 +47,8 @@ struct Options {
   std::string What;
   std::string Values;
   std::string FromScan;
+  bool Finish = false;
+  bool Discard = false;
 };
 
 // The items the window offers only while the printer is not in error; they also need the data channel.
@@ -71,7 +77,40 @@ std::vector<std::string> Arguments(const std::vector<std::string>& given) {
   return arguments;  // reversed, as CLI11 takes them
 }
 
-int Run(const std::string& command, Options& options, PortSystem& ports, Clock& realClock, ProgramEnd& end) {
+// What a start finds of earlier runs: notes of writes that did not finish on this port, and
+// temporary files of backups that an interrupted program left (reported once, then removed).
+void ReportWhatEarlierRunsLeft(const ServiceSession& session, bool notes) {
+  for (const std::string& path : RemoveLeftOverTemporaries(BackupFolder()))
+    std::cerr << "A backup an interrupted program did not finish was removed: " << path << std::endl;
+  if (!notes) return;
+  std::vector<std::string> problems;
+  const std::vector<FoundNote> found = session.Guard.Unfinished(&problems);
+  for (const std::string& problem : problems) std::cerr << "warning: a note cannot be read: " << problem << std::endl;
+  if (found.empty()) return;
+  std::cerr << "warning: " << UnfinishedLogic::Summary(found) << "\n"
+            << "Write the intended values again with: arvana-service unfinished --finish (or forget them: --discard)."
+            << std::endl;
+}
+
+// Ends the program at a boundary between two blocks on the wire, once a signal asked to stop and
+// no write is under way (a write meets the stop itself, between two cells): the link is shut
+// down as on a normal end, the printer reset if the command changed it.
+void StopAtNextExchange(ServiceSession& session, ProgramEnd& end, bool changesPrinter) {
+  bool stopping = false;
+  session.Driver.SetWriteGate([&session, &end, changesPrinter, stopping]() mutable {
+    const int signal = session.Guard.StopSignal();
+    // A write that met the stop has said so; the command then ends, and shuts the link, as usual.
+    if (signal == 0 || stopping || session.Guard.Writing() || session.Guard.StopMet()) return;
+    stopping = true;
+    session.View.Flush();
+    std::cerr << "\nStopped by signal " << signal << ": nothing was being written. Shutting the link down." << std::endl;
+    session.Close(changesPrinter);
+    EndProgram(end, ExitStatusForSignal(signal));
+  });
+}
+
+int Run(const std::string& command, Options& options, PortSystem& ports, Clock& realClock, ProgramEnd& end,
+        StopSignals* stops) {
   TerminalDialogs questions(options.Yes);
   const int limit = options.TimeoutSeconds;
   ProgressClock clock(realClock, int64_t{limit} * 1000, [&end, limit] {
@@ -81,15 +120,23 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
   const int16_t portIndex = PortIndexOf(options.Port);
   const uint16_t model = options.Model == "350" ? ModelCode350 : ModelCode360;
   ServiceSession session(clock, ports, questions, end, portIndex, model);
+  if (stops != nullptr) session.Guard.SetStopSignals(*stops);
+  if (!options.Simulator.empty())
+    session.Guard.SetPrinterPlace(std::filesystem::absolute(options.Simulator).lexically_normal().string());
   // diff between two files needs no printer, nor does reading a scan whose values are given.
   const bool readsScanAlone = command == "analyse" && (options.What == "nozzles" || !options.Values.empty());
-  const bool needsPrinter = !(command == "diff" && !options.Printer) && !readsScanAlone;
+  const bool needsPrinter =
+      !(command == "diff" && !options.Printer) && !readsScanAlone && !(command == "unfinished" && !options.Finish);
   // The model decides values written and printed: those commands need it said.
   const bool modelMatters = command == "init" || command == "backup" || command == "print";
   if (modelMatters && !options.ModelGiven) {
     std::cerr << "error: " << command << " needs --model 350 or --model 360." << std::endl;
     return ExitUsage;
   }
+  const bool writing =
+      !options.Write.empty() || !options.Writes.empty() || !options.FromScan.empty() || options.Clear || options.Finish;
+  ReportWhatEarlierRunsLeft(session, needsPrinter && command != "unfinished");
+  StopAtNextExchange(session, end, ChangesPrinter(command, writing));
   if (needsPrinter && !session.Connect()) {
     if (command == "analyse")
       std::cerr << "analyse bid reads the stored values from the printer; give --values to read a scan without one."
@@ -106,7 +153,7 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
     clock.OnPause = [&session] { session.View.Progress("printing", session.Comm.DataPacketsSent(), 0, "packets"); };
   }
   int status = ExitDone;
-  const bool writing = !options.Write.empty() || !options.Writes.empty() || !options.FromScan.empty() || options.Clear;
+  if (command == "unfinished") status = RunUnfinished(context, options.Finish, options.Discard);
   if (command == "status") status = RunStatus(context, options.Json);
   if (command == "dump") status = RunDump(context, options.Range, options.Format, options.Output);
   if (command == "backup") status = RunBackup(context, options.Output);
@@ -126,12 +173,14 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
   // Refused input changed nothing: no reset is needed for it.
   const bool changed = ChangesPrinter(command, writing) && status != ExitUsage;
   if (needsPrinter) session.Close(changed);
+  // A write a signal stopped has said how far it got; the shell learns which signal ended it.
+  if (const int signal = session.Guard.StopSignal()) return ExitStatusForSignal(signal);
   return status;
 }
 
 }  // namespace
 
-int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock, ProgramEnd& end) {
+int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock, ProgramEnd& end, StopSignals* stops) {
   CLI::App app{"Service and adjustment of the Arvana Print 350 and 360 printers.\n"
                "Exit status: 0 done, 1 printer or link failure, 2 usage error or refused input, "
                "3 a write the printer did not confirm."};
@@ -190,6 +239,12 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   print->add_option("WHAT", options.What, "check, bid or top-margin")
       ->required()
       ->check(CLI::IsMember({"check", "bid", "top-margin"}));
+  CLI::App* unfinished = app.add_subcommand(
+      "unfinished", "Writes that did not finish on this port (a kill, a power cut): list, finish or forget them");
+  CLI::Option* finish =
+      unfinished->add_flag("--finish", options.Finish, "Write the intended values again and read them back");
+  unfinished->add_flag("--discard", options.Discard, "Forget the notes (asks unless --yes); the printer keeps what it holds")
+      ->excludes(finish);
   CLI::App* analyse = app.add_subcommand("analyse", "Read a scanned page: the Bi-D values, or the missing nozzles");
   analyse->add_option("WHAT", options.What, "bid (the Bi-D page) or nozzles (the first check page)")
       ->required()
@@ -212,12 +267,12 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   try {
     if (options.Simulator.empty()) {
       LinuxPortSystem ports;
-      return Run(command, options, ports, clock, end);
+      return Run(command, options, ports, clock, end, stops);
     }
     VirtualPrinter printer(clock, options.Simulator);
     for (const std::string& message : printer.Messages()) std::cerr << message << std::endl;
     SimPortSystem ports(printer, clock);
-    return Run(command, options, ports, clock, end);
+    return Run(command, options, ports, clock, end, stops);
   } catch (const std::exception& fault) {
     std::cerr << "error: " << fault.what() << std::endl;
     return ExitPrinterFailure;

@@ -12,6 +12,7 @@
 #include "service/MaintenanceLogic.h"
 #include "service/TopMarginLogic.h"
 #include "service/TransportLiquidLogic.h"
+#include "service/UnfinishedLogic.h"
 #include "service/UsbIdLogic.h"
 
 #include <nlohmann/json.hpp>
@@ -112,7 +113,7 @@ std::string CellName(uint8_t cell) {
 }
 
 std::optional<BackupValues> ReadPrinterValues(ServiceSession& session) {
-  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time);
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
   BackupValues values{};
   if (!logic.ReadBoard(values)) return std::nullopt;
   return values;
@@ -232,7 +233,7 @@ int RunDump(CommandContext& context, const std::string& range, const std::string
 
 int RunBackup(CommandContext& context, const std::string& output) {
   ServiceSession& session = context.Session;
-  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time);
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
   BackupValues values{};
   if (!logic.ReadBoard(values)) {
     std::cerr << "error: Reading EEPROM data failed." << std::endl;
@@ -262,7 +263,7 @@ int RunRestore(CommandContext& context, const std::string& file, bool dryRun) {
   ServiceSession& session = context.Session;
   const BackupFileCheck check = ReadBackupFile(file);
   if (!check.Contents) return Refuse(check.Problem + " Nothing was written to the printer.");
-  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time);
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
   const std::vector<CellChange> changes = logic.ChangesOnPrinter(check.Contents->Values);
   bool allRead = true;
   for (const CellChange& change : changes) {
@@ -327,7 +328,7 @@ int RunHeadId(CommandContext& context, const std::string& write) {
     std::cerr << "error: " << DamagedHeadIdText << std::endl;
     return ExitPrinterFailure;
   }
-  HeadIdLogic logic(session.View, session.HeadId, session.Confirm);
+  HeadIdLogic logic(session.View, session.HeadId, session.Confirm, session.Guard);
   const bool accepted = logic.WriteHeadId(Upper(write));  // as the window's field takes it
   session.View.Flush();
   return accepted ? WriteOutcome(session.View) : ExitUsage;
@@ -353,7 +354,7 @@ int RunUsbId(CommandContext& context, const std::string& write) {
         return ExitPrinterFailure;
     }
   }
-  UsbIdLogic logic(session.View, session.UsbId, session.Confirm);
+  UsbIdLogic logic(session.View, session.UsbId, session.Confirm, session.Guard);
   const bool accepted = logic.WriteUsbId(write);
   session.View.Flush();
   return accepted ? WriteOutcome(session.View) : ExitUsage;
@@ -498,7 +499,7 @@ int RunAnalyse(CommandContext* context, const std::string& what, const std::stri
 
 int RunBid(CommandContext& context, const std::vector<std::string>& writes, const std::string& fromScan) {
   ServiceSession& session = context.Session;
-  BidLogic logic(session.View, session.Bid, session.Raster);
+  BidLogic logic(session.View, session.Bid, session.Raster, session.Confirm, session.Guard);
   static constexpr std::array<const char*, BidValues.size()> Names{"ms-black",  "ms-color",  "6pl-black",
                                                                    "6pl-color", "4pl-black", "4pl-color"};
   if (!fromScan.empty()) {
@@ -585,7 +586,7 @@ int RunFirstDot(CommandContext& context, const std::string& write) {
 
 int RunInit(CommandContext& context) {
   ServiceSession& session = context.Session;
-  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time);
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
   logic.WriteInitialSetting();
   session.View.Flush();
   return WriteOutcome(session.View);
@@ -626,7 +627,7 @@ int RunPrint(CommandContext& context, const std::string& what) {
   if (what == "check") {
     A4CheckLogic(session.View, session.Factory, session.Raster, session.A4check).PrintPages();
   } else if (what == "bid") {
-    BidLogic(session.View, session.Bid, session.Raster).PrintPage(1);
+    BidLogic(session.View, session.Bid, session.Raster, session.Confirm, session.Guard).PrintPage(1);
     session.Comm.FlushData();  // the page's form feed waits in the queue for the next data: there is none
   } else {
     TopMarginLogic(session.View, session.Comm, session.Factory, session.Raster, session.Boxes).PrintLine();
@@ -634,4 +635,52 @@ int RunPrint(CommandContext& context, const std::string& what) {
   session.View.Flush();
   if (session.View.PrinterInError()) return ExitPrinterFailure;
   return session.View.ErrorShown() ? ExitPrinterFailure : ExitDone;
+}
+
+int RunUnfinished(CommandContext& context, bool finish, bool discard) {
+  ServiceSession& session = context.Session;
+  std::vector<std::string> problems;
+  const std::vector<FoundNote> notes = session.Guard.Unfinished(&problems);
+  for (const std::string& problem : problems) std::cerr << "warning: a note cannot be read: " << problem << std::endl;
+  if (notes.empty()) {
+    std::cerr << "No write was left unfinished on " << PortNameOf(session.GetPortIndex()) << "." << std::endl;
+    return ExitDone;
+  }
+  if (!finish && !discard) {
+    for (const FoundNote& found : notes) {
+      std::cout << DescribeNote(found.Note) << '\n';
+      for (const NoteCell& cell : found.Note.Cells)
+        std::cout << "  " << Hex(cell.Address) << " = " << Hex(cell.Value) << (cell.Old ? " was " + Hex(*cell.Old) : "")
+                  << '\n';
+    }
+    std::cout << std::flush;
+    return ExitDone;
+  }
+  if (discard) {
+    const DialogAnswer answer = context.Questions.ShowMessage(
+        DialogKind::Confirmation,
+        UnfinishedLogic::Summary(notes) + "\nForget these notes? The printer keeps the values it holds now.",
+        DialogButtons::YesNoDefaultNo);
+    if (context.Questions.Refused()) return ExitUsage;
+    if (answer != DialogAnswer::Yes) {
+      std::cerr << "Nothing was forgotten." << std::endl;
+      return ExitDone;
+    }
+    for (const FoundNote& found : notes) {
+      std::string error;
+      if (!NoteStore::Remove(found.Path, error)) {
+        std::cerr << "error: The note cannot be removed (" << error << ")." << std::endl;
+        return ExitPrinterFailure;
+      }
+      std::cerr << "Forgotten: the " << found.Note.Item << " of " << found.Note.Date << "." << std::endl;
+    }
+    return ExitDone;
+  }
+  UnfinishedLogic logic(session.View, session.Comm, session.Guard);
+  for (const FoundNote& found : notes) {
+    const bool finished = logic.Finish(found);
+    session.View.Flush();
+    if (!finished) return WriteOutcome(session.View);
+  }
+  return ExitDone;
 }

@@ -41,5 +41,9 @@ int RunCounter(CommandContext& context, bool clear);
 int RunCleaning(CommandContext& context, bool charge);
 int RunPrint(CommandContext& context, const std::string& what);
 
+// The writes that did not finish on the chosen port: listed on standard output, written again
+// and read back (`finish`), or forgotten after a question (`discard`).
+int RunUnfinished(CommandContext& context, bool finish, bool discard);
+
 // Whether a command changes what the printer holds, so that ending it resets the printer.
 bool ChangesPrinter(const std::string& command, bool writing);

@@ -21,5 +21,6 @@ public:
 int main(int argc, char** argv) {
   LinuxClock clock;
   ExitingEnd end;
-  return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), clock, end);
+  ProcessStopSignals stops;
+  return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), clock, end, &stops);
 }

@@ -39,8 +39,9 @@ public:
 
 }  // namespace
 
-BidItem::BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster, Dialogs& boxes, std::string scanFolder)
-    : Frame(frame), Logic(frame, bid, raster), Bid(bid), Boxes(boxes), ScanFolder(std::move(scanFolder)) {
+BidItem::BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster, ConfirmedWrites& confirm, WriteGuard& guard,
+                 Dialogs& boxes, std::string scanFolder)
+    : Frame(frame), Logic(frame, bid, raster, confirm, guard), Bid(bid), Boxes(boxes), ScanFolder(std::move(scanFolder)) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.BidRdoBtn->SetItems({"Print the Bi-D Adjustment pattern.", "Adjust", "Check present adjustment data."});
   ui.BidRdoBtn->SetItemIndex(0);

@@ -16,7 +16,8 @@ class BidItem : public QObject {
   Q_OBJECT
 
 public:
-  BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster, Dialogs& boxes, std::string scanFolder);
+  BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster, ConfirmedWrites& confirm, WriteGuard& guard, Dialogs& boxes,
+          std::string scanFolder);
 
 public slots:
   void BidOKBtnClick();

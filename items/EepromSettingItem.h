@@ -11,7 +11,7 @@ class EepromSettingItem : public QObject {
 
 public:
   EepromSettingItem(AdjustFrame& frame, TPDalD4Comm& comm, const PortChoice& port, const ModelChoice& model,
-                    Dialogs& dialogs, Clock& clock);
+                    Dialogs& dialogs, Clock& clock, WriteGuard& guard);
 
 public slots:
   void DefaultSetBtnClick() { Logic.WriteInitialSetting(); }

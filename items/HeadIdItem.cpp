@@ -36,8 +36,8 @@ QPixmap HeadIdPicture() {
 
 }  // namespace
 
-HeadIdItem::HeadIdItem(AdjustFrame& frame, TPHeadID& headId, ConfirmedWrites& confirm)
-    : Frame(frame), Logic(frame, headId, confirm) {
+HeadIdItem::HeadIdItem(AdjustFrame& frame, TPHeadID& headId, ConfirmedWrites& confirm, WriteGuard& guard)
+    : Frame(frame), Logic(frame, headId, confirm, guard) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.HdVolRdoBtn->SetItems({"Check present data", "Change data"});
   ui.HdVolRdoBtn->SetItemIndex(0);

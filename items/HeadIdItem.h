@@ -10,7 +10,7 @@ class HeadIdItem : public QObject {
   Q_OBJECT
 
 public:
-  HeadIdItem(AdjustFrame& frame, TPHeadID& headId, ConfirmedWrites& confirm);
+  HeadIdItem(AdjustFrame& frame, TPHeadID& headId, ConfirmedWrites& confirm, WriteGuard& guard);
 
 public slots:
   void HdVolOKBtnClick();

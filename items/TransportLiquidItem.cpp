@@ -3,8 +3,8 @@
 #include "ui_DalAdjust.h"
 
 TransportLiquidItem::TransportLiquidItem(AdjustFrame& frame, TPFactory& factory, ConfirmedWrites& confirm,
-                                         Clock& clock)
-    : Frame(frame), Logic(frame, factory, confirm, clock) {
+                                         Clock& clock, WriteGuard& guard)
+    : Frame(frame), Logic(frame, factory, confirm, clock, guard) {
   Ui::TFormAdjust& ui = Frame.Controls();
   connect(ui.CRmoveBtn, &QPushButton::clicked, this, &TransportLiquidItem::CRmoveBtnClick);
   connect(ui.CRreturnBtn, &QPushButton::clicked, this, &TransportLiquidItem::CRreturnBtnClick);

@@ -10,7 +10,7 @@ class TransportLiquidItem : public QObject {
   Q_OBJECT
 
 public:
-  TransportLiquidItem(AdjustFrame& frame, TPFactory& factory, ConfirmedWrites& confirm, Clock& clock);
+  TransportLiquidItem(AdjustFrame& frame, TPFactory& factory, ConfirmedWrites& confirm, Clock& clock, WriteGuard& guard);
 
 public slots:
   void CRmoveBtnClick();

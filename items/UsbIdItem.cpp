@@ -2,8 +2,8 @@
 
 #include "ui_DalAdjust.h"
 
-UsbIdItem::UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId, ConfirmedWrites& confirm)
-    : Frame(frame), Logic(frame, usbId, confirm) {
+UsbIdItem::UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId, ConfirmedWrites& confirm, WriteGuard& guard)
+    : Frame(frame), Logic(frame, usbId, confirm, guard) {
   Ui::TFormAdjust& ui = Frame.Controls();
   ui.UsbIdRdoBtn->SetItems({"Input USB ID", "Check USB ID"});
   ui.UsbIdRdoBtn->SetItemIndex(0);

@@ -10,7 +10,7 @@ class UsbIdItem : public QObject {
   Q_OBJECT
 
 public:
-  UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId, ConfirmedWrites& confirm);
+  UsbIdItem(AdjustFrame& frame, TPDalUsbId& usbId, ConfirmedWrites& confirm, WriteGuard& guard);
 
 public slots:
   void UsbIdOKBtnClick();

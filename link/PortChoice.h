@@ -9,6 +9,12 @@ constexpr int16_t PortCount = 6;
 
 inline bool IsUsbPort(int16_t portIndex) { return portIndex < FirstParallelPortIndex; }
 
+// The name of a port index as the technician knows it, without the colon: "VLUSB1" ... "LPT3"; "?" outside 0..5.
+inline const char* PortNameOf(int16_t portIndex) {
+  constexpr const char* Names[PortCount] = {"VLUSB1", "VLUSB2", "VLUSB3", "LPT1", "LPT2", "LPT3"};
+  return portIndex >= 0 && portIndex < PortCount ? Names[portIndex] : "?";
+}
+
 class PortChoice {
 public:
   virtual ~PortChoice() = default;

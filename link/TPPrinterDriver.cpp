@@ -112,6 +112,7 @@ void TPPrinterDriver::ApplyPortTimeouts() {
 }
 
 bool TPPrinterDriver::WriteBlock(const uint8_t* buffer, size_t length) {
+  if (WriteGate) WriteGate();
   RequireOpenPort();
   ApplyPortTimeouts();
   size_t written = 0;

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +46,10 @@ public:
 
   bool IsOpen() const { return Device != nullptr; }
   const char* ChosenPortName() const { return ChosenName; }
+
+  // Called before every block is written, where the link stands between two exchanges: the
+  // place where a front-end may end the program cleanly (the call may not return).
+  void SetWriteGate(std::function<void()> gate) { WriteGate = std::move(gate); }
 
   // Writes the block; false when the port took fewer bytes (the caller retries).
   bool TryWritePort(const uint8_t* buffer, size_t length);
@@ -83,5 +88,6 @@ private:
   FatalExit& Fatal;
 
   std::unique_ptr<PortDevice> Device;
+  std::function<void()> WriteGate;
   const char* ChosenName = "";
 };

@@ -5,11 +5,16 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <csignal>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
 
 std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+// A temporary file is named after its file-to-be: "<name>.tmp-<process id>-<count>".
+constexpr const char* TemporaryMark = ".tmp-";
 
 bool WriteAll(int descriptor, const std::string& contents) {
   size_t done = 0;
@@ -48,7 +53,7 @@ bool WriteNewFile(const std::string& path, const std::string& contents, std::str
   error.clear();
   // A name of this write's own, so that a temporary file a crash left behind stands in nobody's way.
   static unsigned attempt = 0;
-  const std::string temporary = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++attempt);
+  const std::string temporary = path + TemporaryMark + std::to_string(::getpid()) + "-" + std::to_string(++attempt);
   if (!WriteExclusively(temporary, contents, error)) {
     ::unlink(temporary.c_str());
     return false;
@@ -107,4 +112,22 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::string& contents,
   }
   ::close(descriptor);
   return true;
+}
+
+std::vector<std::string> RemoveLeftOverTemporaries(const std::string& folder) {
+  std::vector<std::string> removed;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    const size_t mark = name.rfind(TemporaryMark);
+    if (mark == std::string::npos) continue;
+    const std::string rest = name.substr(mark + std::strlen(TemporaryMark));
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || rest.find_first_not_of("0123456789-") != std::string::npos) continue;
+    const long owner = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
+    // A program still running may be writing it right now.
+    if (owner <= 0 || (::kill(static_cast<pid_t>(owner), 0) == 0 || errno == EPERM)) continue;
+    if (::unlink(entry.path().c_str()) == 0) removed.push_back(entry.path().string());
+  }
+  return removed;
 }

@@ -60,12 +60,49 @@ int32_t BidLogic::PrintPage(int32_t count) {
   return next;
 }
 
+std::optional<BidWrite> BidLogic::WriteValue(const BidValue& value, int number, const std::string& text,
+                                             std::string& problem, size_t& written, size_t total, bool firstMessage) {
+  const std::array<EepromCell, 3> cells = TPBid::BidCells(value, number);
+  GuardedWrite write(Guard, Guard.NewNote("Bi-D " + std::string(value.Name) + " = " + text, NoteCells(cells)));
+  if (!write.Started()) {
+    problem = write.Problem();
+    return BidWrite::NotHeld;
+  }
+  const size_t sent = write.Send([&](const NoteCell& cell) {
+    Bid.SendBidCell(value, {cell.Address, cell.Value});
+    return true;
+  });
+  written += sent;
+  if (sent < cells.size()) {
+    ReportStoppedWrite(View, Confirm, std::span(cells).first(sent), written, total, firstMessage);
+    return std::nullopt;
+  }
+  if (std::optional<std::string> difference = Confirm.Confirm(cells)) {
+    problem = std::move(*difference);
+    return BidWrite::NotHeld;
+  }
+  write.Confirmed();
+  return BidWrite::Written;
+}
+
 void BidLogic::WriteValues(const std::vector<BidEntry>& entries) {
   bool firstMessage = true;
+  size_t total = 0;
+  for (const BidEntry& entry : entries) {
+    const int number = TPBid::ParseBidValue(entry.Text);
+    if (number >= BidLowest && number <= BidHighest) total += TPBid::BidCells(BidValues[entry.Index], number).size();
+  }
+  size_t written = 0;
   for (const BidEntry& entry : entries) {
     const BidValue& value = BidValues[entry.Index];
+    const int number = TPBid::ParseBidValue(entry.Text);
     std::string problem;
-    switch (Bid.WriteBidValue(value.DotMode, value.InkGroup, entry.Text, &problem)) {
+    const std::optional<BidWrite> outcome =
+        number < BidLowest || number > BidHighest
+            ? BidWrite::WrongDigit
+            : WriteValue(value, number, entry.Text, problem, written, total, firstMessage);
+    if (!outcome) return;  // stopped: no further value is sent
+    switch (*outcome) {
       case BidWrite::Written:
         View.WriteText(firstMessage ? wsPlain : wsNewLine, "As " + std::string(value.Name) + " data, ");
         View.WriteText(wsAppend, entry.Text);

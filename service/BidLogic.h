@@ -4,6 +4,7 @@
 #include "pattern/TPRaster.h"
 #include "service/ItemView.h"
 #include "service/TPBid.h"
+#include "service/WriteGuard.h"
 
 #include <array>
 #include <cstdint>
@@ -19,7 +20,8 @@ struct BidEntry {
 
 class BidLogic {
 public:
-  BidLogic(ItemView& view, TPBid& bid, TPRaster& raster) : View(view), Bid(bid), Raster(raster) {}
+  BidLogic(ItemView& view, TPBid& bid, TPRaster& raster, ConfirmedWrites& confirm, WriteGuard& guard)
+      : View(view), Bid(bid), Raster(raster), Confirm(confirm), Guard(guard) {}
 
   // The six stored values, MS Black first; nothing for one that cannot be read.
   std::array<std::optional<int>, BidValues.size()> StoredValues();
@@ -36,7 +38,13 @@ public:
   void WriteValues(const std::vector<BidEntry>& entries);
 
 private:
+  // One value and its markers under a note; nothing when a stop ended it (and said so).
+  std::optional<BidWrite> WriteValue(const BidValue& value, int number, const std::string& text, std::string& problem,
+                                     size_t& written, size_t total, bool firstMessage);
+
   ItemView& View;
   TPBid& Bid;
   TPRaster& Raster;
+  ConfirmedWrites& Confirm;
+  WriteGuard& Guard;
 };

@@ -35,13 +35,31 @@ void EepromSettingLogic::WriteInitialSetting() {
                                            {InitialCellB, InitialValueB},
                                            {MarketIdCell, model == ModelCode360 ? MarketId360 : MarketId350}}};
   View.SetBusyCursor(true);
-  const std::optional<std::string> problem =
-      ConfirmedWrites(Comm).WriteAndConfirm(initial, "the initial setting was not written");
+  GuardedWrite write(Guard, Guard.NewNote("initial setting", NoteCells(initial)));
+  if (!write.Started()) {
+    View.SetBusyCursor(false);
+    View.WriteText(wsError, write.Problem());
+    return;
+  }
+  ConfirmedWrites writes(Comm);
+  const size_t sent = write.Send([&writes](const NoteCell& cell) {
+    const std::array<EepromCell, 1> one{{{cell.Address, cell.Value}}};
+    return writes.WriteCells(one);
+  });
+  if (write.Stopped()) {
+    ReportStoppedWrite(View, writes, std::span(initial).first(sent), sent, initial.size());
+    View.SetBusyCursor(false);
+    return;
+  }
+  const std::optional<std::string> problem = sent < initial.size()
+                                                 ? ConfirmedWrites::BusyText("the initial setting was not written")
+                                                 : writes.Confirm(initial);
   View.SetBusyCursor(false);
   if (problem) {
     View.WriteText(wsError, *problem);
     return;
   }
+  write.Confirmed();
   View.WriteText(wsPlain, "The initial setting value of  ");
   View.WriteText(wsAppend, "\"");
   View.WriteText(wsAppend, ModelName(model));
@@ -56,19 +74,42 @@ bool EepromSettingLogic::ReadBoard(BackupValues& saved) {
   return true;
 }
 
-std::optional<std::string> EepromSettingLogic::WriteValues(const BackupValues& saved) {
+EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValues& saved, const std::string& item,
+                                                                 std::string& problem) {
   std::array<EepromCell, BackupSet.size()> cells{};
   for (size_t i = 0; i < BackupSet.size(); ++i) cells[i] = {BackupSet[i], saved[i]};
-  ConfirmedWrites writes(Comm);
-  switch (writes.WriteCellsUnchecked(cells)) {
-    case EepromWriteAnswer::Accepted:
-      return writes.Confirm(cells);
-    case EepromWriteAnswer::Busy:
-      return ConfirmedWrites::BusyText("the backup data was not written");
-    case EepromWriteAnswer::Failed:
-      return std::string();
+  GuardedWrite write(Guard, Guard.NewNote(item, NoteCells(cells)));
+  if (!write.Started()) {
+    problem = write.Problem();
+    return WriteResult::NotHeld;
   }
-  return std::string();
+  ConfirmedWrites writes(Comm);
+  EepromWriteAnswer answer = EepromWriteAnswer::Accepted;
+  const size_t sent = write.Send([&](const NoteCell& cell) {
+    const std::array<EepromCell, 1> one{{{cell.Address, cell.Value}}};
+    answer = writes.WriteCellsUnchecked(one);
+    return answer == EepromWriteAnswer::Accepted;
+  });
+  if (write.Stopped()) {
+    ReportStoppedWrite(View, writes, std::span(cells).first(sent), sent, cells.size());
+    return WriteResult::Stopped;
+  }
+  switch (answer) {
+    case EepromWriteAnswer::Accepted:
+      if (std::optional<std::string> difference = writes.Confirm(cells)) {
+        problem = std::move(*difference);
+        return WriteResult::NotHeld;
+      }
+      write.Confirmed();
+      return WriteResult::Held;
+    case EepromWriteAnswer::Busy:
+      problem = ConfirmedWrites::BusyText("the backup data was not written");
+      return WriteResult::NotHeld;
+    case EepromWriteAnswer::Failed:
+      problem.clear();
+      return WriteResult::NotHeld;
+  }
+  return WriteResult::NotHeld;
 }
 
 bool EepromSettingLogic::StartLinkAgain() {
@@ -128,16 +169,23 @@ void EepromSettingLogic::RunBackup() {
       View.SetBusyCursor(true);
       continue;
     }
-    const std::optional<std::string> problem = WriteValues(saved);
-    if (!problem) {
-      View.WriteText(wsPlain, "Writing backup data succeeded.");
-      return EndItem();
+    std::string problem;
+    switch (WriteValues(saved, "backup data of the old main board", problem)) {
+      case WriteResult::Held:
+        View.WriteText(wsPlain, "Writing backup data succeeded.");
+        return EndItem();
+      case WriteResult::Stopped:
+        // The values are in the file and the note names the cells: nothing is lost by stopping.
+        View.AddErrorText(savedTo);
+        return EndItem();
+      case WriteResult::NotHeld:
+        break;
     }
     Boxes.ShowMessage(DialogKind::Error, "Writing backup data failed.", DialogButtons::Ok);
-    if (problem->empty()) {
+    if (problem.empty()) {
       View.WriteText(wsPlain, savedTo);
     } else {
-      View.WriteText(wsError, *problem);
+      View.WriteText(wsError, problem);
       View.WriteText(wsNewLine, savedTo);
     }
     View.SetBusyCursor(true);  // the item goes on: the values are still held
@@ -205,11 +253,16 @@ void EepromSettingLogic::RestoreFile(const std::string& path) {
 }
 
 bool EepromSettingLogic::RestoreValues(const BackupValues& values) {
-  const std::optional<std::string> problem = WriteValues(values);
-  if (!problem) {
-    View.WriteText(wsPlain, "Writing backup data succeeded.");
-    return true;
+  std::string problem;
+  switch (WriteValues(values, "restore", problem)) {
+    case WriteResult::Held:
+      View.WriteText(wsPlain, "Writing backup data succeeded.");
+      return true;
+    case WriteResult::Stopped:
+      return false;
+    case WriteResult::NotHeld:
+      break;
   }
-  View.WriteText(wsError, problem->empty() ? "Writing backup data failed." : *problem);
+  View.WriteText(wsError, problem.empty() ? "Writing backup data failed." : problem);
   return false;
 }

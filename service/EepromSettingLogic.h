@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "service/BackupFile.h"
 #include "service/ItemView.h"
+#include "service/WriteGuard.h"
 
 #include <optional>
 #include <string>
@@ -24,8 +25,8 @@ struct CellChange {
 class EepromSettingLogic {
 public:
   EepromSettingLogic(ItemView& view, TPDalD4Comm& comm, const PortChoice& port, const ModelChoice& model,
-                     Dialogs& dialogs, Clock& clock)
-      : View(view), Comm(comm), Port(port), Model(model), Boxes(dialogs), Time(clock) {}
+                     Dialogs& dialogs, Clock& clock, WriteGuard& guard)
+      : View(view), Comm(comm), Port(port), Model(model), Boxes(dialogs), Time(clock), Guard(guard) {}
 
   // The three initial values of a new board for the chosen model, read back before it says so.
   void WriteInitialSetting();
@@ -51,9 +52,11 @@ public:
 private:
   // Asks whether to write the file's values, showing its header and the cells that would change.
   bool TechnicianConfirmsRestore(const BackupContents& contents);
-  // Writes the saved values and reads them back. Nothing when the board holds
-  // them all; otherwise the text for the message area (empty when a write got no answer).
-  std::optional<std::string> WriteValues(const BackupValues& values);
+  enum class WriteResult : uint8_t { Held, Stopped, NotHeld };
+  // Writes the values under a note naming `item` and reads them back. Held when the board holds
+  // them all; Stopped when a signal stopped it between two cells (and that was said); NotHeld
+  // with the text for the message area in `problem` (empty when a write got no answer).
+  WriteResult WriteValues(const BackupValues& values, const std::string& item, std::string& problem);
   // Opens the port and the link again after the board change; false when the printer does not answer.
   bool StartLinkAgain();
   bool TechnicianGivesUpValues();
@@ -65,4 +68,5 @@ private:
   const ModelChoice& Model;
   Dialogs& Boxes;
   Clock& Time;
+  WriteGuard& Guard;
 };

@@ -14,16 +14,30 @@ void HeadIdLogic::ShowHeadId() {
 }
 
 bool HeadIdLogic::WriteHeadId(const std::string& typed) {
-  std::vector<EepromCell> written;
-  const uint16_t code = HeadId.WriteHeadId(typed, &written);
+  std::vector<EepromCell> cells;
+  const uint16_t code = TPHeadID::PlanHeadId(typed, cells);
   if (code != HeadIdAccepted) {
     View.WriteText(wsError, TPHeadID::Message(code));
     return false;
   }
-  if (const std::optional<std::string> problem = Confirm.Confirm(written)) {
+  GuardedWrite write(Guard, Guard.NewNote("head ID " + typed, NoteCells(cells)));
+  if (!write.Started()) {
+    View.WriteText(wsError, write.Problem());
+    return true;
+  }
+  const size_t sent = write.Send([this](const NoteCell& cell) {
+    HeadId.SendCell({cell.Address, cell.Value});
+    return true;
+  });
+  if (sent < cells.size()) {
+    ReportStoppedWrite(View, Confirm, std::span(cells).first(sent), sent, cells.size());
+    return true;
+  }
+  if (const std::optional<std::string> problem = Confirm.Confirm(cells)) {
     View.WriteText(wsError, *problem);
     return true;
   }
+  write.Confirmed();
   View.WriteText(wsPlain, "As head actuator voltage, ");
   View.WriteText(wsNewLine, "\"");
   View.WriteText(wsAppend, typed);

@@ -1,6 +1,8 @@
 // What "Head ID" does: show the stored ID, check and write a typed one, for any front-end.
 #pragma once
 
+#include "service/WriteGuard.h"
+
 #include "service/ConfirmedWrites.h"
 #include "service/ItemView.h"
 #include "service/TPHeadID.h"
@@ -9,8 +11,8 @@
 
 class HeadIdLogic {
 public:
-  HeadIdLogic(ItemView& view, TPHeadID& headId, ConfirmedWrites& confirm)
-      : View(view), HeadId(headId), Confirm(confirm) {}
+  HeadIdLogic(ItemView& view, TPHeadID& headId, ConfirmedWrites& confirm, WriteGuard& guard)
+      : View(view), HeadId(headId), Confirm(confirm), Guard(guard) {}
 
   // "Head voltage ID = ...", or a red line when it cannot be read.
   void ShowHeadId();
@@ -22,4 +24,5 @@ private:
   ItemView& View;
   TPHeadID& HeadId;
   ConfirmedWrites& Confirm;
+  WriteGuard& Guard;
 };

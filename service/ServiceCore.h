@@ -20,6 +20,7 @@
 #include "service/TPDalUsbId.h"
 #include "service/TPHeadID.h"
 #include "service/TPMaintenance.h"
+#include "service/WriteGuard.h"
 
 struct ServiceCore {
   // `port` and `model` are asked on every use; only their references are kept.
@@ -35,7 +36,8 @@ struct ServiceCore {
         UsbId(Factory, clock),
         Raster(Comm, Factory, dialogs, end),
         Bid(Comm, Factory, Raster),
-        A4check(Comm, Factory, Raster, Bid, HeadId, model) {}
+        A4check(Comm, Factory, Raster, Bid, HeadId, model),
+        Guard(clock, port, model) {}
 
   ServiceCore(const ServiceCore&) = delete;
   ServiceCore& operator=(const ServiceCore&) = delete;
@@ -52,4 +54,5 @@ struct ServiceCore {
   TPRaster Raster;
   TPBid Bid;
   TPA4check A4check;
+  WriteGuard Guard;
 };

@@ -43,16 +43,26 @@ std::optional<int> TPBid::ReadBidValue(int dotMode, int inkGroup) {
   return static_cast<int8_t>(stored);
 }
 
+std::array<EepromCell, 3> TPBid::BidCells(const BidValue& value, int number) {
+  return {{{value.Address, static_cast<uint8_t>(number & 0xFF)},
+           {BidMarkerCellFirst, BidMarkerValue},
+           {BidMarkerCellSecond, BidMarkerValue}}};
+}
+
+void TPBid::SendBidCell(const BidValue& value, const EepromCell& cell) {
+  if (cell.Address == value.Address) {
+    Factory.SetBidValue(value.DotMode, value.InkGroup, static_cast<int8_t>(cell.Value));
+  } else {
+    Factory.WriteEeprom(cell.Address, cell.Value);
+  }
+}
+
 BidWrite TPBid::WriteBidValue(int dotMode, int inkGroup, std::string_view text, std::string* problem) {
   const BidValue* value = FindBidValue(dotMode, inkGroup);
   const int number = ParseBidValue(text);
   if (value == nullptr || number < BidLowest || number > BidHighest) return BidWrite::WrongDigit;
-  Factory.SetBidValue(value->DotMode, value->InkGroup, number);
-  Factory.WriteEeprom(BidMarkerCellFirst, BidMarkerValue);
-  Factory.WriteEeprom(BidMarkerCellSecond, BidMarkerValue);
-  const std::array<EepromCell, 3> written{{{value->Address, static_cast<uint8_t>(number & 0xFF)},
-                                           {BidMarkerCellFirst, BidMarkerValue},
-                                           {BidMarkerCellSecond, BidMarkerValue}}};
+  const std::array<EepromCell, 3> written = BidCells(*value, number);
+  for (const EepromCell& cell : written) SendBidCell(*value, cell);
   std::optional<std::string> difference = ConfirmedWrites(Comm).Confirm(written);
   if (!difference) return BidWrite::Written;
   if (problem != nullptr) *problem = std::move(*difference);

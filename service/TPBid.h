@@ -65,6 +65,10 @@ public:
   // or the pair names no value. After sending, the value and the two marker
   // cells are read back; NotHeld (and the differences in `problem`) when the printer does not hold them.
   BidWrite WriteBidValue(int dotMode, int inkGroup, std::string_view text, std::string* problem = nullptr);
+  // The cells a write of `number` stores, in the order they are sent: the value's own, then the two markers.
+  static std::array<EepromCell, 3> BidCells(const BidValue& value, int number);
+  // Sends one of them: the value's own cell as the printer's Bi-D setting, a marker as an EEPROM write.
+  void SendBidCell(const BidValue& value, const EepromCell& cell);
   // The pattern page of all six values; `indent` for the check page's
   // section. The names of the values that could not be read (their sections
   // carry no candidates and the printer keeps them untouched); empty when all were.

@@ -40,6 +40,14 @@ bool IsLetterOrDigit(char c) { return IsDigitOrCapital(c) || (c >= 'a' && c <= '
 
 std::string TPDalUsbId::WriteUsbId(std::string_view serial, std::vector<EepromCell>* written) {
   std::vector<EepromCell> cells;
+  const std::string display = PlanUsbId(serial, cells);
+  for (const EepromCell& cell : cells) SendCell(cell);
+  if (written != nullptr) *written = std::move(cells);
+  return display;
+}
+
+std::string TPDalUsbId::PlanUsbId(std::string_view serial, std::vector<EepromCell>& cells) {
+  cells.clear();
   std::string display;
   display.reserve(UsbIdLength + 1);
   for (size_t i = 0; i < UsbIdSerialLength; ++i) {
@@ -52,8 +60,6 @@ std::string TPDalUsbId::WriteUsbId(std::string_view serial, std::vector<EepromCe
   const std::string date = DateCharacters(TheClock.LocalNow());
   for (size_t i = 0; i < date.size(); ++i)
     cells.push_back({static_cast<uint8_t>(UsbIdDateCell + i), static_cast<uint8_t>(date[i])});
-  for (const EepromCell& cell : cells) Factory.WriteEeprom(cell.Address, cell.Value);
-  if (written != nullptr) *written = std::move(cells);
   return display + date;
 }
 

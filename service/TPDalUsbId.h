@@ -34,6 +34,10 @@ public:
   // Returns the display form: serial 1..9, a space, serial 10, the date
   // characters. The cells sent are listed in `written` when asked, for the read-back.
   std::string WriteUsbId(std::string_view serial, std::vector<EepromCell>* written = nullptr);
+  // The same cells and display form without sending anything (the date read once, now).
+  std::string PlanUsbId(std::string_view serial, std::vector<EepromCell>& cells);
+  // Sends one cell of a planned write.
+  void SendCell(const EepromCell& cell) { Factory.WriteEeprom(cell.Address, cell.Value); }
   enum class ReadResult : uint8_t { Valid, Invalid, Damaged, Unreadable };
   // Reads the 18 cells from 0x4D on into `text`. Stops with Invalid at the
   // first byte that is not a letter or a digit; `text` then ends with that

@@ -75,6 +75,15 @@ uint8_t SumCellValue(const HeadIdValues& values) {
 }  // namespace
 
 uint16_t TPHeadID::WriteHeadId(std::string_view text, std::vector<EepromCell>* written) {
+  std::vector<EepromCell> cells;
+  const uint16_t code = PlanHeadId(text, cells);
+  if (code != HeadIdAccepted) return code;
+  for (const EepromCell& cell : cells) SendCell(cell);
+  if (written != nullptr) *written = std::move(cells);
+  return HeadIdAccepted;
+}
+
+uint16_t TPHeadID::PlanHeadId(std::string_view text, std::vector<EepromCell>& planned) {
   if (text.size() != HeadIdLength) return HeadIdWrongLength;
 
   HeadIdValues values{};
@@ -88,11 +97,9 @@ uint16_t TPHeadID::WriteHeadId(std::string_view text, std::vector<EepromCell>* w
   const int check = DecodeLow(text[HeadIdValueCount]);
   if (check < 1 || check > HeadIdCheckHighest || check != CheckValue(values)) return HeadIdWrongCheck;
 
-  std::vector<EepromCell> cells{{HeadIdSumCell, SumCellValue(values)}};
+  planned = {{HeadIdSumCell, SumCellValue(values)}};
   for (size_t i = 0; i < HeadIdValueCount; ++i)
-    cells.push_back({HeadIdPositions[i].Cell, static_cast<uint8_t>(values[i])});
-  for (const EepromCell& cell : cells) Factory.WriteEeprom(cell.Address, cell.Value);
-  if (written != nullptr) *written = std::move(cells);
+    planned.push_back({HeadIdPositions[i].Cell, static_cast<uint8_t>(values[i])});
   return HeadIdAccepted;
 }
 

@@ -89,6 +89,10 @@ public:
   // the sum cell and the twelve values written (and, when asked, listed in
   // `written` for the read-back). Returns a result code.
   uint16_t WriteHeadId(std::string_view text, std::vector<EepromCell>* written = nullptr);
+  // The check alone: the result code and, when it passes, the cells a write sends, in order.
+  static uint16_t PlanHeadId(std::string_view text, std::vector<EepromCell>& cells);
+  // Sends one cell of a planned write.
+  void SendCell(const EepromCell& cell) { Factory.WriteEeprom(cell.Address, cell.Value); }
   // The 13 characters rebuilt from the EEPROM, and whether the stored values
   // pass the check a write makes (each value in its position's range, the sum
   // cell matching): an ID cut off half-way spells some text too. A stored value

@@ -93,11 +93,21 @@ void TransportLiquidLogic::Send(std::span<const MechanismStep> steps) {
   }
 }
 
-std::vector<EepromCell> TransportLiquidLogic::ClearExchangeCells() {
+std::vector<EepromCell> TransportLiquidLogic::ExchangeDoneCells() {
   std::vector<EepromCell> cells{{ExchangeStateCell, ExchangeComplete}};
   for (int cell = ClearedFirst; cell <= ClearedBeforeGap; ++cell) cells.push_back({static_cast<uint8_t>(cell), 0});
   for (int cell = ClearedAfterGap; cell <= ClearedLast; ++cell) cells.push_back({static_cast<uint8_t>(cell), 0});
-  for (const EepromCell& cell : cells) Factory.WriteEeprom(cell.Address, cell.Value);
+  return cells;
+}
+
+std::vector<EepromCell> TransportLiquidLogic::ClearExchangeCells() {
+  std::vector<EepromCell> cells = ExchangeDoneCells();
+  const size_t sent = ExchangeWrite->Send([this](const NoteCell& cell) {
+    Factory.WriteEeprom(cell.Address, cell.Value);
+    return true;
+  });
+  cells.resize(sent);
+  if (ExchangeWrite->Stopped()) return cells;  // stopped: not even the notification goes out
   Time.Pause(SettleBeforeNotifyMs);
   Factory.NotifyEepromChanged();
   return cells;
@@ -133,20 +143,33 @@ bool TransportLiquidLogic::MoveCarriageToReplacementAgain() {
 }
 
 std::vector<EepromCell> TransportLiquidLogic::StartExchangeTwo() {
+  ExchangeWrite = std::make_unique<GuardedWrite>(Guard, Guard.NewNote("transport liquid exchange 2",
+                                                                      NoteCells(ExchangeDoneCells())));
+  if (!ExchangeWrite->Started()) return {};
   View.WriteText(wsBusy, "Performing Transportion Liquid Exchange 2 now.");
   Send(ExchangeTwo());
   return ClearExchangeCells();
 }
 
 bool TransportLiquidLogic::FinishExchangeTwo(const std::vector<EepromCell>& cleared) {
+  const std::unique_ptr<GuardedWrite> write = std::move(ExchangeWrite);
+  if (write == nullptr || !write->Started()) {
+    View.WriteText(wsError, write != nullptr ? write->Problem() : "Transportion Liquid Exchange 2 was not started.");
+    return false;
+  }
   // The liquid is out whatever the cells say: ending the session must not reset the printer from here on.
   View.SetSkipResetOnClose();
   // The cells travel behind the mechanism commands, so they are read back once the printer is ready.
   if (!View.FinishBusy()) return false;
+  if (write->Stopped()) {
+    ReportStoppedWrite(View, Confirm, cleared, cleared.size(), write->Total());
+    return true;
+  }
   if (const std::optional<std::string> problem = Confirm.Confirm(cleared)) {
     View.WriteText(wsError, "Transportion Liquid Exchange 2 is not confirmed. " + *problem);
     return true;
   }
+  write->Confirmed();
   View.WriteText(wsPlain, "Transportion Liquid Exchange 2 is completed.");
   return true;
 }

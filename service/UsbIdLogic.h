@@ -1,6 +1,8 @@
 // What "USB ID" does: show the stored ID, check and write a typed serial, for any front-end.
 #pragma once
 
+#include "service/WriteGuard.h"
+
 #include "service/ConfirmedWrites.h"
 #include "service/ItemView.h"
 #include "service/TPDalUsbId.h"
@@ -9,7 +11,8 @@
 
 class UsbIdLogic {
 public:
-  UsbIdLogic(ItemView& view, TPDalUsbId& usbId, ConfirmedWrites& confirm) : View(view), UsbId(usbId), Confirm(confirm) {}
+  UsbIdLogic(ItemView& view, TPDalUsbId& usbId, ConfirmedWrites& confirm, WriteGuard& guard)
+      : View(view), UsbId(usbId), Confirm(confirm), Guard(guard) {}
 
   // "USB ID = ...", or a red line for an invalid or unreadable ID.
   void ShowUsbId();
@@ -21,4 +24,5 @@ private:
   ItemView& View;
   TPDalUsbId& UsbId;
   ConfirmedWrites& Confirm;
+  WriteGuard& Guard;
 };

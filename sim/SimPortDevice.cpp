@@ -30,8 +30,30 @@ bool SimPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
     written = length - 1;
     return true;
   }
+  if (!WaitWhileHeld()) {
+    written = 0;  // the write timed out: nothing was taken
+    return true;
+  }
   Printer.ReceiveFromHost(data, length);
   written = length;
+  return true;
+}
+
+namespace {
+
+// A held printer keeps the host's write waiting, as a paused printer does, so that whoever holds
+// it has time to act (a signal, a second program) before the write is given up.
+constexpr uint32_t HeldWriteLimitMs = 60000;
+
+}  // namespace
+
+bool SimPortDevice::WaitWhileHeld() {
+  constexpr uint32_t StepMs = 20;
+  for (uint32_t waited = 0; Printer.Holding(); waited += StepMs) {
+    if (waited >= HeldWriteLimitMs) return false;
+    TheClock.Pause(StepMs);
+    Printer.CheckTrainerFiles();
+  }
   return true;
 }
 
@@ -52,6 +74,9 @@ bool SimPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
         if (got > 0 && Timeouts.ReadIntervalTimeout != 0)
           wait = std::min<uint64_t>(total, Timeouts.ReadIntervalTimeout);
         if (wait > 0) TheClock.Pause(static_cast<uint32_t>(std::min<uint64_t>(wait, UINT32_MAX)));
+        // What a held printer let go of meanwhile arrives within the same read.
+        if (Printer.Holding()) Printer.CheckTrainerFiles();
+        got += Printer.ReadReplyBytes(buffer + got, length - got);
       }
       return true;
     }

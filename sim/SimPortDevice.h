@@ -18,7 +18,9 @@ public:
   bool SetTimeouts(const CommTimeouts& timeouts) override;
 
   // Hands the whole block to the printer. With the ShortWrite fault the port
-  // takes one byte fewer and nothing reaches the printer.
+  // takes one byte fewer and nothing reaches the printer. A printer held by
+  // hold-after-writes takes the block once it goes on, or nothing when the
+  // write time-out passes first.
   bool Write(const uint8_t* data, size_t length, size_t& written) override;
 
   // Parallel: the printer's answers are one byte stream; when fewer bytes
@@ -30,6 +32,9 @@ public:
   bool Read(uint8_t* buffer, size_t length, size_t& got) override;
 
 private:
+  // A held printer takes nothing in: the write waits for it, up to a minute. False when the minute passed first.
+  bool WaitWhileHeld();
+
   VirtualPrinter& Printer;
   Clock& TheClock;
   Kind DeviceKind;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -35,9 +36,12 @@ protected:
   VirtualPrinter Printer;
   SimPortSystem Ports{Printer, Clock};
   std::unique_ptr<ArvanaProgram> Program;
+  // Notes of unfinished writes: each test keeps its own, so that what one leaves is not the next one's start.
+  QTemporaryDir NoteFolder;
 
   void SetUp() override {
     Program = std::make_unique<ArvanaProgram>(ProgramServices{Clock, Boxes, End, Ports});
+    Program->Guard.SetFolder(NoteFolder.path().toStdString());
     Program->Start();
   }
   void TearDown() override {

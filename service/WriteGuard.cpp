@@ -1,0 +1,105 @@
+#include "service/WriteGuard.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+namespace {
+
+std::string DateText(const LocalDateTime& when) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", when.Year, when.Month, when.Day, when.Hour,
+                when.Minute, when.Second);
+  return text;
+}
+
+
+}  // namespace
+
+std::vector<FoundNote> WriteGuard::Unfinished(std::vector<std::string>* problems) const {
+  return Store.NotesFor(PortNameOf(Port.GetPortIndex()), Place, problems);
+}
+
+UnfinishedNote WriteGuard::NewNote(std::string item, std::vector<NoteCell> cells) const {
+  UnfinishedNote note;
+  note.Item = std::move(item);
+  note.Port = PortNameOf(Port.GetPortIndex());
+  note.Printer = Place;
+  note.Model = ModelName(Model.SelectedModelCode());
+  note.Date = DateText(Time.LocalNow());
+  note.Cells = std::move(cells);
+  return note;
+}
+
+GuardedWrite::GuardedWrite(WriteGuard& guard, UnfinishedNote note) : Guard(guard), Note(std::move(note)) {
+  ++Guard.OpenWrites;
+  std::string error;
+  const std::optional<std::string> path = Guard.Store.Save(Note, error);
+  if (path) {
+    NotePath = *path;
+  } else {
+    SaveProblem = "The note of this write could not be saved (" + error + "). Nothing was written to the printer.";
+  }
+}
+
+GuardedWrite::GuardedWrite(WriteGuard& guard, const FoundNote& left)
+    : Guard(guard), Note(left.Note), NotePath(left.Path) {
+  ++Guard.OpenWrites;
+}
+
+GuardedWrite::~GuardedWrite() { --Guard.OpenWrites; }
+
+size_t GuardedWrite::Send(const std::function<bool(const NoteCell&)>& send) {
+  if (!Started()) return 0;
+  size_t sent = 0;
+  for (const NoteCell& cell : Note.Cells) {
+    if (Guard.StopSignal() != 0) {
+      StoppedBySignal = true;
+      Guard.WriteStopped = true;
+      break;
+    }
+    if (!send(cell)) break;
+    ++sent;
+  }
+  return sent;
+}
+
+bool GuardedWrite::Confirmed(std::string* error) {
+  if (!Started()) return false;
+  std::string problem;
+  const bool removed = NoteStore::Remove(NotePath, problem);
+  // An older note whose every cell this write has put there afresh has nothing left to finish.
+  std::set<uint8_t> written;
+  for (const NoteCell& cell : Note.Cells) written.insert(cell.Address);
+  for (const FoundNote& older : Guard.Store.NotesFor(Note.Port, Note.Printer)) {
+    const bool covered = std::all_of(older.Note.Cells.begin(), older.Note.Cells.end(),
+                                     [&](const NoteCell& cell) { return written.count(cell.Address) > 0; });
+    std::string ignored;
+    if (covered) NoteStore::Remove(older.Path, ignored);
+  }
+  if (!removed && error != nullptr) *error = problem;
+  return removed;
+}
+
+std::vector<NoteCell> NoteCells(std::span<const EepromCell> cells) {
+  std::vector<NoteCell> notes;
+  for (const EepromCell& cell : cells) notes.push_back({cell.Address, cell.Value, std::nullopt});
+  return notes;
+}
+
+std::vector<EepromCell> EepromCells(std::span<const NoteCell> cells) {
+  std::vector<EepromCell> plain;
+  for (const NoteCell& cell : cells) plain.push_back({cell.Address, cell.Value});
+  return plain;
+}
+
+void ReportStoppedWrite(ItemView& view, ConfirmedWrites& confirm, std::span<const EepromCell> sent, size_t written,
+                        size_t total, bool replace) {
+  const std::vector<CellDifference> differences = confirm.Differences(sent);
+  if (replace) {
+    view.WriteText(wsError, StoppedText(written, total));
+  } else {
+    view.AddErrorText(StoppedText(written, total));
+  }
+  if (!differences.empty()) view.AddErrorText(ConfirmedWrites::DifferenceText(differences));
+}

@@ -1,0 +1,99 @@
+// Writes of several cells that are never taken for good ones when cut off: a note on disk from
+// before the first cell until the read-back, and a stop asked by a signal met between two cells.
+#pragma once
+
+#include "link/ModelChoice.h"
+#include "link/PortChoice.h"
+#include "platform/Clock.h"
+#include "platform/StopSignals.h"
+#include "service/ConfirmedWrites.h"
+#include "service/ItemView.h"
+#include "service/UnfinishedWrite.h"
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+class WriteGuard {
+public:
+  WriteGuard(Clock& clock, const PortChoice& port, const ModelChoice& model)
+      : Time(clock), Port(port), Model(model), Store(UnfinishedFolder()) {}
+
+  // Where stops come from (none until this is called), which printer the port leads to (the
+  // virtual printer's folder; empty for a real printer), and where the notes are kept.
+  void SetStopSignals(StopSignals& stops) { Stops = &stops; }
+  void SetPrinterPlace(std::string place) { Place = std::move(place); }
+  void SetFolder(std::string folder) { Store = NoteStore(std::move(folder)); }
+
+  // The signal that asked to stop, 0 for none.
+  int StopSignal() const { return Stops->Pending(); }
+  // Whether a write is under way: a stop then waits for the cell in flight.
+  bool Writing() const { return OpenWrites > 0; }
+  // Whether a write has met the stop and said so: the front-end then only has to end as usual.
+  bool StopMet() const { return WriteStopped; }
+
+  // The notes left on the chosen port by writes that did not finish, oldest first; unreadable ones in `problems`.
+  std::vector<FoundNote> Unfinished(std::vector<std::string>* problems = nullptr) const;
+  // A new note, dated now, for the chosen port, model and printer.
+  UnfinishedNote NewNote(std::string item, std::vector<NoteCell> cells) const;
+  const NoteStore& Notes() const { return Store; }
+
+private:
+  friend class GuardedWrite;
+  Clock& Time;
+  const PortChoice& Port;
+  const ModelChoice& Model;
+  NoStopSignals NoStops;
+  StopSignals* Stops = &NoStops;
+  std::string Place;
+  NoteStore Store;
+  int OpenWrites = 0;
+  bool WriteStopped = false;
+};
+
+// One write of several cells. Built before the first cell: it saves the note. Sends the cells
+// one by one, looking for a stop before each. Confirmed() after the read-back removes the note,
+// and with it older notes of the same port whose cells this write has all written again.
+class GuardedWrite {
+public:
+  GuardedWrite(WriteGuard& guard, UnfinishedNote note);
+  // Takes up a note left on disk by a write that did not finish: it is not saved again.
+  GuardedWrite(WriteGuard& guard, const FoundNote& left);
+  ~GuardedWrite();
+  GuardedWrite(const GuardedWrite&) = delete;
+  GuardedWrite& operator=(const GuardedWrite&) = delete;
+
+  // False when the note could not be saved; nothing may be written then, and Problem() says why
+  // in a line for the technician.
+  bool Started() const { return !NotePath.empty(); }
+  const std::string& Problem() const { return SaveProblem; }
+
+  // Sends the cells in order through `send`, which says whether the printer took the cell; the
+  // first it did not take ends the run. Before each cell a stop is looked for: when one was asked
+  // no further cell is sent. The count of cells sent.
+  size_t Send(const std::function<bool(const NoteCell&)>& send);
+  bool Stopped() const { return StoppedBySignal; }
+  size_t Total() const { return Note.Cells.size(); }
+
+  // The printer holds every cell (read back): the note goes. False, with the reason, when it stays on disk.
+  bool Confirmed(std::string* error = nullptr);
+
+private:
+  WriteGuard& Guard;
+  UnfinishedNote Note;
+  std::string NotePath;
+  std::string SaveProblem;
+  bool StoppedBySignal = false;
+};
+
+// The cells of a write as its note lists them, and back.
+std::vector<NoteCell> NoteCells(std::span<const EepromCell> cells);
+std::vector<EepromCell> EepromCells(std::span<const NoteCell> cells);
+
+// After a write a signal stopped: reads back the cells sent and says, in red, how many of how
+// many were written and, where the printer does not hold one of them, what it holds instead.
+// `replace` starts the message area afresh; otherwise the lines go below what it shows.
+void ReportStoppedWrite(ItemView& view, ConfirmedWrites& confirm, std::span<const EepromCell> sent, size_t written,
+                        size_t total, bool replace = true);

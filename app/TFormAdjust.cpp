@@ -5,6 +5,9 @@
 #include "app/QtClock.h"
 #include "app/TFormBoot.h"
 #include "app/TFormQuit.h"
+#include "platform/NewFile.h"
+#include "service/BackupFile.h"
+#include "service/UnfinishedLogic.h"
 #include "items/TStatusMonitorWindow.h"
 #include "ui_DalAdjust.h"
 
@@ -412,15 +415,39 @@ void TFormAdjust::ClearSummary() {
   }
 }
 
-void TFormAdjust::FormClose() {
-  ResetItemArea(false, false);
-  ClearSummary();
+void TFormAdjust::ShutDownForSignal() { ShutDownLink(false); }
+
+void TFormAdjust::OfferUnfinishedWrites() {
+  for (const std::string& path : RemoveLeftOverTemporaries(BackupFolder()))
+    AddErrorLine(QString::fromStdString("A backup an interrupted program did not finish was removed: " + path));
+  std::vector<std::string> problems;
+  const std::vector<FoundNote> notes = Program.Guard.Unfinished(&problems);
+  for (const std::string& problem : problems)
+    AddErrorLine(QString::fromStdString("A note of an unfinished write cannot be read: " + problem));
+  if (notes.empty()) return;
+  const std::string summary = UnfinishedLogic::Summary(notes);
+  const DialogAnswer answer = Program.Services.Boxes.ShowMessage(
+      DialogKind::Confirmation, summary + "\n\nWrite the intended values into the printer again now?",
+      DialogButtons::YesNoDefaultNo);
+  if (answer != DialogAnswer::Yes) {
+    AddErrorLine(QString::fromStdString(summary + "\nIt stays noted until it is finished."));
+    return;
+  }
+  UnfinishedLogic logic(*this, Program.Comm, Program.Guard);
+  for (const FoundNote& note : notes)
+    if (!logic.Finish(note)) return;
+}
+
+void TFormAdjust::ShutDownLink(bool tellTechnician) {
+  LinkClosing = true;
   std::optional<BusyCursor> busy;  // from the reset until the port is closed
-  Program.Comm.ShutDownLink([this, &busy] {
+  Program.Comm.ShutDownLink([this, &busy, tellTechnician] {
     if (SkipResetOnClose) return;
-    Program.Services.Boxes.ShowMessage(DialogKind::Information,
-                                       "This program starts to initialize the printer.\nPlease wait about 15 seconds.",
-                                       DialogButtons::Ok);
+    if (tellTechnician) {
+      Program.Services.Boxes.ShowMessage(DialogKind::Information,
+                                         "This program starts to initialize the printer.\nPlease wait about 15 seconds.",
+                                         DialogButtons::Ok);
+    }
     busy.emplace();
     // A printer switched off or a pulled cable must not keep the technician
     // from the continue window: the visit ends with the port closed all the same.
@@ -431,7 +458,13 @@ void TFormAdjust::FormClose() {
     }
     Program.Services.Time.Pause(ResetWaitMs);
   });
-  busy.reset();
+  LinkClosing = false;
+}
+
+void TFormAdjust::FormClose() {
+  ResetItemArea(false, false);
+  ClearSummary();
+  ShutDownLink(true);
   SkipResetOnClose = false;  // the skipped reset belonged to this visit only
   Form->CanvasPnl->show();
   Form->AdjustRdoGrp->SetItemIndex(-1);

@@ -40,6 +40,16 @@ public:
   Ui::TFormAdjust& Controls() override { return *Form; }
   QWidget& Window() override { return *this; }
 
+  // Ends the visit for a signal that ends the program: the link shut down as on closing, the
+  // printer reset unless the visit says otherwise, without any question; the window stays as it is.
+  void ShutDownForSignal();
+  // Whether the link is being shut down right now.
+  bool ClosingLink() const { return LinkClosing; }
+
+  // After the start-up: names what earlier runs left (writes that did not finish on this port,
+  // temporary files of backups) and offers to write the unfinished values again, No by default.
+  void OfferUnfinishedWrites();
+
   void SetModelName(const QString& name);
   // Puts the full item list into AdjustRdoGrp.
   void SetNormalItems();
@@ -77,6 +87,8 @@ protected:
 
 private:
   void FormClose();
+  // The link shut-down of the end of a visit; `tellTechnician` shows the box before the reset.
+  void ShutDownLink(bool tellTechnician);
   void WriteGridHeaders();
   void HideItemPanels();
   void ShowPanel(const char* name);
@@ -93,4 +105,5 @@ private:
   QTimer* DisableTimer;
   QColor MemoColor = Qt::black;
   bool Waiting = false;
+  bool LinkClosing = false;
 };

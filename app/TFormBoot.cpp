@@ -106,9 +106,11 @@ void TFormBoot::PortSelectOKBtnClick() {
   if (Program.Status.StatusCode != StatusReady) {
     // The data channel stays closed until the printer is ready at a later start-up.
     Program.Monitor().RefreshStatus();
-    return;
+  } else {
+    comm.OpenChannel(DataSocket);
   }
-  comm.OpenChannel(DataSocket);
+  // The control channel is open either way: what earlier runs left unfinished can be written now.
+  adjust.OfferUnfinishedWrites();
 }
 
 void TFormBoot::ProEndBtnClick() { close(); }

@@ -4,6 +4,7 @@
 #include "app/QtClock.h"
 #include "app/QtDialogs.h"
 #include "app/QtProgramEnd.h"
+#include "app/SignalStops.h"
 #include "platform/LinuxPortSystem.h"
 #include "sim/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
@@ -14,6 +15,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -43,10 +45,15 @@ std::string SimulatorDirectory(int argc, char** argv) {
   return {};
 }
 
-int RunProgram(PortSystem& ports, QtClock& clock, const std::string& scanFolder) {
+// `printerPlace`: the virtual printer's folder, which keeps its own notes of unfinished writes.
+int RunProgram(PortSystem& ports, QtClock& clock, ProcessStopSignals& stops, const std::string& scanFolder,
+               const std::string& printerPlace) {
   QtDialogs dialogs;
   QtProgramEnd end;
   ArvanaProgram program({clock, dialogs, end, ports, scanFolder});
+  program.Guard.SetStopSignals(stops);
+  program.Guard.SetPrinterPlace(printerPlace);
+  SignalStops signalStops(program, stops, ProcessStopSignals::WakeDescriptor(), end);
   program.Start();
   return QApplication::exec();
 }
@@ -60,11 +67,12 @@ int main(int argc, char** argv) {
   // adjustment window must not.
   QApplication::setQuitOnLastWindowClosed(false);
   QtClock clock;
+  ProcessStopSignals stops;
   try {
     const std::string simulator = SimulatorDirectory(argc, argv);
     if (simulator.empty()) {
       LinuxPortSystem ports;
-      RunProgram(ports, clock, "");
+      RunProgram(ports, clock, stops, "", "");
     } else {
       VirtualPrinter printer(clock, simulator);
       for (const std::string& message : printer.Messages()) std::fprintf(stderr, "%s\n", message.c_str());
@@ -78,7 +86,8 @@ int main(int argc, char** argv) {
         QtClock::LetInputThrough(*panel);
       }
       // The pages the virtual printer rendered stand in for scans.
-      RunProgram(ports, clock, simulator + "/pages");
+      RunProgram(ports, clock, stops, simulator + "/pages",
+                 std::filesystem::absolute(simulator).lexically_normal().string());
     }
   } catch (const std::exception& fault) {
     QMessageBox::critical(nullptr, QApplication::applicationName(), fault.what());

@@ -13,7 +13,6 @@ int WakePipe[2] = {-1, -1};
 
 constexpr int CaughtSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction Previous[3];
-struct sigaction PreviousFileSize;
 
 constexpr char SecondInterrupt[] =
     "\nSecond interrupt: ending at once. A write under way may be left unfinished; the next start names it.\n";
@@ -46,14 +45,16 @@ ProcessStopSignals::ProcessStopSignals() {
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
-  sigaction(SIGXFSZ, &ignore, &PreviousFileSize);
+  sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 ProcessStopSignals::~ProcessStopSignals() {
   for (size_t i = 0; i < std::size(CaughtSignals); ++i) sigaction(CaughtSignals[i], &Previous[i], nullptr);
-  sigaction(SIGXFSZ, &PreviousFileSize, nullptr);
+  // SIGXFSZ stays ignored: the output flushed at the very end must not end the program by a signal either.
 }
 
 int ProcessStopSignals::Pending() const { return PendingSignal; }
+
+void ProcessStopSignals::Forget() { PendingSignal = 0; }
 
 int ProcessStopSignals::WakeDescriptor() { return WakePipe[0]; }

@@ -10,6 +10,9 @@ public:
 
   // The number of the signal that asked to stop; 0 while none has.
   virtual int Pending() const = 0;
+  // The stop has been answered and the program goes on (a window that ended a visit): the next
+  // signal is a first one again.
+  virtual void Forget() {}
 };
 
 // Nobody ever asks: for tests and tools that take no signals.
@@ -30,6 +33,7 @@ public:
   ProcessStopSignals& operator=(const ProcessStopSignals&) = delete;
 
   int Pending() const override;
+  void Forget() override;
   // The descriptor that becomes readable when a stop is asked, for an event loop to watch.
   static int WakeDescriptor();
 };

@@ -33,6 +33,11 @@ public:
   bool Writing() const { return OpenWrites > 0; }
   // Whether a write has met the stop and said so: the front-end then only has to end as usual.
   bool StopMet() const { return WriteStopped; }
+  // The stop has been answered and the program goes on: forgets it, and that a write met it.
+  void ForgetStop() {
+    Stops->Forget();
+    WriteStopped = false;
+  }
 
   // The notes left on the chosen port by writes that did not finish, oldest first; unreadable ones in `problems`.
   std::vector<FoundNote> Unfinished(std::vector<std::string>* problems = nullptr) const;

@@ -30,7 +30,9 @@ protected:
   std::string Err;
 
   // Runs one command on the virtual printer; its standard output lands in Out, its standard error in Err.
+  // Notes of unfinished writes go to a folder of this test.
   int Run(std::vector<std::string> arguments) {
+    setenv("XDG_STATE_HOME", (Dir.Path / "state").c_str(), 1);
     arguments.insert(arguments.begin(), "--simulator=" + (Dir.Path / "vp").string());
     std::ostringstream captured;
     std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());

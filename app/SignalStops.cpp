@@ -1,0 +1,79 @@
+#include "app/SignalStops.h"
+
+#include "app/QtClock.h"
+#include "app/TFormAdjust.h"
+#include "app/TFormBoot.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// How soon a stop that had to wait (an item at work, a dialog open) is looked at again.
+constexpr int LookAgainMs = 200;
+
+}  // namespace
+
+SignalStops::SignalStops(ArvanaProgram& program, StopSignals& stops, int wakeDescriptor, ProgramEnd& end)
+    : Program(program), Stops(stops), End(end), Later(new QTimer(this)) {
+  Later->setSingleShot(true);
+  connect(Later, &QTimer::timeout, this, &SignalStops::Check);
+  if (wakeDescriptor >= 0) {
+    Wake = new QSocketNotifier(wakeDescriptor, QSocketNotifier::Read, this);
+    connect(Wake, &QSocketNotifier::activated, this, [this, wakeDescriptor] {
+      char drained[16];
+      while (::read(wakeDescriptor, drained, sizeof drained) > 0) {
+      }
+      Check();
+    });
+  }
+  // SIGTERM and SIGHUP do not wait for an item to end: between two blocks on the wire the link is whole.
+  Program.Driver.SetWriteGate([this] {
+    const int signal = Stops.Pending();
+    if ((signal != SIGTERM && signal != SIGHUP) || Ending || Program.Guard.Writing() || Program.Guard.StopMet() ||
+        Program.Adjust().ClosingLink())
+      return;
+    EndProgram(signal);
+  });
+}
+
+bool SignalStops::Idle() const {
+  return !QtClock::InPause() && !Program.Guard.Writing() && QThread::currentThread()->loopLevel() <= 1 &&
+         QApplication::activeModalWidget() == nullptr && !Program.Adjust().ClosingLink() &&
+         (!Program.Adjust().isVisible() || Program.Adjust().isEnabled());
+}
+
+void SignalStops::Check() {
+  const int signal = Stops.Pending();
+  if (signal == 0 || Ending) return;
+  const bool linkOpen = Program.Driver.IsOpen();
+  // With the port closed nothing is under way on the wire: the program may end from any dialog.
+  if (signal != SIGINT && !linkOpen && !QtClock::InPause()) EndProgram(signal);
+  if (!Idle()) {
+    Later->start(LookAgainMs);
+    return;
+  }
+  if (signal != SIGINT) EndProgram(signal);
+  // Ctrl-C: a write that met it has said how far it got, and the technician goes on from there;
+  // otherwise the visit ends as with "Quit", and the continue window asks what next.
+  Program.Guard.ForgetStop();
+  if (Program.Adjust().isVisible()) {
+    Program.Adjust().close();
+  } else if (!Program.Guard.StopMet()) {
+    EndProgram(SIGINT);
+  }
+}
+
+void SignalStops::EndProgram(int signal) {
+  Ending = true;
+  std::fprintf(stderr, "Stopped by signal %d: shutting the link down.\n", signal);
+  if (Program.Driver.IsOpen()) Program.Adjust().ShutDownForSignal();
+  End.End(ExitStatusForSignal(signal));
+  std::abort();
+}

@@ -108,6 +108,8 @@ public:
   const EepromImage::Cells& EepromInUse() const { return Core.Eeprom().InUse(); }
   void SetEepromCell(uint8_t address, uint8_t value) { Core.Eeprom().Set(address, value); }
   const std::array<uint32_t, EepromImage::Size>& EepromWriteCounts() const { return Core.Eeprom().WriteCounts(); }
+  // The cells the host has had stored since the printer started, all cells together.
+  uint32_t HostEepromWrites() const { return Core.Eeprom().HostWrites(); }
   // What the host did wrong, each with the time it happened; empty for a
   // host that keeps to the protocol.
   const std::vector<std::string>& ProtocolViolations() const { return Core.Violations(); }

@@ -1,7 +1,11 @@
 #include "service/TransportLiquidLogic.h"
 #include "tests/app/ProgramFixture.h"
 
+#include "service/UnfinishedWrite.h"
+
 #include <QTabWidget>
+
+#include <csignal>
 
 namespace {
 
@@ -131,4 +135,63 @@ TEST_F(TransportLiquidTest, EveryStepSendsItsCommandListAndTheControlsStayLocked
     EXPECT_NE(all[i], (Bytes{0x02, 0x02, 0x00, 0x0B, 0x00, 0x00, 'r', 's', 0x01, 0x00, 0x01}));
   }
   EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+namespace {
+
+// A SIGTERM that arrives once the printer has stored `after` more cells.
+class StopAfterWrites : public StopSignals {
+public:
+  StopAfterWrites(const VirtualPrinter& printer, uint32_t after)
+      : Printer(printer), At(printer.HostEepromWrites() + after) {}
+  int Pending() const override { return Printer.HostEepromWrites() >= At ? SIGTERM : 0; }
+
+private:
+  const VirtualPrinter& Printer;
+  uint32_t At;
+};
+
+}  // namespace
+
+// A signal in the middle of exchange 2: the cells stop, the message says how far they got, and the
+// next visit offers to write the rest; No leaves the note, Yes writes and reads them back.
+TEST_F(TransportLiquidTest, ExchangeTwoStoppedHalfWayIsFinishedAtTheNextVisit) {
+  Click("MessageOKBtn");
+  for (const char* button : {"CRmoveBtn", "CRreturnBtn", "TransOKBtn", "TransCompleteBtn"}) Click(button);
+  Printer.SetEepromCell(0x0D, 0x33);
+  Printer.SetEepromCell(0x28, 0x44);
+  StopAfterWrites stop(Printer, 12);
+  Program->Guard.SetStopSignals(stop);
+  Click("CRreturn2Btn");
+  EXPECT_EQ(Memo().toStdString(), StoppedText(12, 40));
+  EXPECT_EQ(Printer.Eeprom()[0x00], 0x10);
+  EXPECT_EQ(Printer.Eeprom()[0x0C], 0x00);  // the 12th cell: 00, 01..08, 0A, 0B, 0C
+  EXPECT_EQ(Printer.Eeprom()[0x0D], 0x33);  // later ones untouched
+  EXPECT_EQ(Printer.Eeprom()[0x28], 0x44);
+  ASSERT_EQ(Program->Guard.Unfinished().size(), 1u);
+
+  NoStopSignals none;
+  Program->Guard.SetStopSignals(none);
+  AnswerNextModal("NextBtn");
+  Click("AdjustRtnBtn");
+  Boxes.Answer(DialogAnswer::No);
+  Connect("Arvana Print 360", "VLUSB1");
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Buttons, DialogButtons::YesNoDefaultNo);
+  EXPECT_NE(Boxes.Shown[0].Text.find("A write did not finish: transport liquid exchange 2 on VLUSB1"), std::string::npos)
+      << Boxes.Shown[0].Text;
+  EXPECT_NE(Memo().indexOf("It stays noted until it is finished."), -1) << Memo().toStdString();
+  EXPECT_EQ(Program->Guard.Unfinished().size(), 1u);
+
+  AnswerNextModal("NextBtn");
+  Click("AdjustRtnBtn");
+  Boxes.Shown.clear();
+  Boxes.Answer(DialogAnswer::Yes);
+  Connect("Arvana Print 360", "VLUSB1");
+  EXPECT_EQ(Memo().toStdString().rfind("The unfinished transport liquid exchange 2 of ", 0), 0u) << Memo().toStdString();
+  EXPECT_TRUE(Program->Guard.Unfinished().empty());
+  for (uint8_t cell = 0x01; cell <= 0x28; ++cell) {
+    if (cell == 0x09) continue;
+    EXPECT_EQ(Printer.Eeprom()[cell], 0x00) << +cell;
+  }
 }

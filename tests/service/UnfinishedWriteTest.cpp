@@ -1,0 +1,228 @@
+// Notes of unfinished writes: their file format, where they are kept, and writes that stop between
+// two cells and leave their note until a read-back confirms them.
+#include "service/HeadIdLogic.h"
+#include "service/UnfinishedLogic.h"
+#include "service/UnfinishedWrite.h"
+#include "service/WriteGuard.h"
+#include "platform/NewFile.h"
+
+#include "tests/support/SimLinkTest.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The messages and summary fields an item would show, as lines.
+class RecordingView : public ItemView {
+public:
+  std::vector<std::string> Lines;
+  std::vector<std::string> Errors;
+  void WriteText(WriteStatusKind kind, const std::string& text) override {
+    if (kind == wsError) Errors.push_back(text);
+    Lines.push_back(text);
+  }
+  void AddErrorText(const std::string& text) override { Errors.push_back(text); }
+  bool FinishBusy() override { return true; }
+  bool CheckPrinterReady() override { return true; }
+  void SetSummary(SummaryField, const std::string&) override {}
+  void SetBusyCursor(bool) override {}
+  void SetSkipResetOnClose() override {}
+};
+
+// A signal that arrives once the printer has stored `after` cells more than at its start.
+class StopAfterWrites : public StopSignals {
+public:
+  StopAfterWrites(const VirtualPrinter& printer, uint32_t after)
+      : Printer(printer), At(printer.HostEepromWrites() + after) {}
+  int Pending() const override { return Printer.HostEepromWrites() >= At ? SIGTERM : 0; }
+
+private:
+  const VirtualPrinter& Printer;
+  uint32_t At;
+};
+
+class Model360 : public ModelChoice {
+public:
+  uint16_t SelectedModelCode() const override { return ModelCode360; }
+};
+
+class TempFolder {
+public:
+  TempFolder() {
+    char pattern[] = "/tmp/arvana-notes-XXXXXX";
+    Path = mkdtemp(pattern);
+  }
+  ~TempFolder() { fs::remove_all(Path); }
+  fs::path Path;
+};
+
+UnfinishedNote SampleNote() {
+  UnfinishedNote note;
+  note.Item = "restore";
+  note.Port = "VLUSB1";
+  note.Printer = "/srv/virtual printer";
+  note.Model = "Arvana Print 360";
+  note.Date = "2026-12-09 11:30:05";
+  note.HeadId = "M3EURJOOTG4KK";
+  note.UsbId = "TZ3K048271Q3E9C520";
+  note.Cells = {{0x0A, 0x57, 0x12}, {0x0B, 0x08, std::nullopt}, {0x10, 0x00, 0xFF}, {0x5F, 0x10, 0x00}};
+  return note;
+}
+
+TEST(UnfinishedNote, ComesBackAsWrittenAndRefusesWhatIsNoNote) {
+  const UnfinishedNote note = SampleNote();
+  std::string problem;
+  EXPECT_EQ(ParseNote(FormatNote(note), problem), note) << problem;
+  EXPECT_NE(FormatNote(note).find("cell 0A = 57 was 12\n"), std::string::npos);
+  EXPECT_NE(FormatNote(note).find("cell 0B = 08\n"), std::string::npos);
+
+  // Typed text cannot break a line of the format.
+  UnfinishedNote typed = note;
+  typed.Item = "head ID A\ncell 00 = 00\x1b[2J";
+  const std::optional<UnfinishedNote> back = ParseNote(FormatNote(typed), problem);
+  ASSERT_TRUE(back) << problem;
+  EXPECT_EQ(back->Cells, note.Cells);
+  EXPECT_EQ(back->Item, "head ID A?cell 00 = 00?[2J");
+
+  const std::string good = FormatNote(note);
+  for (const std::string& bad : {std::string(), std::string("hello\n"), good.substr(good.find('\n') + 1),
+                                 good + "cell 5 = 10\n", good + "cell 50 = 1G\n", good + "cell 50 = 10 was\n",
+                                 good + "colour = red\n", std::string(good).replace(good.find("item = restore"), 14, "item =")})
+    EXPECT_FALSE(ParseNote(bad, problem)) << bad;
+}
+
+TEST(UnfinishedNote, DescriptionNamesItemDateAndRunsOfCells) {
+  EXPECT_EQ(DescribeNote(SampleNote()),
+            "A write did not finish: restore on VLUSB1, started 2026-12-09 11:30:05. Cells 0A-0B 10 5F may hold a "
+            "mix of old and new values.");
+  EXPECT_EQ(StoppedText(40, 69), "Stopped: 40 of 69 cells written; the printer holds a mix of old and new values. "
+                                 "Run the same command again to finish it.");
+}
+
+TEST(UnfinishedNote, EachPortAndPrinterFindsItsOwnNotesOldestFirst) {
+  TempFolder folder;
+  NoteStore store(folder.Path.string());
+  UnfinishedNote later = SampleNote();
+  later.Date = "2026-12-09 12:00:00";
+  UnfinishedNote earlier = SampleNote();
+  earlier.Date = "2026-12-08 09:00:00";
+  UnfinishedNote otherPort = SampleNote();
+  otherPort.Port = "LPT1";
+  UnfinishedNote realPrinter = SampleNote();
+  realPrinter.Printer.clear();
+  std::string error;
+  for (const UnfinishedNote& note : {later, earlier, otherPort, realPrinter}) ASSERT_TRUE(store.Save(note, error)) << error;
+  std::ofstream(folder.Path / ("VLUSB1-virtual-00000000-broken.note")) << "garbage";
+
+  std::vector<std::string> problems;
+  const std::vector<FoundNote> found = store.NotesFor("VLUSB1", "/srv/virtual printer", &problems);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].Note, earlier);
+  EXPECT_EQ(found[1].Note, later);
+  EXPECT_EQ(store.NotesFor("VLUSB1", "").size(), 1u);
+  EXPECT_EQ(store.NotesFor("LPT1", "/srv/virtual printer").size(), 1u);
+  EXPECT_TRUE(store.NotesFor("LPT2", "").empty());
+
+  ASSERT_TRUE(NoteStore::Remove(found[0].Path, error)) << error;
+  EXPECT_EQ(store.NotesFor("VLUSB1", "/srv/virtual printer").size(), 1u);
+  EXPECT_FALSE(NoteStore::Remove(found[0].Path, error));
+
+  // A folder that cannot hold files: nothing saved, and the reason.
+  std::ofstream(folder.Path / "file") << "x";
+  NoteStore blocked((folder.Path / "file" / "notes").string());
+  EXPECT_FALSE(blocked.Save(later, error));
+  EXPECT_FALSE(error.empty());
+}
+
+// Temporary files of a backup whose program was killed go; those of a running program stay.
+TEST(UnfinishedNote, LeftOverTemporaryFilesOfDeadProgramsAreRemoved) {
+  TempFolder folder;
+  const fs::path dead = folder.Path / "a.eeprom.tmp-999999999-1";
+  const fs::path running = folder.Path / ("b.eeprom.tmp-" + std::to_string(getpid()) + "-1");
+  const fs::path other = folder.Path / "c.eeprom";
+  for (const fs::path& path : {dead, running, other}) std::ofstream(path) << "x";
+  EXPECT_EQ(RemoveLeftOverTemporaries(folder.Path.string()), std::vector<std::string>{dead.string()});
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_TRUE(fs::exists(other));
+}
+
+class GuardedHeadIdWrite : public SimLinkTest<> {
+protected:
+  TempFolder Folder;
+  Model360 Model;
+  WriteGuard Guard{Clock, Choice, Model};
+  RecordingView View;
+  ConfirmedWrites Confirm{Comm};
+  TPHeadID HeadId{Factory};
+  HeadIdLogic Logic{View, HeadId, Confirm, Guard};
+
+  void SetUp() override {
+    SimLinkTest::SetUp();
+    Guard.SetFolder(Folder.Path.string());
+  }
+};
+
+TEST_F(GuardedHeadIdWrite, AStopBetweenTwoCellsLeavesTheNoteAndFinishingCompletesIt) {
+  const std::string oldId = HeadId.ReadHeadId()->Text;
+  StopAfterWrites stop(Printer, 5);
+  Guard.SetStopSignals(stop);
+  EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
+  ASSERT_EQ(View.Errors.size(), 1u);
+  EXPECT_EQ(View.Errors[0], StoppedText(5, 13));
+  EXPECT_TRUE(Guard.StopMet());
+  EXPECT_FALSE(Guard.Writing());
+  EXPECT_TRUE(HeadId.ReadHeadId()->Damaged);
+
+  // The note names every cell the write meant to write, in order.
+  const std::vector<FoundNote> notes = Guard.Unfinished();
+  ASSERT_EQ(notes.size(), 1u);
+  std::vector<EepromCell> planned;
+  ASSERT_EQ(TPHeadID::PlanHeadId("B1BCDEFABCABY", planned), HeadIdAccepted);
+  EXPECT_EQ(notes[0].Note.Cells, NoteCells(planned));
+  EXPECT_EQ(notes[0].Note.Item, "head ID B1BCDEFABCABY");
+  EXPECT_EQ(notes[0].Note.Port, "LPT1");
+
+  NoStopSignals none;
+  Guard.SetStopSignals(none);
+  UnfinishedLogic finishing(View, Comm, Guard);
+  EXPECT_TRUE(finishing.Finish(notes[0]));
+  EXPECT_EQ(HeadId.ReadHeadId()->Text, "B1BCDEFABCABY");
+  EXPECT_FALSE(HeadId.ReadHeadId()->Damaged);
+  EXPECT_TRUE(Guard.Unfinished().empty());
+  EXPECT_NE(oldId, "B1BCDEFABCABY");
+}
+
+TEST_F(GuardedHeadIdWrite, ACompleteWriteLeavesNoNoteAndClearsTheNotesItCovers) {
+  NoStopSignals none;
+  Guard.SetStopSignals(none);
+  // An older, cut-off write of the same cells, and one of other cells.
+  std::string error;
+  NoteStore store(Folder.Path.string());
+  UnfinishedNote older = Guard.NewNote("head ID AZAAAAAAAAAAC", {{0x47, 0x8C, std::nullopt}, {0x3F, 1, std::nullopt}});
+  UnfinishedNote other = Guard.NewNote("USB ID", {{0x4D, 'A', std::nullopt}});
+  ASSERT_TRUE(store.Save(older, error));
+  ASSERT_TRUE(store.Save(other, error));
+  EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
+  EXPECT_TRUE(View.Errors.empty()) << testing::PrintToString(View.Errors);
+  const std::vector<FoundNote> left = Guard.Unfinished();
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].Note.Item, "USB ID");
+}
+
+TEST_F(GuardedHeadIdWrite, NoNoteNoWrite) {
+  std::ofstream(Folder.Path / "file") << "x";
+  Guard.SetFolder((Folder.Path / "file" / "notes").string());
+  const EepromImage::Cells before = Printer.Eeprom();
+  EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
+  ASSERT_EQ(View.Errors.size(), 1u);
+  EXPECT_NE(View.Errors[0].find("Nothing was written to the printer."), std::string::npos);
+  EXPECT_EQ(Printer.Eeprom(), before);
+}
+
+}  // namespace

@@ -74,11 +74,30 @@ bool EepromSettingLogic::ReadBoard(BackupValues& saved) {
   return true;
 }
 
+UnfinishedNote EepromSettingLogic::NoteOfWrite(const std::string& item, std::span<const EepromCell> cells) const {
+  UnfinishedNote note = Guard.NewNote(item, NoteCells(cells));
+  // What the printer held before, where the restore's question read it: the old values and the identity.
+  if (ReadBefore.size() != note.Cells.size()) return note;
+  BackupValues before{};
+  bool allRead = true;
+  for (size_t i = 0; i < note.Cells.size(); ++i) {
+    note.Cells[i].Old = ReadBefore[i];
+    allRead = allRead && ReadBefore[i].has_value();
+    before[i] = ReadBefore[i].value_or(0);
+  }
+  if (allRead) {
+    const BackupHeader header = DescribeBackup(before, Model.SelectedModelCode(), "", {}).Header;
+    note.HeadId = header.HeadId;
+    note.UsbId = header.UsbId;
+  }
+  return note;
+}
+
 EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValues& saved, const std::string& item,
                                                                  std::string& problem) {
   std::array<EepromCell, BackupSet.size()> cells{};
   for (size_t i = 0; i < BackupSet.size(); ++i) cells[i] = {BackupSet[i], saved[i]};
-  GuardedWrite write(Guard, Guard.NewNote(item, NoteCells(cells)));
+  GuardedWrite write(Guard, NoteOfWrite(item, cells));
   if (!write.Started()) {
     problem = write.Problem();
     return WriteResult::NotHeld;
@@ -131,6 +150,7 @@ bool EepromSettingLogic::TechnicianGivesUpValues() {
 void EepromSettingLogic::EndItem() { View.SetBusyCursor(false); }
 
 void EepromSettingLogic::RunBackup() {
+  ReadBefore.clear();  // the new board is not read before its values are written
   View.SetBusyCursor(true);
   BackupValues saved{};
   if (!ReadBoard(saved)) {
@@ -194,9 +214,11 @@ void EepromSettingLogic::RunBackup() {
 
 std::vector<CellChange> EepromSettingLogic::ChangesOnPrinter(const BackupValues& values) {
   std::vector<CellChange> changes;
+  ReadBefore.assign(BackupSet.size(), std::nullopt);
   for (size_t i = 0; i < BackupSet.size(); ++i) {
     uint8_t now = 0;
     const bool read = Comm.ControlTryReadEeprom(BackupSet[i], now);
+    if (read) ReadBefore[i] = now;
     if (read && now == values[i]) continue;
     changes.push_back({BackupSet[i], read ? std::optional<uint8_t>(now) : std::nullopt, values[i]});
   }

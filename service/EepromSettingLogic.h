@@ -60,6 +60,8 @@ private:
   // Opens the port and the link again after the board change; false when the printer does not answer.
   bool StartLinkAgain();
   bool TechnicianGivesUpValues();
+  // The note of a write of the backup cells, with what ChangesOnPrinter read where it was asked last.
+  UnfinishedNote NoteOfWrite(const std::string& item, std::span<const EepromCell> cells) const;
   void EndItem();
 
   ItemView& View;
@@ -69,4 +71,6 @@ private:
   Dialogs& Boxes;
   Clock& Time;
   WriteGuard& Guard;
+  // The printer's backup cells as the last look at the changes read them (nothing: unreadable).
+  std::vector<std::optional<uint8_t>> ReadBefore;
 };

@@ -1,5 +1,6 @@
 // Notes of unfinished writes: their file format, where they are kept, and writes that stop between
 // two cells and leave their note until a read-back confirms them.
+#include "service/EepromSettingLogic.h"
 #include "service/HeadIdLogic.h"
 #include "service/UnfinishedLogic.h"
 #include "service/UnfinishedWrite.h"
@@ -223,6 +224,31 @@ TEST_F(GuardedHeadIdWrite, NoNoteNoWrite) {
   ASSERT_EQ(View.Errors.size(), 1u);
   EXPECT_NE(View.Errors[0].find("Nothing was written to the printer."), std::string::npos);
   EXPECT_EQ(Printer.Eeprom(), before);
+}
+
+// A restore stopped part-way: its note keeps what the question read, old values and identity with them.
+TEST_F(GuardedHeadIdWrite, AStoppedRestoreNotesTheOldValuesAndThePrintersIdentity) {
+  EepromSettingLogic restore(View, Comm, Choice, Model, Boxes, Clock, Guard);
+  BackupValues wanted{};
+  for (size_t i = 0; i < BackupSet.size(); ++i) wanted[i] = static_cast<uint8_t>(Printer.Eeprom()[BackupSet[i]] ^ 0x5A);
+  const EepromImage::Cells before = Printer.Eeprom();
+  EXPECT_EQ(restore.ChangesOnPrinter(wanted).size(), BackupSet.size());
+  StopAfterWrites stop(Printer, 3);
+  Guard.SetStopSignals(stop);
+  EXPECT_FALSE(restore.RestoreValues(wanted));
+  ASSERT_EQ(View.Errors.size(), 1u);
+  EXPECT_EQ(View.Errors[0], StoppedText(3, 69));
+  const std::vector<FoundNote> notes = Guard.Unfinished();
+  ASSERT_EQ(notes.size(), 1u);
+  const UnfinishedNote& note = notes[0].Note;
+  EXPECT_EQ(note.Item, "restore");
+  EXPECT_EQ(note.HeadId, "M3EURJOOTG4KK");
+  EXPECT_EQ(note.UsbId, "TZ3K048271Q3E9C520");
+  ASSERT_EQ(note.Cells.size(), BackupSet.size());
+  for (size_t i = 0; i < BackupSet.size(); ++i) {
+    EXPECT_EQ(note.Cells[i], (NoteCell{BackupSet[i], wanted[i], before[BackupSet[i]]})) << i;
+    EXPECT_EQ(Printer.Eeprom()[BackupSet[i]], i < 3 ? wanted[i] : before[BackupSet[i]]) << i;
+  }
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ SignalStops::SignalStops(ArvanaProgram& program, StopSignals& stops, int wakeDes
   Program.Driver.SetWriteGate([this] {
     const int signal = Stops.Pending();
     if ((signal != SIGTERM && signal != SIGHUP) || Ending || Program.Guard.Writing() || Program.Guard.StopMet() ||
-        Program.Adjust().ClosingLink())
+        Program.Comm.ShuttingDown())
       return;
     EndProgram(signal);
   });
@@ -45,7 +45,7 @@ SignalStops::SignalStops(ArvanaProgram& program, StopSignals& stops, int wakeDes
 
 bool SignalStops::Idle() const {
   return !QtClock::InPause() && !Program.Guard.Writing() && QThread::currentThread()->loopLevel() <= 1 &&
-         QApplication::activeModalWidget() == nullptr && !Program.Adjust().ClosingLink() &&
+         QApplication::activeModalWidget() == nullptr && !Program.Comm.ShuttingDown() &&
          (!Program.Adjust().isVisible() || Program.Adjust().isEnabled());
 }
 
@@ -62,10 +62,12 @@ void SignalStops::Check() {
   if (signal != SIGINT) EndProgram(signal);
   // Ctrl-C: a write that met it has said how far it got, and the technician goes on from there;
   // otherwise the visit ends as with "Quit", and the continue window asks what next.
+  const bool writeMetIt = Program.Guard.StopMet();
   Program.Guard.ForgetStop();
+  if (writeMetIt) return;
   if (Program.Adjust().isVisible()) {
     Program.Adjust().close();
-  } else if (!Program.Guard.StopMet()) {
+  } else {
     EndProgram(SIGINT);
   }
 }
@@ -73,7 +75,11 @@ void SignalStops::Check() {
 void SignalStops::EndProgram(int signal) {
   Ending = true;
   std::fprintf(stderr, "Stopped by signal %d: shutting the link down.\n", signal);
-  if (Program.Driver.IsOpen()) Program.Adjust().ShutDownForSignal();
+  if (Program.Comm.LinkUp()) {
+    Program.Adjust().ShutDownForSignal();
+  } else {
+    Program.Driver.ClosePort();  // a start-up under way: nothing is up on the link yet
+  }
   End.End(ExitStatusForSignal(signal));
   std::abort();
 }

@@ -439,7 +439,6 @@ void TFormAdjust::OfferUnfinishedWrites() {
 }
 
 void TFormAdjust::ShutDownLink(bool tellTechnician) {
-  LinkClosing = true;
   std::optional<BusyCursor> busy;  // from the reset until the port is closed
   Program.Comm.ShutDownLink([this, &busy, tellTechnician] {
     if (SkipResetOnClose) return;
@@ -458,7 +457,6 @@ void TFormAdjust::ShutDownLink(bool tellTechnician) {
     }
     Program.Services.Time.Pause(ResetWaitMs);
   });
-  LinkClosing = false;
 }
 
 void TFormAdjust::FormClose() {

@@ -43,8 +43,6 @@ public:
   // Ends the visit for a signal that ends the program: the link shut down as on closing, the
   // printer reset unless the visit says otherwise, without any question; the window stays as it is.
   void ShutDownForSignal();
-  // Whether the link is being shut down right now.
-  bool ClosingLink() const { return LinkClosing; }
 
   // After the start-up: names what earlier runs left (writes that did not finish on this port,
   // temporary files of backups) and offers to write the unfinished values again, No by default.
@@ -105,5 +103,4 @@ private:
   QTimer* DisableTimer;
   QColor MemoColor = Qt::black;
   bool Waiting = false;
-  bool LinkClosing = false;
 };

@@ -100,11 +100,16 @@ void StopAtNextExchange(ServiceSession& session, ProgramEnd& end, bool changesPr
   session.Driver.SetWriteGate([&session, &end, changesPrinter, stopping]() mutable {
     const int signal = session.Guard.StopSignal();
     // A write that met the stop has said so; the command then ends, and shuts the link, as usual.
-    if (signal == 0 || stopping || session.Guard.Writing() || session.Guard.StopMet()) return;
+    if (signal == 0 || stopping || session.Guard.Writing() || session.Guard.StopMet() || session.Comm.ShuttingDown())
+      return;
     stopping = true;
     session.View.Flush();
     std::cerr << "\nStopped by signal " << signal << ": nothing was being written. Shutting the link down." << std::endl;
-    session.Close(changesPrinter);
+    if (session.Comm.LinkUp()) {
+      session.Close(changesPrinter);
+    } else {
+      session.Driver.ClosePort();  // the link is not up yet (a start-up): nothing to shut down on it
+    }
     EndProgram(end, ExitStatusForSignal(signal));
   });
 }

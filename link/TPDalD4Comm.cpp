@@ -225,6 +225,7 @@ void TPDalD4Comm::ShutDownLink(const std::function<void()>& whileControlOpen) {
     PacketMode = false;
     return;
   }
+  Closing = true;
   CloseChannel(DataSocket, 0);
   Time.Pause(ChannelClosePauseMs);
   if (whileControlOpen) whileControlOpen();
@@ -232,6 +233,7 @@ void TPDalD4Comm::ShutDownLink(const std::function<void()>& whileControlOpen) {
   Time.Pause(ChannelClosePauseMs);
   ExitLink();
   Port.ClosePort();
+  Closing = false;
 }
 
 void TPDalD4Comm::OpenDataChannelWhenReady() {

@@ -117,6 +117,8 @@ public:
   bool DataChannelOpen() const { return DataOpen; }
   // Whether packet mode was entered on this connection and not left since.
   bool LinkUp() const { return PacketMode; }
+  // Whether ShutDownLink is at work: a signal must not start a second shut-down inside it.
+  bool ShuttingDown() const { return Closing; }
 
   TPPrinterDriver& Driver() { return Port; }
   void PauseMs(uint32_t milliseconds) { Time.Pause(milliseconds); }
@@ -154,5 +156,6 @@ private:
   int16_t PrinterCredit = 0;
   bool DataOpen = false;
   bool PacketMode = false;
+  bool Closing = false;
   uint64_t PacketsSent = 0;
 };

@@ -131,3 +131,15 @@ std::vector<std::string> RemoveLeftOverTemporaries(const std::string& folder) {
   }
   return removed;
 }
+
+std::string UserFolder(const char* variable, const char* fallback, const std::string& name) {
+  const char* set = std::getenv(variable);
+  std::filesystem::path base;
+  if (set != nullptr && set[0] == '/') {
+    base = set;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::filesystem::path(home != nullptr ? home : ".") / fallback;
+  }
+  return (base / name).string();
+}

@@ -19,3 +19,7 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::string& contents,
 // Removes the temporary files WriteNewFile leaves in `folder` when its program was killed
 // half-way (the program named in the file's name no longer runs); the paths removed.
 std::vector<std::string> RemoveLeftOverTemporaries(const std::string& folder);
+
+// A folder of the user's, as the desktop's base directories name them: `$<variable>/<name>` when the
+// variable holds an absolute path, else `$HOME/<fallback>/<name>` (the working folder without HOME).
+std::string UserFolder(const char* variable, const char* fallback, const std::string& name);

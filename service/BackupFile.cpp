@@ -177,17 +177,7 @@ BackupFileCheck ReadBackupFile(const std::string& path) {
   return ParseBackup(text);
 }
 
-std::string BackupFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  std::filesystem::path base;
-  if (data != nullptr && data[0] == '/') {
-    base = data;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::filesystem::path(home != nullptr ? home : ".") / ".local" / "share";
-  }
-  return (base / "arvana-adjust" / "backups").string();
-}
+std::string BackupFolder() { return UserFolder("XDG_DATA_HOME", ".local/share", "arvana-adjust/backups"); }
 
 std::string BackupDate(const LocalDateTime& when) {
   char text[32];

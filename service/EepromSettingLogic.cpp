@@ -36,30 +36,10 @@ void EepromSettingLogic::WriteInitialSetting() {
                                            {MarketIdCell, model == ModelCode360 ? MarketId360 : MarketId350}}};
   View.SetBusyCursor(true);
   GuardedWrite write(Guard, Guard.NewNote("initial setting", NoteCells(initial)));
-  if (!write.Started()) {
-    View.SetBusyCursor(false);
-    View.WriteText(wsError, write.Problem());
-    return;
-  }
   ConfirmedWrites writes(Comm);
-  const size_t sent = write.Send([&writes](const NoteCell& cell) {
-    const std::array<EepromCell, 1> one{{{cell.Address, cell.Value}}};
-    return writes.WriteCells(one);
-  });
-  if (write.Stopped()) {
-    ReportStoppedWrite(View, writes, std::span(initial).first(sent), sent, initial.size());
-    View.SetBusyCursor(false);
-    return;
-  }
-  const std::optional<std::string> problem = sent < initial.size()
-                                                 ? ConfirmedWrites::BusyText("the initial setting was not written")
-                                                 : writes.Confirm(initial);
+  const bool held = write.WriteAndConfirm(View, writes, ControlChannelSender(writes), "the initial setting was not written");
   View.SetBusyCursor(false);
-  if (problem) {
-    View.WriteText(wsError, *problem);
-    return;
-  }
-  write.Confirmed();
+  if (!held) return;
   View.WriteText(wsPlain, "The initial setting value of  ");
   View.WriteText(wsAppend, "\"");
   View.WriteText(wsAppend, ModelName(model));

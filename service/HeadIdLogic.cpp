@@ -21,23 +21,11 @@ bool HeadIdLogic::WriteHeadId(const std::string& typed) {
     return false;
   }
   GuardedWrite write(Guard, Guard.NewNote("head ID " + typed, NoteCells(cells)));
-  if (!write.Started()) {
-    View.WriteText(wsError, write.Problem());
-    return true;
-  }
-  const size_t sent = write.Send([this](const NoteCell& cell) {
+  const auto send = [this](const NoteCell& cell) {
     HeadId.SendCell({cell.Address, cell.Value});
     return true;
-  });
-  if (sent < cells.size()) {
-    ReportStoppedWrite(View, Confirm, std::span(cells).first(sent), sent, cells.size());
-    return true;
-  }
-  if (const std::optional<std::string> problem = Confirm.Confirm(cells)) {
-    View.WriteText(wsError, *problem);
-    return true;
-  }
-  write.Confirmed();
+  };
+  if (!write.WriteAndConfirm(View, Confirm, send, "the head ID was not written")) return true;
   View.WriteText(wsPlain, "As head actuator voltage, ");
   View.WriteText(wsNewLine, "\"");
   View.WriteText(wsAppend, typed);

@@ -4,28 +4,12 @@
 
 bool UnfinishedLogic::Finish(const FoundNote& left) {
   GuardedWrite write(Guard, left);
-  const std::vector<EepromCell> cells = EepromCells(left.Note.Cells);
   ConfirmedWrites writes(Comm);
-  const size_t sent = write.Send([&writes](const NoteCell& cell) {
-    const std::array<EepromCell, 1> one{{{cell.Address, cell.Value}}};
-    return writes.WriteCells(one);
-  });
-  if (write.Stopped()) {
-    ReportStoppedWrite(View, writes, std::span(cells).first(sent), sent, cells.size());
+  if (!write.WriteAndConfirm(View, writes, ControlChannelSender(writes),
+                             "the cells of the unfinished " + left.Note.Item + " were not written"))
     return false;
-  }
-  const std::optional<std::string> problem =
-      sent < cells.size() ? ConfirmedWrites::BusyText("the cells of the unfinished " + left.Note.Item + " were not written")
-                          : writes.Confirm(cells);
-  if (problem) {
-    View.WriteText(wsError, *problem);
-    return false;
-  }
-  std::string error;
-  write.Confirmed(&error);
   View.WriteText(wsPlain, "The unfinished " + left.Note.Item + " of " + left.Note.Date + " is finished: " +
-                              std::to_string(cells.size()) + " cells written and read back.");
-  if (!error.empty()) View.AddErrorText("Its note could not be removed (" + error + ").");
+                              std::to_string(left.Note.Cells.size()) + " cells written and read back.");
   return true;
 }
 

@@ -125,17 +125,7 @@ std::optional<UnfinishedNote> ParseNote(std::string_view text, std::string& prob
   return note;
 }
 
-std::string UnfinishedFolder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  std::filesystem::path base;
-  if (state != nullptr && state[0] == '/') {
-    base = state;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::filesystem::path(home != nullptr ? home : ".") / ".local" / "state";
-  }
-  return (base / "arvana-adjust" / "unfinished").string();
-}
+std::string UnfinishedFolder() { return UserFolder("XDG_STATE_HOME", ".local/state", "arvana-adjust/unfinished"); }
 
 std::optional<std::string> NoteStore::Save(const UnfinishedNote& note, std::string& error) {
   // The date and the process make the name; a counter keeps two notes of one second apart.

@@ -29,23 +29,11 @@ bool UsbIdLogic::WriteUsbId(const std::string& serial) {
   std::vector<EepromCell> cells;
   const std::string shown = UsbId.PlanUsbId(serial, cells);
   GuardedWrite write(Guard, Guard.NewNote("USB ID " + serial, NoteCells(cells)));
-  if (!write.Started()) {
-    View.WriteText(wsError, write.Problem());
-    return true;
-  }
-  const size_t sent = write.Send([this](const NoteCell& cell) {
+  const auto send = [this](const NoteCell& cell) {
     UsbId.SendCell({cell.Address, cell.Value});
     return true;
-  });
-  if (sent < cells.size()) {
-    ReportStoppedWrite(View, Confirm, std::span(cells).first(sent), sent, cells.size());
-    return true;
-  }
-  if (const std::optional<std::string> problem = Confirm.Confirm(cells)) {
-    View.WriteText(wsError, *problem);
-    return true;
-  }
-  write.Confirmed();
+  };
+  if (!write.WriteAndConfirm(View, Confirm, send, "the USB ID was not written")) return true;
   View.SetSummary(SummaryField::UsbId, shown);
   View.WriteText(wsPlain, "USB ID");
   View.WriteText(wsNewLine, "\"");

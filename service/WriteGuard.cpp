@@ -1,6 +1,7 @@
 #include "service/WriteGuard.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <set>
 
@@ -64,6 +65,29 @@ size_t GuardedWrite::Send(const std::function<bool(const NoteCell&)>& send) {
   return sent;
 }
 
+bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
+                                   const std::function<bool(const NoteCell&)>& send, std::string_view notWritten) {
+  if (!Started()) {
+    view.WriteText(wsError, Problem());
+    return false;
+  }
+  const std::vector<EepromCell> cells = EepromCells(Note.Cells);
+  const size_t sent = Send(send);
+  if (Stopped()) {
+    ReportStoppedWrite(view, confirm, std::span(cells).first(sent), sent, cells.size());
+    return false;
+  }
+  const std::optional<std::string> problem =
+      sent < cells.size() ? ConfirmedWrites::BusyText(notWritten) : confirm.Confirm(cells);
+  if (problem) {
+    view.WriteText(wsError, *problem);
+    return false;
+  }
+  std::string error;
+  if (!Confirmed(&error)) view.AddErrorText("The note of this write could not be removed (" + error + ").");
+  return true;
+}
+
 bool GuardedWrite::Confirmed(std::string* error) {
   if (!Started()) return false;
   std::string problem;
@@ -102,4 +126,11 @@ void ReportStoppedWrite(ItemView& view, ConfirmedWrites& confirm, std::span<cons
     view.AddErrorText(StoppedText(written, total));
   }
   if (!differences.empty()) view.AddErrorText(ConfirmedWrites::DifferenceText(differences));
+}
+
+std::function<bool(const NoteCell&)> ControlChannelSender(ConfirmedWrites& writes) {
+  return [&writes](const NoteCell& cell) {
+    const std::array<EepromCell, 1> one{{{cell.Address, cell.Value}}};
+    return writes.WriteCells(one);
+  };
 }

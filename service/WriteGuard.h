@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,14 @@ public:
   // The printer holds every cell (read back): the note goes. False, with the reason, when it stays on disk.
   bool Confirmed(std::string* error = nullptr);
 
+  // The whole run as most items do it: every cell sent through `send`, all read back with
+  // `confirm`. What went wrong is said in red on `view`: the note that could not be saved, how
+  // far a stopped write got, a printer that stayed busy (`notWritten` names what was not written),
+  // or what the printer holds instead. True when the printer holds every cell and the note is gone;
+  // the success message is the caller's.
+  bool WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm, const std::function<bool(const NoteCell&)>& send,
+                       std::string_view notWritten);
+
 private:
   WriteGuard& Guard;
   UnfinishedNote Note;
@@ -92,6 +101,9 @@ private:
   std::string SaveProblem;
   bool StoppedBySignal = false;
 };
+
+// Sends a cell on the control channel, a busy printer asked again: false when it stayed busy.
+std::function<bool(const NoteCell&)> ControlChannelSender(ConfirmedWrites& writes);
 
 // The cells of a write as its note lists them, and back.
 std::vector<NoteCell> NoteCells(std::span<const EepromCell> cells);

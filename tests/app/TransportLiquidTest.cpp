@@ -1,5 +1,6 @@
 #include "service/TransportLiquidLogic.h"
 #include "tests/app/ProgramFixture.h"
+#include "tests/support/StopAfterWrites.h"
 
 #include "service/UnfinishedWrite.h"
 
@@ -136,22 +137,6 @@ TEST_F(TransportLiquidTest, EveryStepSendsItsCommandListAndTheControlsStayLocked
   }
   EXPECT_TRUE(Boxes.Shown.empty());
 }
-
-namespace {
-
-// A SIGTERM that arrives once the printer has stored `after` more cells.
-class StopAfterWrites : public StopSignals {
-public:
-  StopAfterWrites(const VirtualPrinter& printer, uint32_t after)
-      : Printer(printer), At(printer.HostEepromWrites() + after) {}
-  int Pending() const override { return Printer.HostEepromWrites() >= At ? SIGTERM : 0; }
-
-private:
-  const VirtualPrinter& Printer;
-  uint32_t At;
-};
-
-}  // namespace
 
 // A signal in the middle of exchange 2: the cells stop, the message says how far they got, and the
 // next visit offers to write the rest; No leaves the note, Yes writes and reads them back.

@@ -8,6 +8,7 @@
 #include "platform/NewFile.h"
 
 #include "tests/support/SimLinkTest.h"
+#include "tests/support/StopAfterWrites.h"
 
 #include <csignal>
 #include <filesystem>
@@ -35,17 +36,6 @@ public:
   void SetSkipResetOnClose() override {}
 };
 
-// A signal that arrives once the printer has stored `after` cells more than at its start.
-class StopAfterWrites : public StopSignals {
-public:
-  StopAfterWrites(const VirtualPrinter& printer, uint32_t after)
-      : Printer(printer), At(printer.HostEepromWrites() + after) {}
-  int Pending() const override { return Printer.HostEepromWrites() >= At ? SIGTERM : 0; }
-
-private:
-  const VirtualPrinter& Printer;
-  uint32_t At;
-};
 
 class Model360 : public ModelChoice {
 public:

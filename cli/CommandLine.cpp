@@ -59,9 +59,8 @@ bool NeedsWorkingPrinter(const std::string& command) {
 }
 
 int16_t PortIndexOf(const std::string& port) {
-  static const std::vector<std::string> Names{"VLUSB1", "VLUSB2", "VLUSB3", "LPT1", "LPT2", "LPT3"};
-  for (size_t i = 0; i < Names.size(); ++i) {
-    if (strcasecmp(Names[i].c_str(), port.c_str()) == 0) return static_cast<int16_t>(i);
+  for (int16_t i = 0; i < PortCount; ++i) {
+    if (strcasecmp(PortNameOf(i), port.c_str()) == 0) return i;
   }
   return -1;
 }

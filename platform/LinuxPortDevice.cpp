@@ -31,19 +31,22 @@ uint64_t TotalTimeout(uint32_t multiplier, uint32_t constant, size_t length) {
 
 std::string Failure(const std::string& path, int error) { return path + ": " + std::strerror(error); }
 
+std::string InUse(const std::string& path) { return std::string(PortInUseText) + " (" + path + ")"; }
+
 }  // namespace
 
 std::unique_ptr<LinuxPortDevice> LinuxPortDevice::Open(const std::string& path, DeviceKind kind, std::string& reason,
                                                        const UsbDeviceTiming& usbTiming) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    reason = Failure(path, errno);
+    // A terminal another program holds exclusively refuses the open itself.
+    reason = errno == EBUSY ? InUse(path) : Failure(path, errno);
     return nullptr;
   }
   // One program per printer: two would mix their packets on the wire. The lock goes with the descriptor.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
-    reason = error == EWOULDBLOCK ? std::string(PortInUseText) + " (" + path + ")" : Failure(path, error);
+    reason = error == EWOULDBLOCK ? InUse(path) : Failure(path, error);
     ::close(fd);
     return nullptr;
   }

@@ -21,6 +21,8 @@ class WriteGuard {
 public:
   WriteGuard(Clock& clock, const PortChoice& port, const ModelChoice& model)
       : Time(clock), Port(port), Model(model), Store(UnfinishedFolder()) {}
+  WriteGuard(const WriteGuard&) = delete;  // it points into itself
+  WriteGuard& operator=(const WriteGuard&) = delete;
 
   // Where stops come from (none until this is called), which printer the port leads to (the
   // virtual printer's folder; empty for a real printer), and where the notes are kept.
@@ -44,7 +46,6 @@ public:
   std::vector<FoundNote> Unfinished(std::vector<std::string>* problems = nullptr) const;
   // A new note, dated now, for the chosen port, model and printer.
   UnfinishedNote NewNote(std::string item, std::vector<NoteCell> cells) const;
-  const NoteStore& Notes() const { return Store; }
 
 private:
   friend class GuardedWrite;

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <system_error>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -127,18 +128,79 @@ std::optional<UnfinishedNote> ParseNote(std::string_view text, std::string& prob
 
 std::string UnfinishedFolder() { return UserFolder("XDG_STATE_HOME", ".local/state", "arvana-adjust/unfinished"); }
 
-std::optional<std::string> NoteStore::Save(const UnfinishedNote& note, std::string& error) {
+HeldNote::HeldNote(HeldNote&& other) noexcept : Path(std::move(other.Path)), Descriptor(other.Descriptor) {
+  other.Descriptor = -1;
+}
+
+HeldNote& HeldNote::operator=(HeldNote&& other) noexcept {
+  if (this != &other) {
+    if (Descriptor >= 0) ::close(Descriptor);
+    Path = std::move(other.Path);
+    Descriptor = other.Descriptor;
+    other.Descriptor = -1;
+  }
+  return *this;
+}
+
+HeldNote::~HeldNote() {
+  if (Descriptor >= 0) ::close(Descriptor);  // the lock goes with the descriptor
+}
+
+HeldNote NoteStore::Save(const UnfinishedNote& note, std::string& error) {
   // The date and the process make the name; a counter keeps two notes of one second apart.
   static unsigned sequence = 0;
   std::string stamp = note.Date;
   std::replace(stamp.begin(), stamp.end(), ' ', 'T');
   std::replace(stamp.begin(), stamp.end(), ':', '-');
-  const std::string path = (std::filesystem::path(Folder) / (NamePrefix(note.Port, note.Printer) + stamp + "-" +
-                                                             std::to_string(::getpid()) + "-" +
-                                                             std::to_string(++sequence) + NoteExtension))
-                               .string();
-  if (!WriteNewFile(path, FormatNote(note), error)) return std::nullopt;
-  return path;
+  const std::string name = NamePrefix(note.Port, note.Printer) + stamp + "-" + std::to_string(::getpid()) + "-" +
+                           std::to_string(++sequence);
+  const std::filesystem::path folder(Folder);
+  const std::string path = (folder / (name + NoteExtension)).string();
+  const std::string temporary = (folder / (name + ".tmp")).string();
+  std::error_code made;
+  std::filesystem::create_directories(folder, made);
+  const auto fail = [&error](const std::string& what) {
+    error = what + ": " + std::error_code(errno, std::generic_category()).message();
+    return HeldNote();
+  };
+  if (made) {
+    error = Folder + ": " + made.message();
+    return {};
+  }
+  const int descriptor = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (descriptor < 0) return fail(temporary);
+  HeldNote held(path, descriptor);
+  // Locked before the name appears: no other program ever sees it free while this write runs.
+  const std::string text = FormatNote(note);
+  bool written = ::flock(descriptor, LOCK_EX) == 0;
+  for (size_t done = 0; written && done < text.size();) {
+    const ssize_t count = ::write(descriptor, text.data() + done, text.size() - done);
+    if (count < 0 && errno == EINTR) continue;
+    written = count > 0;
+    if (written) done += static_cast<size_t>(count);
+  }
+  written = written && ::fsync(descriptor) == 0 && ::link(temporary.c_str(), path.c_str()) == 0;
+  const int cause = errno;
+  ::unlink(temporary.c_str());
+  if (!written) {
+    errno = cause;
+    return fail(path);
+  }
+  if (const int directory = ::open(Folder.c_str(), O_RDONLY | O_CLOEXEC); directory >= 0) {
+    ::fsync(directory);  // the name reaches the disk before the first cell goes out
+    ::close(directory);
+  }
+  return held;
+}
+
+HeldNote NoteStore::Take(const std::string& path) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (descriptor < 0) return {};
+  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    ::close(descriptor);
+    return {};
+  }
+  return HeldNote(path, descriptor);
 }
 
 std::vector<FoundNote> NoteStore::NotesFor(const std::string& port, const std::string& printer,
@@ -149,6 +211,13 @@ std::vector<FoundNote> NoteStore::NotesFor(const std::string& port, const std::s
   for (const auto& entry : std::filesystem::directory_iterator(Folder, error)) {
     const std::string name = entry.path().filename().string();
     if (!name.starts_with(prefix) || !name.ends_with(NoteExtension)) continue;
+    if (!entry.is_regular_file(error)) {
+      // Only a file is read: a FIFO or a device must not keep the program waiting.
+      if (problems != nullptr) problems->push_back(entry.path().string() + ": not a regular file");
+      continue;
+    }
+    // A note a running write holds is no unfinished one: that write is still under way.
+    if (!Take(entry.path().string()).Held()) continue;
     std::string text;
     std::string problem;
     std::optional<UnfinishedNote> note;

@@ -46,15 +46,37 @@ struct FoundNote {
   UnfinishedNote Note;
 };
 
+// A note file held by the write it belongs to (an exclusive lock on it, for as long as this lives):
+// while it is held the write is under way, and nobody else takes the note for an unfinished one.
+class HeldNote {
+public:
+  HeldNote() = default;
+  HeldNote(std::string path, int descriptor) : Path(std::move(path)), Descriptor(descriptor) {}
+  HeldNote(HeldNote&& other) noexcept;
+  HeldNote& operator=(HeldNote&& other) noexcept;
+  ~HeldNote();
+  HeldNote(const HeldNote&) = delete;
+  HeldNote& operator=(const HeldNote&) = delete;
+
+  bool Held() const { return Descriptor >= 0; }
+  std::string Path;
+
+private:
+  int Descriptor = -1;
+};
+
 // The notes in one folder, on disk.
 class NoteStore {
 public:
   explicit NoteStore(std::string folder) : Folder(std::move(folder)) {}
 
-  // Writes the note as a new file, synced, whole or not at all; its path, or nothing and why.
-  std::optional<std::string> Save(const UnfinishedNote& note, std::string& error);
-  // The notes of one port and printer, oldest first. A file that cannot be read or is no note is
-  // listed in `problems` and left where it is.
+  // Writes the note as a new file, synced, whole or not at all, and holds it from before its name
+  // appears; nothing held, and why, when it cannot.
+  HeldNote Save(const UnfinishedNote& note, std::string& error);
+  // Holds a note found on disk; nothing held when another program holds it (its write is under way).
+  static HeldNote Take(const std::string& path);
+  // The notes of one port and printer that no running write holds, oldest first. A file that
+  // cannot be read or is no note is listed in `problems` and left where it is.
   std::vector<FoundNote> NotesFor(const std::string& port, const std::string& printer,
                                   std::vector<std::string>* problems = nullptr) const;
   // Removes a note's file; false, with the reason, when it stays.

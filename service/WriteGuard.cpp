@@ -35,17 +35,15 @@ UnfinishedNote WriteGuard::NewNote(std::string item, std::vector<NoteCell> cells
 GuardedWrite::GuardedWrite(WriteGuard& guard, UnfinishedNote note) : Guard(guard), Note(std::move(note)) {
   ++Guard.OpenWrites;
   std::string error;
-  const std::optional<std::string> path = Guard.Store.Save(Note, error);
-  if (path) {
-    NotePath = *path;
-  } else {
+  File = Guard.Store.Save(Note, error);
+  if (!File.Held())
     SaveProblem = "The note of this write could not be saved (" + error + "). Nothing was written to the printer.";
-  }
 }
 
 GuardedWrite::GuardedWrite(WriteGuard& guard, const FoundNote& left)
-    : Guard(guard), Note(left.Note), NotePath(left.Path) {
+    : Guard(guard), Note(left.Note), File(NoteStore::Take(left.Path)) {
   ++Guard.OpenWrites;
+  if (!File.Held()) SaveProblem = "Another program is writing these cells now. Nothing was written to the printer.";
 }
 
 GuardedWrite::~GuardedWrite() { --Guard.OpenWrites; }
@@ -57,6 +55,9 @@ size_t GuardedWrite::Send(const std::function<bool(const NoteCell&)>& send) {
     if (Guard.StopSignal() != 0) {
       StoppedBySignal = true;
       Guard.WriteStopped = true;
+      // Stopped before its first cell, the write changed nothing: there is nothing to finish.
+      std::string ignored;
+      if (sent == 0) NoteStore::Remove(File.Path, ignored);
       break;
     }
     if (!send(cell)) break;
@@ -91,7 +92,7 @@ bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
 bool GuardedWrite::Confirmed(std::string* error) {
   if (!Started()) return false;
   std::string problem;
-  const bool removed = NoteStore::Remove(NotePath, problem);
+  const bool removed = NoteStore::Remove(File.Path, problem);
   // An older note whose every cell this write has put there afresh has nothing left to finish.
   std::set<uint8_t> written;
   for (const NoteCell& cell : Note.Cells) written.insert(cell.Address);

@@ -74,7 +74,7 @@ public:
 
   // False when the note could not be saved; nothing may be written then, and Problem() says why
   // in a line for the technician.
-  bool Started() const { return !NotePath.empty(); }
+  bool Started() const { return File.Held(); }
   const std::string& Problem() const { return SaveProblem; }
 
   // Sends the cells in order through `send`, which says whether the printer took the cell; the
@@ -98,7 +98,7 @@ public:
 private:
   WriteGuard& Guard;
   UnfinishedNote Note;
-  std::string NotePath;
+  HeldNote File;  // the note on disk, held while this write lives
   std::string SaveProblem;
   bool StoppedBySignal = false;
 };

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -107,14 +108,29 @@ TEST(UnfinishedNote, EachPortAndPrinterFindsItsOwnNotesOldestFirst) {
   UnfinishedNote realPrinter = SampleNote();
   realPrinter.Printer.clear();
   std::string error;
-  for (const UnfinishedNote& note : {later, earlier, otherPort, realPrinter}) ASSERT_TRUE(store.Save(note, error)) << error;
-  std::ofstream(folder.Path / ("VLUSB1-virtual-00000000-broken.note")) << "garbage";
+  for (const UnfinishedNote& note : {later, earlier, otherPort, realPrinter})
+    ASSERT_TRUE(store.Save(note, error).Held()) << error;
+  // The note of a write still under way is held: it is not taken for an unfinished one.
+  UnfinishedNote running = SampleNote();
+  running.Date = "2026-12-09 13:00:00";
+  HeldNote held = store.Save(running, error);
+  ASSERT_TRUE(held.Held()) << error;
+  EXPECT_FALSE(NoteStore::Take(held.Path).Held());
+  // Beside them, a file that is no note and a FIFO under a note's name: named, never waited on.
+  const std::string name = fs::path(held.Path).filename().string();
+  const std::string prefix = name.substr(0, name.find("2026"));
+  std::ofstream(folder.Path / (prefix + "broken.note")) << "garbage";
+  ASSERT_EQ(mkfifo((folder.Path / (prefix + "pipe.note")).c_str(), 0600), 0);
 
   std::vector<std::string> problems;
   const std::vector<FoundNote> found = store.NotesFor("VLUSB1", "/srv/virtual printer", &problems);
+  EXPECT_EQ(problems.size(), 2u) << testing::PrintToString(problems);
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].Note, earlier);
   EXPECT_EQ(found[1].Note, later);
+  held = HeldNote();  // its program ended without finishing: now it is an unfinished write
+  EXPECT_EQ(store.NotesFor("VLUSB1", "/srv/virtual printer").size(), 3u);
+  ASSERT_TRUE(NoteStore::Remove(store.NotesFor("VLUSB1", "/srv/virtual printer")[2].Path, error));
   EXPECT_EQ(store.NotesFor("VLUSB1", "").size(), 1u);
   EXPECT_EQ(store.NotesFor("LPT1", "/srv/virtual printer").size(), 1u);
   EXPECT_TRUE(store.NotesFor("LPT2", "").empty());
@@ -126,7 +142,7 @@ TEST(UnfinishedNote, EachPortAndPrinterFindsItsOwnNotesOldestFirst) {
   // A folder that cannot hold files: nothing saved, and the reason.
   std::ofstream(folder.Path / "file") << "x";
   NoteStore blocked((folder.Path / "file" / "notes").string());
-  EXPECT_FALSE(blocked.Save(later, error));
+  EXPECT_FALSE(blocked.Save(later, error).Held());
   EXPECT_FALSE(error.empty());
 }
 
@@ -197,8 +213,8 @@ TEST_F(GuardedHeadIdWrite, ACompleteWriteLeavesNoNoteAndClearsTheNotesItCovers) 
   NoteStore store(Folder.Path.string());
   UnfinishedNote older = Guard.NewNote("head ID AZAAAAAAAAAAC", {{0x47, 0x8C, std::nullopt}, {0x3F, 1, std::nullopt}});
   UnfinishedNote other = Guard.NewNote("USB ID", {{0x4D, 'A', std::nullopt}});
-  ASSERT_TRUE(store.Save(older, error));
-  ASSERT_TRUE(store.Save(other, error));
+  ASSERT_TRUE(store.Save(older, error).Held());
+  ASSERT_TRUE(store.Save(other, error).Held());
   EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
   EXPECT_TRUE(View.Errors.empty()) << testing::PrintToString(View.Errors);
   const std::vector<FoundNote> left = Guard.Unfinished();

@@ -3,6 +3,7 @@
 #include "app/QtClock.h"
 #include "app/TFormAdjust.h"
 #include "app/TFormBoot.h"
+#include "ui_DalAdjust.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -52,19 +53,23 @@ bool SignalStops::Idle() const {
 void SignalStops::Check() {
   const int signal = Stops.Pending();
   if (signal == 0 || Ending) return;
-  const bool linkOpen = Program.Driver.IsOpen();
-  // With the port closed nothing is under way on the wire: the program may end from any dialog.
-  if (signal != SIGINT && !linkOpen && !QtClock::InPause()) EndProgram(signal);
+  // Outside a pause no exchange is under way: a dialog waits for the technician between two
+  // exchanges, and the program may shut the link and end from there.
+  if (signal != SIGINT && !QtClock::InPause() && !Program.Guard.Writing() && !Program.Comm.ShuttingDown())
+    EndProgram(signal);
   if (!Idle()) {
     Later->start(LookAgainMs);
     return;
   }
-  if (signal != SIGINT) EndProgram(signal);
-  // Ctrl-C: a write that met it has said how far it got, and the technician goes on from there;
-  // otherwise the visit ends as with "Quit", and the continue window asks what next.
+  // Ctrl-C ends the visit as "Quit" does, and the continue window asks what next. A write that
+  // met it has said in red how far it got: that stays in front of the technician until OK.
   const bool writeMetIt = Program.Guard.StopMet();
   Program.Guard.ForgetStop();
-  if (writeMetIt) return;
+  if (writeMetIt && Program.Adjust().isVisible()) {
+    Program.Services.Boxes.ShowMessage(DialogKind::Warning,
+                                       Program.Adjust().Controls().StatusMemo->toPlainText().toStdString(),
+                                       DialogButtons::Ok);
+  }
   if (Program.Adjust().isVisible()) {
     Program.Adjust().close();
   } else {

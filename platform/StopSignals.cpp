@@ -15,13 +15,14 @@ constexpr int CaughtSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction Previous[3];
 
 constexpr char SecondInterrupt[] =
-    "\nSecond interrupt: ending at once. A write under way may be left unfinished; the next start names it.\n";
+    "\nSecond signal: ending at once. A write under way may be left unfinished; the next start names it.\n";
 
 extern "C" void RecordStop(int signal) {
-  if (PendingSignal == SIGINT && signal == SIGINT) {
+  // A second stop while the first is still being answered: whoever sends it will not wait.
+  if (PendingSignal != 0) {
     const ssize_t ignored = ::write(STDERR_FILENO, SecondInterrupt, sizeof SecondInterrupt - 1);
     (void)ignored;
-    ::_exit(ExitStatusForSignal(SIGINT));
+    ::_exit(ExitStatusForSignal(signal));
   }
   if (PendingSignal == 0) PendingSignal = signal;
   if (WakePipe[1] >= 0) {

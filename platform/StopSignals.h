@@ -22,8 +22,8 @@ public:
 };
 
 // The process's own signals, while an instance lives (one at a time): SIGINT, SIGTERM and SIGHUP
-// are recorded, and a second SIGINT ends the program at once with a line on standard error that
-// says so. SIGXFSZ is ignored, so that a file too large for the user's limit is a failed write
+// are recorded, and a second one while the first is being answered (a second Ctrl-C) ends the
+// program at once with a line on standard error that says so. SIGXFSZ is ignored, so that a file too large for the user's limit is a failed write
 // with its reason (EFBIG) and not the end of the program.
 class ProcessStopSignals : public StopSignals {
 public:

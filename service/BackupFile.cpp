@@ -1,6 +1,7 @@
 #include "service/BackupFile.h"
 
 #include "link/ModelChoice.h"
+#include "platform/Crc32.h"
 #include "platform/NewFile.h"
 #include "service/TPDalUsbId.h"
 #include "service/TPHeadID.h"
@@ -79,16 +80,12 @@ BackupFileCheck Refused(std::string problem) { return {std::nullopt, std::move(p
 }  // namespace
 
 uint32_t BackupChecksum(const BackupValues& values) {
-  uint32_t crc = 0xFFFFFFFFu;
-  const auto add = [&crc](uint8_t byte) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  };
+  std::string bytes;
   for (size_t i = 0; i < BackupSet.size(); ++i) {
-    add(BackupSet[i]);
-    add(values[i]);
+    bytes.push_back(static_cast<char>(BackupSet[i]));
+    bytes.push_back(static_cast<char>(values[i]));
   }
-  return ~crc;
+  return Crc32(bytes);
 }
 
 std::string FormatBackup(const BackupContents& contents) {

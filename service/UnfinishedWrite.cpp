@@ -1,10 +1,12 @@
 #include "service/UnfinishedWrite.h"
 
+#include "platform/Crc32.h"
 #include "platform/NewFile.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
@@ -15,6 +17,7 @@
 namespace {
 
 constexpr std::string_view FormatLine = "arvana-adjust unfinished write 1";
+constexpr const char* ChecksumKey = "checksum = ";
 constexpr const char* NoteExtension = ".note";
 // A note names at most every cell of the EEPROM; anything longer is no note of ours.
 constexpr size_t NoteLimit = 16 * 1024;
@@ -76,10 +79,25 @@ std::string FormatNote(const UnfinishedNote& note) {
     if (cell.Old) text += " was " + Hex(*cell.Old);
     text += "\n";
   }
-  return text;
+  char checksum[9];
+  std::snprintf(checksum, sizeof checksum, "%08X", Crc32(text));
+  return text + ChecksumKey + checksum + "\n";
 }
 
 std::optional<UnfinishedNote> ParseNote(std::string_view text, std::string& problem) {
+  // The last line checks every byte before it: a note edited by hand, or cut short, is not written from.
+  const size_t checksumLine = text.rfind(ChecksumKey);
+  std::string_view stated = checksumLine == std::string_view::npos ? std::string_view()
+                                                                    : text.substr(checksumLine + std::strlen(ChecksumKey));
+  while (!stated.empty() && (stated.back() == '\n' || stated.back() == '\r')) stated.remove_suffix(1);
+  char expected[9];
+  std::snprintf(expected, sizeof expected, "%08X", Crc32(text.substr(0, checksumLine)));
+  if (checksumLine == std::string_view::npos || (checksumLine > 0 && text[checksumLine - 1] != '\n') ||
+      stated != std::string_view(expected)) {
+    problem = "its checksum does not match: it was changed or cut short";
+    return std::nullopt;
+  }
+  text = text.substr(0, checksumLine);
   std::istringstream lines{std::string(text)};
   std::string line;
   if (!std::getline(lines, line) || Trimmed(line) != FormatLine) {
@@ -258,7 +276,9 @@ std::string DescribeNote(const UnfinishedNote& note) {
     if (last > i) cells += "-" + Hex(note.Cells[last].Address);
     i = last + 1;
   }
-  return "A write did not finish: " + note.Item + " on " + note.Port + ", started " + note.Date + ". Cells " + cells +
+  // Whatever a note says reaches a terminal as plain text only.
+  return "A write did not finish: " + OneLine(note.Item) + " on " + OneLine(note.Port) + ", started " +
+         OneLine(note.Date) + ". Cells " + cells +
          " may hold a mix of old and new values.";
 }
 

@@ -81,6 +81,14 @@ TEST(UnfinishedNote, ComesBackAsWrittenAndRefusesWhatIsNoNote) {
   EXPECT_EQ(back->Cells, note.Cells);
   EXPECT_EQ(back->Item, "head ID A?cell 00 = 00?[2J");
 
+  // Changed by hand or cut short: the checksum gives it away.
+  std::string edited = FormatNote(note);
+  edited.replace(edited.find("cell 0A = 57"), 12, "cell 0A = 58");
+  EXPECT_FALSE(ParseNote(edited, problem));
+  EXPECT_EQ(problem, "its checksum does not match: it was changed or cut short");
+  const std::string full = FormatNote(note);
+  EXPECT_FALSE(ParseNote(full.substr(0, full.size() - 3), problem));
+
   const std::string good = FormatNote(note);
   for (const std::string& bad : {std::string(), std::string("hello\n"), good.substr(good.find('\n') + 1),
                                  good + "cell 5 = 10\n", good + "cell 50 = 1G\n", good + "cell 50 = 10 was\n",

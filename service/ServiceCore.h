@@ -37,7 +37,9 @@ struct ServiceCore {
         Raster(Comm, Factory, dialogs, end),
         Bid(Comm, Factory, Raster),
         A4check(Comm, Factory, Raster, Bid, HeadId, model),
-        Guard(clock, port, model) {}
+        Guard(clock, port, model) {
+    Guard.SetCellReader([this](uint8_t address, uint8_t& value) { return Comm.ControlTryReadEeprom(address, value); });
+  }
 
   ServiceCore(const ServiceCore&) = delete;
   ServiceCore& operator=(const ServiceCore&) = delete;

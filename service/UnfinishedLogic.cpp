@@ -3,6 +3,10 @@
 #include "service/ConfirmedWrites.h"
 
 bool UnfinishedLogic::Finish(const FoundNote& left) {
+  if (const std::optional<std::string> other = Guard.OtherPrinter(left.Note)) {
+    View.WriteText(wsError, *other);
+    return false;
+  }
   GuardedWrite write(Guard, left);
   ConfirmedWrites writes(Comm);
   if (!write.WriteAndConfirm(View, writes, ControlChannelSender(writes),

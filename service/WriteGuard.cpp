@@ -32,8 +32,32 @@ UnfinishedNote WriteGuard::NewNote(std::string item, std::vector<NoteCell> cells
   return note;
 }
 
+void WriteGuard::ReadOldValues(UnfinishedNote& note) const {
+  if (!ReadCell) return;
+  for (NoteCell& cell : note.Cells) {
+    uint8_t value = 0;
+    if (!cell.Old && ReadCell(cell.Address, value)) cell.Old = value;
+  }
+}
+
+std::optional<std::string> WriteGuard::OtherPrinter(const UnfinishedNote& note) const {
+  if (!ReadCell) return std::nullopt;
+  for (const NoteCell& cell : note.Cells) {
+    uint8_t now = 0;
+    if (!cell.Old || !ReadCell(cell.Address, now) || now == cell.Value || now == *cell.Old) continue;
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "The printer on %s is not the one this write was made on: cell %02X holds %02X, neither the value "
+                  "before (%02X) nor the one meant for it (%02X). Nothing was written to the printer.",
+                  note.Port.c_str(), cell.Address, now, *cell.Old, cell.Value);
+    return std::string(text);
+  }
+  return std::nullopt;
+}
+
 GuardedWrite::GuardedWrite(WriteGuard& guard, UnfinishedNote note) : Guard(guard), Note(std::move(note)) {
   ++Guard.OpenWrites;
+  Guard.ReadOldValues(Note);
   std::string error;
   File = Guard.Store.Save(Note, error);
   if (!File.Held())

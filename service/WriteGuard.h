@@ -29,6 +29,14 @@ public:
   void SetStopSignals(StopSignals& stops) { Stops = &stops; }
   void SetPrinterPlace(std::string place) { Place = std::move(place); }
   void SetFolder(std::string folder) { Store = NoteStore(std::move(folder)); }
+  // How a cell's value before the write is read (on the control channel), for the note: a note
+  // that knows the old values can tell the printer it was made on from another one.
+  void SetCellReader(std::function<bool(uint8_t address, uint8_t& value)> reader) { ReadCell = std::move(reader); }
+  // The cells of `note` whose old value is not known yet, read now where they can be.
+  void ReadOldValues(UnfinishedNote& note) const;
+  // Nothing when every cell of `note` holds its old or its intended value (or cannot be told);
+  // otherwise why the printer on the port is not the one the note was made on.
+  std::optional<std::string> OtherPrinter(const UnfinishedNote& note) const;
 
   // The signal that asked to stop, 0 for none.
   int StopSignal() const { return Stops->Pending(); }
@@ -58,6 +66,7 @@ private:
   NoteStore Store;
   int OpenWrites = 0;
   bool WriteStopped = false;
+  std::function<bool(uint8_t, uint8_t&)> ReadCell;
 };
 
 // One write of several cells. Built before the first cell: it saves the note. Sends the cells

@@ -27,8 +27,9 @@ TEST_F(BoardChangeTest, BackupCarriesTheValuesOntoANewBoardAndTouchesNothingElse
     if (box.Text == Question) Printer.ReplaceMainBoard();
   };
   StartBackup();
-  // Read from the old board, then read back from the new one after writing.
+  // Read from the old board; the new one read before writing, for the note of the write; read back after.
   std::vector<int> reads = BackupOrder();
+  reads.insert(reads.end(), BackupSet.begin(), BackupSet.end());
   reads.insert(reads.end(), BackupSet.begin(), BackupSet.end());
   EXPECT_EQ(ControlEepromAddresses(0x41), reads);
   EXPECT_EQ(ControlEepromAddresses(0x42), BackupOrder());

@@ -213,6 +213,30 @@ TEST_F(GuardedHeadIdWrite, AStopBetweenTwoCellsLeavesTheNoteAndFinishingComplete
   EXPECT_NE(oldId, "B1BCDEFABCABY");
 }
 
+// A note is finished only on the printer it was made on: another printer on the port holds values
+// that are neither the old ones nor the new ones, and nothing is written to it.
+TEST_F(GuardedHeadIdWrite, ANoteIsNotFinishedOnAnotherPrinter) {
+  Guard.SetCellReader([this](uint8_t address, uint8_t& value) { return Comm.ControlTryReadEeprom(address, value); });
+  StopAfterWrites stop(Printer, 4);
+  Guard.SetStopSignals(stop);
+  EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
+  const std::vector<FoundNote> notes = Guard.Unfinished();
+  ASSERT_EQ(notes.size(), 1u);
+  for (const NoteCell& cell : notes[0].Note.Cells) EXPECT_TRUE(cell.Old.has_value()) << +cell.Address;
+
+  NoStopSignals none;
+  Guard.SetStopSignals(none);
+  Printer.SetEepromCell(0x4A, static_cast<uint8_t>(notes[0].Note.Cells.back().Value + 1));  // another head
+  const EepromImage::Cells other = Printer.Eeprom();
+  UnfinishedLogic finishing(View, Comm, Guard);
+  EXPECT_FALSE(finishing.Finish(notes[0]));
+  ASSERT_FALSE(View.Errors.empty());
+  EXPECT_EQ(View.Errors.back().rfind("The printer on LPT1 is not the one this write was made on: cell 4A holds", 0), 0u)
+      << View.Errors.back();
+  EXPECT_EQ(Printer.Eeprom(), other);
+  EXPECT_EQ(Guard.Unfinished().size(), 1u);
+}
+
 TEST_F(GuardedHeadIdWrite, ACompleteWriteLeavesNoNoteAndClearsTheNotesItCovers) {
   NoStopSignals none;
   Guard.SetStopSignals(none);

@@ -138,7 +138,8 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
     return ExitUsage;
   }
   const bool writing =
-      !options.Write.empty() || !options.Writes.empty() || !options.FromScan.empty() || options.Clear || options.Finish;
+      !options.Write.empty() || !options.Writes.empty() || !options.FromScan.empty() || options.Clear || options.Finish ||
+      (command == "restore" && !options.DryRun);  // a dry run only reads: no reset after it
   ReportWhatEarlierRunsLeft(session, needsPrinter && command != "unfinished");
   StopAtNextExchange(session, end, ChangesPrinter(command, writing));
   if (needsPrinter && !session.Connect()) {

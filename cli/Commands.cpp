@@ -131,7 +131,7 @@ std::optional<int> Integer(const std::string& text) {
 
 bool ChangesPrinter(const std::string& command, bool writing) {
   if (command == "status" || command == "dump" || command == "backup" || command == "diff") return false;
-  if (command == "restore" || command == "init" || command == "clean" || command == "charge" || command == "print")
+  if (command == "init" || command == "clean" || command == "charge" || command == "print")
     return true;
   return writing;
 }

@@ -124,6 +124,8 @@ TEST_F(CommandLineTest, BackupRestoreAndDiffCarryTheValues) {
   EXPECT_NE(Out.find("Bi-D MS Black"), std::string::npos);
   ASSERT_EQ(Run({"restore", file, "--dry-run"}), 0);
   EXPECT_NE(Out.find("Address 33: now"), std::string::npos);
+  // A dry run only reads: the printer is not reset after it.
+  for (const std::string& line : CaptureLines()) EXPECT_EQ(line.find("72 73 01 00 01"), std::string::npos) << line;
   EXPECT_EQ(Cell(0x33), static_cast<uint8_t>(msBlack + 1));
 
   // Without --yes and without a terminal to ask at, nothing is written.

@@ -35,8 +35,11 @@ UnfinishedNote WriteGuard::NewNote(std::string item, std::vector<NoteCell> cells
 void WriteGuard::ReadOldValues(UnfinishedNote& note) const {
   if (!ReadCell) return;
   for (NoteCell& cell : note.Cells) {
+    if (cell.Old) continue;
     uint8_t value = 0;
-    if (!cell.Old && ReadCell(cell.Address, value)) cell.Old = value;
+    // A printer that does not answer one read is not kept waiting for the rest: those stay unknown.
+    if (!ReadCell(cell.Address, value)) return;
+    cell.Old = value;
   }
 }
 

@@ -20,6 +20,8 @@
 #include <QTableWidget>
 #include <QTextCursor>
 
+#include <filesystem>
+
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -434,8 +436,10 @@ void TFormAdjust::OfferUnfinishedWrites() {
     return;
   }
   UnfinishedLogic logic(*this, Program.Comm, Program.Guard);
-  for (const FoundNote& note : notes)
+  for (const FoundNote& note : notes) {
+    if (!std::filesystem::exists(note.Path)) continue;  // forgotten meanwhile by another program
     if (!logic.Finish(note)) return;
+  }
 }
 
 void TFormAdjust::ShutDownLink(bool tellTechnician) {

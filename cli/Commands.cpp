@@ -667,6 +667,12 @@ int RunUnfinished(CommandContext& context, bool finish, bool discard) {
       return ExitDone;
     }
     for (const FoundNote& found : notes) {
+      // Held while it goes: a program finishing it right now keeps it.
+      const HeldNote held = NoteStore::Take(found.Path);
+      if (!held.Held()) {
+        std::cerr << "Kept: the " << found.Note.Item << " of " << found.Note.Date << " is being written now." << std::endl;
+        continue;
+      }
       std::string error;
       if (!NoteStore::Remove(found.Path, error)) {
         std::cerr << "error: The note cannot be removed (" << error << ")." << std::endl;
@@ -678,6 +684,8 @@ int RunUnfinished(CommandContext& context, bool finish, bool discard) {
   }
   UnfinishedLogic logic(session.View, session.Comm, session.Guard);
   for (const FoundNote& found : notes) {
+    // A note removed meanwhile (forgotten by another program) is passed over.
+    if (!std::filesystem::exists(found.Path)) continue;
     const bool finished = logic.Finish(found);
     session.View.Flush();
     if (!finished) return WriteOutcome(session.View);

@@ -51,12 +51,6 @@ std::unique_ptr<LinuxPortDevice> LinuxPortDevice::Open(const std::string& path, 
     return nullptr;
   }
   if (isatty(fd)) {
-    // A terminal also refuses any later open, by programs that do not ask for the lock.
-    if (::ioctl(fd, TIOCEXCL) != 0) {
-      reason = Failure(path, errno);
-      ::close(fd);
-      return nullptr;
-    }
     // Line editing, echo and newline translation would change the printer's bytes.
     termios settings{};
     if (tcgetattr(fd, &settings) != 0) {
@@ -71,6 +65,13 @@ std::unique_ptr<LinuxPortDevice> LinuxPortDevice::Open(const std::string& path, 
       ::close(fd);
       return nullptr;
     }
+    // Last, so that no way out leaves the mark behind: a terminal then also refuses any later
+    // open, by programs that do not ask for the lock.
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+      reason = Failure(path, errno);
+      ::close(fd);
+      return nullptr;
+    }
   }
   return std::unique_ptr<LinuxPortDevice>(new LinuxPortDevice(fd, kind, usbTiming));
 }
@@ -78,7 +79,11 @@ std::unique_ptr<LinuxPortDevice> LinuxPortDevice::Open(const std::string& path, 
 LinuxPortDevice::LinuxPortDevice(int fd, DeviceKind kind, const UsbDeviceTiming& usbTiming)
     : Fd(fd), Kind(kind), UsbTiming(usbTiming) {}
 
-LinuxPortDevice::~LinuxPortDevice() { ::close(Fd); }
+LinuxPortDevice::~LinuxPortDevice() {
+  // A pseudo-terminal keeps its exclusive mark after the close: the next program must find it free.
+  if (isatty(Fd)) ::ioctl(Fd, TIOCNXCL);
+  ::close(Fd);
+}
 
 bool LinuxPortDevice::GetTimeouts(CommTimeouts& timeouts) {
   switch (Kind) {

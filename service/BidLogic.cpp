@@ -82,6 +82,7 @@ std::optional<BidWrite> BidLogic::WriteValue(const BidValue& value, int number, 
     return BidWrite::NotHeld;
   }
   write.Confirmed();
+  problem = write.NoteProblem();  // said below the value's line
   return BidWrite::Written;
 }
 
@@ -108,6 +109,7 @@ void BidLogic::WriteValues(const std::vector<BidEntry>& entries) {
         View.WriteText(wsAppend, entry.Text);
         View.WriteText(wsAppend, " has been written in EEPROM.");
         View.SetSummary(static_cast<SummaryField>(static_cast<size_t>(SummaryField::MsBlack) + entry.Index), entry.Text);
+        if (!problem.empty()) View.AddErrorText(problem);  // the note of a write the printer holds
         break;
       case BidWrite::WrongDigit:
         View.WriteText(wsError, "Digit is wrong.");

@@ -45,6 +45,7 @@ void EepromSettingLogic::WriteInitialSetting() {
   View.WriteText(wsAppend, ModelName(model));
   View.WriteText(wsAppend, "\"");
   View.WriteText(wsNewLine, "has been written in the EEPROM");
+  if (!write.NoteProblem().empty()) View.AddErrorText(write.NoteProblem());
 }
 
 bool EepromSettingLogic::ReadBoard(BackupValues& saved) {
@@ -100,6 +101,7 @@ EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValu
         return WriteResult::NotHeld;
       }
       write.Confirmed();
+      problem = write.NoteProblem();  // said below the success message
       return WriteResult::Held;
     case EepromWriteAnswer::Busy:
       problem = ConfirmedWrites::BusyText("the backup data was not written");
@@ -173,6 +175,7 @@ void EepromSettingLogic::RunBackup() {
     switch (WriteValues(saved, "backup data of the old main board", problem)) {
       case WriteResult::Held:
         View.WriteText(wsPlain, "Writing backup data succeeded.");
+        if (!problem.empty()) View.AddErrorText(problem);
         return EndItem();
       case WriteResult::Stopped:
         // The values are in the file and the note names the cells: nothing is lost by stopping.
@@ -259,6 +262,7 @@ bool EepromSettingLogic::RestoreValues(const BackupValues& values) {
   switch (WriteValues(values, "restore", problem)) {
     case WriteResult::Held:
       View.WriteText(wsPlain, "Writing backup data succeeded.");
+      if (!problem.empty()) View.AddErrorText(problem);
       return true;
     case WriteResult::Stopped:
       return false;

@@ -55,7 +55,8 @@ private:
   enum class WriteResult : uint8_t { Held, Stopped, NotHeld };
   // Writes the values under a note naming `item` and reads them back. Held when the board holds
   // them all; Stopped when a signal stopped it between two cells (and that was said); NotHeld
-  // with the text for the message area in `problem` (empty when a write got no answer).
+  // with the text for the message area in `problem` (empty when a write got no answer); Held with
+  // `problem` the line for below the success message when the note could not be removed.
   WriteResult WriteValues(const BackupValues& values, const std::string& item, std::string& problem);
   // Opens the port and the link again after the board change; false when the printer does not answer.
   bool StartLinkAgain();

@@ -32,5 +32,6 @@ bool HeadIdLogic::WriteHeadId(const std::string& typed) {
   View.WriteText(wsAppend, "\"");
   View.WriteText(wsAppend, " has been written in EEPROM.");
   View.SetSummary(SummaryField::HeadId, typed);
+  if (!write.NoteProblem().empty()) View.AddErrorText(write.NoteProblem());
   return true;
 }

@@ -1,5 +1,7 @@
 #include "service/TransportLiquidLogic.h"
 
+#include <utility>
+
 namespace {
 
 using Step = MechanismStep;
@@ -146,8 +148,14 @@ std::vector<EepromCell> TransportLiquidLogic::StartExchangeTwo() {
   ExchangeWrite = std::make_unique<GuardedWrite>(Guard, Guard.NewNote("transport liquid exchange 2",
                                                                       NoteCells(ExchangeDoneCells())));
   if (!ExchangeWrite->Started()) return {};
+  if (Guard.StopSignal() != 0) {
+    // Asked to stop while the note was made: the liquid stays where it is, and nothing is sent.
+    ExchangeWrite->Send([](const NoteCell&) { return true; });
+    return {};
+  }
   View.WriteText(wsBusy, "Performing Transportion Liquid Exchange 2 now.");
   Send(ExchangeTwo());
+  ExchangeSent = true;
   return ClearExchangeCells();
 }
 
@@ -158,7 +166,11 @@ bool TransportLiquidLogic::FinishExchangeTwo(const std::vector<EepromCell>& clea
     return false;
   }
   // The liquid is out whatever the cells say: ending the session must not reset the printer from here on.
-  View.SetSkipResetOnClose();
+  if (std::exchange(ExchangeSent, false)) View.SetSkipResetOnClose();
+  if (write->Stopped() && cleared.empty()) {
+    ReportStoppedWrite(View, Confirm, cleared, 0, write->Total());
+    return true;
+  }
   // The cells travel behind the mechanism commands, so they are read back once the printer is ready.
   if (!View.FinishBusy()) return false;
   if (write->Stopped()) {
@@ -171,5 +183,6 @@ bool TransportLiquidLogic::FinishExchangeTwo(const std::vector<EepromCell>& clea
   }
   write->Confirmed();
   View.WriteText(wsPlain, "Transportion Liquid Exchange 2 is completed.");
+  if (!write->NoteProblem().empty()) View.AddErrorText(write->NoteProblem());
   return true;
 }

@@ -62,4 +62,5 @@ private:
   WriteGuard& Guard;
   // The note of exchange 2, from before its first command until its cells are read back.
   std::unique_ptr<GuardedWrite> ExchangeWrite;
+  bool ExchangeSent = false;  // its commands went out: the liquid is out
 };

@@ -14,6 +14,7 @@ bool UnfinishedLogic::Finish(const FoundNote& left) {
     return false;
   View.WriteText(wsPlain, "The unfinished " + left.Note.Item + " of " + left.Note.Date + " is finished: " +
                               std::to_string(left.Note.Cells.size()) + " cells written and read back.");
+  if (!write.NoteProblem().empty()) View.AddErrorText(write.NoteProblem());
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
@@ -165,13 +166,18 @@ HeldNote::~HeldNote() {
 }
 
 HeldNote NoteStore::Save(const UnfinishedNote& note, std::string& error) {
-  // The date and the process make the name; a counter keeps two notes of one second apart.
+  // The date, then the moment to the nanosecond, then the process and a counter: names sort in
+  // the order the writes began, which is the order their notes are finished in.
   static unsigned sequence = 0;
   std::string stamp = note.Date;
   std::replace(stamp.begin(), stamp.end(), ' ', 'T');
   std::replace(stamp.begin(), stamp.end(), ':', '-');
-  const std::string name = NamePrefix(note.Port, note.Printer) + stamp + "-" + std::to_string(::getpid()) + "-" +
-                           std::to_string(++sequence);
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  char moment[64];
+  std::snprintf(moment, sizeof moment, "-%010lld%09ld-%d-%06u", static_cast<long long>(now.tv_sec), now.tv_nsec,
+                static_cast<int>(::getpid()), ++sequence);
+  const std::string name = NamePrefix(note.Port, note.Printer) + stamp + moment;
   const std::filesystem::path folder(Folder);
   const std::string path = (folder / (name + NoteExtension)).string();
   const std::string temporary = (folder / (name + ".tmp")).string();
@@ -283,6 +289,7 @@ std::string DescribeNote(const UnfinishedNote& note) {
 }
 
 std::string StoppedText(size_t written, size_t total) {
+  if (written == 0) return "Stopped before the first cell: nothing was written to the printer.";
   return "Stopped: " + std::to_string(written) + " of " + std::to_string(total) +
          " cells written; the printer holds a mix of old and new values. Run the same command again to finish it.";
 }

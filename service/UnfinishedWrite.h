@@ -91,5 +91,6 @@ private:
 // What the technician is told of a note: the item, the date and the cells that may hold a mix.
 std::string DescribeNote(const UnfinishedNote& note);
 
-// "Stopped: 40 of 69 cells written; the printer holds a mix of old and new values. Run the same command again to finish it."
+// "Stopped: 40 of 69 cells written; the printer holds a mix of old and new values. Run the same
+// command again to finish it.", or that nothing was written when no cell was.
 std::string StoppedText(size_t written, size_t total);

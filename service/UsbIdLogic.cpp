@@ -40,5 +40,6 @@ bool UsbIdLogic::WriteUsbId(const std::string& serial) {
   View.WriteText(wsAppend, shown);
   View.WriteText(wsAppend, "\"");
   View.WriteText(wsNewLine, " has been written in EEPROM.");
+  if (!write.NoteProblem().empty()) View.AddErrorText(write.NoteProblem());
   return true;
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -58,7 +59,8 @@ std::optional<std::string> WriteGuard::OtherPrinter(const UnfinishedNote& note) 
   return std::nullopt;
 }
 
-GuardedWrite::GuardedWrite(WriteGuard& guard, UnfinishedNote note) : Guard(guard), Note(std::move(note)) {
+GuardedWrite::GuardedWrite(WriteGuard& guard, UnfinishedNote note)
+    : Guard(guard), Note(std::move(note)), OwnNote(true) {
   ++Guard.OpenWrites;
   Guard.ReadOldValues(Note);
   std::string error;
@@ -82,9 +84,10 @@ size_t GuardedWrite::Send(const std::function<bool(const NoteCell&)>& send) {
     if (Guard.StopSignal() != 0) {
       StoppedBySignal = true;
       Guard.WriteStopped = true;
-      // Stopped before its first cell, the write changed nothing: there is nothing to finish.
+      // Stopped before its first cell, a write of its own changed nothing: there is nothing to
+      // finish. A note taken up from an earlier run still names cells that hold a mix: it stays.
       std::string ignored;
-      if (sent == 0) NoteStore::Remove(File.Path, ignored);
+      if (sent == 0 && OwnNote) NoteStore::Remove(File.Path, ignored);
       break;
     }
     if (!send(cell)) break;
@@ -111,25 +114,26 @@ bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
     view.WriteText(wsError, *problem);
     return false;
   }
-  std::string error;
-  if (!Confirmed(&error)) view.AddErrorText("The note of this write could not be removed (" + error + ").");
+  Confirmed();
   return true;
 }
 
-bool GuardedWrite::Confirmed(std::string* error) {
+bool GuardedWrite::Confirmed() {
   if (!Started()) return false;
   std::string problem;
   const bool removed = NoteStore::Remove(File.Path, problem);
-  // An older note whose every cell this write has put there afresh has nothing left to finish.
+  if (!removed) RemovalProblem = "The note of this write could not be removed (" + problem + ").";
+  // An older note whose every cell this write has put there afresh has nothing left to finish. A
+  // newer one means values meant later: they stay to be finished after this one.
   std::set<uint8_t> written;
   for (const NoteCell& cell : Note.Cells) written.insert(cell.Address);
-  for (const FoundNote& older : Guard.Store.NotesFor(Note.Port, Note.Printer)) {
-    const bool covered = std::all_of(older.Note.Cells.begin(), older.Note.Cells.end(),
+  for (const FoundNote& other : Guard.Store.NotesFor(Note.Port, Note.Printer)) {
+    const bool older = std::tie(other.Note.Date, other.Path) < std::tie(Note.Date, File.Path);
+    const bool covered = std::all_of(other.Note.Cells.begin(), other.Note.Cells.end(),
                                      [&](const NoteCell& cell) { return written.count(cell.Address) > 0; });
     std::string ignored;
-    if (covered) NoteStore::Remove(older.Path, ignored);
+    if (older && covered) NoteStore::Remove(other.Path, ignored);
   }
-  if (!removed && error != nullptr) *error = problem;
   return removed;
 }
 

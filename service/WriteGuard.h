@@ -93,14 +93,16 @@ public:
   bool Stopped() const { return StoppedBySignal; }
   size_t Total() const { return Note.Cells.size(); }
 
-  // The printer holds every cell (read back): the note goes. False, with the reason, when it stays on disk.
-  bool Confirmed(std::string* error = nullptr);
+  // The printer holds every cell (read back): the note goes. False when it stays on disk; then
+  // NoteProblem() is the line to add below the success message.
+  bool Confirmed();
+  const std::string& NoteProblem() const { return RemovalProblem; }
 
   // The whole run as most items do it: every cell sent through `send`, all read back with
   // `confirm`. What went wrong is said in red on `view`: the note that could not be saved, how
   // far a stopped write got, a printer that stayed busy (`notWritten` names what was not written),
-  // or what the printer holds instead. True when the printer holds every cell and the note is gone;
-  // the success message is the caller's.
+  // or what the printer holds instead. True when the printer holds every cell; the success message
+  // is the caller's, and so is NoteProblem() below it.
   bool WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm, const std::function<bool(const NoteCell&)>& send,
                        std::string_view notWritten);
 
@@ -109,6 +111,8 @@ private:
   UnfinishedNote Note;
   HeldNote File;  // the note on disk, held while this write lives
   std::string SaveProblem;
+  std::string RemovalProblem;
+  bool OwnNote = false;  // saved by this write, not taken up from an earlier run
   bool StoppedBySignal = false;
 };
 

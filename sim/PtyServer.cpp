@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -76,6 +77,9 @@ bool PtyServer::ServeOnce(int waitMs, std::string& reason) {
     reason = SystemError("poll");
     return false;
   }
+  // A host killed while it held the terminal exclusively leaves the mark: a quiet terminal is
+  // made free for the next one (the hosts' own lock still keeps them one at a time).
+  if (ready == 0) ioctl(SlaveFd, TIOCNXCL);
   if ((watch.revents & POLLIN) != 0) {
     uint8_t buffer[4096];
     for (;;) {

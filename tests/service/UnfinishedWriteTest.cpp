@@ -245,13 +245,40 @@ TEST_F(GuardedHeadIdWrite, ACompleteWriteLeavesNoNoteAndClearsTheNotesItCovers) 
   NoteStore store(Folder.Path.string());
   UnfinishedNote older = Guard.NewNote("head ID AZAAAAAAAAAAC", {{0x47, 0x8C, std::nullopt}, {0x3F, 1, std::nullopt}});
   UnfinishedNote other = Guard.NewNote("USB ID", {{0x4D, 'A', std::nullopt}});
+  // A later write of the same cells means values meant later: it stays to be finished.
+  UnfinishedNote newer = Guard.NewNote("head ID G25A$18J1%BTG", {{0x47, 54, std::nullopt}});
+  newer.Date = "2999-01-01 00:00:00";
   ASSERT_TRUE(store.Save(older, error).Held());
   ASSERT_TRUE(store.Save(other, error).Held());
+  ASSERT_TRUE(store.Save(newer, error).Held());
   EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
   EXPECT_TRUE(View.Errors.empty()) << testing::PrintToString(View.Errors);
   const std::vector<FoundNote> left = Guard.Unfinished();
-  ASSERT_EQ(left.size(), 1u);
+  ASSERT_EQ(left.size(), 2u);
   EXPECT_EQ(left[0].Note.Item, "USB ID");
+  EXPECT_EQ(left[1].Note.Item, "head ID G25A$18J1%BTG");
+}
+
+// A stop asked before the first cell: nothing written, nothing noted; but a note taken up from an
+// earlier run stays, since its cells still hold a mix.
+TEST_F(GuardedHeadIdWrite, AStopBeforeTheFirstCellWritesNothing) {
+  const EepromImage::Cells before = Printer.Eeprom();
+  StopAfterWrites now(Printer, 0);
+  Guard.SetStopSignals(now);
+  EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
+  ASSERT_EQ(View.Errors.size(), 1u);
+  EXPECT_EQ(View.Errors[0], "Stopped before the first cell: nothing was written to the printer.");
+  EXPECT_EQ(Printer.Eeprom(), before);
+  EXPECT_TRUE(Guard.Unfinished().empty());
+
+  std::string error;
+  ASSERT_TRUE(NoteStore(Folder.Path.string()).Save(Guard.NewNote("restore", {{0x33, 0x05, 0x01}}), error).Held());
+  const std::vector<FoundNote> left = Guard.Unfinished();
+  ASSERT_EQ(left.size(), 1u);
+  UnfinishedLogic finishing(View, Comm, Guard);
+  EXPECT_FALSE(finishing.Finish(left[0]));
+  EXPECT_EQ(Guard.Unfinished().size(), 1u);
+  EXPECT_EQ(Printer.Eeprom(), before);
 }
 
 TEST_F(GuardedHeadIdWrite, NoNoteNoWrite) {

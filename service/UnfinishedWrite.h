@@ -82,7 +82,6 @@ public:
   // Removes a note's file; false, with the reason, when it stays.
   static bool Remove(const std::string& path, std::string& error);
 
-  const std::string& Path() const { return Folder; }
 
 private:
   std::string Folder;

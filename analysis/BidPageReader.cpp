@@ -20,6 +20,9 @@ constexpr int MarksPerSlot = 3;
 // Text is at most 28 dots high, a mark 48: ink running down at least this far
 // belongs to a mark.
 constexpr double LeastMarkRun = 38;
+// The longest a run of ink may be and still be a mark: three marks one above
+// the other, where the right-to-left marks stand in line with the ruler.
+constexpr double LongestMarkRun = 1.5 * BandHeight;
 // The longest gap a run of ink may have and still be one mark: three clogged
 // nozzles side by side.
 constexpr double MarkGap = 10;
@@ -48,29 +51,40 @@ struct Band {
   double Height() const { return Bottom - Top; }
 };
 
-// Bands of rows where ink runs down far enough to be marks.
+// Bands of rows where ink runs down far enough to be marks. Runs far longer
+// than a band (a crease, the edge of a stain) are no marks and are left out.
 std::vector<Band> MarkBands(const InkImage& image, double roughScale) {
   const int leastRun = std::max(4, static_cast<int>(LeastMarkRun * roughScale));
+  const int longestRun = static_cast<int>(LongestMarkRun * roughScale);
   // A clogged nozzle leaves a gap of a few rows in a mark; the mark goes on below it.
   const int bridged = std::max(2, static_cast<int>(std::lround(MarkGap * roughScale)));
-  std::vector<int> rowCounts(static_cast<size_t>(image.Height), 0);
-  for (int x = 0; x < image.Width; ++x) {
-    int runStart = -1;
-    int lastInked = -1;
-    for (int y = 0; y <= image.Height; ++y) {
-      const bool inked = y < image.Height && image.At(x, y) >= MarkInk;
-      if (inked) {
-        if (runStart < 0) runStart = y;
-        lastInked = y;
-        continue;
-      }
-      if (runStart >= 0 && (y - lastInked > bridged || y == image.Height)) {
-        if (lastInked + 1 - runStart >= leastRun)
-          for (int row = runStart; row <= lastInked; ++row) ++rowCounts[static_cast<size_t>(row)];
-        runStart = -1;
+  std::vector<int> rowCounts(static_cast<size_t>(image.Height) + 1, 0);
+  // Runs are followed down every column at once, row by row.
+  std::vector<int> runStart(static_cast<size_t>(image.Width), -1), lastInked(static_cast<size_t>(image.Width), -1);
+  std::vector<int> runDifference(static_cast<size_t>(image.Height) + 1, 0);
+  auto endRun = [&](size_t x) {
+    const int length = lastInked[x] + 1 - runStart[x];
+    if (length >= leastRun && length <= longestRun) {
+      ++runDifference[static_cast<size_t>(runStart[x])];
+      --runDifference[static_cast<size_t>(lastInked[x] + 1)];
+    }
+    runStart[x] = -1;
+  };
+  for (int y = 0; y < image.Height; ++y) {
+    const uint8_t* row = image.Row(y);
+    for (size_t x = 0; x < runStart.size(); ++x) {
+      if (row[x] >= MarkInk) {
+        if (runStart[x] < 0) runStart[x] = y;
+        lastInked[x] = y;
+      } else if (runStart[x] >= 0 && y - lastInked[x] > bridged) {
+        endRun(x);
       }
     }
   }
+  for (size_t x = 0; x < runStart.size(); ++x)
+    if (runStart[x] >= 0) endRun(x);
+  int running = 0;
+  for (size_t y = 0; y < rowCounts.size(); ++y) rowCounts[y] = running += runDifference[y];
   constexpr int LeastMarksInRow = 3;
   const int allowedGap = bridged;
   std::vector<Band> bands;
@@ -319,6 +333,152 @@ std::optional<int> BidSectionReading::Suggestion() const {
   return std::clamp(static_cast<int>(std::lround(*Estimate)), -36, 36);
 }
 
+namespace {
+
+// The page's sections stand one below the other at this pitch, in dots; the
+// line of candidate numbers stands above each band, clear of it by a few dots.
+constexpr double SectionPitch = 303;
+constexpr double NumbersFrom = 66;
+constexpr double NumbersTo = 8;
+// The share of the numbers' ink that must lie on one side of the bands for
+// the page's orientation to be told.
+constexpr double LeastFacingMargin = 0.5;
+// A section's grid place may stand this share of the pitch off.
+constexpr double PlaceTolerance = 0.2;
+
+struct FoundBand {
+  Band Where;
+  SectionGeometry Geometry;
+  bool RulerFound() const { return Geometry.Ruler.Matched >= 3 * MarksPerSlot; }
+};
+
+std::vector<FoundBand> FindBands(const InkImage& image, double roughScale) {
+  std::vector<FoundBand> found;
+  for (const Band& band : MarkBands(image, roughScale)) found.push_back({band, MeasureSection(image, band)});
+  return found;
+}
+
+// Printed ink (pixels) of rows [top, bottom) over columns [left, right).
+int InkedPixels(const InkImage& image, double left, double top, double right, double bottom) {
+  const int x0 = std::max(0, static_cast<int>(left)), x1 = std::min(image.Width, static_cast<int>(right));
+  const int y0 = std::max(0, static_cast<int>(top)), y1 = std::min(image.Height, static_cast<int>(bottom));
+  int count = 0;
+  for (int y = y0; y < y1; ++y) {
+    const uint8_t* row = image.Row(y);
+    for (int x = x0; x < x1; ++x) count += row[x] >= MarkInk;
+  }
+  return count;
+}
+
+// Which way up the bands stand: +1 when the candidate numbers stand above
+// them, -1 when below (the page lies upside down), 0 when it cannot be told.
+// Only the columns of the three middle slots are looked at: the section
+// titles stand left of the first, and right of the last when upside down. `margin` is how clearly one side won.
+int Facing(const InkImage& image, const std::vector<FoundBand>& bands, double& margin) {
+  double above = 0, below = 0;
+  for (const FoundBand& band : bands) {
+    if (!band.RulerFound()) continue;
+    const RulerFit& fit = band.Geometry.Ruler;
+    const double left = fit.At(1, 0) - MarkPitch * fit.Scale, right = fit.At(BidCandidateCount - 2, MarksPerSlot - 1) + MarkPitch * fit.Scale;
+    above += InkedPixels(image, left, band.Where.Top - NumbersFrom * fit.Scale, right, band.Where.Top - NumbersTo * fit.Scale);
+    below += InkedPixels(image, left, band.Where.Bottom + NumbersTo * fit.Scale, right, band.Where.Bottom + NumbersFrom * fit.Scale);
+  }
+  margin = above + below > 0 ? std::abs(above - below) / (above + below) : 0;
+  if (margin < LeastFacingMargin) return 0;
+  return above > below ? 1 : -1;
+}
+
+// Whether the place of a section that was not found is explained: it lies
+// mostly beyond the image (a sheet cut short) or holds ink (a section stained
+// or smudged past reading). Bare paper where a section should be means the
+// guess of which section is which is wrong.
+bool MissingSectionExplained(const InkImage& image, double top, double bottom, double left, double right, double scale) {
+  const double inside = std::min<double>(bottom, image.Height) - std::max(0.0, top);
+  if (inside < (bottom - top) / 2) return true;
+  // A mark's worth of ink, at the least.
+  return InkedPixels(image, left, top, right, bottom) >= LeastMarkRun * scale * scale * 4;
+}
+
+// Which section each band with a ruler is, from their places on the page's
+// grid of sections; empty when it cannot be told.
+std::optional<std::array<std::optional<size_t>, BidSectionNames.size()>> PlaceSections(const InkImage& image,
+                                                                                        const std::vector<FoundBand>& bands) {
+  std::vector<size_t> ruled;
+  for (size_t i = 0; i < bands.size(); ++i)
+    if (bands[i].RulerFound()) ruled.push_back(i);
+  if (ruled.empty()) return std::nullopt;
+  std::vector<double> scales;
+  for (size_t i : ruled) scales.push_back(bands[i].Geometry.Ruler.Scale);
+  const double scale = Median(scales);
+  const double pitch = SectionPitch * scale;
+  const double origin = bands[ruled.front()].Where.Top;
+  std::vector<std::pair<int, size_t>> places;
+  for (size_t i : ruled) {
+    const double steps = (bands[i].Where.Top - origin) / pitch;
+    const int place = static_cast<int>(std::lround(steps));
+    if (std::abs(steps - place) > PlaceTolerance) continue;
+    if (!places.empty() && places.back().first == place) return std::nullopt;
+    places.push_back({place, i});
+  }
+  const int sections = static_cast<int>(BidSectionNames.size());
+  const int span = places.back().first - places.front().first;
+  if (span >= sections) return std::nullopt;
+  double left = 1e9, right = -1e9;
+  for (const auto& [place, i] : places) {
+    left = std::min(left, bands[i].Geometry.Ruler.At(0, 0) - MarkPitch * scale);
+    right = std::max(right, bands[i].Geometry.Ruler.At(BidCandidateCount - 1, MarksPerSlot - 1) + MarkPitch * scale);
+  }
+  std::optional<int> chosen;
+  for (int first = 0; first + span < sections; ++first) {
+    bool explained = true;
+    for (int section = 0; section < sections && explained; ++section) {
+      const int place = section - first;
+      if (std::any_of(places.begin(), places.end(), [&](const auto& p) { return p.first == place; })) continue;
+      const double top = origin + place * pitch;
+      explained = MissingSectionExplained(image, top, top + BandHeight * scale, left, right, scale);
+    }
+    if (!explained) continue;
+    if (chosen) return std::nullopt;
+    chosen = first;
+  }
+  if (!chosen) return std::nullopt;
+  std::array<std::optional<size_t>, BidSectionNames.size()> placed{};
+  for (const auto& [place, i] : places) placed[static_cast<size_t>(place + *chosen)] = i;
+  return placed;
+}
+
+struct Oriented {
+  ScanFrame Frame;
+  std::vector<FoundBand> Bands;
+  double Margin = 0;
+};
+
+// The page turned upright: sideways or upside down on the glass is found
+// from where the candidate numbers stand; empty when no band with a ruler
+// was found either way, and with `unknown` set when bands were found but
+// which way up they stand cannot be told.
+std::optional<Oriented> Orient(const ScanFrame& straight, bool& unknown) {
+  for (int quarter : {0, 1}) {
+    ScanFrame frame = straight.Turned(quarter);
+    std::vector<FoundBand> bands = FindBands(frame.Image(), frame.RoughPixelsPerDot());
+    if (std::none_of(bands.begin(), bands.end(), [](const FoundBand& band) { return band.RulerFound(); })) continue;
+    double margin = 0;
+    const int facing = Facing(frame.Image(), bands, margin);
+    if (facing == 0) {
+      unknown = true;
+      return std::nullopt;
+    }
+    if (facing < 0) {
+      frame = frame.Turned(2);
+      bands = FindBands(frame.Image(), frame.RoughPixelsPerDot());
+    }
+    return Oriented{std::move(frame), std::move(bands), margin};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 BidPageReading ReadBidPage(const InkImage& scan, const std::array<int, BidSectionNames.size()>& middles) {
   BidPageReading page;
   for (size_t i = 0; i < page.Sections.size(); ++i)
@@ -328,52 +488,64 @@ BidPageReading ReadBidPage(const InkImage& scan, const std::array<int, BidSectio
     page.Problem = "The image is empty.";
     return page;
   }
-  const ScanFrame frame(scan);
-  page.SkewDegrees = frame.SkewDegrees();
-  std::vector<Band> bands = MarkBands(frame.Image(), frame.RoughPixelsPerDot());
-  std::vector<SectionGeometry> measured;
-  std::vector<double> scales, origins, heights;
-  for (const Band& band : bands) {
-    measured.push_back(MeasureSection(frame.Image(), band));
-    if (measured.back().Ruler.Matched < 3 * MarksPerSlot) continue;
-    scales.push_back(measured.back().Ruler.Scale);
-    origins.push_back(measured.back().Ruler.Origin);
-    heights.push_back(band.Height());
+  const ScanFrame straight(scan);
+  page.SkewDegrees = straight.SkewDegrees();
+  bool unknown = false;
+  const std::optional<Oriented> oriented = Orient(straight, unknown);
+  if (unknown) {
+    page.Problem = PageOrientationUnknownText;
+    return page;
   }
-  if (scales.empty()) {
+  if (!oriented) {
     page.Problem = "No Bi-D pattern was found in the image: scan the Bi-D pattern page, the whole sheet, upright.";
     return page;
   }
-  // A band as high as the sections whose rulers were found is a section too,
-  // one smudged past finding its ruler: it stays in the count, unread.
-  const double height = Median(heights);
-  std::vector<size_t> sections;
-  for (size_t i = 0; i < bands.size(); ++i)
-    if (measured[i].Ruler.Matched >= 3 * MarksPerSlot || std::abs(bands[i].Height() - height) <= 0.2 * height)
-      sections.push_back(i);
-  if (sections.size() != page.Sections.size() || scales.size() < page.Sections.size() / 2) {
-    page.Problem = "The image shows " + std::to_string(scales.size()) +
-                   " Bi-D sections, not six: scan the whole Bi-D pattern page, upright.";
+  const ScanFrame& frame = oriented->Frame;
+  const std::vector<FoundBand>& bands = oriented->Bands;
+  page.QuarterTurns = frame.QuarterTurns();
+  const auto placed = PlaceSections(frame.Image(), bands);
+  if (!placed) {
+    page.Problem = "The Bi-D sections cannot be told apart: scan the whole Bi-D pattern page, upright.";
     return page;
   }
+  std::vector<double> scales, origins;
+  for (const auto& index : *placed)
+    if (index) {
+      scales.push_back(bands[*index].Geometry.Ruler.Scale);
+      origins.push_back(bands[*index].Geometry.Ruler.Origin);
+    }
   // The slots of all sections stand one above the other.
   const RulerFit typical{Median(origins), Median(scales), 0};
   page.PixelsPerInch = typical.Scale * 360 * scan.Reduction;
-  for (size_t i = 0; i < sections.size(); ++i) {
+  const double placedTop = [&] {
+    for (size_t i = 0; i < placed->size(); ++i)
+      if ((*placed)[i]) return bands[*(*placed)[i]].Where.Top - static_cast<double>(i) * SectionPitch * typical.Scale;
+    return 0.0;
+  }();
+  for (size_t i = 0; i < page.Sections.size(); ++i) {
     BidSectionReading& section = page.Sections[i];
-    const Band& band = bands[sections[i]];
-    const bool found = measured[sections[i]].Ruler.Matched >= 3 * MarksPerSlot;
-    const RulerFit& fit = found ? measured[sections[i]].Ruler : typical;
+    const std::optional<size_t> index = (*placed)[i];
+    const RulerFit& fit = index ? bands[*index].Geometry.Ruler : typical;
+    const double top = index ? bands[*index].Where.Top : placedTop + static_cast<double>(i) * SectionPitch * typical.Scale;
+    const double bottom = index ? bands[*index].Where.Bottom : top + BandHeight * typical.Scale;
     for (int slot = 0; slot < BidCandidateCount; ++slot)
-      section.Slots[static_cast<size_t>(slot)] = frame.ToScan(fit.At(slot, 0) - MarkPitch * fit.Scale / 2, band.Top,
-                                                              fit.At(slot, MarksPerSlot - 1) + MarkPitch * fit.Scale / 2,
-                                                              band.Bottom);
-    if (!found) {
-      section.Problem = "cannot read: the section's ruler cannot be found (smudged or missing)";
+      section.Slots[static_cast<size_t>(slot)] = frame.ToScan(fit.At(slot, 0) - MarkPitch * fit.Scale / 2, top,
+                                                              fit.At(slot, MarksPerSlot - 1) + MarkPitch * fit.Scale / 2, bottom);
+    if (!index) {
+      section.Problem = top + BandHeight * typical.Scale / 2 > frame.Image().Height
+                            ? "cannot read: the section is not on the scan (the sheet or the scan is cut short)"
+                            : "cannot read: the section's ruler cannot be found (smudged or missing)";
       continue;
     }
-    section.OffsetDots = measured[sections[i]].OffsetDots;
+    section.OffsetDots = bands[*index].Geometry.OffsetDots;
     Judge(section);
+    // However well the slots agree, a reading is no surer than the page's orientation.
+    section.Confidence *= std::min(1.0, oriented->Margin);
+    if (section.Read() && section.Confidence < BidLeastConfidence) {
+      section.Problem = "cannot read: the page's orientation is too uncertain";
+      section.Best.reset();
+      section.Estimate.reset();
+    }
   }
   return page;
 }

@@ -49,9 +49,14 @@ struct BidPageReading {
   std::string Problem;
   std::array<BidSectionReading, BidSectionNames.size()> Sections{};
   double SkewDegrees = 0;
+  // Quarter turns clockwise that stood the page upright (after the skew).
+  int QuarterTurns = 0;
   // Scan pixels per inch found from the marks.
   double PixelsPerInch = 0;
 };
+
+// Said of a page whose orientation cannot be told: it is never read as upright.
+constexpr const char* PageOrientationUnknownText = "The page's orientation cannot be told: scan it upright.";
 
 // Reads the page; `middles` are the middle candidates the sections were
 // printed around, in page order.

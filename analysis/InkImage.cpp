@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -61,6 +64,107 @@ void ClearSurround(InkImage& image) {
     if (beyond[i]) image.Ink[i] = 0;
 }
 
+// The paper is found as a background across the page, not as one level for
+// the whole sheet: a lid left open, a vignette or a phone's lamp light one part
+// of the sheet more than another, and ink is judged against the paper it lies
+// on. The background is taken in tiles: in each tile the level most of its
+// pixels are at least as light as, then the lightest level over a window
+// broader than any printed block (so that blocks of ink and stains are not
+// taken for paper), then the darkest over the same window (so that the
+// background follows the light again up to the window's reach), then smoothed.
+constexpr int BackgroundTile = 16;
+// A tile's paper level: this share of its pixels carry at most as much ink.
+constexpr double TilePaperShare = 0.3;
+// Half the window, in inches: printed blocks and stains up to about 1.4 inch
+// across are ink; lighting changes more slowly than that.
+constexpr double BackgroundReachInches = 0.7;
+
+using TileGrid = std::vector<std::vector<double>>;
+
+// Each tile's value replaced by the lowest (or highest) within `reach` tiles either way.
+TileGrid Spread(const TileGrid& grid, int reach, bool lowest) {
+  const int rows = static_cast<int>(grid.size()), columns = static_cast<int>(grid.front().size());
+  auto better = [&](double a, double b) { return lowest ? std::min(a, b) : std::max(a, b); };
+  TileGrid across = grid, out = grid;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
+      double value = grid[static_cast<size_t>(r)][static_cast<size_t>(c)];
+      for (int k = std::max(0, c - reach); k <= std::min(columns - 1, c + reach); ++k)
+        value = better(value, grid[static_cast<size_t>(r)][static_cast<size_t>(k)]);
+      across[static_cast<size_t>(r)][static_cast<size_t>(c)] = value;
+    }
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
+      double value = across[static_cast<size_t>(r)][static_cast<size_t>(c)];
+      for (int k = std::max(0, r - reach); k <= std::min(rows - 1, r + reach); ++k)
+        value = better(value, across[static_cast<size_t>(k)][static_cast<size_t>(c)]);
+      out[static_cast<size_t>(r)][static_cast<size_t>(c)] = value;
+    }
+  return out;
+}
+
+TileGrid Smoothed(const TileGrid& grid, int reach) {
+  const int rows = static_cast<int>(grid.size()), columns = static_cast<int>(grid.front().size());
+  TileGrid out = grid;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
+      double sum = 0;
+      int count = 0;
+      for (int i = std::max(0, r - reach); i <= std::min(rows - 1, r + reach); ++i)
+        for (int k = std::max(0, c - reach); k <= std::min(columns - 1, c + reach); ++k) {
+          sum += grid[static_cast<size_t>(i)][static_cast<size_t>(k)];
+          ++count;
+        }
+      out[static_cast<size_t>(r)][static_cast<size_t>(c)] = sum / count;
+    }
+  return out;
+}
+
+TileGrid PaperLevels(const InkImage& image) {
+  const int rows = (image.Height + BackgroundTile - 1) / BackgroundTile;
+  const int columns = (image.Width + BackgroundTile - 1) / BackgroundTile;
+  TileGrid grid(static_cast<size_t>(rows), std::vector<double>(static_cast<size_t>(columns), 0));
+  std::vector<uint8_t> values;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
+      values.clear();
+      for (int y = r * BackgroundTile; y < std::min(image.Height, (r + 1) * BackgroundTile); ++y)
+        for (int x = c * BackgroundTile; x < std::min(image.Width, (c + 1) * BackgroundTile); ++x) values.push_back(image.At(x, y));
+      const auto nth = values.begin() + static_cast<std::ptrdiff_t>(TilePaperShare * static_cast<double>(values.size() - 1));
+      std::nth_element(values.begin(), nth, values.end());
+      grid[static_cast<size_t>(r)][static_cast<size_t>(c)] = *nth;
+    }
+  return grid;
+}
+
+void EvenLighting(InkImage& image) {
+  const double pixelsPerInch = std::max(image.Width, image.Height) / A4LongSideInches;
+  const int reach = std::max(1, static_cast<int>(std::lround(BackgroundReachInches * pixelsPerInch / BackgroundTile)));
+  const TileGrid paper = Smoothed(Spread(Spread(PaperLevels(image), reach, true), reach, false), reach);
+  const int rows = static_cast<int>(paper.size()), columns = static_cast<int>(paper.front().size());
+  // Between tile centres the paper's level is interpolated.
+  auto level = [&](int r, int c) {
+    return paper[static_cast<size_t>(std::clamp(r, 0, rows - 1))][static_cast<size_t>(std::clamp(c, 0, columns - 1))];
+  };
+  for (int y = 0; y < image.Height; ++y) {
+    const double ty = (y + 0.5) / BackgroundTile - 0.5;
+    const int r = static_cast<int>(std::floor(ty));
+    const double fy = ty - r;
+    uint8_t* row = &image.At(0, y);
+    for (int x = 0; x < image.Width; ++x) {
+      const double tx = (x + 0.5) / BackgroundTile - 0.5;
+      const int c = static_cast<int>(std::floor(tx));
+      const double fx = tx - c;
+      const double background = (level(r, c) * (1 - fx) + level(r, c + 1) * fx) * (1 - fy) +
+                                (level(r + 1, c) * (1 - fx) + level(r + 1, c + 1) * fx) * fy;
+      // Ink as the share of the paper's light it takes away there.
+      const double light = 255.0 - background;
+      const double ink = light > 1 ? (row[x] - background) / light * 255.0 : 0;
+      row[x] = static_cast<uint8_t>(std::clamp(ink + 0.5, 0.0, 255.0));
+    }
+  }
+}
+
 }  // namespace
 
 int ReductionFor(int width, int height) {
@@ -93,9 +197,7 @@ InkImage InkFromRgb(int width, int height, const uint32_t* rgb, int reduction) {
     for (int column = 0; column < image.Width; ++column)
       out[column] = static_cast<uint8_t>(sums[static_cast<size_t>(column)] / block);
   }
-  // The paper's own ink level: the commonest value, as most of a sheet is bare.
-  const int paper = CommonestInk(image.Ink.size(), [&](size_t i) { return image.Ink[i]; });
-  for (uint8_t& value : image.Ink) value = value > paper ? static_cast<uint8_t>(value - paper) : 0;
+  EvenLighting(image);
   ClearSurround(image);
   return image;
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -388,19 +390,36 @@ int Facing(const InkImage& image, const std::vector<FoundBand>& bands, double& m
   return above > below ? 1 : -1;
 }
 
-// Whether the place of a section that was not found is explained: it lies
-// mostly beyond the image (a sheet cut short) or holds ink (a section stained
-// or smudged past reading). Bare paper where a section should be means the
-// guess of which section is which is wrong.
-bool MissingSectionExplained(const InkImage& image, double top, double bottom, double left, double right, double scale) {
-  const double inside = std::min<double>(bottom, image.Height) - std::max(0.0, top);
-  if (inside < (bottom - top) / 2) return true;
-  // A mark's worth of ink, at the least.
-  return InkedPixels(image, left, top, right, bottom) >= LeastMarkRun * scale * scale * 4;
+// Text left of the first slot tells the ends of the page: the headline stands
+// above the first section's title, and every section but the last has the
+// next one's title below it. Rows in dots from the band's top (above) or
+// bottom (below); columns from the first ruler mark.
+constexpr double HeadlineRows[2] = {-185, -140};
+constexpr double NextTitleRows[2] = {30, 72};
+constexpr double TextColumns[2] = {-350, -30};
+// Less ink than about half a character is no text.
+constexpr double LeastTextDots = 100;
+
+bool TextBeside(const InkImage& image, const FoundBand& band, double from, double to) {
+  const RulerFit& fit = band.Geometry.Ruler;
+  const double left = fit.At(0, 0) + TextColumns[0] * fit.Scale, right = fit.At(0, 0) + TextColumns[1] * fit.Scale;
+  return InkedPixels(image, left, from, right, to) >= LeastTextDots * fit.Scale * fit.Scale;
+}
+
+bool HeadlineAbove(const InkImage& image, const FoundBand& band) {
+  const double scale = band.Geometry.Ruler.Scale;
+  return TextBeside(image, band, band.Where.Top + HeadlineRows[0] * scale, band.Where.Top + HeadlineRows[1] * scale);
+}
+
+bool TitleBelow(const InkImage& image, const FoundBand& band) {
+  const double scale = band.Geometry.Ruler.Scale;
+  return TextBeside(image, band, band.Where.Bottom + NextTitleRows[0] * scale, band.Where.Bottom + NextTitleRows[1] * scale);
 }
 
 // Which section each band with a ruler is, from their places on the page's
-// grid of sections; empty when it cannot be told.
+// grid of sections; empty when it cannot be told. Where the first or last
+// sections were lost, the headline above the first band found and the title
+// below the last one tell which end is missing.
 std::optional<std::array<std::optional<size_t>, BidSectionNames.size()>> PlaceSections(const InkImage& image,
                                                                                         const std::vector<FoundBand>& bands) {
   std::vector<size_t> ruled;
@@ -409,8 +428,7 @@ std::optional<std::array<std::optional<size_t>, BidSectionNames.size()>> PlaceSe
   if (ruled.empty()) return std::nullopt;
   std::vector<double> scales;
   for (size_t i : ruled) scales.push_back(bands[i].Geometry.Ruler.Scale);
-  const double scale = Median(scales);
-  const double pitch = SectionPitch * scale;
+  const double pitch = SectionPitch * Median(scales);
   const double origin = bands[ruled.front()].Where.Top;
   std::vector<std::pair<int, size_t>> places;
   for (size_t i : ruled) {
@@ -423,27 +441,15 @@ std::optional<std::array<std::optional<size_t>, BidSectionNames.size()>> PlaceSe
   const int sections = static_cast<int>(BidSectionNames.size());
   const int span = places.back().first - places.front().first;
   if (span >= sections) return std::nullopt;
-  double left = 1e9, right = -1e9;
-  for (const auto& [place, i] : places) {
-    left = std::min(left, bands[i].Geometry.Ruler.At(0, 0) - MarkPitch * scale);
-    right = std::max(right, bands[i].Geometry.Ruler.At(BidCandidateCount - 1, MarksPerSlot - 1) + MarkPitch * scale);
+  int first = 0;
+  if (span < sections - 1) {
+    const bool startsAtFirst = HeadlineAbove(image, bands[places.front().second]);
+    const bool endsAtLast = !TitleBelow(image, bands[places.back().second]);
+    if (startsAtFirst == endsAtLast) return std::nullopt;
+    first = startsAtFirst ? 0 : sections - 1 - span;
   }
-  std::optional<int> chosen;
-  for (int first = 0; first + span < sections; ++first) {
-    bool explained = true;
-    for (int section = 0; section < sections && explained; ++section) {
-      const int place = section - first;
-      if (std::any_of(places.begin(), places.end(), [&](const auto& p) { return p.first == place; })) continue;
-      const double top = origin + place * pitch;
-      explained = MissingSectionExplained(image, top, top + BandHeight * scale, left, right, scale);
-    }
-    if (!explained) continue;
-    if (chosen) return std::nullopt;
-    chosen = first;
-  }
-  if (!chosen) return std::nullopt;
   std::array<std::optional<size_t>, BidSectionNames.size()> placed{};
-  for (const auto& [place, i] : places) placed[static_cast<size_t>(place + *chosen)] = i;
+  for (const auto& [place, i] : places) placed[static_cast<size_t>(place + first)] = i;
   return placed;
 }
 
@@ -532,9 +538,12 @@ BidPageReading ReadBidPage(const InkImage& scan, const std::array<int, BidSectio
       section.Slots[static_cast<size_t>(slot)] = frame.ToScan(fit.At(slot, 0) - MarkPitch * fit.Scale / 2, top,
                                                               fit.At(slot, MarksPerSlot - 1) + MarkPitch * fit.Scale / 2, bottom);
     if (!index) {
+      const bool bare = InkedPixels(frame.Image(), typical.At(0, 0), top, typical.At(BidCandidateCount - 1, MarksPerSlot - 1),
+                                    bottom) < LeastMarkRun * typical.Scale * typical.Scale * MarksPerSlot;
       section.Problem = top + BandHeight * typical.Scale / 2 > frame.Image().Height
                             ? "cannot read: the section is not on the scan (the sheet or the scan is cut short)"
-                            : "cannot read: the section's ruler cannot be found (smudged or missing)";
+                        : bare ? "cannot read: no marks show where the section stands (too faint for a grey or black-and-white scan, or not printed)"
+                               : "cannot read: the section's ruler cannot be found (smudged or missing)";
       continue;
     }
     section.OffsetDots = bands[*index].Geometry.OffsetDots;

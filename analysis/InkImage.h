@@ -8,7 +8,8 @@
 
 // One byte per pixel: 0 is bare paper, 255 full ink. A pixel's ink is
 // 255 - min(R, G, B), so every ink of the head, yellow included, shows; the
-// paper's own tint is taken away. A large scan is reduced by whole pixel
+// paper is found across the page and taken away, so that uneven light and a
+// tinted sheet read as a flat white scan. A large scan is reduced by whole pixel
 // blocks to about WorkingPixelsPerInch, which keeps the ink each block holds.
 struct InkImage {
   int Width = 0;
@@ -25,12 +26,21 @@ struct InkImage {
 
 // The resolution the analysis works at; a scan finer than this is reduced.
 constexpr int WorkingPixelsPerInch = 300;
-// A scan larger than this many pixels is refused before it is decoded: a
-// sheet of A4 at 1000 dpi stays under it.
-constexpr int64_t MaxScanPixels = 100'000'000;
+// The resolutions a whole A4 sheet is read at.
+constexpr int LeastScanDpi = 150;
+constexpr int MostScanDpi = 2400;
+// A scan larger than this many pixels is refused before it is decoded: an A4
+// sheet at 1200 dpi, with the scanner's lid around it, stays under it.
+constexpr int64_t MaxScanPixels = 160'000'000;
 constexpr int MaxScanSide = 16'000;
-// Smaller than this in either direction it cannot show a page at 300 dpi.
+// A JPEG is reduced as it is decoded, so it is only ever held at the working
+// resolution: up to an A4 sheet at 2400 dpi with the lid around it.
+constexpr int64_t MaxScaledScanPixels = 700'000'000;
+constexpr int MaxScaledScanSide = 32'000;
+// Smaller than this in either direction it cannot show a page at 150 dpi.
 constexpr int MinScanSide = 600;
+// What the messages say of the resolutions a scan may have.
+constexpr const char* ScanResolutionsText = "150 to 2400 dpi (above 1200 dpi as JPEG)";
 
 // What reading a scan file gave: the image, or a message for the technician.
 using ScanRead = std::variant<InkImage, std::string>;

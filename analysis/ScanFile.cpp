@@ -13,7 +13,7 @@
 
 namespace {
 
-// Enough for the largest accepted scan as 32-bit pixels, and no more.
+// Enough for the largest scan decoded whole, as 32-bit pixels, and no more.
 constexpr int AllocationLimitMegabytes = static_cast<int>(MaxScanPixels * 4 / (1024 * 1024)) + 16;
 
 std::string Describe(const QSize& size) {
@@ -25,16 +25,18 @@ ScanRead Decode(QImageReader& reader, const std::string& name) {
   if (!reader.canRead())
     return name + " is no image this program can read: scan the page as PNG, JPEG or TIFF.";
   const QSize size = reader.size();
+  const bool scalesAsItDecodes = reader.supportsOption(QImageIOHandler::ScaledSize);
   if (size.isValid()) {
-    if (static_cast<int64_t>(size.width()) * size.height() > MaxScanPixels || size.width() > MaxScanSide ||
-        size.height() > MaxScanSide)
-      return name + " has " + Describe(size) + ", too many to read: scan the page at 300 to 1000 dpi.";
+    const int64_t mostPixels = scalesAsItDecodes ? MaxScaledScanPixels : MaxScanPixels;
+    const int mostSide = scalesAsItDecodes ? MaxScaledScanSide : MaxScanSide;
+    if (static_cast<int64_t>(size.width()) * size.height() > mostPixels || size.width() > mostSide || size.height() > mostSide)
+      return name + " has " + Describe(size) + ", too many to read: scan the page at " + ScanResolutionsText + ".";
     if (size.width() < MinScanSide || size.height() < MinScanSide)
-      return name + " has " + Describe(size) + ", too few to show a page: scan the whole sheet at 300 dpi or more.";
+      return name + " has " + Describe(size) + ", too few to show a page: scan the whole sheet at " + ScanResolutionsText + ".";
   }
   // A decoder that can scale as it decodes (JPEG) does the reduction itself, at a fraction of the work.
   int reduction = 1;
-  if (size.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+  if (size.isValid() && scalesAsItDecodes) {
     reduction = ReductionFor(size.width(), size.height());
     if (reduction > 1) reader.setScaledSize(QSize(size.width() / reduction, size.height() / reduction));
   }
@@ -42,12 +44,12 @@ ScanRead Decode(QImageReader& reader, const std::string& name) {
   if (!reader.read(&image) || image.isNull())
     return name + " cannot be read (" + reader.errorString().toStdString() + "): the file may be cut short.";
   if (image.width() < MinScanSide || image.height() < MinScanSide)
-    return name + " has " + Describe(image.size()) + ", too few to show a page: scan the whole sheet at 300 dpi or more.";
+    return name + " has " + Describe(image.size()) + ", too few to show a page: scan the whole sheet at " + ScanResolutionsText + ".";
   if (static_cast<int64_t>(image.width()) * image.height() > MaxScanPixels)
-    return name + " has " + Describe(image.size()) + ", too many to read: scan the page at 300 to 1000 dpi.";
+    return name + " has " + Describe(image.size()) + ", too many to read: scan the page at " + ScanResolutionsText + ".";
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
   image = QImage();
-  if (rgb.isNull()) return name + " is too large to convert: scan the page at 300 to 1000 dpi.";
+  if (rgb.isNull()) return name + " is too large to convert: scan the page at " + std::string(ScanResolutionsText) + ".";
   // Rows of a QImage are 32-bit aligned, so RGB32 rows hold exactly width pixels.
   const auto* pixels = reinterpret_cast<const uint32_t*>(rgb.constBits());
   if (reduction > 1) {

@@ -254,7 +254,7 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   analyse->add_option("WHAT", options.What, "bid (the Bi-D page) or nozzles (the first check page)")
       ->required()
       ->check(CLI::IsMember({"bid", "nozzles"}));
-  analyse->add_option("IMAGE", options.File, "The scan: the whole sheet, PNG, JPEG or TIFF, 300 dpi or more")->required();
+  analyse->add_option("IMAGE", options.File, "The scan: the whole sheet, PNG, JPEG or TIFF, 150 to 2400 dpi (above 1200 dpi as JPEG)")->required();
   analyse->add_flag("--json", options.Json, "For scripts");
   analyse->add_option("--values", options.Values,
                       "bid: the six values the page was printed with, MS Black first, as 1,-2,0,3,0,4 "

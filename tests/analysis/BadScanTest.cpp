@@ -96,10 +96,10 @@ TEST(BadScans, FilesThatAreNoScanOfAPageSaySoBeforeAnythingIsRead) {
   QImage pixel(1, 1, QImage::Format_RGB32);
   pixel.fill(Qt::white);
   EXPECT_EQ(ProblemOf(Encoded(pixel, "PNG")),
-            "The image has 1 x 1 pixels, too few to show a page: scan the whole sheet at 300 dpi or more.");
+            "The image has 1 x 1 pixels, too few to show a page: scan the whole sheet at 150 to 2400 dpi (above 1200 dpi as JPEG).");
 
   EXPECT_EQ(ProblemOf(HugeWhitePng(20000)),
-            "The image has 20000 x 20000 pixels, too many to read: scan the page at 300 to 1000 dpi.");
+            "The image has 20000 x 20000 pixels, too many to read: scan the page at 150 to 2400 dpi (above 1200 dpi as JPEG).");
 
   QImage sheet(2480, 3508, QImage::Format_RGB32);
   sheet.fill(QColor(250, 250, 250));

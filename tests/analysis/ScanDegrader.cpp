@@ -3,6 +3,9 @@
 #include "sim/PageGeometry.h"
 
 #include <QBuffer>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QTransform>
 
 #include <algorithm>
 #include <array>
@@ -47,13 +50,12 @@ uint32_t Pixel(const std::array<float, 3>& channels) {
 
 // The sheet at the scan's resolution, upright: each scan pixel the mean of the
 // sheet under it, so that lines thinner than a pixel stay as lighter lines.
-QImage SheetAtScanResolution(const QImage& page, double pixelsPerInch) {
-  const QImage sheet = page.copy(PageGeometry::PaperMargin, PageGeometry::PaperMargin, PageGeometry::PaperWidth,
-                                 PageGeometry::PaperHeight).convertToFormat(QImage::Format_RGB32);
+QImage SheetAtScanResolution(const QImage& sheet, double pixelsPerInch, double stretchPercent) {
   const double ratio = PagePixelsPerInch / pixelsPerInch;
-  QImage scan(static_cast<int>(sheet.width() / ratio), static_cast<int>(sheet.height() / ratio), QImage::Format_RGB32);
+  const double ratioDown = ratio / (1 + stretchPercent / 100);
+  QImage scan(static_cast<int>(sheet.width() / ratio), static_cast<int>(sheet.height() / ratioDown), QImage::Format_RGB32);
   const AreaWeights across = AreaResampling(sheet.width(), scan.width(), ratio);
-  const AreaWeights down = AreaResampling(sheet.height(), scan.height(), ratio);
+  const AreaWeights down = AreaResampling(sheet.height(), scan.height(), ratioDown);
   std::vector<std::array<float, 3>> column(static_cast<size_t>(sheet.width()));
   for (int y = 0; y < scan.height(); ++y) {
     // Down first: the sheet's rows under this scan row, weighted.
@@ -182,13 +184,79 @@ void AddNoise(QImage& image, const ScanDegradation& degradation) {
   }
 }
 
+// The sheet cut out of the rendered page, with its damage.
+QImage DamagedSheet(const QImage& page, const ScanDegradation& degradation) {
+  QImage sheet = page.copy(PageGeometry::PaperMargin, PageGeometry::PaperMargin, PageGeometry::PaperWidth,
+                           PageGeometry::PaperHeight).convertToFormat(QImage::Format_RGB32);
+  QPainter painter(&sheet);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  if (degradation.StainRadius > 0) {
+    // A coffee ring: a brown wash darker at its rim.
+    painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+    const QPointF centre(degradation.StainX * PagePixelsPerInch, degradation.StainY * PagePixelsPerInch);
+    const double radius = degradation.StainRadius * PagePixelsPerInch;
+    QRadialGradient wash(centre, radius);
+    wash.setColorAt(0, QColor(214, 184, 130));
+    wash.setColorAt(0.85, QColor(196, 160, 100));
+    wash.setColorAt(0.95, QColor(150, 110, 60));
+    wash.setColorAt(1, QColor(255, 255, 255));
+    painter.setBrush(wash);
+    painter.drawEllipse(centre, radius, radius * 0.8);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  }
+  if (degradation.CreaseX > 0) {
+    const double x = degradation.CreaseX * PagePixelsPerInch;
+    painter.fillRect(QRectF(x - 8, 0, 8, sheet.height()), QColor(0, 0, 0, 40));
+    painter.fillRect(QRectF(x - 1, 0, 3, sheet.height()), QColor(60, 60, 60));
+  }
+  if (degradation.CutBelow > 0)
+    painter.fillRect(QRectF(0, degradation.CutBelow * PagePixelsPerInch, sheet.width(), sheet.height()),
+                     QColor(QRgb(degradation.Lid)));
+  return sheet;
+}
+
+// Uneven light: each pixel dimmed by the vignette and the gradient where it lies.
+void Light(QImage& scan, const ScanDegradation& degradation) {
+  if (degradation.Vignette <= 0 && degradation.Gradient <= 0) return;
+  const double centreX = scan.width() / 2.0, centreY = scan.height() / 2.0;
+  const double corner = centreX * centreX + centreY * centreY;
+  for (int y = 0; y < scan.height(); ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(scan.scanLine(y));
+    for (int x = 0; x < scan.width(); ++x) {
+      const double dx = x - centreX, dy = y - centreY;
+      const float light = static_cast<float>((1 - degradation.Vignette * (dx * dx + dy * dy) / corner) *
+                                             (1 - degradation.Gradient * x / scan.width()));
+      std::array<float, 3> colour{};
+      for (int c = 0; c < 3; ++c) colour[static_cast<size_t>(c)] = Channel(row[x], c) * light;
+      row[x] = Pixel(colour);
+    }
+  }
+}
+
+// A grey scanner, or one that sees only black and white.
+QImage InScannerColours(const QImage& scan, const ScanDegradation& degradation) {
+  if (!degradation.Grey && !degradation.BlackAndWhite) return scan;
+  QImage grey = scan.convertToFormat(QImage::Format_Grayscale8);
+  if (degradation.BlackAndWhite)
+    for (int y = 0; y < grey.height(); ++y) {
+      uchar* row = grey.scanLine(y);
+      for (int x = 0; x < grey.width(); ++x) row[x] = row[x] < 160 ? 0 : 255;
+    }
+  return grey;
+}
+
 }  // namespace
 
 QImage DegradedScan(const QImage& renderedPage, const ScanDegradation& degradation) {
-  QImage scan = OnTheGlass(SheetAtScanResolution(renderedPage, degradation.PixelsPerInch), degradation);
+  QImage scan = OnTheGlass(SheetAtScanResolution(DamagedSheet(renderedPage, degradation), degradation.PixelsPerInch,
+                                                 degradation.StretchPercent),
+                           degradation);
+  Light(scan, degradation);
   Blur(scan, degradation.BlurSigma);
   AddNoise(scan, degradation);
-  return scan;
+  if (degradation.QuarterTurns % 4 != 0) scan = scan.transformed(QTransform().rotate(90.0 * degradation.QuarterTurns));
+  return InScannerColours(scan, degradation);
 }
 
 // Quick over small: a noisy scan barely compresses, and the bench writes many.

@@ -23,6 +23,21 @@ struct ScanDegradation {
   double LidInches = 0;
   uint32_t Lid = 0xE8E8E4;
   uint64_t Seed = 1;
+  // What else befalls the sheet or the scan; all off by default.
+  // The scan turned by whole quarter turns, clockwise: a sheet laid sideways or upside down.
+  int QuarterTurns = 0;
+  // The scanner's motor running fast or slow: the page longer along the paper by this percentage.
+  double StretchPercent = 0;
+  // Light falling off towards the corners, to 1 - Vignette there; and from left to right, to 1 - Gradient.
+  double Vignette = 0;
+  double Gradient = 0;
+  bool Grey = false;
+  bool BlackAndWhite = false;
+  // Damage to the sheet, in inches from its top left corner: a stain (x, y, radius), a crease
+  // down the sheet at x, the sheet cut off below y (the lid shows there).
+  double StainX = 0, StainY = 0, StainRadius = 0;
+  double CreaseX = 0;
+  double CutBelow = 0;
 };
 
 // The sheet of a rendered page (360 dpi, the grey surround left off) as a scan.

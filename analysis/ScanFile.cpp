@@ -25,7 +25,9 @@ ScanRead Decode(QImageReader& reader, const std::string& name) {
   if (!reader.canRead())
     return name + " is no image this program can read: scan the page as PNG, JPEG or TIFF.";
   const QSize size = reader.size();
-  const bool scalesAsItDecodes = reader.supportsOption(QImageIOHandler::ScaledSize);
+  // Only the JPEG decoder reduces while it decodes; others (PNG) decode the
+  // whole image first and scale it afterwards.
+  const bool scalesAsItDecodes = reader.format() == "jpeg" && reader.supportsOption(QImageIOHandler::ScaledSize);
   if (size.isValid()) {
     const int64_t mostPixels = scalesAsItDecodes ? MaxScaledScanPixels : MaxScanPixels;
     const int mostSide = scalesAsItDecodes ? MaxScaledScanSide : MaxScanSide;

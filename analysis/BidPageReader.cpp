@@ -343,6 +343,8 @@ constexpr double NumbersTo = 8;
 // The share of the numbers' ink that must lie on one side of the bands for
 // the page's orientation to be told.
 constexpr double LeastFacingMargin = 0.5;
+// How much a page lit unevenly from end to end takes off a section's confidence.
+constexpr double LightingWeight = 0.5;
 // A section's grid place may stand this share of the pitch off.
 constexpr double PlaceTolerance = 0.2;
 
@@ -546,8 +548,9 @@ BidPageReading ReadBidPage(const InkImage& scan, const std::array<int, BidSectio
     }
     section.OffsetDots = bands[*index].Geometry.OffsetDots;
     Judge(section);
-    // However well the slots agree, a reading is no surer than the page's orientation.
-    section.Confidence *= std::min(1.0, oriented->Margin);
+    // However well the slots agree, a reading is no surer than the page's
+    // orientation, and less sure where the light was uneven.
+    section.Confidence *= std::min(1.0, oriented->Margin) * (1 - LightingWeight * scan.LightingUnevenness);
     if (section.Read() && section.Confidence < BidLeastConfidence) {
       section.Problem = "cannot read: the page's orientation is too uncertain";
       section.Best.reset();

@@ -142,6 +142,12 @@ void EvenLighting(InkImage& image) {
   const int reach = std::max(1, static_cast<int>(std::lround(BackgroundReachInches * pixelsPerInch / BackgroundTile)));
   const TileGrid paper = Smoothed(Spread(Spread(PaperLevels(image), reach, true), reach, false), reach);
   const int rows = static_cast<int>(paper.size()), columns = static_cast<int>(paper.front().size());
+  std::vector<double> levels;
+  for (const auto& row : paper) levels.insert(levels.end(), row.begin(), row.end());
+  std::sort(levels.begin(), levels.end());
+  // The few tiles at each end are left out: the lid's corners, a stain.
+  const double darkest = levels[levels.size() * 98 / 100], lightest = levels[levels.size() * 2 / 100];
+  image.LightingUnevenness = std::clamp((darkest - lightest) / std::max(1.0, 255.0 - lightest), 0.0, 1.0);
   // Between tile centres the paper's level is interpolated.
   auto level = [&](int r, int c) {
     return paper[static_cast<size_t>(std::clamp(r, 0, rows - 1))][static_cast<size_t>(std::clamp(c, 0, columns - 1))];

@@ -17,6 +17,10 @@ struct InkImage {
   std::vector<uint8_t> Ink;
   // Pixels of the scan file per pixel of this image, in each direction.
   int Reduction = 1;
+  // How unevenly the sheet was lit, as the share of the light the paper's
+  // darkest part lost against its lightest (0: a flat scan): ink is judged
+  // against the paper it lies on, but faint marks in the dark are harder.
+  double LightingUnevenness = 0;
 
   uint8_t At(int x, int y) const { return Ink[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)]; }
   uint8_t& At(int x, int y) { return Ink[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)]; }

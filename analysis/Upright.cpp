@@ -58,6 +58,21 @@ double BestAngle(const std::vector<Point>& points, double from, double to, doubl
   return best;
 }
 
+// Whether the point at (x, y) is one of the one in `stride` taken. Taken by a
+// hash of its place, not every stride-th in raster order: in a solid block
+// that would pick a slanted lattice of points, which the projections then
+// find most concentrated at a slant of its own.
+bool Taken(int x, int y, size_t stride) {
+  if (stride <= 1) return true;
+  uint64_t hash = (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
+  hash ^= hash >> 33;
+  hash *= 0xFF51AFD7ED558CCDull;
+  hash ^= hash >> 33;
+  hash *= 0xC4CEB9FE1A85EC53ull;
+  hash ^= hash >> 33;
+  return hash % stride == 0;
+}
+
 // Printed points of a coarse grid: a cell counts when any pixel in it is printed.
 std::vector<Point> CoarsePoints(const InkImage& image, int cell, int& width, int& height) {
   width = (image.Width + cell - 1) / cell;
@@ -71,10 +86,9 @@ std::vector<Point> CoarsePoints(const InkImage& image, int cell, int& width, int
   const size_t printed = static_cast<size_t>(std::count(marked.begin(), marked.end(), 1));
   const size_t stride = std::max<size_t>(1, printed / CoarsePointLimit + 1);
   std::vector<Point> points;
-  size_t seen = 0;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      if (marked[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] && seen++ % stride == 0)
+      if (marked[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] && Taken(x, y, stride))
         points.push_back({static_cast<float>(x), static_cast<float>(y)});
   return points;
 }
@@ -85,11 +99,10 @@ std::vector<Point> FinePoints(const InkImage& image) {
   const size_t stride = std::max<size_t>(1, printed / FinePointLimit + 1);
   std::vector<Point> points;
   points.reserve(printed / stride + 1);
-  size_t seen = 0;
   for (int y = 0; y < image.Height; ++y) {
     const uint8_t* row = image.Row(y);
     for (int x = 0; x < image.Width; ++x)
-      if (row[x] >= PrintedInk && seen++ % stride == 0) points.push_back({static_cast<float>(x), static_cast<float>(y)});
+      if (row[x] >= PrintedInk && Taken(x, y, stride)) points.push_back({static_cast<float>(x), static_cast<float>(y)});
   }
   return points;
 }

@@ -23,6 +23,8 @@ struct NozzleCheckReading {
   std::string Problem;
   std::array<NozzleColourReading, NozzleColourNames.size()> Colours{};
   double SkewDegrees = 0;
+  // Quarter turns clockwise that stood the page upright (after the skew).
+  int QuarterTurns = 0;
   double PixelsPerInch = 0;
 
   bool AnyMissing() const;

@@ -3,6 +3,8 @@
 #include "sim/PrintHead.h"
 #include "tests/analysis/ScanBench.h"
 
+#include <QPainter>
+
 #include <random>
 #include <set>
 
@@ -38,11 +40,39 @@ TEST_F(ScanBench, EveryCloggedNozzleAndNoOtherOnEveryScanner) {
       const NozzleCheckReading reading = ReadNozzleCheck(Scanned(page, scanner));
       ASSERT_TRUE(reading.Problem.empty()) << scanner.Name << ": " << reading.Problem;
       for (size_t block = 0; block < BlockInks.size(); ++block) {
-        EXPECT_TRUE(reading.Colours[block].Problem.empty()) << scanner.Name << ", " << NozzleColourNames[block];
-        EXPECT_EQ(reading.Colours[block].Missing, MissingOf(clogs, BlockInks[block]))
-            << scanner.Name << ", " << NozzleColourNames[block];
+        const NozzleColourReading& colour = reading.Colours[block];
+        // On the scanner that does everything at once (blur, noise, JPEG, a
+        // tinted sheet) a faint light ink may be too unclear to judge: it says
+        // so, and never gives another list.
+        const bool faint = BlockInks[block] == Ink::LightCyan || BlockInks[block] == Ink::LightMagenta;
+        if (scanner.Name == Degradations().back().Name && faint && !colour.Problem.empty()) {
+          EXPECT_TRUE(colour.Missing.empty()) << scanner.Name << ", " << NozzleColourNames[block];
+          continue;
+        }
+        EXPECT_TRUE(colour.Problem.empty()) << scanner.Name << ", " << NozzleColourNames[block] << ": " << colour.Problem;
+        EXPECT_EQ(colour.Missing, MissingOf(clogs, BlockInks[block])) << scanner.Name << ", " << NozzleColourNames[block];
       }
       EXPECT_TRUE(reading.AnyMissing());
+    }
+  }
+}
+
+TEST_F(ScanBench, TheNozzleListComesFromTheCheckNotFromTheSolidBlocksAbove) {
+  // The solid row of another head's page pasted over this page's: its white
+  // stripes name the other head's clogs, which must not be reported.
+  constexpr int SolidRowTop = 570, SolidRowBottom = 880;  // rows of the rendered page
+  Clogs own = {{Ink::Magenta, 30}, {Ink::Yellow, 0}};
+  for (size_t nozzle = 4; nozzle < 14; ++nozzle) own.emplace_back(Ink::Black, nozzle);
+  const Clogs other = {{Ink::Cyan, 7}, {Ink::Yellow, 20}, {Ink::Black, 40}, {Ink::LightMagenta, 12}};
+  QImage page = PrintCheckPage(own).convertToFormat(QImage::Format_RGB32);
+  const QImage donor = PrintCheckPage(other);
+  QPainter(&page).drawImage(QPoint(0, SolidRowTop), donor.copy(0, SolidRowTop, donor.width(), SolidRowBottom - SolidRowTop));
+  for (size_t d : {size_t{0}, size_t{1}}) {
+    const NozzleCheckReading reading = ReadNozzleCheck(Scanned(page, Degradations()[d]));
+    ASSERT_TRUE(reading.Problem.empty()) << reading.Problem;
+    for (size_t block = 0; block < BlockInks.size(); ++block) {
+      EXPECT_TRUE(reading.Colours[block].Problem.empty()) << NozzleColourNames[block] << ": " << reading.Colours[block].Problem;
+      EXPECT_EQ(reading.Colours[block].Missing, MissingOf(own, BlockInks[block])) << NozzleColourNames[block];
     }
   }
 }

@@ -391,7 +391,10 @@ void PrintBidJson(const BidPageReading& page) {
 void PrintNozzleJson(const NozzleCheckReading& reading) {
   nlohmann::ordered_json colours = nlohmann::ordered_json::array();
   for (size_t i = 0; i < reading.Colours.size(); ++i) {
-    nlohmann::ordered_json entry{{"name", NozzleColourNames[i]}, {"missing", reading.Colours[i].Missing}};
+    // A colour that could not be read has no list: null, never an empty one that reads as "none missing".
+    const bool read = reading.Colours[i].Problem.empty();
+    nlohmann::ordered_json entry{{"name", NozzleColourNames[i]},
+                                 {"missing", read ? nlohmann::ordered_json(reading.Colours[i].Missing) : nlohmann::ordered_json(nullptr)}};
     if (!reading.Colours[i].Problem.empty()) entry["problem"] = reading.Colours[i].Problem;
     colours.push_back(entry);
   }

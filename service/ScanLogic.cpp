@@ -20,6 +20,8 @@ constexpr bool SameOrder() {
 static_assert(SameOrder());
 
 std::string OneDecimal(double value) {
+  // Nothing between -0.05 and 0 is shown as "-0.0".
+  if (std::abs(value) < 0.05) value = 0;
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", value);
   return text;

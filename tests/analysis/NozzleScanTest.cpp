@@ -8,22 +8,7 @@
 #include <random>
 #include <set>
 
-namespace {
-
 using PageGeometry::Ink;
-using Clogs = std::vector<std::pair<Ink, size_t>>;
-
-// The pattern's blocks, left to right.
-constexpr std::array<Ink, 6> BlockInks = {Ink::Black, Ink::Cyan, Ink::LightCyan, Ink::Magenta, Ink::LightMagenta, Ink::Yellow};
-
-std::vector<int> MissingOf(const Clogs& clogs, Ink ink) {
-  std::set<int> nozzles;
-  for (const auto& [which, nozzle] : clogs)
-    if (which == ink) nozzles.insert(static_cast<int>(nozzle) + 1);
-  return {nozzles.begin(), nozzles.end()};
-}
-
-}  // namespace
 
 TEST_F(ScanBench, EveryCloggedNozzleAndNoOtherOnEveryScanner) {
   // The edges of a band, neighbours, three in a row, a colour with none; then a

@@ -2,7 +2,15 @@
 
 #include "sim/PrintHead.h"
 
+#include <set>
 #include <variant>
+
+std::vector<int> MissingOf(const Clogs& clogs, PageGeometry::Ink ink) {
+  std::set<int> nozzles;
+  for (const auto& [which, nozzle] : clogs)
+    if (which == ink) nozzles.insert(static_cast<int>(nozzle) + 1);
+  return {nozzles.begin(), nozzles.end()};
+}
 
 QImage ScanBench::PrintBidPage(const SixValues& stored, const SixValues& trueOffsets) {
   for (size_t i = 0; i < BidValues.size(); ++i) Printer.SetEepromCell(BidValues[i].Address, static_cast<uint8_t>(stored[i]));

@@ -3,6 +3,7 @@
 
 #include "analysis/InkImage.h"
 #include "pattern/TPRaster.h"
+#include "sim/PageGeometry.h"
 #include "service/TPA4check.h"
 #include "service/TPBid.h"
 #include "service/TPHeadID.h"
@@ -17,6 +18,14 @@
 #include <vector>
 
 using SixValues = std::array<int, 6>;
+// A head's clogged nozzles: ink, nozzle 0..47.
+using Clogs = std::vector<std::pair<PageGeometry::Ink, size_t>>;
+// The nozzle check's blocks, left to right.
+constexpr std::array<PageGeometry::Ink, 6> BlockInks = {PageGeometry::Ink::Black,   PageGeometry::Ink::Cyan,
+                                                        PageGeometry::Ink::LightCyan, PageGeometry::Ink::Magenta,
+                                                        PageGeometry::Ink::LightMagenta, PageGeometry::Ink::Yellow};
+// The nozzles 1..48 of `ink` the reader should report for these clogs, in increasing order.
+std::vector<int> MissingOf(const Clogs& clogs, PageGeometry::Ink ink);
 
 // Under the address sanitizer every step costs many times as much; there the
 // bench takes every third page and three of its scanners (the clean one, the

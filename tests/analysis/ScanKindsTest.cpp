@@ -11,8 +11,6 @@
 namespace {
 
 using PageGeometry::Ink;
-using Clogs = std::vector<std::pair<Ink, size_t>>;
-constexpr std::array<Ink, 6> BlockInks = {Ink::Black, Ink::Cyan, Ink::LightCyan, Ink::Magenta, Ink::LightMagenta, Ink::Yellow};
 
 // The stored values and the head's true offsets of bench page `page`, as the main bench makes them.
 std::pair<SixValues, SixValues> BidPage(int page) {
@@ -39,12 +37,6 @@ std::vector<ScanKind> KindsUnderTest() {
   return some;
 }
 
-std::vector<int> MissingOf(const Clogs& clogs, Ink ink) {
-  std::set<int> nozzles;
-  for (const auto& [which, nozzle] : clogs)
-    if (which == ink) nozzles.insert(static_cast<int>(nozzle) + 1);
-  return {nozzles.begin(), nozzles.end()};
-}
 
 }  // namespace
 

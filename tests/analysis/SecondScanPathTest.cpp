@@ -13,8 +13,6 @@
 namespace {
 
 using PageGeometry::Ink;
-using Clogs = std::vector<std::pair<Ink, size_t>>;
-constexpr std::array<Ink, 6> BlockInks = {Ink::Black, Ink::Cyan, Ink::LightCyan, Ink::Magenta, Ink::LightMagenta, Ink::Yellow};
 const QString Python = "/usr/bin/python3";
 const QString Script = QStringLiteral(ARVANA_SOURCE_DIR) + "/tests/analysis/degrade_scan.py";
 
@@ -148,12 +146,9 @@ TEST_F(SecondScanPath, NozzleChecksGiveTheTrueListOrRefuseNeverAnotherList) {
     const NozzleCheckReading reading = ReadNozzleCheck(*scan);
     KindTally& tally = table[kind.Name];
     for (size_t block = 0; block < BlockInks.size(); ++block) {
-      std::set<int> truth;
-      for (const auto& [ink, nozzle] : clogs)
-        if (ink == BlockInks[block]) truth.insert(static_cast<int>(nozzle) + 1);
       const NozzleColourReading& colour = reading.Colours[block];
       const bool read = reading.Problem.empty() && colour.Problem.empty();
-      const bool exact = read && colour.Missing == std::vector<int>(truth.begin(), truth.end());
+      const bool exact = read && colour.Missing == MissingOf(clogs, BlockInks[block]);
       tally.Exact += exact;
       tally.Refused += !read;
       tally.Wrong += read && !exact;

@@ -1,6 +1,9 @@
 // Decoding scan files: the one place of the analysis that uses the image library.
 #include "analysis/InkImage.h"
 
+#include "platform/RegularFile.h"
+#include "platform/ShownText.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
@@ -9,6 +12,8 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <limits>
+#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -87,9 +92,17 @@ constexpr qint64 MaxFileBytes = MaxScanPixels * 4;
 
 }  // namespace
 
-ScanRead ReadScanFile(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return "Cannot open " + path + ": " + file.errorString().toStdString() + ".";
+ScanRead ReadScanFile(const std::string& givenPath) {
+  const std::string path = ShownText(givenPath);
+  // A FIFO or a device would keep the decoder waiting or reading for ever: a scan is a regular file.
+  std::string error;
+  const int descriptor = OpenRegularFile(givenPath, std::numeric_limits<size_t>::max(), error);
+  if (descriptor < 0) return "Cannot open " + error + ".";
+  QFile file;
+  if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(descriptor);
+    return "Cannot open " + path + ": " + file.errorString().toStdString() + ".";
+  }
   if (file.size() > MaxFileBytes) return path + " is too large to be a scan of one page.";
   // Only the ends are looked at here; the decoder reads the file itself, without a copy of it in memory.
   const QByteArray head = file.read(8);

@@ -39,6 +39,7 @@ struct Options {
   std::string File;
   std::string Second;
   bool DryRun = false;
+  bool Force = false;
   bool Printer = false;
   bool All = false;
   std::string Write;
@@ -113,17 +114,34 @@ void StopAtNextExchange(ServiceSession& session, ProgramEnd& end, bool changesPr
   });
 }
 
+// A technician's time at a question is not the printer's: --timeout does not count it.
+class TimedQuestions : public TerminalDialogs {
+public:
+  TimedQuestions(bool assumeYes, ProgressClock& clock) : TerminalDialogs(assumeYes), Time(clock) {}
+
+  DialogAnswer ShowMessage(DialogKind kind, const std::string& text, DialogButtons buttons) override {
+    const int64_t asked = Time.SteadyMilliseconds();
+    const DialogAnswer answer = TerminalDialogs::ShowMessage(kind, text, buttons);
+    Time.GiveBack(Time.SteadyMilliseconds() - asked);
+    return answer;
+  }
+
+private:
+  ProgressClock& Time;
+};
+
 int Run(const std::string& command, Options& options, PortSystem& ports, Clock& realClock, ProgramEnd& end,
         StopSignals* stops) {
-  TerminalDialogs questions(options.Yes);
   const int limit = options.TimeoutSeconds;
   ProgressClock clock(realClock, int64_t{limit} * 1000, [&end, limit] {
     std::cerr << "\nerror: The printer did not finish within " << limit << " s." << std::endl;
     end.End(ExitPrinterFailure);
   });
+  TimedQuestions questions(options.Yes, clock);
   const int16_t portIndex = PortIndexOf(options.Port);
   const uint16_t model = options.Model == "350" ? ModelCode350 : ModelCode360;
   ServiceSession session(clock, ports, questions, end, portIndex, model);
+  session.Driver.SetDeadline(&clock);  // no read or write of the port outlasts --timeout
   if (stops != nullptr) session.Guard.SetStopSignals(*stops);
   if (!options.Simulator.empty())
     session.Guard.SetPrinterPlace(std::filesystem::absolute(options.Simulator).lexically_normal().string());
@@ -162,7 +180,7 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
   if (command == "status") status = RunStatus(context, options.Json);
   if (command == "dump") status = RunDump(context, options.Range, options.Format, options.Output);
   if (command == "backup") status = RunBackup(context, options.Output);
-  if (command == "restore") status = RunRestore(context, options.File, options.DryRun);
+  if (command == "restore") status = RunRestore(context, options.File, options.DryRun, options.Force);
   if (command == "diff") status = RunDiff(context, options.File, options.Second, options.Printer, options.All);
   if (command == "head-id") status = RunHeadId(context, options.Write);
   if (command == "usb-id") status = RunUsbId(context, options.Write);
@@ -218,6 +236,7 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   CLI::App* restore = app.add_subcommand("restore", "Write a backup file's values into the printer");
   restore->add_option("FILE", options.File)->required();
   restore->add_flag("--dry-run", options.DryRun, "Only list the cells that would change");
+  restore->add_flag("--force", options.Force, "Restore a backup taken from the other model all the same");
   CLI::App* diff = app.add_subcommand("diff", "Two backups side by side, or a backup and the printer");
   diff->add_option("A", options.File)->required();
   diff->add_option("B", options.Second);

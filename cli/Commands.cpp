@@ -1,11 +1,14 @@
 #include "cli/Commands.h"
 
+#include "platform/ShownText.h"
+
 #include "platform/NewFile.h"
 #include "service/A4CheckLogic.h"
 #include "service/BackupFile.h"
 #include "service/BidLogic.h"
 #include "service/ScanLogic.h"
 #include "service/EepromCheckLogic.h"
+#include "service/TPDalEeprom.h"
 #include "service/EepromSettingLogic.h"
 #include "service/FirstDotLogic.h"
 #include "service/HeadIdLogic.h"
@@ -39,6 +42,10 @@ int WriteOutcome(const TerminalView& view) {
   if (!view.ErrorShown()) return ExitDone;
   return view.PrinterInError() ? ExitPrinterFailure : ExitNotConfirmed;
 }
+
+// The Bi-D values on the command line, in the window's table order.
+constexpr std::array<const char*, BidValues.size()> BidArgumentNames{"ms-black",  "ms-color",  "6pl-black",
+                                                                     "6pl-color", "4pl-black", "4pl-color"};
 
 int Refuse(const std::string& message) {
   std::cerr << "error: " << message << std::endl;
@@ -112,19 +119,21 @@ std::string CellName(uint8_t cell) {
   return cell == 0x5F ? "market ID" : "";
 }
 
+// Reads the backup cells, all or none: a file or a comparison is never made from part of them.
+// Says why when a cell could not be read.
 std::optional<BackupValues> ReadPrinterValues(ServiceSession& session) {
-  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
   BackupValues values{};
-  if (!logic.ReadBoard(values)) return std::nullopt;
-  return values;
-}
-
-std::optional<int> Integer(const std::string& text) {
-  int value = 0;
-  const char* first = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
-  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
+  switch (TPDalEeprom::ReadCells(session.Comm, BackupSet, values)) {
+    case EepromReadOutcome::Answered:
+      return values;
+    case EepromReadOutcome::Silent:
+      std::cerr << "error: " << PrinterSilentText << std::endl;
+      return std::nullopt;
+    case EepromReadOutcome::Refused:
+      break;
+  }
+  std::cerr << "error: Reading EEPROM data failed." << std::endl;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -189,11 +198,13 @@ int RunDump(CommandContext& context, const std::string& range, const std::string
   }
   std::array<std::optional<uint8_t>, EepromSize> cells{};
   bool allRead = true;
-  logic.ReadRange(begin, end, [&](int address, std::optional<uint8_t> value) {
+  // A printer that stops answering ends the read at that cell: what was read is still shown.
+  const bool whole = logic.ReadRange(begin, end, [&](int address, std::optional<uint8_t> value) {
     cells[static_cast<size_t>(address)] = value;
     allRead = allRead && value.has_value();
     session.View.Progress("reading", static_cast<size_t>(address - begin + 1), static_cast<size_t>(end - begin + 1));
   });
+  allRead = allRead && whole;
   session.View.EndProgress();
 
   std::string text;
@@ -234,11 +245,9 @@ int RunDump(CommandContext& context, const std::string& range, const std::string
 int RunBackup(CommandContext& context, const std::string& output) {
   ServiceSession& session = context.Session;
   EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
-  BackupValues values{};
-  if (!logic.ReadBoard(values)) {
-    std::cerr << "error: Reading EEPROM data failed." << std::endl;
-    return ExitPrinterFailure;
-  }
+  const std::optional<BackupValues> read = ReadPrinterValues(session);
+  if (!read) return ExitPrinterFailure;
+  const BackupValues& values = *read;
   std::string error;
   std::optional<std::string> path;
   if (output.empty()) {
@@ -259,10 +268,14 @@ int RunBackup(CommandContext& context, const std::string& output) {
   return ExitDone;
 }
 
-int RunRestore(CommandContext& context, const std::string& file, bool dryRun) {
+int RunRestore(CommandContext& context, const std::string& file, bool dryRun, bool force) {
   ServiceSession& session = context.Session;
   const BackupFileCheck check = ReadBackupFile(file);
   if (!check.Contents) return Refuse(check.Problem + " Nothing was written to the printer.");
+  if (!check.HeaderProtected) std::cerr << UnprotectedHeaderText << std::endl;
+  const std::string otherModel = OtherModelProblem(check.Contents->Header, session.SelectedModelCode());
+  if (!otherModel.empty() && !force)
+    return Refuse(otherModel + " Nothing was written to the printer; give --force to restore it all the same.");
   EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
   const std::vector<CellChange> changes = logic.ChangesOnPrinter(check.Contents->Values);
   bool allRead = true;
@@ -293,10 +306,7 @@ int RunDiff(CommandContext& context, const std::string& first, const std::string
   std::string rightName = "printer";
   if (printer) {
     const std::optional<BackupValues> read = ReadPrinterValues(context.Session);
-    if (!read) {
-      std::cerr << "error: Reading EEPROM data failed." << std::endl;
-      return ExitPrinterFailure;
-    }
+    if (!read) return ExitPrinterFailure;
     right = *read;
   } else {
     const BackupFileCheck other = ReadBackupFile(second);
@@ -486,13 +496,36 @@ std::optional<std::array<int, 6>> ParseSixValues(const std::string& text) {
   size_t start = 0;
   while (start <= text.size()) {
     const size_t comma = std::min(text.find(',', start), text.size());
-    const int value = TPBid::ParseBidValue(text.substr(start, comma - start));
-    if (count == values.size() || value < BidLowest || value > BidHighest) return std::nullopt;
-    values[count++] = value;
+    const std::optional<int> value = BidLogic::CheckValue(text.substr(start, comma - start));
+    if (count == values.size() || !value) return std::nullopt;
+    values[count++] = *value;
     start = comma + 1;
   }
   if (count != values.size()) return std::nullopt;
   return values;
+}
+
+std::optional<std::vector<BidEntry>> ParseBidWrites(const std::vector<std::string>& writes, std::string& problem) {
+  std::vector<BidEntry> entries;
+  for (const std::string& write : writes) {
+    const size_t equals = write.find('=');
+    const std::string name = Lower(write.substr(0, equals));
+    const auto found = std::find(BidArgumentNames.begin(), BidArgumentNames.end(), name);
+    if (equals == std::string::npos || found == BidArgumentNames.end()) {
+      problem = "\"" + ShownText(write) + "\" is no NAME=VALUE with NAME one of ms-black, ms-color, 6pl-black, 6pl-color, "
+                "4pl-black, 4pl-color.";
+      return std::nullopt;
+    }
+    const std::string value = write.substr(equals + 1);
+    if (!BidLogic::CheckValue(value)) {
+      problem = BidLogic::WrongDigitText;
+      return std::nullopt;
+    }
+    entries.push_back({static_cast<size_t>(found - BidArgumentNames.begin()), value});
+  }
+  // The window writes in table order, whatever order the boxes were ticked in.
+  std::sort(entries.begin(), entries.end(), [](const BidEntry& a, const BidEntry& b) { return a.Index < b.Index; });
+  return entries;
 }
 
 int RunAnalyse(CommandContext* context, const std::string& what, const std::string& image, bool json,
@@ -503,8 +536,6 @@ int RunAnalyse(CommandContext* context, const std::string& what, const std::stri
 int RunBid(CommandContext& context, const std::vector<std::string>& writes, const std::string& fromScan) {
   ServiceSession& session = context.Session;
   BidLogic logic(session.View, session.Bid, session.Raster, session.Confirm, session.Guard);
-  static constexpr std::array<const char*, BidValues.size()> Names{"ms-black",  "ms-color",  "6pl-black",
-                                                                   "6pl-color", "4pl-black", "4pl-color"};
   if (!fromScan.empty()) {
     if (!writes.empty()) return Refuse("--from-scan and --write cannot be given together.");
     return WriteFromScan(context, logic, fromScan);
@@ -514,30 +545,17 @@ int RunBid(CommandContext& context, const std::vector<std::string>& writes, cons
     bool allRead = true;
     for (size_t i = 0; i < BidValues.size(); ++i) {
       allRead = allRead && stored[i].has_value();
-      std::cout << Names[i] << " = " << BidLogic::ValueText(stored[i]) << '\n';
+      std::cout << BidArgumentNames[i] << " = " << BidLogic::ValueText(stored[i]) << '\n';
     }
     std::cout << std::flush;
     const bool outOfRange = logic.ReportOutOfRange(stored);
     session.View.Flush();
     return allRead && !outOfRange ? ExitDone : ExitPrinterFailure;
   }
-  std::vector<BidEntry> entries;
-  for (const std::string& write : writes) {
-    const size_t equals = write.find('=');
-    const std::string name = Lower(write.substr(0, equals));
-    const auto found = std::find(Names.begin(), Names.end(), name);
-    if (equals == std::string::npos || found == Names.end()) {
-      return Refuse("\"" + write + "\" is no NAME=VALUE with NAME one of ms-black, ms-color, 6pl-black, 6pl-color, "
-                    "4pl-black, 4pl-color.");
-    }
-    const std::string value = write.substr(equals + 1);
-    const int number = TPBid::ParseBidValue(value);
-    if (number < BidLowest || number > BidHighest) return Refuse("Digit is wrong.");
-    entries.push_back({static_cast<size_t>(found - Names.begin()), value});
-  }
-  // The window writes in table order, whatever order the boxes were ticked in.
-  std::sort(entries.begin(), entries.end(), [](const BidEntry& a, const BidEntry& b) { return a.Index < b.Index; });
-  logic.WriteValues(entries);
+  std::string problem;
+  const std::optional<std::vector<BidEntry>> entries = ParseBidWrites(writes, problem);
+  if (!entries) return Refuse(problem);
+  logic.WriteValues(*entries);
   session.View.Flush();
   return WriteOutcome(session.View);
 }
@@ -578,10 +596,10 @@ int RunFirstDot(CommandContext& context, const std::string& write) {
     session.View.Flush();
     return outOfRange ? ExitPrinterFailure : ExitDone;
   }
-  const std::optional<int> value = Integer(write);
-  if (!value || *value < -FirstDotLimit || *value > FirstDotLimit)
-    return Refuse("The adjustment area is between -72 and 72.");
-  logic.Write(std::to_string(*value));
+  if (!logic.Write(write)) {
+    session.View.Flush();
+    return ExitUsage;
+  }
   session.View.Flush();
   if (!session.View.ErrorShown() && session.Status.StatusCode != StatusReady) return ExitPrinterFailure;
   return WriteOutcome(session.View);

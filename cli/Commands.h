@@ -3,6 +3,7 @@
 
 #include "cli/ServiceSession.h"
 #include "cli/TerminalDialogs.h"
+#include "service/BidLogic.h"
 
 #include <array>
 #include <optional>
@@ -23,7 +24,7 @@ struct CommandContext {
 int RunStatus(CommandContext& context, bool json);
 int RunDump(CommandContext& context, const std::string& range, const std::string& format, const std::string& output);
 int RunBackup(CommandContext& context, const std::string& output);
-int RunRestore(CommandContext& context, const std::string& file, bool dryRun);
+int RunRestore(CommandContext& context, const std::string& file, bool dryRun, bool force);
 int RunDiff(CommandContext& context, const std::string& first, const std::string& second, bool printer, bool all);
 int RunHeadId(CommandContext& context, const std::string& write);
 int RunUsbId(CommandContext& context, const std::string& write);
@@ -34,6 +35,9 @@ int RunAnalyse(CommandContext* context, const std::string& what, const std::stri
                const std::string& values);
 // The six values of --values ("1,-2,0,3,0,4"); empty when the text is not six whole numbers within -36..36.
 std::optional<std::array<int, 6>> ParseSixValues(const std::string& text);
+// The NAME=VALUE arguments of `bid --write` in the window's table order, each value held to the
+// window's own check; nothing, with the message, for the first one that is wrong.
+std::optional<std::vector<BidEntry>> ParseBidWrites(const std::vector<std::string>& writes, std::string& problem);
 int RunTopMargin(CommandContext& context, const std::string& write);
 int RunFirstDot(CommandContext& context, const std::string& write);
 int RunInit(CommandContext& context);

@@ -1,34 +1,48 @@
 // The clock of a command, which lets a progress line follow the work at every pause.
 #pragma once
 
+#include "link/CommandDeadline.h"
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <utility>
 
 // It also bounds the command: a script must never wait for ever on a printer that never gets ready.
-class ProgressClock : public Clock {
+// The bound is one moment on the steady clock; every pause ends there, and the port driver keeps
+// each read and write within it, so the command ends at most a moment after its time is up.
+class ProgressClock : public Clock, public CommandDeadline {
 public:
-  // `limitMs` of waiting in all, then `overdue` is called (it ends the program).
+  // `limitMs` from now, then `overdue` is called (it ends the program).
   ProgressClock(Clock& inner, int64_t limitMs, std::function<void()> overdue)
-      : Inner(inner), LimitMs(limitMs), Overdue(std::move(overdue)) {}
+      : Inner(inner), DeadlineMs(inner.SteadyMilliseconds() + limitMs), Overdue(std::move(overdue)) {}
 
   void Pause(uint32_t milliseconds) override {
     if (OnPause) OnPause();
-    WaitedMs += milliseconds;
-    if (WaitedMs > LimitMs && Overdue) Overdue();
-    Inner.Pause(milliseconds);
+    const int64_t left = MillisecondsLeft();
+    if (milliseconds <= left) {
+      Inner.Pause(milliseconds);
+      return;
+    }
+    Inner.Pause(static_cast<uint32_t>(std::max<int64_t>(left, 0)));
+    if (Overdue) Overdue();
   }
   int64_t CalendarSeconds() override { return Inner.CalendarSeconds(); }
   LocalDateTime LocalNow() override { return Inner.LocalNow(); }
   int64_t SteadyMilliseconds() override { return Inner.SteadyMilliseconds(); }
 
+  int64_t MillisecondsLeft() override { return DeadlineMs - Inner.SteadyMilliseconds(); }
+  void EndIfOverdue() override {
+    if (MillisecondsLeft() <= 0 && Overdue) Overdue();
+  }
+  // Time the command spent on something other than the printer (a technician answering a question) is given back.
+  void GiveBack(int64_t milliseconds) { DeadlineMs += milliseconds; }
+
   std::function<void()> OnPause;
 
 private:
   Clock& Inner;
-  int64_t LimitMs;
+  int64_t DeadlineMs;
   std::function<void()> Overdue;
-  int64_t WaitedMs = 0;
 };

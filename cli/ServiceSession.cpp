@@ -22,7 +22,7 @@ ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs
 
 bool ServiceSession::Connect() {
   if (!Comm.StartLinkToControlChannel(PortIndex)) {
-    std::fprintf(stderr, "error: The printer does not answer. Check the cable and the power.\n");
+    std::fprintf(stderr, "error: %s\n", PrinterSilentText);
     Driver.ClosePort();
     return false;
   }

@@ -15,7 +15,7 @@ constexpr double GaugeSpan = 145.0;
 constexpr int GaugeHalf = 50;
 constexpr float MillimetresPerPoint = 0.0088194f;  // 1/2880 inch
 
-const QString UnreadValue = "??";
+const QString UnreadValue = UnreadFirstDotText;
 
 // Pictures of the five buttons: arrows to a side, arrows to an edge, and a centre mark.
 QIcon ArrowIcon(int direction, bool toEdge) {

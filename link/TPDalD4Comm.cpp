@@ -36,6 +36,13 @@ TPDalD4Comm::TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs
 bool TPDalD4Comm::EnterPacketMode() { return SendLinkCommand(ModeSwitch.data(), ModeSwitch.size()); }
 
 bool TPDalD4Comm::SendLinkCommand(const uint8_t* command, size_t length) {
+  const uint64_t heardBefore = Port.BytesReceived();
+  const bool accepted = TrySendLinkCommand(command, length);
+  Silent = !accepted && Port.BytesReceived() == heardBefore;
+  return accepted;
+}
+
+bool TPDalD4Comm::TrySendLinkCommand(const uint8_t* command, size_t length) {
   for (int attempt = 0; attempt < LinkCommandAttempts; ++attempt) {
     ReplyLength = 0;
     if (!Port.TryWritePort(command, length)) return false;
@@ -178,23 +185,32 @@ void TPDalD4Comm::SpendPrinterCredit() {
 }
 
 bool TPDalD4Comm::ControlRequest(const uint8_t* request, size_t count) {
-  if (count + PacketHeaderSize > MaxPacketSize) return false;
-  if (!GiveCredit(ControlSocket, 1)) return false;
-  if (!RequestCredit(ControlSocket, 1)) return false;
+  return ControlExchange(request, count) == ControlAnswer::Replied;
+}
+
+TPDalD4Comm::ControlAnswer TPDalD4Comm::ControlExchange(const uint8_t* request, size_t count) {
+  if (count + PacketHeaderSize > MaxPacketSize) return ControlAnswer::Refused;
+  if (!GiveCredit(ControlSocket, 1) || !RequestCredit(ControlSocket, 1))
+    return Silent ? ControlAnswer::Silent : ControlAnswer::Refused;
   std::array<uint8_t, MaxPacketSize> packet{};
   int32_t length = static_cast<int32_t>(count);
   BuildPacket(ControlSocket, request, packet.data(), length);
   Port.WritePort(packet.data(), static_cast<size_t>(length));
 
   ReplyLength = 0;
-  if (!Port.ReadReply(ReplyBuffer, ReplyLength)) return false;
+  const uint64_t heardBefore = Port.BytesReceived();
+  if (!Port.ReadReply(ReplyBuffer, ReplyLength)) {
+    // A reply that never came leaves the link as silent as a link command that got none.
+    Silent = Port.BytesReceived() == heardBefore;
+    return Silent ? ControlAnswer::Silent : ControlAnswer::Refused;
+  }
   if (ReplyBuffer[0] != ControlSocket || ReplyBuffer[1] != ControlSocket) {
     Boxes.ShowMessage(DialogKind::Warning, "Receive error", DialogButtons::Ok);
     ForceExitNow(Fatal);
   }
   const size_t payload = ReplyPayloadLength();
   std::memmove(ReplyBuffer.data(), ReplyBuffer.data() + PacketHeaderSize, payload);
-  return true;
+  return ControlAnswer::Replied;
 }
 
 size_t TPDalD4Comm::ReplyPayloadLength() const {
@@ -226,12 +242,23 @@ void TPDalD4Comm::ShutDownLink(const std::function<void()>& whileControlOpen) {
     return;
   }
   Closing = true;
-  CloseChannel(DataSocket, 0);
-  Time.Pause(ChannelClosePauseMs);
+  // A printer that sent nothing back last is not asked to close anything: each request would only
+  // wait out its retries. The caller's reset is still its own to try.
+  if (!Silent) {
+    CloseChannel(DataSocket, 0);
+    Time.Pause(ChannelClosePauseMs);
+  }
   if (whileControlOpen) whileControlOpen();
-  CloseChannel(ControlSocket, 0);
-  Time.Pause(ChannelClosePauseMs);
-  ExitLink();
+  if (!Silent) {
+    CloseChannel(ControlSocket, 0);
+    Time.Pause(ChannelClosePauseMs);
+  }
+  if (Silent) {
+    DataOpen = false;
+    PacketMode = false;
+  } else {
+    ExitLink();
+  }
   Port.ClosePort();
   Closing = false;
 }

@@ -32,6 +32,22 @@ enum class EepromWriteAnswer : uint8_t {
   Failed,    // no answer, or one without either letter
 };
 
+// How the printer answered a read of one EEPROM cell.
+enum class EepromReadOutcome : uint8_t {
+  Answered,  // the value came back
+  Refused,   // an answer came, but refused, cut short or without a value where it stands
+  Silent,    // nothing came back for the step that failed (after the link's retries for a link
+             // command): a printer that is off or a cable that is out looks like this
+};
+
+struct EepromRead {
+  EepromReadOutcome Outcome = EepromReadOutcome::Silent;
+  uint8_t Value = 0;  // meaningful only when Answered
+};
+
+// What an item says when it stops because the printer sent nothing back.
+constexpr const char* PrinterSilentText = "The printer does not answer. Check the cable and the power.";
+
 class TPDalD4Comm {
 public:
   TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, ProgramEnd& end, FatalExit& fatal,
@@ -78,6 +94,8 @@ public:
   // holds no hexadecimal value where the value stands: a failed read never
   // produces a number.
   bool ControlTryReadEeprom(uint8_t address, uint8_t& value);
+  // The same read, telling a printer that sent nothing back from one that answered without a value.
+  EepromRead ControlReadEeprom(uint8_t address);
   // Writes one cell; returns AckOk or StatusBusy (the printer did not store
   // it). A reply without either letter ends the program after "error".
   uint16_t ControlWriteEeprom(uint8_t address, uint8_t data);
@@ -99,7 +117,9 @@ public:
   // The link shut-down: closes the data channel, runs `whileControlOpen`
   // (the caller's reset, may be empty), closes the control channel, leaves
   // packet mode and closes the port. Results are not tested. Without an open
-  // port (a re-connection that found none) there is nothing to do.
+  // port (a re-connection that found none) there is nothing to do. A printer
+  // that sent nothing back last (PrinterSilent) is not asked to close
+  // anything (each request would only wait out its retries); `whileControlOpen` still runs.
   void ShutDownLink(const std::function<void()>& whileControlOpen);
 
   // The command encoder spends one unit of the printer's credit per reply it reads on the data channel.
@@ -117,6 +137,9 @@ public:
   bool DataChannelOpen() const { return DataOpen; }
   // Whether packet mode was entered on this connection and not left since.
   bool LinkUp() const { return PacketMode; }
+  // Whether the last link command got nothing at all back through its retries, or the last
+  // control request no reply.
+  bool PrinterSilent() const { return Silent; }
   // Whether ShutDownLink is at work: a signal must not start a second shut-down inside it.
   bool ShuttingDown() const { return Closing; }
 
@@ -125,6 +148,10 @@ public:
   PrinterStatus& Status() { return Record; }
 
 private:
+  // What came back for a control request: its reply, something else, or nothing at all.
+  enum class ControlAnswer : uint8_t { Replied, Refused, Silent };
+  ControlAnswer ControlExchange(const uint8_t* request, size_t count);
+  bool TrySendLinkCommand(const uint8_t* command, size_t length);
   bool SendCreditCommand(uint8_t code, uint8_t socket, int16_t amount, size_t length);
   int16_t CreditFromReply() const;
   void EnsureCredits();
@@ -157,5 +184,6 @@ private:
   bool DataOpen = false;
   bool PacketMode = false;
   bool Closing = false;
+  bool Silent = false;
   uint64_t PacketsSent = 0;
 };

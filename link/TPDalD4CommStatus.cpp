@@ -204,11 +204,24 @@ bool TPDalD4Comm::EepromValueInReply() const {
 }
 
 bool TPDalD4Comm::ControlTryReadEeprom(uint8_t address, uint8_t& value) {
-  const auto request = EepromReadRequest(address);
-  if (!ControlRequest(request.data(), request.size())) return false;
-  if (!EepromValueInReply()) return false;
-  value = DecodeEepromReply();
+  const EepromRead read = ControlReadEeprom(address);
+  if (read.Outcome != EepromReadOutcome::Answered) return false;
+  value = read.Value;
   return true;
+}
+
+EepromRead TPDalD4Comm::ControlReadEeprom(uint8_t address) {
+  const auto request = EepromReadRequest(address);
+  switch (ControlExchange(request.data(), request.size())) {
+    case ControlAnswer::Replied:
+      if (EepromValueInReply()) return {EepromReadOutcome::Answered, DecodeEepromReply()};
+      return {EepromReadOutcome::Refused};
+    case ControlAnswer::Refused:
+      return {EepromReadOutcome::Refused};
+    case ControlAnswer::Silent:
+      break;
+  }
+  return {EepromReadOutcome::Silent};
 }
 
 uint16_t TPDalD4Comm::ControlWriteEeprom(uint8_t address, uint8_t data) {

@@ -50,19 +50,28 @@ void TPFactory::SendServicePacket(uint8_t code, std::initializer_list<uint8_t> p
 }
 
 std::optional<uint8_t> TPFactory::ReadEeprom(uint8_t address) {
+  const EepromRead read = ReadEepromCell(address);
+  if (read.Outcome != EepromReadOutcome::Answered) return std::nullopt;
+  return read.Value;
+}
+
+EepromRead TPFactory::ReadEepromCell(uint8_t address) {
   SendServicePacket(ReadEepromCode, {address});
   ReplyBufferArray reply{};
   int32_t length = 0;
+  const uint64_t heardBefore = Comm.Driver().BytesReceived();
   Comm.Driver().ReadReply(reply, length);
   Comm.SpendPrinterCredit();
+  const EepromRead unread{Comm.Driver().BytesReceived() == heardBefore ? EepromReadOutcome::Silent
+                                                                       : EepromReadOutcome::Refused};
   if (length != EepromReplyLength) {
     Boxes.ShowSystemMessage("error", "error");
-    return std::nullopt;
+    return unread;
   }
   const uint8_t high = reply[EepromReplyValueOffset];
   const uint8_t low = reply[EepromReplyValueOffset + 1];
-  if (!IsHexDigit(high) || !IsHexDigit(low)) return std::nullopt;
-  return static_cast<uint8_t>(16 * HexDigit(high) + HexDigit(low));
+  if (!IsHexDigit(high) || !IsHexDigit(low)) return unread;
+  return {EepromReadOutcome::Answered, static_cast<uint8_t>(16 * HexDigit(high) + HexDigit(low))};
 }
 
 void TPFactory::WriteEeprom(uint8_t address, uint8_t data) { SendServicePacket(WriteEepromCode, {address, data}); }

@@ -35,6 +35,8 @@ public:
   // length than 24 bytes shows the "error" box and gives no value, and so
   // does a reply without a hexadecimal value where the value stands.
   std::optional<uint8_t> ReadEeprom(uint8_t address);
+  // The same read, telling a printer that sent nothing back from one that answered without a value.
+  EepromRead ReadEepromCell(uint8_t address);
   void WriteEeprom(uint8_t address, uint8_t data);
   // value: -128..127, sent as a 16-bit little-endian two's-complement number.
   void SetBidValue(uint8_t dotMode, uint8_t inkGroup, int value);

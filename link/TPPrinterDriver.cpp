@@ -1,5 +1,6 @@
 #include "link/TPPrinterDriver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <strings.h>
@@ -108,15 +109,38 @@ void TPPrinterDriver::RequireOpenPort() {
 void TPPrinterDriver::ApplyPortTimeouts() {
   // A port that keeps time-outs of its own (a USB printer) is left alone.
   CommTimeouts current;
-  if (Device->GetTimeouts(current)) Device->SetTimeouts(PortTimeouts);
+  if (Device->GetTimeouts(current)) Device->SetTimeouts(TimeoutsWithinDeadline());
+}
+
+CommTimeouts TPPrinterDriver::TimeoutsWithinDeadline() const {
+  if (Limit == nullptr) return PortTimeouts;
+  // At least a millisecond: a total time-out of zero would mean none at all.
+  const uint32_t left = static_cast<uint32_t>(std::clamp<int64_t>(Limit->MillisecondsLeft(), 1, UINT32_MAX));
+  CommTimeouts bounded = PortTimeouts;
+  if (bounded.ReadTotalTimeoutConstant >= left) {
+    bounded.ReadTotalTimeoutConstant = left;
+    bounded.ReadTotalTimeoutMultiplier = 0;
+  }
+  if (bounded.WriteTotalTimeoutConstant >= left) {
+    bounded.WriteTotalTimeoutConstant = left;
+    bounded.WriteTotalTimeoutMultiplier = 0;
+  }
+  return bounded;
+}
+
+void TPPrinterDriver::EndIfOverdue() {
+  if (Limit != nullptr) Limit->EndIfOverdue();
 }
 
 bool TPPrinterDriver::WriteBlock(const uint8_t* buffer, size_t length) {
   if (WriteGate) WriteGate();
   RequireOpenPort();
+  EndIfOverdue();
   ApplyPortTimeouts();
   size_t written = 0;
-  return Device->Write(buffer, length, written) && written == length;
+  const bool complete = Device->Write(buffer, length, written) && written == length;
+  EndIfOverdue();
+  return complete;
 }
 
 bool TPPrinterDriver::TryWritePort(const uint8_t* buffer, size_t length) { return WriteBlock(buffer, length); }
@@ -139,7 +163,11 @@ bool TPPrinterDriver::ReadUsbReply(ReplyBufferArray& buffer, int32_t& length) {
   for (int attempt = 1; attempt <= UsbReadAttempts; ++attempt) {
     Time.Pause(ReadSettleMs);
     size_t got = 0;
-    if (!Device->Read(buffer.data(), buffer.size(), got)) return false;
+    EndIfOverdue();
+    const bool read = Device->Read(buffer.data(), buffer.size(), got);
+    Received += got;
+    EndIfOverdue();
+    if (!read) return false;
     if (got > 0) {
       length = static_cast<int32_t>(got);
       return true;
@@ -157,6 +185,8 @@ bool TPPrinterDriver::ReadParallelReply(ReplyBufferArray& buffer, int32_t& lengt
   // A header that does not describe a packet fitting the buffer is no reply.
   if (announced < HeaderSize || announced > buffer.size()) return false;
   length = static_cast<int32_t>(announced);
+  // The header's read may have used up most of the command's time: the rest of the reply gets what is left.
+  if (Limit != nullptr) ApplyPortTimeouts();
   if (!ReadExactly(buffer.data() + HeaderSize, announced - HeaderSize)) {
     length = 0;
     return false;
@@ -168,7 +198,11 @@ bool TPPrinterDriver::ReadExactly(uint8_t* target, size_t count) {
   if (count == 0) return true;
   const int64_t started = Time.CalendarSeconds();
   size_t got = 0;
-  if (!Device->Read(target, count, got)) return false;
+  EndIfOverdue();
+  const bool read = Device->Read(target, count, got);
+  Received += got;
+  EndIfOverdue();
+  if (!read) return false;
   if (Time.CalendarSeconds() - started >= SlowReadSeconds) return false;
   // A read cut short by the time-out leaves older bytes in the buffer; they
   // are not part of this reply.

@@ -1,6 +1,7 @@
 // The only object that touches the printer's port: open, write, read replies, close.
 #pragma once
 
+#include "link/CommandDeadline.h"
 #include "link/FatalExit.h"
 #include "link/PortChoice.h"
 #include "platform/Clock.h"
@@ -51,6 +52,13 @@ public:
   // place where a front-end may end the program cleanly (the call may not return).
   void SetWriteGate(std::function<void()> gate) { WriteGate = std::move(gate); }
 
+  // Bounds every later write and read, with its time-outs, by `deadline` (null: only the time-outs bound them).
+  void SetDeadline(CommandDeadline* deadline) { Limit = deadline; }
+
+  // Bytes the printer has sent since the port was first opened: whether anything at all came back
+  // during an exchange tells a printer that does not answer from one that answers wrongly.
+  uint64_t BytesReceived() const { return Received; }
+
   // Writes the block; false when the port took fewer bytes (the caller retries).
   bool TryWritePort(const uint8_t* buffer, size_t length);
 
@@ -75,6 +83,8 @@ private:
   [[noreturn]] void FailOpen(const char* text, const std::string& detail);
   void RequireOpenPort();
   void ApplyPortTimeouts();
+  CommTimeouts TimeoutsWithinDeadline() const;
+  void EndIfOverdue();
   bool WriteBlock(const uint8_t* buffer, size_t length);
   bool ReadUsbReply(ReplyBufferArray& buffer, int32_t& length);
   bool ReadParallelReply(ReplyBufferArray& buffer, int32_t& length);
@@ -89,5 +99,7 @@ private:
 
   std::unique_ptr<PortDevice> Device;
   std::function<void()> WriteGate;
+  CommandDeadline* Limit = nullptr;
+  uint64_t Received = 0;
   const char* ChosenName = "";
 };

@@ -80,40 +80,6 @@ bool WriteNewFile(const std::string& path, const std::string& contents, std::str
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, size_t limit, std::string& contents, std::string& error) {
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) {
-    error = Reason(path);
-    return false;
-  }
-  struct stat info {};
-  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-    error = path + ": not a file";
-    ::close(descriptor);
-    return false;
-  }
-  contents.clear();
-  char block[4096];
-  for (;;) {
-    const ssize_t got = ::read(descriptor, block, sizeof block);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      error = Reason(path);
-      ::close(descriptor);
-      return false;
-    }
-    if (got == 0) break;
-    contents.append(block, static_cast<size_t>(got));
-    if (contents.size() > limit) {
-      error = path + ": larger than " + std::to_string(limit) + " bytes";
-      ::close(descriptor);
-      return false;
-    }
-  }
-  ::close(descriptor);
-  return true;
-}
-
 std::vector<std::string> RemoveLeftOverTemporaries(const std::string& folder) {
   std::vector<std::string> removed;
   std::error_code error;

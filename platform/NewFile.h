@@ -12,10 +12,6 @@
 // nothing is left behind then.
 bool WriteNewFile(const std::string& path, const std::string& contents, std::string& error);
 
-// The whole file in `contents`; false, with the reason, when it cannot be read
-// (missing, a folder, no access) or holds more than `limit` bytes.
-bool ReadWholeFile(const std::string& path, size_t limit, std::string& contents, std::string& error);
-
 // Removes the temporary files WriteNewFile leaves in `folder` when its program was killed
 // half-way (the program named in the file's name no longer runs); the paths removed.
 std::vector<std::string> RemoveLeftOverTemporaries(const std::string& folder);

@@ -16,9 +16,14 @@ public:
     View.WriteText(wsBusy, "A4 pattern is printing now.");
     Raster.ResetPrinter();
     Factory.SendRemoteModeSequence(RemoteSnPatternPrint);
-    const std::vector<std::string> unread = Pages.PrintCheckPages();
+    const CheckPagesOutcome printed = Pages.PrintPages();
+    if (printed.PrinterSilent) {
+      // Waiting for a ready printer would end the program: say why the pages stopped instead.
+      View.WriteText(wsError, PrinterSilentText);
+      return;
+    }
     View.WriteText(wsDone, "A4 pattern print is completed.");
-    for (const std::string& sentence : unread) View.AddErrorText(sentence);
+    for (const std::string& sentence : printed.Unread) View.AddErrorText(sentence);
   }
 
 private:

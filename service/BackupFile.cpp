@@ -3,6 +3,7 @@
 #include "link/ModelChoice.h"
 #include "platform/Crc32.h"
 #include "platform/NewFile.h"
+#include "platform/RegularFile.h"
 #include "service/TPDalUsbId.h"
 #include "service/TPHeadID.h"
 
@@ -53,11 +54,26 @@ std::optional<unsigned> ParseHex(std::string_view text, size_t digits) {
   return value;
 }
 
+bool PrintableAscii(char c) { return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F; }
+
 // A header value is one line of printable text: anything else shows as '?'.
 std::string OneLine(const std::string& text) {
   std::string line;
-  for (char c : text) line += (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) ? '?' : c;
+  for (char c : text) line += PrintableAscii(c) ? c : '?';
   return line;
+}
+
+std::string HeaderLine(const HeaderField& field, const BackupHeader& header) {
+  return std::string(field.Key) + " = " + header.*field.Field + "\n";
+}
+
+std::string CellBytes(const BackupValues& values) {
+  std::string bytes;
+  for (size_t i = 0; i < BackupSet.size(); ++i) {
+    bytes.push_back(static_cast<char>(BackupSet[i]));
+    bytes.push_back(static_cast<char>(values[i]));
+  }
+  return bytes;
 }
 
 std::optional<size_t> IndexInBackupSet(unsigned address) {
@@ -79,20 +95,27 @@ BackupFileCheck Refused(std::string problem) { return {std::nullopt, std::move(p
 
 }  // namespace
 
-uint32_t BackupChecksum(const BackupValues& values) {
-  std::string bytes;
-  for (size_t i = 0; i < BackupSet.size(); ++i) {
-    bytes.push_back(static_cast<char>(BackupSet[i]));
-    bytes.push_back(static_cast<char>(values[i]));
-  }
-  return Crc32(bytes);
+uint32_t CellsOnlyChecksum(const BackupValues& values) { return Crc32(CellBytes(values)); }
+
+uint32_t BackupChecksum(const BackupContents& contents) {
+  std::string covered;
+  for (const HeaderField& field : HeaderFields) covered += HeaderLine(field, contents.Header);
+  return Crc32(covered + CellBytes(contents.Values));
+}
+
+std::string OtherModelProblem(const BackupHeader& header, uint16_t chosenModelCode) {
+  const std::string chosen = ModelName(chosenModelCode);
+  if (header.Model == chosen) return {};
+  return "This backup was taken from an " + header.Model + "; the chosen model is the " + chosen + ".";
 }
 
 std::string FormatBackup(const BackupContents& contents) {
+  BackupContents written = contents;
+  for (const HeaderField& field : HeaderFields) written.Header.*field.Field = OneLine(contents.Header.*field.Field);
   std::string text = std::string(BackupFormatName) + " " + std::to_string(BackupFormatVersion) + "\n";
-  for (const HeaderField& field : HeaderFields) text += std::string(field.Key) + " = " + OneLine(contents.Header.*field.Field) + "\n";
-  for (size_t i = 0; i < BackupSet.size(); ++i) text += Hex(BackupSet[i], 2) + " = " + Hex(contents.Values[i], 2) + "\n";
-  text += std::string(ChecksumKey) + " = " + Hex(BackupChecksum(contents.Values), 8) + "\n";
+  for (const HeaderField& field : HeaderFields) text += HeaderLine(field, written.Header);
+  for (size_t i = 0; i < BackupSet.size(); ++i) text += Hex(BackupSet[i], 2) + " = " + Hex(written.Values[i], 2) + "\n";
+  text += std::string(ChecksumKey) + " = " + Hex(BackupChecksum(written), 8) + "\n";
   return text;
 }
 
@@ -113,9 +136,17 @@ BackupFileCheck ParseBackup(std::string_view text) {
   if (first.substr(0, space) != BackupFormatName || space == std::string_view::npos) {
     return Refused("The file is not an EEPROM backup of this program.");
   }
-  if (first.substr(space + 1) != std::to_string(BackupFormatVersion)) {
-    return Refused("The backup file has format version " + std::string(first.substr(space + 1)) +
-                   "; this program reads version " + std::to_string(BackupFormatVersion) + ".");
+  for (size_t number = 1; number <= lines.size(); ++number) {
+    for (char c : lines[number - 1]) {
+      // A value shown to the technician must not carry terminal codes; a binary file stops here too.
+      if (!PrintableAscii(c)) return Refused("The file holds characters that are not text: line " + std::to_string(number) + ".");
+    }
+  }
+  const std::string_view version = first.substr(space + 1);
+  const bool cellsOnly = version == std::to_string(FirstBackupFormatVersion);
+  if (version != std::to_string(BackupFormatVersion) && !cellsOnly) {
+    return Refused("The backup file has format version " + std::string(version) + "; this program reads versions " +
+                   std::to_string(FirstBackupFormatVersion) + " and " + std::to_string(BackupFormatVersion) + ".");
   }
 
   BackupContents contents;
@@ -161,10 +192,13 @@ BackupFileCheck ParseBackup(std::string_view text) {
     if (!cellSeen[i]) return Refused("The backup file is incomplete: cell " + Hex(BackupSet[i], 2) + " is missing.");
   }
   if (!checksum) return Refused("The backup file is incomplete: it has no checksum.");
-  if (*checksum != BackupChecksum(contents.Values)) {
+  if (cellsOnly && *checksum != CellsOnlyChecksum(contents.Values)) {
     return Refused("The checksum of the backup file does not match its cells: the file has been changed or damaged.");
   }
-  return {std::move(contents), {}};
+  if (!cellsOnly && *checksum != BackupChecksum(contents)) {
+    return Refused("The checksum of the backup file does not match its contents: the file has been changed or damaged.");
+  }
+  return {std::move(contents), {}, !cellsOnly};
 }
 
 BackupFileCheck ReadBackupFile(const std::string& path) {

@@ -2,7 +2,7 @@
 // out, and read again to restore them, the same day or later.
 //
 // A text file a person can read and diff:
-//   arvana-eeprom-backup 1                 format name and version
+//   arvana-eeprom-backup 2                 format name and version
 //   model = Arvana Print 360               the header, one "key = value" a line, all five present
 //   port = LPT1:
 //   date = 2026-12-08 15:03
@@ -10,7 +10,11 @@
 //   usb-id = ABC123456719C3D110
 //   0A = 57                                the 69 cells of BackupSet in its order, address = value, hexadecimal
 //   ...
-//   checksum = 8 hexadecimal digits        CRC-32 of the address and value bytes of the cells, in file order
+//   checksum = 8 hexadecimal digits        CRC-32 of the five header lines ("key = value\n", in the order
+//                                          above) followed by the address and value bytes of the cells in
+//                                          BackupSet order
+// Every line is printable ASCII. Version 1 files, whose checksum covers the cells only, are still read:
+// their header could have been edited unnoticed, and the technician is told so.
 #pragma once
 
 #include "platform/Clock.h"
@@ -58,10 +62,15 @@ struct BackupContents {
 struct BackupFileCheck {
   std::optional<BackupContents> Contents;
   std::string Problem;
+  bool HeaderProtected = true;  // false for a version 1 file
 };
 
+// Shown before a version 1 file is used.
+constexpr std::string_view UnprotectedHeaderText = "This file's header is not protected by its checksum.";
+
 constexpr std::string_view BackupFormatName = "arvana-eeprom-backup";
-constexpr int BackupFormatVersion = 1;
+constexpr int BackupFormatVersion = 2;
+constexpr int FirstBackupFormatVersion = 1;  // checksum over the cells only
 constexpr std::string_view BackupFileExtension = ".eeprom";
 constexpr size_t BackupFileLimit = 64 * 1024;  // a backup is about 700 bytes
 
@@ -89,5 +98,10 @@ BackupContents DescribeBackup(const BackupValues& values, uint16_t modelCode, co
 // The value of `cell` among the backup values; nothing for a cell outside BackupSet.
 std::optional<uint8_t> BackupValueOf(const BackupValues& values, uint8_t cell);
 
-// CRC-32 (IEEE 802.3) of the address and value bytes of the cells.
-uint32_t BackupChecksum(const BackupValues& values);
+// CRC-32 (IEEE 802.3) of the file's header lines and the address and value bytes of its cells (version 2).
+uint32_t BackupChecksum(const BackupContents& contents);
+// The version 1 checksum: the cells only.
+uint32_t CellsOnlyChecksum(const BackupValues& values);
+
+// The sentence refusing a backup taken from another model than `chosenModelCode`, empty when they agree.
+std::string OtherModelProblem(const BackupHeader& header, uint16_t chosenModelCode);

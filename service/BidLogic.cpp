@@ -86,22 +86,26 @@ std::optional<BidWrite> BidLogic::WriteValue(const BidValue& value, int number, 
   return BidWrite::Written;
 }
 
+std::optional<int> BidLogic::CheckValue(const std::string& text) {
+  const int number = TPBid::ParseBidValue(text);
+  if (number < BidLowest || number > BidHighest) return std::nullopt;
+  return number;
+}
+
 void BidLogic::WriteValues(const std::vector<BidEntry>& entries) {
   bool firstMessage = true;
   size_t total = 0;
   for (const BidEntry& entry : entries) {
-    const int number = TPBid::ParseBidValue(entry.Text);
-    if (number >= BidLowest && number <= BidHighest) total += TPBid::BidCells(BidValues[entry.Index], number).size();
+    if (const std::optional<int> number = CheckValue(entry.Text))
+      total += TPBid::BidCells(BidValues[entry.Index], *number).size();
   }
   size_t written = 0;
   for (const BidEntry& entry : entries) {
     const BidValue& value = BidValues[entry.Index];
-    const int number = TPBid::ParseBidValue(entry.Text);
+    const std::optional<int> number = CheckValue(entry.Text);
     std::string problem;
     const std::optional<BidWrite> outcome =
-        number < BidLowest || number > BidHighest
-            ? BidWrite::WrongDigit
-            : WriteValue(value, number, entry.Text, problem, written, total, firstMessage);
+        !number ? BidWrite::WrongDigit : WriteValue(value, *number, entry.Text, problem, written, total, firstMessage);
     if (!outcome) return;  // stopped: no further value is sent
     switch (*outcome) {
       case BidWrite::Written:
@@ -112,7 +116,7 @@ void BidLogic::WriteValues(const std::vector<BidEntry>& entries) {
         if (!problem.empty()) View.AddErrorText(problem);  // the note of a write the printer holds
         break;
       case BidWrite::WrongDigit:
-        View.WriteText(wsError, "Digit is wrong.");
+        View.WriteText(wsError, WrongDigitText);
         break;
       case BidWrite::NotHeld: {
         // The lines of the values already written stay; this one says what the printer holds instead.

@@ -36,6 +36,10 @@ public:
   // Writes the values in table order, each with its message; a text that is
   // no value within -36..36 gets "Digit is wrong." and nothing is sent for it.
   void WriteValues(const std::vector<BidEntry>& entries);
+  // The value a typed text stands for, within -36..36; nothing for any other text (WrongDigitText).
+  // The one check of both front-ends.
+  static std::optional<int> CheckValue(const std::string& text);
+  static constexpr const char* WrongDigitText = "Digit is wrong.";
 
 private:
   // One value and its markers under a note; nothing when a stop ended it (and said so).

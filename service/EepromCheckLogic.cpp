@@ -32,14 +32,20 @@ bool EepromCheckLogic::CheckRange(const std::string& beginText, const std::strin
   return false;
 }
 
-void EepromCheckLogic::ReadRange(int begin, int end,
+bool EepromCheckLogic::ReadRange(int begin, int end,
                                  const std::function<void(int address, std::optional<uint8_t> value)>& shown) {
   for (int address = begin; address <= end; ++address) {
-    // A cell whose read got no reply says so instead of showing what an older reply left behind.
-    uint8_t value = 0;
-    const bool read = Comm.ControlTryReadEeprom(static_cast<uint8_t>(address), value);
-    shown(address, read ? std::optional<uint8_t>(value) : std::nullopt);
+    const EepromRead read = Comm.ControlReadEeprom(static_cast<uint8_t>(address));
+    // Every further cell would wait out the same retries on a printer that is off.
+    if (read.Outcome == EepromReadOutcome::Silent) {
+      View.WriteText(wsError, PrinterSilentText);
+      return false;
+    }
+    // A refused cell says so instead of showing what an older reply left behind.
+    const bool answered = read.Outcome == EepromReadOutcome::Answered;
+    shown(address, answered ? std::optional<uint8_t>(read.Value) : std::nullopt);
   }
+  return true;
 }
 
 bool EepromCheckLogic::WriteCell(const std::string& addressText, const std::string& dataText) {

@@ -220,6 +220,19 @@ std::optional<std::string> EepromSettingLogic::SaveBoard(const BackupValues& val
   return SaveBackupFile(folder, BackupFileName(now, Model.SelectedModelCode(), backup.Header.HeadId), backup, error);
 }
 
+bool EepromSettingLogic::TechnicianTakesOtherModel(const BackupHeader& header, bool belowWarning) {
+  const std::string otherModel = OtherModelProblem(header, Model.SelectedModelCode());
+  if (otherModel.empty()) return true;
+  if (belowWarning) {
+    View.AddErrorText(otherModel);
+  } else {
+    View.WriteText(wsError, otherModel);
+  }
+  // Values of another model may not suit this printer's head and mechanics: only on purpose.
+  return Boxes.ShowMessage(DialogKind::Warning, otherModel + "\n\nWrite its values into this printer all the same?",
+                           DialogButtons::YesNoDefaultNo) == DialogAnswer::Yes;
+}
+
 bool EepromSettingLogic::TechnicianConfirmsRestore(const BackupContents& contents) {
   const BackupHeader& header = contents.Header;
   std::string text = "Write the values of this backup into the printer?\n\nModel: " + header.Model +
@@ -246,6 +259,11 @@ void EepromSettingLogic::RestoreFile(const std::string& path) {
   const BackupFileCheck check = ReadBackupFile(path);
   if (!check.Contents) {
     View.WriteText(wsError, check.Problem + " Nothing was written to the printer.");
+    return;
+  }
+  if (!check.HeaderProtected) View.WriteText(wsError, std::string(UnprotectedHeaderText));
+  if (!TechnicianTakesOtherModel(check.Contents->Header, !check.HeaderProtected)) {
+    View.AddErrorText("Nothing was written to the printer.");
     return;
   }
   View.SetBusyCursor(true);

@@ -52,6 +52,9 @@ public:
 private:
   // Asks whether to write the file's values, showing its header and the cells that would change.
   bool TechnicianConfirmsRestore(const BackupContents& contents);
+  // True when the file is of the chosen model, or the technician says to use it all the same;
+  // the reason is written `belowWarning` a line already shown, or alone.
+  bool TechnicianTakesOtherModel(const BackupHeader& header, bool belowWarning);
   enum class WriteResult : uint8_t { Held, Stopped, NotHeld };
   // Writes the values under a note naming `item` and reads them back. Held when the board holds
   // them all; Stopped when a signal stopped it between two cells (and that was said); NotHeld

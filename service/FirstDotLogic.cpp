@@ -55,25 +55,38 @@ bool FirstDotLogic::RestartPrinter() {
   return true;
 }
 
-void FirstDotLogic::Write(const std::string& text) {
+std::optional<int> FirstDotLogic::CheckValue(const std::string& text, std::string& problem) {
   const std::optional<int> value = ParseValue(text);
+  if (text == UnreadFirstDotText) {
+    problem = "The first dot position could not be read. Choose a value with the buttons first.";
+  } else if (!value || *value < -FirstDotLimit || *value > FirstDotLimit) {
+    problem = AdjustmentAreaText;
+  } else {
+    return value;
+  }
+  return std::nullopt;
+}
+
+bool FirstDotLogic::Write(const std::string& text) {
+  std::string problem;
+  const std::optional<int> value = CheckValue(text, problem);
   if (!value) {
-    View.WriteText(wsError, "The first dot position could not be read. Choose a value with the buttons first.");
-    return;
+    View.WriteText(wsError, problem);
+    return false;
   }
   ConfirmedWrites writes(Comm);
   const std::array<EepromCell, 1> cell{{{FirstDotCell, static_cast<uint8_t>(*value & 0xFF)}}};
   if (!writes.WriteCells(cell)) {
     View.WriteText(wsError, ConfirmedWrites::BusyText("the first dot position was not written"));
-    return;
+    return true;
   }
   Factory.NotifyEepromChanged();
   const bool restarted = RestartPrinter();
   View.SetBusyCursor(false);
-  if (!restarted) return;
-  if (const std::optional<std::string> problem = writes.Confirm(cell)) {
-    View.WriteText(wsError, *problem);
-    return;
+  if (!restarted) return true;
+  if (const std::optional<std::string> difference = writes.Confirm(cell)) {
+    View.WriteText(wsError, *difference);
+    return true;
   }
   View.WriteText(wsPlain, "As first dot position value, ");
   View.WriteText(wsNewLine, "\"");
@@ -81,4 +94,5 @@ void FirstDotLogic::Write(const std::string& text) {
   View.WriteText(wsAppend, "\"");
   View.WriteText(wsAppend, "has been written in the EEPROM");
   View.SetSummary(SummaryField::FirstDot, text);
+  return true;
 }

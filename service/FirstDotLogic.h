@@ -16,6 +16,10 @@
 // The first dot position byte, in 1/2880 inch; the item offers -72..72.
 constexpr uint8_t FirstDotCell = 0x39;
 constexpr int FirstDotLimit = 72;
+// The item's note on its range, and the refusal of a value outside it.
+constexpr const char* AdjustmentAreaText = "The adjustment area is between -72 and 72.";
+// What the item's field shows for a value that could not be read.
+constexpr const char* UnreadFirstDotText = "??";
 
 class FirstDotLogic {
 public:
@@ -29,11 +33,14 @@ public:
   // A red line when a stored value lies outside -72..72; true then.
   bool ReportOutOfRange(int stored);
   // Writes the value the text stands for, restarts the printer and reads the
-  // value back. A text that is no number gets a red message and nothing is sent.
-  void Write(const std::string& text);
+  // value back. A text CheckValue refuses gets its red message and nothing is sent: false then.
+  bool Write(const std::string& text);
 
   // The integer a text stands for: an optional '+' or '-' and decimal digits; nothing else.
   static std::optional<int> ParseValue(const std::string& text);
+  // The value to write for a typed or shown text, within -72..72; nothing, with the reason, for
+  // any other text. The one check of both front-ends.
+  static std::optional<int> CheckValue(const std::string& text, std::string& problem);
   // A stored byte as the item reads it: above 128 negative, 0..128 as they are.
   static int StoredToValue(uint8_t stored) { return stored > 128 ? stored - 256 : stored; }
 

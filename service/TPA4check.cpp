@@ -1,7 +1,7 @@
 // Composes the check pages section by section from the raster patterns and the values stored in the printer.
 #include "service/TPA4check.h"
 
-#include "service/TPDalUsbId.h"
+#include "service/TPDalEeprom.h"
 #include "service/TPMaintenance.h"
 
 #include <charconv>
@@ -28,6 +28,12 @@ constexpr std::array<PatternSection, 5> PatternSections{{
     {1, &TPRaster::PrintNozzleColumnShift},
     {4, &TPRaster::PrintVariableDotPattern},
 }};
+
+// A printer that sent nothing back for a value gets nothing more: the rest of the page would only wait out retries.
+CheckPagesOutcome StoppedSilent(CheckPagesOutcome& result) {
+  result.PrinterSilent = true;
+  return result;
+}
 
 }  // namespace
 
@@ -62,8 +68,33 @@ std::array<uint8_t, CounterFieldWidth> TPA4check::UnreadCounterField() {
   return {'?', '?', 0x00, ' ', ' '};
 }
 
-std::vector<std::string> TPA4check::PrintCheckPages() {
-  std::vector<std::string> unread;
+EepromReadOutcome TPA4check::ReadUsbIdForPage(std::array<uint8_t, UsbIdLength>& usbId) {
+  usbId.fill('?');
+  EepromReadOutcome outcome = EepromReadOutcome::Answered;
+  for (size_t i = 0; i < usbId.size(); ++i) {
+    const EepromRead cell = Factory.ReadEepromCell(static_cast<uint8_t>(UsbIdSerialCell + i));
+    if (cell.Outcome == EepromReadOutcome::Silent) return cell.Outcome;
+    if (cell.Outcome == EepromReadOutcome::Answered) {
+      usbId[i] = cell.Value;
+    } else {
+      outcome = cell.Outcome;
+    }
+  }
+  return outcome;
+}
+
+EepromReadOutcome TPA4check::ReadCounterField(std::array<uint8_t, CounterFieldWidth>& field) {
+  static constexpr std::array<uint8_t, 2> Cells{ProtectionCounterLow, ProtectionCounterHigh};
+  std::array<uint8_t, 2> lowHigh{};
+  const EepromReadOutcome outcome = TPDalEeprom::ReadCells(Comm, Cells, lowHigh);
+  const bool read = outcome == EepromReadOutcome::Answered;
+  field = read ? CounterField(static_cast<uint16_t>(lowHigh[1] * 256 + lowHigh[0])) : UnreadCounterField();
+  return outcome;
+}
+
+CheckPagesOutcome TPA4check::PrintPages() {
+  CheckPagesOutcome result;
+  std::vector<std::string>& unread = result.Unread;
   const auto printedAsUnknown = [&](const char* what) {
     unread.push_back(std::string("The ") + what + " could not be read: the page shows question marks instead.");
   };
@@ -102,25 +133,19 @@ std::vector<std::string> TPA4check::PrintCheckPages() {
   Raster.SendText("USB ID = ");
   // Printed as stored, whatever the bytes are: the page shows what the printer holds.
   std::array<uint8_t, UsbIdLength> usbId{};
-  bool usbIdRead = true;
-  for (size_t i = 0; i < usbId.size(); ++i) {
-    const std::optional<uint8_t> cell = Factory.ReadEeprom(static_cast<uint8_t>(UsbIdSerialCell + i));
-    usbIdRead = usbIdRead && cell.has_value();
-    usbId[i] = cell.value_or('?');
-  }
-  if (!usbIdRead) printedAsUnknown("USB ID");
+  const EepromReadOutcome usbIdRead = ReadUsbIdForPage(usbId);
+  if (usbIdRead == EepromReadOutcome::Silent) return StoppedSilent(result);
+  if (usbIdRead != EepromReadOutcome::Answered) printedAsUnknown("USB ID");
   Comm.SendData(usbId.data(), usbId.size());
 
   Raster.NewLines(3);
   Comm.WaitReady();
   sendItemNumber();
   Raster.SendText("Protection Counter = ");
-  uint8_t low = 0;
-  uint8_t high = 0;
-  const bool counterRead =
-      Comm.ControlTryReadEeprom(ProtectionCounterLow, low) && Comm.ControlTryReadEeprom(ProtectionCounterHigh, high);
-  if (!counterRead) printedAsUnknown("protection counter");
-  const auto counter = counterRead ? CounterField(static_cast<uint16_t>(high * 256 + low)) : UnreadCounterField();
+  std::array<uint8_t, CounterFieldWidth> counter{};
+  const EepromReadOutcome counterRead = ReadCounterField(counter);
+  if (counterRead == EepromReadOutcome::Silent) return StoppedSilent(result);
+  if (counterRead != EepromReadOutcome::Answered) printedAsUnknown("protection counter");
   Comm.SendData(counter.data(), counter.size());
   Raster.NewLines(1);
   Raster.FormFeed();
@@ -135,5 +160,5 @@ std::vector<std::string> TPA4check::PrintCheckPages() {
   Raster.FormFeed();
   Comm.FlushData();
   Raster.ResetPrinter();
-  return unread;
+  return result;
 }

@@ -17,3 +17,12 @@ int TPDalEeprom::HexToByte(std::string_view text) {
   if (high < 0 || low < 0) return InvalidHexByte;
   return 16 * high + low;
 }
+
+EepromReadOutcome TPDalEeprom::ReadCells(TPDalD4Comm& comm, std::span<const uint8_t> cells, std::span<uint8_t> values) {
+  for (size_t i = 0; i < cells.size() && i < values.size(); ++i) {
+    const EepromRead read = comm.ControlReadEeprom(cells[i]);
+    if (read.Outcome != EepromReadOutcome::Answered) return read.Outcome;
+    values[i] = read.Value;
+  }
+  return EepromReadOutcome::Answered;
+}

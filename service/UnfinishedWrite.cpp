@@ -2,6 +2,7 @@
 
 #include "platform/Crc32.h"
 #include "platform/NewFile.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,12 +3,13 @@
 
 #include <charconv>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <sstream>
 #include <system_error>
 #include <utility>
+
+#include "platform/RegularFile.h"
+#include "sim/SimFile.h"
 
 std::optional<BidMechanics::DropletMode> BidMechanics::ModeOfDotSize(uint8_t dotSize) {
   switch (dotSize) {
@@ -42,10 +43,11 @@ BidMechanics::BidMechanics(std::string filePath) : FilePath(std::move(filePath))
     Save();
     return;
   }
-  std::ifstream file(FilePath);
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (!file.is_open() || file.bad()) {
-    MessageList.push_back(FilePath + " cannot be read: the head prints with the offsets " + Format(Values) + ".");
+  std::string text;
+  std::string refusal;
+  if (!ReadWholeFile(FilePath, FileLimit, text, refusal)) {
+    // "<path>: <reason>" already.
+    MessageList.push_back(refusal + "; the file is left as it is and the head prints with " + Format(Values) + ".");
     return;
   }
   Offsets read{};
@@ -121,11 +123,13 @@ std::string BidMechanics::Format(const Offsets& offsets) {
 
 void BidMechanics::Save() {
   if (FilePath.empty()) return;
-  std::ofstream file(FilePath, std::ios::trunc);
-  file << "# True bi-directional offsets of this printer's head, in Bi-D value steps.\n"
-       << "# A right-to-left pass lands (offset - Bi-D value in use) x 3 dots to the right.\n"
-       << "# MS Black, MS Color, 6pl Black, 6pl Color, 4pl Black, 4pl Color:\n"
-       << Format(Values) << "\n";
-  file.flush();
-  if (!file.good()) MessageList.push_back(FilePath + " cannot be written: the offsets are kept in memory only.");
+  const std::string text =
+      "# True bi-directional offsets of this printer's head, in Bi-D value steps.\n"
+      "# A right-to-left pass lands (offset - Bi-D value in use) x 3 dots to the right.\n"
+      "# MS Black, MS Color, 6pl Black, 6pl Color, 4pl Black, 4pl Color:\n" +
+      Format(Values) + "\n";
+  // Written in place, but only into a regular file: a FIFO or device there is refused, not waited on.
+  std::string refusal;
+  if (!WriteRegularFile(FilePath, text, refusal))
+    MessageList.push_back(FilePath + " cannot be written: the offsets are kept in memory only.");
 }

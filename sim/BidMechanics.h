@@ -26,6 +26,9 @@ public:
   static constexpr Offsets MemoryOffsets = {2, -4, 0, 4, -2, 6};
   // A new printer gets even offsets in -NewLimit..NewLimit at random.
   static constexpr int NewLimit = 6;
+  // The mechanics.txt the printer writes is about 200 bytes (three comments and six numbers);
+  // 8 KiB leaves room for a trainer's comments. A larger file is refused unread, like a FIFO.
+  static constexpr size_t FileLimit = 8 * 1024;
 
   // Droplet modes (by the dot size of SetDotSize) and ink groups.
   enum class DropletMode { MS, SixPl, FourPl };
@@ -36,9 +39,10 @@ public:
   static uint8_t BidCell(DropletMode mode, InkGroup group);
 
   // `filePath` empty: MemoryOffsets, nothing on disk. A missing file is
-  // created with new offsets. A file that cannot be read or does not hold six
-  // offsets in -Limit..Limit is reported in Messages() and left as it is; the
-  // printer then works with MemoryOffsets.
+  // created with new offsets. A file that cannot be read (not a regular file,
+  // larger than FileLimit) or does not hold six offsets in -Limit..Limit is
+  // reported in Messages() and left as it is; the printer then works with
+  // MemoryOffsets.
   explicit BidMechanics(std::string filePath);
 
   const Offsets& Get() const { return Values; }

@@ -1,10 +1,17 @@
 // Writing and reading the lines of capture.log.
 #include "sim/CaptureLog.h"
 
-#include <cerrno>
-#include <cstring>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/RegularFile.h"
 #include "sim/PrinterWire.h"
+#include "sim/SimFile.h"
 
 namespace {
 
@@ -19,24 +26,63 @@ int HexValue(char c) {
 
 }  // namespace
 
-CaptureLog::CaptureLog(const std::string& filePath) {
-  if (filePath.empty()) return;
-  File = std::fopen(filePath.c_str(), "w");
-  if (File == nullptr)
-    MessageList.push_back("cannot write " + filePath + " (" + std::strerror(errno) +
-                          "): traffic is kept in memory only.");
+CaptureLog::CaptureLog(const std::string& filePath, size_t fileLimit) : Path(filePath), Limit(fileLimit) {
+  if (Path.empty()) return;
+  std::error_code ignored;
+  std::filesystem::remove(Path + ".1", ignored);  // the older half of an earlier run
+  std::string refusal;
+  File = OpenRegularFileForWriting(Path, WriteStart::Afresh, refusal);
+  if (File < 0) MessageList.push_back("cannot write " + refusal + ": traffic is kept in memory only.");
 }
 
 CaptureLog::~CaptureLog() {
-  if (File != nullptr) std::fclose(File);
+  if (File >= 0) ::close(File);
 }
 
 void CaptureLog::Add(int64_t elapsedMs, bool fromHost, const uint8_t* data, size_t length) {
+  if (data == nullptr) length = 0;
   RecordList.push_back({static_cast<double>(elapsedMs) / 1000.0, fromHost, std::vector<uint8_t>(data, data + length)});
-  if (File == nullptr) return;
-  const std::string line = FormatLine(elapsedMs, fromHost, data, length) + "\n";
-  std::fputs(line.c_str(), File);
-  std::fflush(File);
+  MemoryUsed += RecordCost + length;
+  if (MemoryUsed > MemoryCap) {
+    // The older records go until half the limit is left: amortised, a record is moved about once.
+    size_t count = 0;
+    while (count + 1 < RecordList.size() && MemoryUsed > MemoryCap / 2) {
+      MemoryUsed -= RecordCost + RecordList[count].Bytes.size();
+      ++count;
+    }
+    RecordList.erase(RecordList.begin(), RecordList.begin() + static_cast<long>(count));
+    Dropped += count;
+  }
+  if (File >= 0) Write(FormatLine(elapsedMs, fromHost, data, length) + "\n");
+}
+
+void CaptureLog::Write(const std::string& line) {
+  if (Written > 0 && Written + line.size() > Limit) Rotate();
+  if (File < 0) return;
+  if (!WriteAll(File, line.data(), line.size())) {
+    MessageList.push_back("cannot write " + Path + " (" + std::strerror(errno) + "): traffic is kept in memory only.");
+    ::close(File);
+    File = -1;
+    return;
+  }
+  Written += line.size();
+}
+
+void CaptureLog::Rotate() {
+  ::close(File);
+  File = -1;
+  Written = 0;
+  std::error_code error;
+  std::filesystem::rename(Path, Path + ".1", error);
+  if (error) {
+    // The file starts afresh all the same: the limit holds, the older half is lost.
+    const std::string message =
+        "cannot move " + Path + " to " + Path + ".1 (" + error.message() + "): the older traffic is dropped.";
+    if (MessageList.empty() || MessageList.back() != message) MessageList.push_back(message);
+  }
+  std::string refusal;
+  File = OpenRegularFileForWriting(Path, WriteStart::Afresh, refusal);
+  if (File < 0) MessageList.push_back("cannot write " + refusal + ": traffic is kept in memory only.");
 }
 
 std::string CaptureLog::FormatLine(int64_t elapsedMs, bool fromHost, const uint8_t* data, size_t length) {

@@ -2,10 +2,11 @@
 #include "sim/EepromImage.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <utility>
+
+#include "platform/RegularFile.h"
+#include "sim/SimFile.h"
 
 namespace {
 
@@ -72,10 +73,11 @@ EepromImage::EepromImage(std::string filePath) : FilePath(std::move(filePath)) {
   if (!FilePath.empty()) {
     std::error_code error;
     if (std::filesystem::exists(FilePath, error)) {
-      std::ifstream file(FilePath, std::ios::binary);
-      std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-      if (file.bad() || !file.is_open()) {
-        MessageList.push_back(FilePath + " cannot be read: starting from the factory image.");
+      std::string bytes;
+      std::string refusal;
+      if (!ReadWholeFile(FilePath, FileLimit, bytes, refusal)) {
+        // "<path>: <reason>": not a regular file, larger than the image, unreadable.
+        MessageList.push_back(refusal + ": starting from the factory image.");
         Save();
       } else if (bytes.size() != Size) {
         MessageList.push_back(FilePath + " holds " + std::to_string(bytes.size()) +
@@ -127,23 +129,19 @@ void EepromImage::SetProtectionCounter(unsigned value) {
 // never leaves half an image behind.
 void EepromImage::Save() {
   if (FilePath.empty()) return;
+  // Only into a regular file: a FIFO or device named eeprom.bin.new is refused, not written through.
   const std::string temporary = FilePath + ".new";
-  bool saved = false;
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (file.is_open()) {
-      file.write(reinterpret_cast<const char*>(StoredCells.data()), static_cast<std::streamsize>(Size));
-      file.flush();
-      saved = file.good();
-    }
-  }
+  std::string refusal;
+  bool saved = WriteRegularFile(temporary, std::string(StoredCells.begin(), StoredCells.end()), refusal);
   if (saved) {
     std::error_code error;
     std::filesystem::rename(temporary, FilePath, error);
     saved = !error;
+    if (error) refusal = FilePath + ": " + error.message();
   }
   if (!saved && !SaveFailureReported) {
     SaveFailureReported = true;
-    MessageList.push_back(FilePath + " cannot be written: EEPROM changes are kept in memory only.");
+    MessageList.push_back(FilePath + " cannot be written (" + refusal +
+                          "): EEPROM changes are kept in memory only.");
   }
 }

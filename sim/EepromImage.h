@@ -24,10 +24,17 @@ public:
   // A new main board: every cell 0xFF.
   static Cells NewBoardImage();
 
+  // eeprom.bin is the image itself, exactly Size bytes: a larger file is
+  // refused unread (as a FIFO, device or folder is), never read to its end.
+  static constexpr size_t FileLimit = Size;
+
   // `filePath` empty keeps the image in memory only. Otherwise the file is
   // read when it holds exactly 256 bytes; a missing file gets the factory
   // image, a file of another size is reported in Messages() and replaced by
-  // the factory image.
+  // the factory image. A path that is not a regular file (a FIFO, a device, a
+  // folder, a link to one) is reported and never read nor written through:
+  // the image is saved by writing eeprom.bin.new, a regular file, and renaming
+  // it over the path.
   explicit EepromImage(std::string filePath);
 
   const Cells& Stored() const { return StoredCells; }

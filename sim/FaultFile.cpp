@@ -1,9 +1,11 @@
 #include "sim/FaultFile.h"
 
 #include <array>
-#include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include "platform/RegularFile.h"
+#include "sim/SimFile.h"
 
 namespace {
 
@@ -196,25 +198,22 @@ std::string FormatFaultFile(const FaultSwitches& switches) {
 bool FaultFile::Write(const FaultSwitches& switches, std::string& reason) {
   if (Path.empty()) return true;
   const std::string temporary = Path + ".new";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file << FormatFaultFile(switches);
-    file.flush();
-    if (!file.good()) {
-      reason = "cannot write " + temporary;
-      return false;
-    }
+  std::string error;
+  if (!WriteRegularFile(temporary, FormatFaultFile(switches), error)) {
+    reason = "cannot write " + error;
+    return false;
   }
-  std::error_code error;
-  std::filesystem::rename(temporary, Path, error);
-  if (error) {
-    reason = "cannot replace " + Path + " (" + error.message() + ")";
+  std::error_code renameError;
+  std::filesystem::rename(temporary, Path, renameError);
+  if (renameError) {
+    reason = "cannot replace " + Path + " (" + renameError.message() + ")";
     return false;
   }
   // Taken as seen: the switches are already in force.
-  const auto time = std::filesystem::last_write_time(Path, error);
-  const uintmax_t size = std::filesystem::file_size(Path, error);
-  if (!error) {
+  std::error_code statError;
+  const auto time = std::filesystem::last_write_time(Path, statError);
+  const uintmax_t size = std::filesystem::file_size(Path, statError);
+  if (!statError) {
     Seen = true;
     LastTime = time;
     LastSize = size;
@@ -236,8 +235,12 @@ std::optional<FaultFileContents> FaultFile::Poll() {
   Seen = true;
   LastTime = time;
   LastSize = size;
-  std::ifstream file(Path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return ParseFaultFile(text.str());
+  std::string text;
+  std::string refusal;
+  if (!ReadWholeFile(Path, FaultFileLimit, text, refusal)) {
+    FaultFileContents refused;
+    refused.Refused = refusal;
+    return refused;
+  }
+  return ParseFaultFile(text);
 }

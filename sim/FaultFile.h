@@ -1,6 +1,7 @@
 // DIR/faults.conf: the fault switches a trainer edits while the program runs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -19,7 +20,14 @@ struct FaultSwitches {
 struct FaultFileContents {
   FaultSwitches Switches;
   std::vector<std::string> NotUnderstood;  // the lines as written, without their comments
+  // Not empty when the file was refused ("<path>: <reason>": a FIFO, a device, a folder, larger
+  // than FaultFileLimit): Switches then mean nothing and the switches in force stay as they are.
+  std::string Refused;
 };
+
+// A faults.conf is a few dozen lines of `name = value` (the one the panel writes is under 1 KiB);
+// 64 KiB leaves room for any comments a trainer writes, and a larger file is refused unread.
+inline constexpr size_t FaultFileLimit = 64 * 1024;
 
 // One `name = value` per line; '#' starts a comment; a switch left out is off
 // (the power on). Boolean switches take on/off, true/false or 1/0;
@@ -44,6 +52,8 @@ public:
   // The file's contents when it changed since the last look (time or size),
   // or when a file that was there has gone (then every switch is off).
   // Nothing while it is unchanged, and while no file has ever been there.
+  // A file that is not a regular file, or larger than FaultFileLimit, is not
+  // read (nor waited on): its contents carry the reason in Refused.
   std::optional<FaultFileContents> Poll();
   // Replaces the file with FormatFaultFile(switches), whole or not at all;
   // the next Poll does not report it back. False with a reason when it cannot.

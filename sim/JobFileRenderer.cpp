@@ -3,25 +3,22 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <string>
 #include <vector>
 
+#include "platform/RegularFile.h"
 #include "sim/BidMechanics.h"
 #include "sim/EepromImage.h"
+#include "sim/JobRecorder.h"
 #include "sim/PageStore.h"
 #include "sim/PrintInterpreter.h"
 
 int RenderJobFile(const std::string& jobPath, std::string directory, std::ostream& out, std::ostream& errors) {
-  std::ifstream file(jobPath, std::ios::binary);
-  std::error_code error;
-  if (!file.is_open() || std::filesystem::is_directory(jobPath, error)) {
-    errors << "cannot read " << jobPath << "\n";
-    return 1;
-  }
-  const std::vector<uint8_t> job((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    errors << "cannot read " << jobPath << "\n";
+  // A job file is one the printer wrote: a regular file of at most a job's size.
+  std::string job;
+  std::string refusal;
+  if (!ReadWholeFile(jobPath, JobRecorder::MaxJobBytes, job, refusal)) {
+    errors << "cannot read " << refusal << "\n";
     return 1;
   }
   const std::filesystem::path path(jobPath);
@@ -39,7 +36,7 @@ int RenderJobFile(const std::string& jobPath, std::string directory, std::ostrea
 
   PageStore pages(directory, path.stem().string() + "-", PageStore::Numbering::FromOne);
   PrintInterpreter printer(eeprom, mechanics, pages);
-  printer.Add(job.data(), job.size());
+  printer.Add(reinterpret_cast<const uint8_t*>(job.data()), job.size());
   printer.EndJob();
 
   for (const std::string& written : pages.Files())

@@ -1,13 +1,20 @@
 // Print jobs of the virtual printer: cut at form feeds and channel closes, written one file each.
 #include "sim/JobRecorder.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <iostream>
 #include <string_view>
 #include <system_error>
 #include <utility>
+
+#include "platform/RegularFile.h"
+#include "sim/SimFile.h"
 
 namespace {
 
@@ -55,10 +62,23 @@ JobRecorder::JobRecorder(std::string directory) : Directory(std::move(directory)
   JobFiles.Existing(std::move(paths));
 }
 
+JobRecorder::~JobRecorder() {
+  if (CurrentFile >= 0) ::close(CurrentFile);
+}
+
 JobRecorder::Progress JobRecorder::Add(const uint8_t* data, size_t length) {
   Progress progress;
   for (size_t i = 0; i < length; ++i) {
-    Current.push_back(data[i]);
+    if (CurrentLength < MaxJobBytes) {
+      Current.push_back(data[i]);
+      ++CurrentLength;
+      if (Current.size() >= JobMemoryBytes) Spill();
+    } else if (!CurrentCut) {
+      CurrentCut = true;
+      std::ostream& report = Report != nullptr ? *Report : std::cerr;
+      report << "virtual printer: a job longer than " << MaxJobBytes
+             << " bytes (one page can hold no more): the rest of it is not kept" << std::endl;
+    }
     switch (Scanner.Step(data[i])) {
       case PrintStreamScanner::Event::None:
         break;
@@ -76,27 +96,61 @@ JobRecorder::Progress JobRecorder::Add(const uint8_t* data, size_t length) {
 
 void JobRecorder::EndJob() { Finish(); }
 
+std::string JobRecorder::NextPath() {
+  char name[32];
+  std::snprintf(name, sizeof name, "%04d.prn", NextNumber++);
+  return (std::filesystem::path(Directory) / name).string();
+}
+
+void JobRecorder::Spill() {
+  CurrentSpilled = true;
+  if (!Directory.empty() && CurrentFile < 0 && CurrentPath.empty()) {
+    CurrentPath = NextPath();
+    std::string refusal;
+    CurrentFile = OpenRegularFileForWriting(CurrentPath, WriteStart::Afresh, refusal);
+    if (CurrentFile < 0) MessageList.push_back("cannot write " + CurrentPath + ".");
+  }
+  if (CurrentFile >= 0 && !WriteAll(CurrentFile, Current.data(), Current.size())) {
+    MessageList.push_back("cannot write " + CurrentPath + ".");
+    ::close(CurrentFile);
+    CurrentFile = -1;
+  }
+  Current.clear();
+}
+
 void JobRecorder::Finish() {
   Scanner.Reset();
-  if (Current.empty() || OnlyResets(Current)) {
+  const bool spilled = CurrentSpilled;
+  if (spilled) Spill();
+  CurrentLength = 0;
+  CurrentSpilled = false;
+  CurrentCut = false;
+  if (!spilled && (Current.empty() || OnlyResets(Current))) {
     Current.clear();
     return;
   }
   if (!Directory.empty()) {
-    char name[32];
-    std::snprintf(name, sizeof name, "%04d.prn", NextNumber++);
-    const std::string path = (std::filesystem::path(Directory) / name).string();
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(Current.data()), static_cast<std::streamsize>(Current.size()));
-    file.flush();
-    if (file.good()) {
-      FileList.push_back(path);
-      JobFiles.Written(path);
+    bool written = false;
+    if (spilled) {
+      written = CurrentFile >= 0 && ::close(CurrentFile) == 0;
+      CurrentFile = -1;
     } else {
-      MessageList.push_back("cannot write " + path + ".");
+      CurrentPath = NextPath();
+      std::string refusal;
+      written = WriteRegularFile(CurrentPath, std::string(Current.begin(), Current.end()), refusal);
+    }
+    if (written) {
+      FileList.push_back(CurrentPath);
+      JobFiles.Written(CurrentPath);
+    } else {
+      if (MessageList.empty() || MessageList.back() != "cannot write " + CurrentPath + ".")
+        MessageList.push_back("cannot write " + CurrentPath + ".");
       FileList.emplace_back();
     }
+    CurrentPath.clear();
   }
-  Finished.push_back(std::move(Current));
-  Current.clear();
+  // A job that left memory is in its file only.
+  Finished.push_back(spilled ? std::vector<uint8_t>() : std::move(Current));
+  Current = {};
+  if (Finished.size() > JobsKeptInMemory) std::vector<uint8_t>().swap(Finished[Finished.size() - 1 - JobsKeptInMemory]);
 }

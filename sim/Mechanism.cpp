@@ -5,7 +5,13 @@
 
 void Mechanism::Queue(PrinterState state, int64_t durationMs, int64_t nowMs) {
   if (durationMs <= 0) return;
+  while (!Queued.empty() && Queued.front().EndMs <= nowMs) Queued.pop_front();
   const int64_t start = IdleAt(nowMs);
+  // Work of the same kind right after the last piece is one piece.
+  if (!Queued.empty() && (Queued.back().State == state || Queued.size() >= MaxQueued)) {
+    Queued.back().EndMs = start + durationMs;
+    return;
+  }
   Queued.push_back({state, start + durationMs});
 }
 

@@ -8,6 +8,10 @@
 
 class Mechanism {
 public:
+  // Pieces of work kept apart at most; past it a new piece lengthens the last one (a host sending
+  // commands faster than the mechanism works fills no more than this).
+  static constexpr size_t MaxQueued = 256;
+
   // Queues a piece of work that begins when the work before it has ended (or
   // now, when the mechanism is idle) and lasts `durationMs`.
   void Queue(PrinterState state, int64_t durationMs, int64_t nowMs);

@@ -5,12 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <sstream>
 #include <system_error>
 #include <utility>
+
+#include "platform/RegularFile.h"
+#include "sim/SimFile.h"
 
 namespace {
 
@@ -63,18 +64,20 @@ PrintHead::PrintHead(std::string filePath, int64_t calendarNow) : FilePath(std::
     ClogRandomNozzles(NewHeadClogs);  // saves
     return;
   }
-  std::ifstream file(FilePath);
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string text;
+  std::string refusal;
   std::string reason;
-  if (!file.is_open() || file.bad()) {
-    reason = "cannot be read";
+  if (!ReadWholeFile(FilePath, FileLimit, text, refusal)) {
+    // "<path>: <reason>" already.
+    MessageList.push_back(refusal + "; the printer starts with a clean head and full ink.");
   } else if (Parse(text, reason)) {
     if (calendarNow - LastUsed >= LongIdleMs / 1000) ClogRandomNozzles(IdleClogs);
     LastUsed = calendarNow;
     Save();
     return;
+  } else {
+    MessageList.push_back(FilePath + ": " + reason + "; the printer starts with a clean head and full ink.");
   }
-  MessageList.push_back(FilePath + ": " + reason + "; the printer starts with a clean head and full ink.");
   CloggedNozzles = {};
   Ink.fill(FullCartridge);
   LastUsed = calendarNow;
@@ -274,14 +277,10 @@ bool PrintHead::Parse(const std::string& text, std::string& reason) {
 void PrintHead::Save() {
   if (FilePath.empty()) return;
   const std::string temporary = FilePath + ".new";
-  {
-    std::ofstream file(temporary, std::ios::trunc);
-    file << Format();
-    file.flush();
-    if (!file.good()) {
-      if (MessageList.empty()) MessageList.push_back(FilePath + " cannot be written: the head is kept in memory only.");
-      return;
-    }
+  std::string refusal;
+  if (!WriteRegularFile(temporary, Format(), refusal)) {
+    if (MessageList.empty()) MessageList.push_back(FilePath + " cannot be written: the head is kept in memory only.");
+    return;
   }
   std::error_code error;
   std::filesystem::rename(temporary, FilePath, error);

@@ -61,9 +61,14 @@ public:
 
   enum class Sequence { HeadCleaning, InkCharge };
 
+  // The head.txt the printer writes is under 1 KiB (two comments and nine short lines); 8 KiB
+  // leaves room for a trainer's comments. A larger file is refused unread, like a FIFO or device.
+  static constexpr size_t FileLimit = 8 * 1024;
+
   // `filePath` empty: a healthy head and the default ink, nothing on disk.
   // A missing file is created for a head fresh from the shelf; a file that
-  // cannot be read is reported in Messages() and replaced. `calendarNow`
+  // cannot be read (not a regular file, larger than FileLimit, not the
+  // format) is reported in Messages() and replaced. `calendarNow`
   // (seconds) tells how long a stored head stood idle.
   PrintHead(std::string filePath, int64_t calendarNow);
 

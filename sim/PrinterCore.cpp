@@ -63,7 +63,16 @@ void PrinterCore::Violation(std::string_view text) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%lld.%03lld s: ", static_cast<long long>(ms / 1000),
                 static_cast<long long>(ms % 1000));
-  ViolationList.push_back(std::string(stamp) + std::string(text));
+  if (ViolationList.size() >= MaxViolations) {
+    const size_t half = MaxViolations / 2;
+    ViolationList.erase(ViolationList.begin(), ViolationList.begin() + static_cast<long>(half));
+    DroppedViolations += half;
+  }
+  if (text.size() > MaxViolationLength) {
+    ViolationList.push_back(std::string(stamp) + std::string(text.substr(0, MaxViolationLength)) + "...");
+  } else {
+    ViolationList.push_back(std::string(stamp) + std::string(text));
+  }
 }
 
 bool PrinterCore::CheckModelCode(uint8_t first, uint8_t second, std::string_view where) {

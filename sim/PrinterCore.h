@@ -50,10 +50,22 @@ public:
   // The warnings the ink levels give.
   std::vector<int> InkWarnings() const;
 
+  // Violations() keeps the latest of them: past MaxViolations the older half
+  // is dropped (a host sending noise makes one a block).
+  static constexpr size_t MaxViolations = 1000;
+  // A violation's text is cut here ("..." at the end): one may quote a whole block in hexadecimal.
+  static constexpr size_t MaxViolationLength = 300;
+
   // Records something the host did wrong, stamped with the time.
   void Violation(std::string_view text);
   const std::vector<std::string>& Violations() const { return ViolationList; }
-  void ClearViolations() { ViolationList.clear(); }
+  // Violations dropped from the front of Violations() (cleared ones included):
+  // Violations()[i] is violation ViolationsDropped() + i of all.
+  size_t ViolationsDropped() const { return DroppedViolations; }
+  void ClearViolations() {
+    DroppedViolations += ViolationList.size();
+    ViolationList.clear();
+  }
 
   // The host's model code must be the same in every request; the first one
   // seen is learned. False (and a violation) when it changed.
@@ -74,4 +86,5 @@ private:
   std::optional<std::vector<int>> WarningCodes;
   std::optional<std::array<uint8_t, 2>> ModelCode;
   std::vector<std::string> ViolationList;
+  size_t DroppedViolations = 0;
 };

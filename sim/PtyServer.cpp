@@ -69,7 +69,19 @@ bool PtyServer::ServeOnce(int waitMs, std::string& reason) {
     Printer.CheckTrainerFiles();
     CollectAnswers();
   }
-  pollfd watch{MasterFd, POLLIN, 0};
+  const int64_t now = TheClock.SteadyMilliseconds();
+  if (Reading()) {
+    LastTakenMs = now;
+  } else if (now - LastTakenMs >= HostGoneMs) {
+    // Nothing read for so long: the host is gone, and the next one must be heard.
+    Printer.HostStoppedReading(QueuedAnswerBytes(), now - LastTakenMs);
+    tcflush(SlaveFd, TCIFLUSH);
+    DropOutgoing();
+    LastTakenMs = now;
+  }
+  // Requests are read only while the answers to them can wait, and only what one block needs.
+  const bool reading = Reading() && Splitter.Buffered() < HostBlockSplitter::MaxBlock;
+  pollfd watch{MasterFd, static_cast<short>(reading ? POLLIN : 0), 0};
   if (!Outgoing.empty()) watch.events |= POLLOUT;
   const int ready = poll(&watch, 1, waitMs);
   if (ready < 0) {
@@ -80,34 +92,34 @@ bool PtyServer::ServeOnce(int waitMs, std::string& reason) {
   // A host killed while it held the terminal exclusively leaves the mark: a quiet terminal is
   // made free for the next one (the hosts' own lock still keeps them one at a time).
   if (ready == 0) ioctl(SlaveFd, TIOCNXCL);
-  if ((watch.revents & POLLIN) != 0) {
-    uint8_t buffer[4096];
-    for (;;) {
-      const ssize_t count = read(MasterFd, buffer, sizeof buffer);
-      if (count > 0) {
-        Splitter.Add(buffer, static_cast<size_t>(count), TheClock.SteadyMilliseconds());
-        continue;
-      }
-      if (count < 0 && (errno == EAGAIN || errno == EINTR || errno == EIO)) break;  // EIO: no slave open
-      if (count < 0) {
-        reason = SystemError("reading the pseudo-terminal");
-        return false;
-      }
-      break;
+  if (reading && (watch.revents & POLLIN) != 0) {
+    uint8_t buffer[ReadSize];
+    const ssize_t count = read(MasterFd, buffer, sizeof buffer);
+    if (count > 0) {
+      Splitter.Add(buffer, static_cast<size_t>(count), TheClock.SteadyMilliseconds());
+    } else if (count < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {  // EIO: no slave open
+      reason = SystemError("reading the pseudo-terminal");
+      return false;
     }
   }
   std::vector<uint8_t> block;
-  while (Splitter.Next(block)) Deliver(block);
-  if (Splitter.TakeStale(TheClock.SteadyMilliseconds(), block)) Deliver(block);
+  while (Reading() && Splitter.Next(block)) Deliver(block);
+  // A partial block is judged stale only while the server reads: a host kept waiting is not late.
+  if (reading && Reading() && Splitter.TakeStale(TheClock.SteadyMilliseconds(), block)) Deliver(block);
   return WriteAnswers(reason);
+}
+
+void PtyServer::DropOutgoing() {
+  Outgoing.clear();
+  OutgoingBytes = 0;
+  OutgoingOffset = 0;
 }
 
 void PtyServer::Deliver(const std::vector<uint8_t>& block) {
   // A host that starts afresh must not read answers meant for an earlier run.
   if (PrinterWire::Equals(PrinterWire::ModeSwitch, block.data(), block.size())) {
     tcflush(SlaveFd, TCIFLUSH);
-    Outgoing.clear();
-    OutgoingOffset = 0;
+    DropOutgoing();
   }
   Printer.ReceiveFromHost(block.data(), block.size());
   CollectAnswers();
@@ -118,6 +130,7 @@ void PtyServer::CollectAnswers() {
   while (Printer.PendingReplyBytes() > 0) {
     answer.resize(Printer.PendingReplyBytes());
     answer.resize(Printer.TakeReplyBlock(answer.data(), answer.size()));
+    OutgoingBytes += answer.size();
     Outgoing.push_back(answer);
   }
 }
@@ -131,8 +144,10 @@ bool PtyServer::WriteAnswers(std::string& reason) {
       reason = SystemError("writing the pseudo-terminal");
       return false;
     }
+    if (count > 0) LastTakenMs = TheClock.SteadyMilliseconds();
     OutgoingOffset += static_cast<size_t>(count);
     if (OutgoingOffset == front.size()) {
+      OutgoingBytes -= front.size();
       Outgoing.pop_front();
       OutgoingOffset = 0;
     }

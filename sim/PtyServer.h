@@ -16,8 +16,21 @@
 // it, and sets it to raw mode so that no byte is changed on the way. Host
 // bytes are cut into blocks by HostBlockSplitter; each answer block goes out
 // with one write.
+//
+// What waits is bounded, whatever the host does: while the answers the
+// terminal could not take yet reach VirtualPrinter::UnreadAnswerLimit, the
+// server stops reading the host's requests (as a printer that cannot send
+// stops taking them) and goes on when the host reads; the bytes read but not
+// yet given to the printer are at most one read beyond a whole block. A host
+// that reads nothing at all for HostGoneMs while the answers are at the limit
+// is taken as gone (killed, leaving the terminal to the next host): its
+// answers are dropped, so that the next host's mode switch is read.
 class PtyServer {
 public:
+  static constexpr int64_t HostGoneMs = 10000;
+  // What one read takes from the terminal.
+  static constexpr size_t ReadSize = 4096;
+
   PtyServer(VirtualPrinter& printer, Clock& clock) : Printer(printer), TheClock(clock) {}
   ~PtyServer();
   PtyServer(const PtyServer&) = delete;
@@ -35,6 +48,13 @@ public:
   // that ends the service.
   bool ServeOnce(int waitMs, std::string& reason);
 
+  // Answer bytes waiting to go out to the terminal (those the terminal took are the host's).
+  size_t QueuedAnswerBytes() const { return OutgoingBytes - OutgoingOffset + Printer.PendingReplyBytes(); }
+  // Bytes read from the host that wait to be given to the printer.
+  size_t BufferedRequestBytes() const { return Splitter.Buffered(); }
+  // False while the server does not read the host's requests (its answers are at the limit).
+  bool Reading() const { return QueuedAnswerBytes() < VirtualPrinter::UnreadAnswerLimit; }
+
 private:
   void Deliver(const std::vector<uint8_t>& block);
   // Moves the printer's waiting answers to the terminal's outgoing queue.
@@ -47,6 +67,10 @@ private:
   int MasterFd = -1;
   int SlaveFd = -1;
   std::string Path;
+  void DropOutgoing();
+
   std::deque<std::vector<uint8_t>> Outgoing;  // answers the terminal could not take yet
+  size_t OutgoingBytes = 0;                   // in Outgoing, those written from the front included
   size_t OutgoingOffset = 0;
+  int64_t LastTakenMs = 0;  // when the terminal last took answers, or the queue was last below the limit
 };

@@ -1,12 +1,17 @@
 // The virtual printer's front: blocks in, answers out, power and the record of the traffic.
 #include "sim/VirtualPrinter.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <system_error>
 #include <utility>
+
+#include "platform/RegularFile.h"
 
 namespace {
 
@@ -34,8 +39,6 @@ const std::string& Locked(const std::string& directory, const DirectoryLock& loc
   return directory;
 }
 
-// Blocks a held printer keeps for later; more are lost, as on a printer whose buffer is full.
-constexpr size_t HeldBlockLimit = 4096;
 
 }  // namespace
 
@@ -59,6 +62,11 @@ void VirtualPrinter::CheckTrainerFiles() {
   CheckBoardReplacement();
   const std::optional<FaultFileContents> contents = FaultsFile.Poll();
   if (!contents) return;
+  if (!contents->Refused.empty()) {
+    *FaultReport << "virtual printer: " << contents->Refused << ": not read, the switches stay as they are"
+                 << std::endl;
+    return;
+  }
   for (const std::string& line : contents->NotUnderstood) {
     if (ReportedLines.insert(line).second) *FaultReport << "faults.conf: ignored, not understood: " << line << '\n';
   }
@@ -103,6 +111,7 @@ void VirtualPrinter::ReleaseHold() {
   while (!Held && !HeldBlocks.empty()) {
     const std::vector<uint8_t> block = std::move(HeldBlocks.front());
     HeldBlocks.pop_front();
+    HeldBytes -= block.size();
     Carry(block.data(), block.size());
   }
 }
@@ -114,7 +123,15 @@ void VirtualPrinter::ReceiveFromHost(const uint8_t* data, size_t length) {
   if (!Powered || length == 0) return;
   if (Held) {
     // A stopped printer takes nothing in; a host that goes on writing fills no more than its buffer.
-    if (HeldBlocks.size() < HeldBlockLimit) HeldBlocks.emplace_back(data, data + length);
+    if (HeldBytes + length <= HeldBytesLimit) {
+      HeldBlocks.emplace_back(data, data + length);
+      HeldBytes += length;
+    }
+    return;
+  }
+  if (!TakesRequests()) {
+    Core.Violation("block of " + std::to_string(length) + " bytes written while " + std::to_string(PendingReplyBytes()) +
+                   " bytes of answers wait unread: not taken in");
     return;
   }
   Carry(data, length);
@@ -155,12 +172,12 @@ void VirtualPrinter::Send(const std::vector<uint8_t>& packet) {
   }
   Traffic.Add(Core.ElapsedMs(), false, packet.data(), packet.size());
   Replies.push_back(packet);
+  ReplyBytes += packet.size();
 }
 
-size_t VirtualPrinter::PendingReplyBytes() const {
-  size_t total = 0;
-  for (const std::vector<uint8_t>& reply : Replies) total += reply.size();
-  return total - FrontOffset;
+void VirtualPrinter::HostStoppedReading(size_t dropped, int64_t waitedMs) {
+  Core.Violation("the host read none of " + std::to_string(dropped) + " bytes of answers in " +
+                 std::to_string(waitedMs / 1000) + " s: taken as gone, the answers are dropped");
 }
 
 size_t VirtualPrinter::ReadReplyBytes(uint8_t* buffer, size_t length) {
@@ -176,6 +193,7 @@ size_t VirtualPrinter::TakeReplyBlock(uint8_t* buffer, size_t length) {
   if (count > 0) std::memcpy(buffer, front.data() + FrontOffset, count);
   FrontOffset += count;
   if (FrontOffset == front.size()) {
+    ReplyBytes -= front.size();
     Replies.pop_front();
     FrontOffset = 0;
   }
@@ -187,10 +205,12 @@ void VirtualPrinter::PowerOff() {
   Powered = false;
   Held = false;
   HeldBlocks.clear();
+  HeldBytes = 0;
   HeldReplies.clear();
   Data.Close();
   Link.Reset();
   Replies.clear();
+  ReplyBytes = 0;
   FrontOffset = 0;
 }
 
@@ -213,7 +233,19 @@ void VirtualPrinter::ReplaceMainBoard() {
 void VirtualPrinter::CheckBoardReplacement() {
   if (ReplaceBoardPath.empty()) return;
   std::error_code error;
-  if (!std::filesystem::exists(ReplaceBoardPath, error)) return;
+  if (!std::filesystem::exists(ReplaceBoardPath, error)) {
+    BoardFileReported = false;  // a file that comes again is reported again
+    return;
+  }
+  // Only a regular file (or a link to one) is the trainer's sign; its contents are never read.
+  std::string refusal;
+  const int descriptor = OpenRegularFile(ReplaceBoardPath, std::numeric_limits<size_t>::max(), refusal);
+  if (descriptor < 0) {
+    if (!BoardFileReported) *FaultReport << "virtual printer: " << refusal << ": the board is not replaced" << std::endl;
+    BoardFileReported = true;
+    return;
+  }
+  ::close(descriptor);
   // Only a file that is gone again swaps the board: one that stays would swap it on every block.
   if (!std::filesystem::remove(ReplaceBoardPath, error) || error) {
     if (!BoardFileReported) *FaultReport << "virtual printer: cannot remove " << ReplaceBoardPath << std::endl;

@@ -34,6 +34,15 @@
 // someone asks, so tests on a virtual clock never wait.
 class VirtualPrinter {
 public:
+  // Answers the host has not read yet are kept to this: a printer whose answers wait unread takes
+  // no more requests (a real one stops taking them when it cannot send). 64 KiB is a thousand
+  // answers, far more than a host that reads its answers ever leaves waiting. The pseudo-terminal
+  // server keeps its own queue to the same limit.
+  static constexpr size_t UnreadAnswerLimit = 64 * 1024;
+  // What a held printer keeps of the blocks that wait for the hold to end; more are lost, as on a
+  // printer whose buffer is full.
+  static constexpr size_t HeldBytesLimit = 64 * 1024;
+
   // How long the firmware is busy after an "rs" reset and after switching on.
   static constexpr int64_t ResetBusyMs = 4000;
   static constexpr int64_t PowerOnBusyMs = 5000;
@@ -47,11 +56,17 @@ public:
   // touched: DirectoryInUse is thrown, naming that process.
   VirtualPrinter(Clock& clock, std::string directory);
 
-  // One block as the host wrote it (one write call).
+  // One block as the host wrote it (one write call). While UnreadAnswerLimit
+  // bytes of answers wait unread, the block is not taken in (a violation).
   void ReceiveFromHost(const uint8_t* data, size_t length);
+  // False while the answers waiting unread are at UnreadAnswerLimit.
+  bool TakesRequests() const { return ReplyBytes < UnreadAnswerLimit; }
+  // The host read none of `dropped` bytes of answers for so long that it is
+  // taken as gone (the pseudo-terminal server dropped them): a violation.
+  void HostStoppedReading(size_t dropped, int64_t waitedMs);
 
   // Answers waiting for the host.
-  size_t PendingReplyBytes() const;
+  size_t PendingReplyBytes() const { return ReplyBytes - FrontOffset; }
   // Takes up to `length` bytes of the waiting answers as one byte stream
   // (a parallel port). Returns the count taken, 0 when nothing waits.
   size_t ReadReplyBytes(uint8_t* buffer, size_t length);
@@ -112,10 +127,23 @@ public:
   uint32_t HostEepromWrites() const { return Core.Eeprom().HostWrites(); }
   // What the host did wrong, each with the time it happened; empty for a
   // host that keeps to the protocol.
+  // The latest PrinterCore::MaxViolations at most.
   const std::vector<std::string>& ProtocolViolations() const { return Core.Violations(); }
+  // Violations dropped from the front of ProtocolViolations() so far (cleared ones included).
+  size_t ProtocolViolationsDropped() const { return Core.ViolationsDropped(); }
   void ClearProtocolViolations() { Core.ClearViolations(); }
-  // Every block in either direction, in order.
+  // The latest blocks in either direction, in order: the older ones are
+  // dropped past CaptureLog::MemoryLimit, or the limit set with
+  // LimitCaptureMemory (capture.log keeps them; see CaptureLog).
   const std::vector<CaptureRecord>& Capture() const { return Traffic.Records(); }
+  // Blocks dropped from the front of Capture() so far; Capture()[i] is block CaptureDropped() + i of all.
+  size_t CaptureDropped() const { return Traffic.DroppedRecords(); }
+  // What Capture() costs, counted as CaptureLog::MemoryLimit counts.
+  size_t CaptureBytes() const { return Traffic.RecordBytes(); }
+  // A smaller limit for capture.log than CaptureLog::FileLimit (tests).
+  void LimitCaptureFile(size_t bytes) { Traffic.SetFileLimit(bytes); }
+  // Another limit for Capture() than CaptureLog::MemoryLimit (the standalone printer's, see CaptureLog).
+  void LimitCaptureMemory(size_t bytes) { Traffic.SetMemoryLimit(bytes); }
   // Finished print jobs as received, and the files they went to.
   const std::vector<std::vector<uint8_t>>& Jobs() const { return JobStore.Jobs(); }
   const std::vector<std::string>& JobFiles() const { return JobStore.Files(); }
@@ -170,6 +198,7 @@ private:
   bool Held = false;
   uint32_t HoldBase = 0;  // the EEPROM writes counted when the switch was set or the power came on
   std::deque<std::vector<uint8_t>> HeldBlocks;
+  size_t HeldBytes = 0;  // in HeldBlocks
   std::deque<std::vector<uint8_t>> HeldReplies;
   FaultFile FaultsFile;
   std::string ReplaceBoardPath;
@@ -177,5 +206,6 @@ private:
   std::ostream* FaultReport;
   std::set<std::string> ReportedLines;
   std::deque<std::vector<uint8_t>> Replies;
+  size_t ReplyBytes = 0;   // in Replies, those taken from the front included
   size_t FrontOffset = 0;  // bytes of Replies.front() already taken
 };

@@ -1,5 +1,7 @@
 // The virtual printer's own files that a trainer may edit: head.txt and mechanics.txt. A text
-// that is accepted is written back the same, and a refused one changes nothing.
+// that is accepted is written back the same, and a refused one changes nothing; what the printer
+// writes itself always fits the size its reader takes (PrintHead::FileLimit, BidMechanics::FileLimit),
+// so the limit never refuses a file the printer made.
 #include "fuzz/FuzzSupport.h"
 #include "sim/BidMechanics.h"
 #include "sim/PrintHead.h"
@@ -16,6 +18,7 @@ void CheckHeadFile(const std::string& text) {
     return;
   }
   const std::string written = head.Format();
+  FUZZ_CHECK(written.size() <= PrintHead::FileLimit);
   PrintHead again("", 0);
   FUZZ_CHECK(again.Parse(written, reason));
   FUZZ_CHECK(again.Format() == written);
@@ -30,6 +33,8 @@ void CheckMechanicsFile(const std::string& text) {
   }
   for (int offset : offsets) FUZZ_CHECK(offset >= -BidMechanics::Limit && offset <= BidMechanics::Limit);
   BidMechanics::Offsets again{};
+  // The file Save writes: its comments and the offsets.
+  FUZZ_CHECK(BidMechanics::Format(offsets).size() + 256 <= BidMechanics::FileLimit);
   FUZZ_CHECK(BidMechanics::Parse(BidMechanics::Format(offsets), again, reason));
   FUZZ_CHECK(again == offsets);
 }

@@ -1,6 +1,8 @@
 // What the technician types: hexadecimal cells, the head ID, the USB ID, Bi-D values and the first
 // dot position. Each is also held to its own rule: an ID that is accepted reads back as typed, a
-// number that is accepted is a plain number.
+// number that is accepted is a plain number; and the command line takes exactly what the window's
+// check takes.
+#include "cli/Commands.h"
 #include "fuzz/FuzzSupport.h"
 #include "link/PortChoice.h"
 #include "link/PrinterStatus.h"
@@ -8,6 +10,7 @@
 #include "link/TPFactory.h"
 #include "link/TPPrinterDriver.h"
 #include "platform/VirtualClock.h"
+#include "service/BidLogic.h"
 #include "service/FirstDotLogic.h"
 #include "service/TPBid.h"
 #include "service/TPDalEeprom.h"
@@ -94,10 +97,27 @@ void CheckBidValue(const std::string& text) {
 }
 
 void CheckFirstDot(const std::string& text) {
+  std::string problem;
+  const std::optional<int> checked = FirstDotLogic::CheckValue(text, problem);
+  FUZZ_CHECK(checked.has_value() == problem.empty());
+  FUZZ_CHECK(!checked || (*checked >= -FirstDotLimit && *checked <= FirstDotLimit));
   const std::optional<int> value = FirstDotLogic::ParseValue(text);
   if (!value) return;
   FUZZ_CHECK(PlainNumber(text));
   FUZZ_CHECK(FirstDotLogic::ParseValue(std::to_string(*value)) == value);
+}
+
+// `bid --write NAME=VALUE` and `--values A,B,...` accept a value exactly when the window's check does.
+void CheckBidArguments(const std::string& text) {
+  const std::optional<int> checked = BidLogic::CheckValue(text);
+  std::string problem;
+  const std::optional<std::vector<BidEntry>> entries = ParseBidWrites({"4pl-color=" + text}, problem);
+  FUZZ_CHECK(entries.has_value() == checked.has_value());
+  FUZZ_CHECK(!entries || (entries->size() == 1 && entries->front().Index == 5 && entries->front().Text == text));
+  FUZZ_CHECK(entries || problem == BidLogic::WrongDigitText);
+  const std::optional<std::array<int, 6>> six = ParseSixValues("0,0,0,0,0," + text);
+  FUZZ_CHECK(six.has_value() == checked.has_value());
+  FUZZ_CHECK(!six || (*six)[5] == *checked);
 }
 
 }  // namespace
@@ -108,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text = input.RestAsText();
   if (text.size() > 64) text.resize(64);  // more than any edit takes
   try {
-    switch (kind % 5) {
+    switch (kind % 6) {
       case 0:
         CheckHexCell(text);
         break;
@@ -123,6 +143,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       case 4:
         CheckFirstDot(text);
+        break;
+      case 5:
+        CheckBidArguments(text);
         break;
     }
   } catch (const ProgramEndedInFuzz&) {

@@ -490,16 +490,23 @@ void PrinterPanel::ShowEeprom() {
 }
 
 void PrinterPanel::ShowWire() {
+  // The printer keeps only its latest records: WireRecordsShown counts all records ever, and
+  // record i of Capture() is record CaptureDropped() + i of all.
   const std::vector<CaptureRecord>& records = Printer.Capture();
-  if (records.size() == WireRecordsShown) return;
-  // Every record passes the decoder (it follows the remote mode); only the last lines are shown.
-  const size_t firstShown = records.size() - std::min<size_t>(records.size() - WireRecordsShown, WireLines);
+  const size_t dropped = Printer.CaptureDropped();
+  const size_t total = dropped + records.size();
+  if (total == WireRecordsShown) return;
+  // Every record still kept passes the decoder (it follows the remote mode); only the last lines are shown.
+  const size_t firstNew = std::max(WireRecordsShown, dropped);
+  const size_t firstShown = total - std::min<size_t>(total - firstNew, WireLines);
   QStringList lines;
-  for (size_t i = WireRecordsShown; i < records.size(); ++i) {
-    std::string line = WireDecoder.DescribeLine(records[i]);
+  if (firstNew > WireRecordsShown)
+    lines << tr("... %1 blocks no longer kept ...").arg(static_cast<qulonglong>(firstNew - WireRecordsShown));
+  for (size_t i = firstNew; i < total; ++i) {
+    std::string line = WireDecoder.DescribeLine(records[i - dropped]);
     if (i >= firstShown) lines << QString::fromStdString(line);
   }
-  WireRecordsShown = records.size();
+  WireRecordsShown = total;
   Wire->appendPlainText(lines.join('\n'));
 }
 

@@ -1,13 +1,15 @@
 // arvana-printer-sim: serves the virtual printer on a pseudo-terminal, renders saved jobs and decodes captures.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "platform/LinuxClock.h"
+#include "platform/RegularFile.h"
 #include "sim/CaptureDecoder.h"
 #include "sim/CaptureLog.h"
 #include "sim/JobFileRenderer.h"
@@ -36,6 +38,14 @@ constexpr const char* Usage =
     "       arvana-printer-sim decode CAPTURE.log\n"
     "           prints a capture as readable lines\n";
 
+// decode reads a capture line by line, so its size costs time only: captures from before
+// capture.log had a limit, or capture.log.1 and capture.log joined, are larger than
+// CaptureLog::FileLimit; 1 GiB is more than any of those.
+constexpr size_t CaptureDecodeLimit = 1024ull * 1024 * 1024;
+// The longest line of a capture: a block the pseudo-terminal passes on is at most
+// HostBlockSplitter::MaxBlock plus one read, three characters a byte, and the time stamp.
+constexpr size_t CaptureLineLimit = 3 * (HostBlockSplitter::MaxBlock + PtyServer::ReadSize) + 64;
+
 volatile std::sig_atomic_t StopRequested = 0;
 
 void RequestStop(int) { StopRequested = 1; }
@@ -51,9 +61,15 @@ class ServeReport {
 public:
   explicit ServeReport(const VirtualPrinter& printer) : Printer(printer) {}
   void Update() {
+    // The printer keeps its latest violations only: ViolationsShown counts all of them.
     const std::vector<std::string>& violations = Printer.ProtocolViolations();
-    for (; ViolationsShown < violations.size(); ++ViolationsShown)
-      std::cerr << "protocol violation at " << violations[ViolationsShown] << "\n";
+    const size_t dropped = Printer.ProtocolViolationsDropped();
+    if (ViolationsShown < dropped) {
+      std::cerr << "protocol violations: " << dropped - ViolationsShown << " more, no longer kept\n";
+      ViolationsShown = dropped;
+    }
+    for (; ViolationsShown < dropped + violations.size(); ++ViolationsShown)
+      std::cerr << "protocol violation at " << violations[ViolationsShown - dropped] << "\n";
     const std::vector<std::string>& jobErrors = Printer.JobErrors();
     for (; JobErrorsShown < jobErrors.size(); ++JobErrorsShown)
       std::cerr << "job error: " << jobErrors[JobErrorsShown] << "\n";
@@ -91,9 +107,15 @@ int ServeWithPanel(VirtualPrinter& printer, PtyServer& server, ServeReport& repo
     report.Update();
   };
   QSocketNotifier hostBytes(server.Descriptor(), QSocketNotifier::Read);
-  QObject::connect(&hostBytes, &QSocketNotifier::activated, &application, serve);
+  // While the host leaves its answers unread the server reads nothing, and the notifier, which
+  // would fire without end on the bytes left waiting, rests; the timer goes on writing answers.
+  const auto serveAndWatch = [&] {
+    serve();
+    hostBytes.setEnabled(server.Reading());
+  };
+  QObject::connect(&hostBytes, &QSocketNotifier::activated, &application, serveAndWatch);
   QTimer slowTurn;
-  QObject::connect(&slowTurn, &QTimer::timeout, &application, serve);
+  QObject::connect(&slowTurn, &QTimer::timeout, &application, serveAndWatch);
   slowTurn.start(50);
   QObject::connect(&application, &QApplication::lastWindowClosed, &application, &QApplication::quit);
   QApplication::exec();
@@ -104,6 +126,7 @@ int Serve(const ServeOptions& options) {
   const std::string& directory = options.Directory;
   LinuxClock clock;
   VirtualPrinter printer(clock, directory);
+  printer.LimitCaptureMemory(CaptureLog::StandaloneMemoryLimit);
   if (options.PageScale > 0) printer.SetReducedPageScale(options.PageScale);
   for (const std::string& message : printer.Messages()) std::cerr << "virtual printer: " << message << "\n";
 
@@ -159,27 +182,54 @@ bool ReadServeOptions(const std::vector<std::string>& args, ServeOptions& option
 }
 
 int Decode(const std::string& path) {
-  std::ifstream file(path);
-  if (!file.is_open()) {
-    std::cerr << "arvana-printer-sim: cannot read " << path << "\n";
+  std::string refusal;
+  const int descriptor = OpenRegularFile(path, CaptureDecodeLimit, refusal);
+  std::FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "r");
+  if (file == nullptr) {
+    if (descriptor >= 0) close(descriptor);
+    std::cerr << "arvana-printer-sim: cannot read " << (descriptor < 0 ? refusal : path) << "\n";
     return 1;
   }
   CaptureDecoder decoder;
   std::string line;
   int lineNumber = 0;
   int badLines = 0;
-  while (std::getline(file, line)) {
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    CaptureRecord record;
-    std::string reason;
-    if (!CaptureLog::ParseLine(line, record, reason)) {
-      std::cerr << path << ":" << lineNumber << ": " << reason << "\n";
-      ++badLines;
+  bool lineTooLong = false;
+  // Line by line, each at most CaptureLineLimit: only what one line needs is held.
+  for (int c = std::getc(file);; c = std::getc(file)) {
+    if (c != EOF && c != '\n') {
+      if (line.size() < CaptureLineLimit) {
+        line += static_cast<char>(c);
+      } else {
+        lineTooLong = true;
+      }
       continue;
     }
-    std::cout << decoder.DescribeLine(record) << "\n";
+    if (c == EOF && line.empty() && !lineTooLong) break;
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (lineTooLong) {
+      std::cerr << path << ":" << lineNumber << ": longer than " << CaptureLineLimit << " bytes\n";
+      ++badLines;
+    } else if (!line.empty()) {
+      CaptureRecord record;
+      std::string reason;
+      if (CaptureLog::ParseLine(line, record, reason)) {
+        std::cout << decoder.DescribeLine(record) << "\n";
+      } else {
+        std::cerr << path << ":" << lineNumber << ": " << reason << "\n";
+        ++badLines;
+      }
+    }
+    line.clear();
+    lineTooLong = false;
+    if (c == EOF) break;
+  }
+  const bool readError = std::ferror(file) != 0;
+  std::fclose(file);
+  if (readError) {
+    std::cerr << "arvana-printer-sim: cannot read " << path << " to its end\n";
+    return 1;
   }
   return badLines == 0 ? 0 : 1;
 }

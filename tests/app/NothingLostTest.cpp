@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QTabWidget>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -117,7 +119,7 @@ TEST_F(NothingLostTest, AProgramStartedAgainRestoresTheValuesFromTheFile) {
   Boxes.ChosenFile = files[0].string();
   Click("BackupFileBtn");
   EXPECT_EQ(Boxes.FileDialogFolders, (std::vector<std::string>{BackupFolder()}));
-  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  ASSERT_EQ(Boxes.Shown.size(), 1u) << testing::PrintToString(Boxes.Texts());
   const std::string& confirmation = Boxes.Shown[0].Text;
   EXPECT_NE(confirmation.find("Model: Arvana Print 360"), std::string::npos);
   EXPECT_NE(confirmation.find("Address 0A: now FF, from file 50"), std::string::npos) << confirmation;
@@ -130,6 +132,9 @@ TEST_F(NothingLostTest, ABadFileIsRefusedAndNothingReachesThePrinter) {
   Connect("Arvana Print 360", "LPT1");
   BackupValues values{};
   const std::string good = FormatBackup(DescribeBackup(values, ModelCode360, "LPT1:", {2026, 12, 8, 9, 0, 0}));
+  const auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+  };
   fs::create_directories(BackupFolder());
   const fs::path file = fs::path(BackupFolder()) / "bad.eeprom";
   const struct {
@@ -142,6 +147,7 @@ TEST_F(NothingLostTest, ABadFileIsRefusedAndNothingReachesThePrinter) {
       {"another version", "arvana-eeprom-backup 9\n" + good.substr(good.find('\n') + 1), false},
       {"empty", "", false},
       {"a folder in its place", "", true},
+      {"terminal codes in its header", replaced(good, "model = ", "model = \x1b[2J"), false},
   };
   Maintenance(5);
   for (const auto& c : cases) {
@@ -157,12 +163,36 @@ TEST_F(NothingLostTest, ABadFileIsRefusedAndNothingReachesThePrinter) {
     EXPECT_TRUE(Memo().endsWith(" Nothing was written to the printer.")) << Memo().toStdString();
     EXPECT_TRUE(Boxes.Shown.empty());
   }
-  EXPECT_TRUE(ControlEepromAddresses(0x42).empty());
   // Choosing no file does nothing at all.
   Boxes.ChosenFile.clear();
   const size_t blocks = HostBlocks().size();
   Click("BackupFileBtn");
   EXPECT_EQ(HostBlocks().size(), blocks);
+
+  // A FIFO would keep the window waiting for a writer that never comes.
+  fs::remove_all(file);
+  ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+  Boxes.ChosenFile = file.string();
+  Click("BackupFileBtn");
+  EXPECT_NE(Memo().toStdString().find("a FIFO, not a regular file"), std::string::npos) << Memo().toStdString();
+  EXPECT_TRUE(Boxes.Shown.empty());
+
+  // A file of the other model is used only when the technician says so; Enter says no.
+  fs::remove_all(file);
+  std::ofstream(file) << FormatBackup(DescribeBackup(values, ModelCode350, "LPT1:", {2026, 12, 8, 9, 0, 0}));
+  Click("BackupFileBtn");
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Buttons, DialogButtons::YesNoDefaultNo);
+  EXPECT_EQ(Memo(), "This backup was taken from an Arvana Print 350; the chosen model is the Arvana Print 360.\n"
+                    "Nothing was written to the printer.");
+  EXPECT_TRUE(ControlEepromAddresses(0x42).empty());
+  Boxes.Shown.clear();
+  Boxes.Answer(DialogAnswer::Yes);
+  Boxes.Answer(DialogAnswer::Ok);
+  Click("BackupFileBtn");
+  ASSERT_EQ(Boxes.Shown.size(), 2u);
+  EXPECT_EQ(Memo(), "Writing backup data succeeded.");
+  EXPECT_FALSE(ControlEepromAddresses(0x42).empty());
 }
 
 TEST_F(NothingLostTest, GivingUpWhileThePrinterIsStillOffLeavesTheProgramAliveAndClosable) {

@@ -257,6 +257,21 @@ TEST_F(PatternItemsTest, FirstDotGaugesAndMillimetres) {
   EXPECT_EQ(Gauge("RightMarginGauge"), 0);
 }
 
+// The command line holds typed values to this same check (first-dot --write +-5 is refused alike).
+TEST_F(PatternItemsTest, FirstDotTextsOutsideTheAreaAreNotWritten) {
+  Adjust(5);
+  const uint8_t stored = Printer.Eeprom()[0x39];
+  for (const char* text : {"+-5", "73", "-73", " 5"}) {
+    SCOPED_TRACE(text);
+    Edit("LandMarginEdit")->setText(text);
+    const size_t before = HostBlocks().size();
+    Click("LandMarginWriteBtn");
+    EXPECT_EQ(Memo(), "The adjustment area is between -72 and 72.");
+    EXPECT_EQ(HostBlocks().size(), before);
+    EXPECT_EQ(Printer.Eeprom()[0x39], stored);
+  }
+}
+
 TEST_F(PatternItemsTest, FirstDotWriteRestartsThePrinter) {
   Adjust(5);
   Edit("LandMarginEdit")->setText("-8");

@@ -145,6 +145,11 @@ TEST_F(CommandLineTest, RefusedInputAndFailuresHaveTheirExitStatus) {
   EXPECT_EQ(Run({"bid", "--write", "black=3"}), 2);
   EXPECT_EQ(Run({"top-margin", "--write", "x"}), 2);
   EXPECT_EQ(Run({"first-dot", "--write", "73"}), 2);
+  // The window's own check: a second sign is no number, not a negative one.
+  EXPECT_EQ(Run({"first-dot", "--write", "+-5"}), 2);
+  EXPECT_NE(Err.find("The adjustment area is between -72 and 72."), std::string::npos) << Err;
+  EXPECT_EQ(Run({"bid", "--write", "ms-black=+-5"}), 2);
+  EXPECT_NE(Err.find("Digit is wrong."), std::string::npos) << Err;
   EXPECT_FALSE(CaptureHasWrites());
   EXPECT_EQ(Run({"restore", (Dir.Path / "missing.eeprom").string()}), 2);
   EXPECT_EQ(Run({"--port", "LPT9", "status"}), 2);
@@ -277,4 +282,43 @@ TEST_F(CommandLineTest, ScansAreReadAsTextOrJsonAndTheirSuggestionsWrittenAfterT
   EXPECT_EQ(Run({"analyse", "nozzles", bidPage}), 2);
   EXPECT_EQ(Run({"analyse", "bid", (Dir.Path / "none.png").string(), "--values", "0,0,0,0,0,0"}), 2);
   EXPECT_EQ(Run({"analyse", "bid", bidPage, "--values", "0,0,0"}), 2);
+}
+
+// The header of a backup is trusted only as far as its checksum reaches, and never shown raw.
+TEST_F(CommandLineTest, ABackupOfTheOtherModelOrWithAnOldHeaderIsNamedBeforeAnythingIsWritten) {
+  const std::string file = (Dir.Path / "a.eeprom").string();
+  ASSERT_EQ(Run({"--model", "360", "backup", "-o", file}), 0);
+  const uint8_t msBlack = Cell(0x33);
+  SetCell(0x33, static_cast<uint8_t>(msBlack + 1));
+
+  EXPECT_EQ(Run({"--model", "350", "--yes", "restore", file}), 2);
+  EXPECT_NE(Err.find("This backup was taken from an Arvana Print 360; the chosen model is the Arvana Print 350."),
+            std::string::npos)
+      << Err;
+  EXPECT_FALSE(CaptureHasWrites());
+  ASSERT_EQ(Run({"--model", "350", "--yes", "restore", file, "--force"}), 0) << Err;
+  EXPECT_EQ(Cell(0x33), msBlack);
+
+  // The first format's checksum covers the cells only: the file is used, and the technician told.
+  BackupFileCheck check = ReadBackupFile(file);
+  ASSERT_TRUE(check.Contents);
+  std::string first = FormatBackup(*check.Contents);
+  first.replace(0, first.find('\n'), "arvana-eeprom-backup 1");
+  char sum[9];
+  std::snprintf(sum, sizeof sum, "%08X", CellsOnlyChecksum(check.Contents->Values));
+  first.replace(first.find("checksum = ") + 11, 8, sum);
+  const std::string old = (Dir.Path / "old.eeprom").string();
+  std::ofstream(old) << first;
+  SetCell(0x33, static_cast<uint8_t>(msBlack + 1));
+  ASSERT_EQ(Run({"--yes", "restore", old}), 0) << Err;
+  EXPECT_NE(Err.find("This file's header is not protected by its checksum."), std::string::npos) << Err;
+  EXPECT_EQ(Cell(0x33), msBlack);
+
+  // Terminal codes in the header never reach the terminal.
+  std::string hostile = first;
+  hostile.replace(hostile.find("model = "), 8, "model = \x1b]0;owned\a\x1b[2J");
+  std::ofstream(old, std::ios::trunc) << hostile;
+  EXPECT_EQ(Run({"--yes", "restore", old}), 2);
+  EXPECT_NE(Err.find("The file holds characters that are not text: line 2."), std::string::npos) << Err;
+  EXPECT_EQ(Err.find('\x1b'), std::string::npos);
 }

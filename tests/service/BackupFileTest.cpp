@@ -3,9 +3,11 @@
 
 #include "link/ModelChoice.h"
 #include "platform/NewFile.h"
+#include "platform/RegularFile.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <stdlib.h>
@@ -34,7 +36,7 @@ protected:
 TEST(BackupFile, WrittenTextReadsBackTheSame) {
   const BackupContents sample = Sample();
   const std::string text = FormatBackup(sample);
-  EXPECT_EQ(text.substr(0, text.find('\n')), "arvana-eeprom-backup 1");
+  EXPECT_EQ(text.substr(0, text.find('\n')), "arvana-eeprom-backup 2");
   EXPECT_NE(text.find("\nmodel = Arvana Print 360\nport = VLUSB1:\ndate = 2026-12-08 15:03\n"), std::string::npos);
   EXPECT_NE(text.find("\n0A = 03\n0B = 0A\n10 = 11\n"), std::string::npos);
   const BackupFileCheck check = ParseBackup(text);
@@ -64,13 +66,21 @@ TEST(BackupFile, DamagedFilesAreRefusedWithTheirReason) {
   } cases[] = {
       {"empty", "", "The backup file is empty."},
       {"another format", "arvana-settings 1\n", "The file is not an EEPROM backup of this program."},
-      {"another version", replaced("arvana-eeprom-backup 1", "arvana-eeprom-backup 2"),
-       "The backup file has format version 2; this program reads version 1."},
+      {"another version", replaced("arvana-eeprom-backup 2", "arvana-eeprom-backup 3"),
+       "The backup file has format version 3; this program reads versions 1 and 2."},
       {"truncated", good.substr(0, good.find("\n4D = ")),
        "The backup file is incomplete: cell 4D is missing."},
       {"no checksum", good.substr(0, good.find("checksum")), "The backup file is incomplete: it has no checksum."},
       {"a cell changed by hand", replaced("\n0B = 0A\n", "\n0B = 0B\n"),
-       "The checksum of the backup file does not match its cells: the file has been changed or damaged."},
+       "The checksum of the backup file does not match its contents: the file has been changed or damaged."},
+      {"the header edited by hand", replaced("head-id = ", "head-id = X"),
+       "The checksum of the backup file does not match its contents: the file has been changed or damaged."},
+      {"the model edited by hand", replaced("Print 360", "Print 350"),
+       "The checksum of the backup file does not match its contents: the file has been changed or damaged."},
+      {"terminal codes in the model", replaced("model = Arvana", "model = \x1b]0;x\a\x1b[2JArvana"),
+       "The file holds characters that are not text: line 2."},
+      {"a byte of another alphabet in a cell line", replaced("\n0B = 0A\n", "\n0B = 0A\xC3\xA9\n"),
+       "The file holds characters that are not text: line 8."},
       {"a cell outside the backup", replaced("\n0B = 0A\n", "\n0C = 0A\n"),
        "The backup file names cell 0C, which is not part of a backup."},
       {"a cell twice", replaced("\n0B = 0A\n", "\n0A = 0A\n"), "The backup file names cell 0A twice."},
@@ -84,6 +94,41 @@ TEST(BackupFile, DamagedFilesAreRefusedWithTheirReason) {
     EXPECT_FALSE(check.Contents);
     EXPECT_EQ(check.Problem, c.Problem);
   }
+}
+
+// A file of the first format: its checksum covered the cells only.
+std::string FirstFormat(const BackupContents& contents) {
+  std::string text = FormatBackup(contents);
+  text.replace(0, text.find('\n'), "arvana-eeprom-backup 1");
+  char sum[9];
+  std::snprintf(sum, sizeof sum, "%08X", CellsOnlyChecksum(contents.Values));
+  text.replace(text.find("checksum = ") + 11, 8, sum);
+  return text;
+}
+
+TEST(BackupFile, FirstFormatIsReadButItsHeaderIsNotTrusted) {
+  const BackupContents sample = Sample();
+  const BackupFileCheck current = ParseBackup(FormatBackup(sample));
+  ASSERT_TRUE(current.Contents);
+  EXPECT_TRUE(current.HeaderProtected);
+  const BackupFileCheck old = ParseBackup(FirstFormat(sample));
+  ASSERT_TRUE(old.Contents) << old.Problem;
+  EXPECT_FALSE(old.HeaderProtected);
+  EXPECT_EQ(old.Contents->Values, sample.Values);
+  // Its header may be edited unnoticed, its cells may not.
+  std::string edited = FirstFormat(sample);
+  edited.replace(edited.find("Print 360"), 9, "Print 350");
+  EXPECT_TRUE(ParseBackup(edited).Contents);
+  edited.replace(edited.find("\n0B = 0A\n"), 9, "\n0B = 0B\n");
+  EXPECT_EQ(ParseBackup(edited).Problem,
+            "The checksum of the backup file does not match its cells: the file has been changed or damaged.");
+}
+
+TEST(BackupFile, AFileOfTheOtherModelIsNamed) {
+  BackupContents sample = Sample();
+  EXPECT_EQ(OtherModelProblem(sample.Header, ModelCode360), "");
+  EXPECT_EQ(OtherModelProblem(sample.Header, ModelCode350),
+            "This backup was taken from an Arvana Print 360; the chosen model is the Arvana Print 350.");
 }
 
 TEST_F(BackupFolderTest, FilesAreNeverWrittenOverAndFoldersAreNoFiles) {

@@ -72,13 +72,15 @@ void EepromCheckItem::ShowRange(int begin, int end) {
   Frame.SetMessageAreaVisible(false);
   ui.EepromGridPnl->show();
   BusyCursor busy;
-  Logic.ReadRange(begin, end, [grid](int address, std::optional<uint8_t> value) {
+  const bool answered = Logic.ReadRange(begin, end, [grid](int address, std::optional<uint8_t> value) {
     QTableWidgetItem* cell = grid->item(address / GridDigits + 1, address % GridDigits + 1);
     cell->setText(value ? QString::fromStdString(EepromCheckLogic::TwoHexDigits(*value)) : UnreadCell);
     cell->setTextAlignment(Qt::AlignCenter);
     // Painted at once: the table grows cell by cell while the technician watches.
     grid->viewport()->repaint(grid->visualItemRect(cell));
   });
+  // The rows read stay in the table; why the rest are missing shows below it.
+  if (!answered) Frame.SetMessageAreaVisible(true);
 }
 
 void EepromCheckItem::EepromReadRtnBtnClick() {

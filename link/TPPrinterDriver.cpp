@@ -107,9 +107,11 @@ void TPPrinterDriver::RequireOpenPort() {
 }
 
 void TPPrinterDriver::ApplyPortTimeouts() {
-  // A port that keeps time-outs of its own (a USB printer) is left alone.
+  // A port that keeps time-outs of its own (a USB printer) is left alone, but for the command's time left.
   CommTimeouts current;
   if (Device->GetTimeouts(current)) Device->SetTimeouts(TimeoutsWithinDeadline());
+  if (Limit != nullptr)
+    Device->LimitWaits(static_cast<uint32_t>(std::clamp<int64_t>(Limit->MillisecondsLeft(), 1, UINT32_MAX)));
 }
 
 CommTimeouts TPPrinterDriver::TimeoutsWithinDeadline() const {
@@ -164,6 +166,7 @@ bool TPPrinterDriver::ReadUsbReply(ReplyBufferArray& buffer, int32_t& length) {
     Time.Pause(ReadSettleMs);
     size_t got = 0;
     EndIfOverdue();
+    ApplyPortTimeouts();
     const bool read = Device->Read(buffer.data(), buffer.size(), got);
     Received += got;
     EndIfOverdue();

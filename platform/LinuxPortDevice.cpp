@@ -107,6 +107,11 @@ bool LinuxPortDevice::SetTimeouts(const CommTimeouts& timeouts) {
   return false;
 }
 
+uint64_t LinuxPortDevice::Bounded(uint64_t total) const {
+  if (WaitBoundMs == 0) return total;
+  return total == 0 ? WaitBoundMs : std::min<uint64_t>(total, WaitBoundMs);
+}
+
 bool LinuxPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
   written = 0;
   uint64_t total = 0;
@@ -118,6 +123,7 @@ bool LinuxPortDevice::Write(const uint8_t* data, size_t length, size_t& written)
       total = TotalTimeout(UsbTiming.WriteMultiplierMs, UsbTiming.WriteConstantMs, length);
       break;
   }
+  total = Bounded(total);
   return WriteUntil(data, length, written, total == 0 ? NoDeadline : DeadlineAfter(total));
 }
 
@@ -125,14 +131,16 @@ bool LinuxPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
   got = 0;
   switch (Kind) {
     case DeviceKind::Comm: {
-      const uint64_t total =
+      const uint64_t unbounded =
           TotalTimeout(Timeouts.ReadTotalTimeoutMultiplier, Timeouts.ReadTotalTimeoutConstant, length);
-      if (Timeouts.ReadIntervalTimeout == ReturnAtOnce && total == 0) return ReadAvailable(buffer, length, got);
+      if (Timeouts.ReadIntervalTimeout == ReturnAtOnce && unbounded == 0) return ReadAvailable(buffer, length, got);
+      const uint64_t total = Bounded(unbounded);
       const int64_t deadline = total == 0 ? NoDeadline : DeadlineAfter(total);
       return ReadUntil(buffer, length, got, deadline, deadline, Timeouts.ReadIntervalTimeout);
     }
     case DeviceKind::UsbPrinter:
-      return ReadUntil(buffer, length, got, DeadlineAfter(UsbTiming.FirstByteMs), NoDeadline,
+      return ReadUntil(buffer, length, got, DeadlineAfter(Bounded(UsbTiming.FirstByteMs)),
+                       WaitBoundMs == 0 ? NoDeadline : DeadlineAfter(WaitBoundMs),
                        std::max<uint32_t>(UsbTiming.GapMs, 1));
   }
   return false;

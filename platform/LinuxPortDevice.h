@@ -39,8 +39,12 @@ public:
   bool SetTimeouts(const CommTimeouts& timeouts) override;
   bool Write(const uint8_t* data, size_t length, size_t& written) override;
   bool Read(uint8_t* buffer, size_t length, size_t& got) override;
+  void LimitWaits(uint32_t milliseconds) override { WaitBoundMs = milliseconds; }
 
 private:
+  // A total time-out within the bound LimitWaits set (0 = none, on either side).
+  uint64_t Bounded(uint64_t total) const;
+
   LinuxPortDevice(int fd, DeviceKind kind, const UsbDeviceTiming& usbTiming);
 
   // Writes until all is accepted or `deadline` (steady ms, NoDeadline = none) passes.
@@ -66,5 +70,6 @@ private:
   DeviceKind Kind;
   UsbDeviceTiming UsbTiming;
   CommTimeouts Timeouts;
+  uint32_t WaitBoundMs = 0;  // set by LimitWaits
   LinuxClock Time;
 };

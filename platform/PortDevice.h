@@ -43,6 +43,11 @@ public:
   // Reads at most `length` bytes into `buffer`. Returns false on an I/O
   // error; `got` may be below `length` (down to 0) after a time-out.
   virtual bool Read(uint8_t* buffer, size_t length, size_t& got) = 0;
+
+  // From now on no single read or write waits longer than `milliseconds`, whatever time-outs
+  // the device keeps of its own (a USB printer's write waits seconds); 0 lifts the bound.
+  // A command with a time limit sets it to the time it has left.
+  virtual void LimitWaits(uint32_t milliseconds) { (void)milliseconds; }
 };
 
 // A USB printer present on the machine, in ascending device number.

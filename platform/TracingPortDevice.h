@@ -31,6 +31,7 @@ public:
   bool Write(const uint8_t* data, size_t length, size_t& written) override;
   // Stamped when the reply was there; an empty read leaves no line.
   bool Read(uint8_t* buffer, size_t length, size_t& got) override;
+  void LimitWaits(uint32_t milliseconds) override { Inner->LimitWaits(milliseconds); }
 
 private:
   void TraceBlock(int64_t atMs, const char* direction, const uint8_t* bytes, size_t count);

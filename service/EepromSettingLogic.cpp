@@ -1,5 +1,7 @@
 #include "service/EepromSettingLogic.h"
 
+#include "service/TPDalEeprom.h"
+
 #include "service/ConfirmedWrites.h"
 
 #include <cstdio>
@@ -48,11 +50,8 @@ void EepromSettingLogic::WriteInitialSetting() {
   if (!write.NoteProblem().empty()) View.AddErrorText(write.NoteProblem());
 }
 
-bool EepromSettingLogic::ReadBoard(BackupValues& saved) {
-  for (size_t i = 0; i < BackupSet.size(); ++i) {
-    if (!Comm.ControlTryReadEeprom(BackupSet[i], saved[i])) return false;
-  }
-  return true;
+EepromReadOutcome EepromSettingLogic::ReadBoard(BackupValues& saved) {
+  return TPDalEeprom::ReadCells(Comm, BackupSet, saved);
 }
 
 UnfinishedNote EepromSettingLogic::NoteOfWrite(const std::string& item, std::span<const EepromCell> cells) const {
@@ -135,9 +134,14 @@ void EepromSettingLogic::RunBackup() {
   ReadBefore.clear();  // the new board is not read before its values are written
   View.SetBusyCursor(true);
   BackupValues saved{};
-  if (!ReadBoard(saved)) {
+  if (const EepromReadOutcome read = ReadBoard(saved); read != EepromReadOutcome::Answered) {
     Boxes.ShowMessage(DialogKind::Error, "Reading EEPROM data failed.", DialogButtons::Ok);
-    View.WriteText(wsPlain, "");
+    // A printer that answers nothing is no reading fault: the technician checks the cable and the power.
+    if (read == EepromReadOutcome::Silent) {
+      View.WriteText(wsError, PrinterSilentText);
+    } else {
+      View.WriteText(wsPlain, "");
+    }
     return EndItem();
   }
   // The old board's values go to a file before the board may come out: nothing is held in memory only.

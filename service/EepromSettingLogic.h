@@ -38,8 +38,8 @@ public:
   void RestoreFile(const std::string& path);
 
   // The pieces, for a front-end that runs them one by one.
-  // Reads the backup cells; false at the first that cannot be read.
-  bool ReadBoard(BackupValues& values);
+  // Reads the backup cells; stops at the first that cannot be read and says why (not Answered).
+  EepromReadOutcome ReadBoard(BackupValues& values);
   // Saves values just read as a new backup file in `folder`; its path, or nothing and why.
   std::optional<std::string> SaveBoard(const BackupValues& values, const std::string& folder, std::string& error);
   // The cells whose value on the printer differs from `values` (or cannot be read).

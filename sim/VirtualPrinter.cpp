@@ -1,6 +1,8 @@
 // The virtual printer's front: blocks in, answers out, power and the record of the traffic.
 #include "sim/VirtualPrinter.h"
 
+#include "platform/ShownText.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,7 +70,7 @@ void VirtualPrinter::CheckTrainerFiles() {
     return;
   }
   for (const std::string& line : contents->NotUnderstood) {
-    if (ReportedLines.insert(line).second) *FaultReport << "faults.conf: ignored, not understood: " << line << '\n';
+    if (ReportedLines.insert(line).second) *FaultReport << "faults.conf: ignored, not understood: " << ShownText(line) << '\n';
   }
   ApplySwitches(contents->Switches);
 }

@@ -52,6 +52,22 @@ TEST_F(ServiceItemsTest, FullRangeReadsEveryCellInAddressOrder) {
   EXPECT_EQ(AdjustChild<QTableWidget>("EepromStrGrid")->item(2, 0)->text(), "1");
 }
 
+TEST_F(ServiceItemsTest, APrinterSwitchedOffMidRangeKeepsTheRowsReadAndSaysWhy) {
+  Clock.OnPause = [this](uint32_t) {
+    if (ControlEepromAddresses(0x41).size() >= 20) Printer.PowerOff();
+  };
+  ReadRange("00", "FF");
+  Clock.OnPause = nullptr;
+  const int read = FilledCells();
+  EXPECT_GE(read, 19);
+  EXPECT_LT(read, 30);  // one cell's retries, not the rest of the range
+  EXPECT_FALSE(Cell(0x05).isEmpty());
+  EXPECT_TRUE(Cell(0xFF).isEmpty());
+  EXPECT_TRUE(Visible("EepromGridPnl"));
+  EXPECT_TRUE(Visible("StatusMemo"));
+  EXPECT_TRUE(Memo().endsWith("The printer does not answer. Check the cable and the power.")) << Memo().toStdString();
+}
+
 TEST_F(ServiceItemsTest, SingleCellRangeFillsOneCell) {
   Printer.SetEepromCell(0x1F, 0x3C);
   ReadRange("1F", "1F");

@@ -130,6 +130,30 @@ TEST(LinuxPortDevice, CommWriteReportsWhatWasAcceptedWhenTheTotalTimeoutPasses) 
   EXPECT_LT(written, block.size());
 }
 
+// A command's time limit reaches below the device's own time-outs: a USB printer that takes
+// nothing would otherwise hold the write for its whole time-out (here a minute).
+TEST(LinuxPortDevice, LimitedWaitsEndAWriteTheDeviceWouldHoldLonger) {
+  PrinterEnd printer;
+  UsbDeviceTiming timing;
+  timing.WriteConstantMs = 60000;
+  timing.FirstByteMs = 60000;
+  auto device = OpenDevice(printer, LinuxPortDevice::DeviceKind::UsbPrinter, timing);
+  ASSERT_TRUE(device);
+  device->LimitWaits(100);
+  LinuxClock clock;
+  const int64_t start = clock.SteadyMilliseconds();
+  const std::vector<uint8_t> block(4 << 20, 0x55);
+  size_t written = 0;
+  ASSERT_TRUE(device->Write(block.data(), block.size(), written));
+  EXPECT_LT(written, block.size());
+  uint8_t reply[16];
+  size_t got = 99;
+  ASSERT_TRUE(device->Read(reply, sizeof reply, got));
+  EXPECT_EQ(got, 0u);
+  // Far below either time-out of the device: only the limit can have ended them.
+  EXPECT_LT(clock.SteadyMilliseconds() - start, 30000);
+}
+
 TEST(LinuxPortDevice, UsbReadReturnsOneReplyOrNothing) {
   PrinterEnd printer;
   UsbDeviceTiming timing;

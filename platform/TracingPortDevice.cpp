@@ -1,14 +1,23 @@
 // A port device that records every block written and read in a trace file, for finding faults of the link.
 #include "platform/TracingPortDevice.h"
 
+#include "platform/RegularFile.h"
+#include "platform/ShownText.h"
+
+#include <unistd.h>
+
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
 
 TracingPortDevice::TraceFile TracingPortDevice::OpenTraceFile(const std::string& path, std::string& reason) {
-  std::FILE* file = std::fopen(path.c_str(), "ae");
+  // A FIFO nobody reads would stop the link at its first block: only a regular file is traced to.
+  const int descriptor = OpenRegularFileForWriting(path, WriteStart::Append, reason);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = ::fdopen(descriptor, "a");
   if (file == nullptr) {
-    reason = path + ": " + std::strerror(errno);
+    reason = ShownText(path) + ": " + std::strerror(errno);
+    ::close(descriptor);
     return nullptr;
   }
   return TraceFile(file, [](std::FILE* open) { std::fclose(open); });

@@ -150,7 +150,8 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
   const bool needsPrinter =
       !(command == "diff" && !options.Printer) && !readsScanAlone && !(command == "unfinished" && !options.Finish);
   // The model decides values written and printed: those commands need it said.
-  const bool modelMatters = command == "init" || command == "backup" || command == "print";
+  // A backup is restored only into the model it was taken from.
+  const bool modelMatters = command == "init" || command == "backup" || command == "print" || command == "restore";
   if (modelMatters && !options.ModelGiven) {
     std::cerr << "error: " << command << " needs --model 350 or --model 360." << std::endl;
     return ExitUsage;
@@ -203,6 +204,11 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
 
 }  // namespace
 
+// An empty --write would read as no --write at all: a script's unset variable must not pass as "show".
+const CLI::Validator NotEmpty(
+    [](std::string& value) { return value.empty() ? std::string("an empty value writes nothing") : std::string(); },
+    "VALUE");
+
 int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock, ProgramEnd& end, StopSignals* stops) {
   CLI::App app{"Service and adjustment of the Arvana Print 350 and 360 printers.\n"
                "Exit status: 0 done, 1 printer or link failure, 2 usage error or refused input, "
@@ -215,9 +221,10 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
       ->check(CLI::IsMember({"LPT1", "LPT2", "LPT3", "VLUSB1", "VLUSB2", "VLUSB3"}, CLI::ignore_case))
       ->capture_default_str();
   CLI::Option* modelOption =
-      app.add_option("--model", options.Model, "350 or 360 (needed by init, backup and print)")
+      app.add_option("--model", options.Model, "350 or 360 (needed by init, backup, restore and print)")
           ->check(CLI::IsMember({"350", "360"}));
-  app.add_option("--timeout", options.TimeoutSeconds, "Give up after waiting this long for the printer")
+  app.add_option("--timeout", options.TimeoutSeconds,
+                 "Give up when the command has not finished after this many seconds (exit status 1)")
       ->check(CLI::PositiveNumber)
       ->capture_default_str();
   app.add_option("--simulator", options.Simulator,
@@ -243,17 +250,17 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   diff->add_flag("--printer", options.Printer, "Compare A with the printer");
   diff->add_flag("--all", options.All, "Show every cell, not only those that differ");
   CLI::App* headId = app.add_subcommand("head-id", "Show or write the head ID");
-  headId->add_option("--write", options.Write, "The 13-character ID");
+  headId->add_option("--write", options.Write, "The 13-character ID")->check(NotEmpty);
   CLI::App* usbId = app.add_subcommand("usb-id", "Show or write the USB ID");
-  usbId->add_option("--write", options.Write, "The 10-character serial");
+  usbId->add_option("--write", options.Write, "The 10-character serial")->check(NotEmpty);
   CLI::App* bid = app.add_subcommand("bid", "Show or write the Bi-D values");
   bid->add_option("--write", options.Writes, "NAME=VALUE: ms-black, ms-color, 6pl-black, 6pl-color, 4pl-black, 4pl-color");
   bid->add_option("--from-scan", options.FromScan,
                   "Write the values read from IMAGE, a scan of the Bi-D page printed with the stored values (asks unless --yes)");
   CLI::App* topMargin = app.add_subcommand("top-margin", "Show or write the top margin");
-  topMargin->add_option("--write", options.Write, "-, 0 or +");
+  topMargin->add_option("--write", options.Write, "-, 0 or +")->check(NotEmpty);
   CLI::App* firstDot = app.add_subcommand("first-dot", "Show or write the first dot position");
-  firstDot->add_option("--write", options.Write, "-72..72");
+  firstDot->add_option("--write", options.Write, "-72..72")->check(NotEmpty);
   app.add_subcommand("init", "Write the initial values of a new main board");
   CLI::App* counter = app.add_subcommand("counter", "Show or clear the protection counter");
   counter->add_flag("--clear", options.Clear, "Clear it (after the waste ink pad was replaced; asks unless --yes)");

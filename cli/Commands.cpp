@@ -517,11 +517,16 @@ std::optional<std::vector<BidEntry>> ParseBidWrites(const std::vector<std::strin
       return std::nullopt;
     }
     const std::string value = write.substr(equals + 1);
+    const size_t index = static_cast<size_t>(found - BidArgumentNames.begin());
+    if (std::any_of(entries.begin(), entries.end(), [index](const BidEntry& entry) { return entry.Index == index; })) {
+      problem = std::string(*found) + " is given twice: which value is meant?";
+      return std::nullopt;
+    }
     if (!BidLogic::CheckValue(value)) {
       problem = BidLogic::WrongDigitText;
       return std::nullopt;
     }
-    entries.push_back({static_cast<size_t>(found - BidArgumentNames.begin()), value});
+    entries.push_back({index, value});
   }
   // The window writes in table order, whatever order the boxes were ticked in.
   std::sort(entries.begin(), entries.end(), [](const BidEntry& a, const BidEntry& b) { return a.Index < b.Index; });

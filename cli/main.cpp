@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 #include "platform/LinuxClock.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -16,11 +17,25 @@ public:
   }
 };
 
+// Results that never reached their file (a full disk, a closed pipe) are no results: the
+// command fails rather than leave a script holding half a dump.
+bool OutputReachedItsFile() {
+  std::cout.flush();
+  const bool written = !std::cout.fail() && std::fflush(stdout) == 0 && !std::ferror(stdout);
+  // The failing write may lie long behind: its reason is lost by now.
+  if (!written) std::cerr << "error: The results could not all be written to standard output (a full disk?)." << std::endl;
+  return written;
+}
+
+constexpr int ExitOutputLost = 1;
+
 }  // namespace
 
 int main(int argc, char** argv) {
   LinuxClock clock;
   ExitingEnd end;
   ProcessStopSignals stops;
-  return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), clock, end, &stops);
+  const int status = RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), clock, end, &stops);
+  if (!OutputReachedItsFile() && status == 0) return ExitOutputLost;
+  return status;
 }

@@ -129,16 +129,8 @@ void EepromImage::SetProtectionCounter(unsigned value) {
 // never leaves half an image behind.
 void EepromImage::Save() {
   if (FilePath.empty()) return;
-  // Only into a regular file: a FIFO or device named eeprom.bin.new is refused, not written through.
-  const std::string temporary = FilePath + ".new";
   std::string refusal;
-  bool saved = WriteRegularFile(temporary, std::string(StoredCells.begin(), StoredCells.end()), refusal);
-  if (saved) {
-    std::error_code error;
-    std::filesystem::rename(temporary, FilePath, error);
-    saved = !error;
-    if (error) refusal = FilePath + ": " + error.message();
-  }
+  const bool saved = ReplaceRegularFile(FilePath, std::string(StoredCells.begin(), StoredCells.end()), refusal);
   if (!saved && !SaveFailureReported) {
     SaveFailureReported = true;
     MessageList.push_back(FilePath + " cannot be written (" + refusal +

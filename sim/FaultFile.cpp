@@ -197,16 +197,9 @@ std::string FormatFaultFile(const FaultSwitches& switches) {
 
 bool FaultFile::Write(const FaultSwitches& switches, std::string& reason) {
   if (Path.empty()) return true;
-  const std::string temporary = Path + ".new";
   std::string error;
-  if (!WriteRegularFile(temporary, FormatFaultFile(switches), error)) {
+  if (!ReplaceRegularFile(Path, FormatFaultFile(switches), error)) {
     reason = "cannot write " + error;
-    return false;
-  }
-  std::error_code renameError;
-  std::filesystem::rename(temporary, Path, renameError);
-  if (renameError) {
-    reason = "cannot replace " + Path + " (" + renameError.message() + ")";
     return false;
   }
   // Taken as seen: the switches are already in force.

@@ -276,13 +276,7 @@ bool PrintHead::Parse(const std::string& text, std::string& reason) {
 
 void PrintHead::Save() {
   if (FilePath.empty()) return;
-  const std::string temporary = FilePath + ".new";
   std::string refusal;
-  if (!WriteRegularFile(temporary, Format(), refusal)) {
-    if (MessageList.empty()) MessageList.push_back(FilePath + " cannot be written: the head is kept in memory only.");
-    return;
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, FilePath, error);
-  if (error && MessageList.empty()) MessageList.push_back(FilePath + " cannot be written: the head is kept in memory only.");
+  if (!ReplaceRegularFile(FilePath, Format(), refusal) && MessageList.empty())
+    MessageList.push_back(FilePath + " cannot be written: the head is kept in memory only.");
 }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/RegularFile.h"
 
@@ -33,4 +34,32 @@ bool WriteRegularFile(const std::string& path, const std::string& data, std::str
     written = false;
   }
   return written;
+}
+
+namespace {
+
+// The file to replace for a path: a symbolic link's target when that is a regular file (resolved
+// against the link's folder), else the path itself. A link to anything else (a device, a FIFO,
+// nothing) is itself replaced: the rename must never land on a device node.
+std::string FileBehind(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path given(path);
+  if (!std::filesystem::is_symlink(given, error) || !std::filesystem::is_regular_file(given, error)) return path;
+  const std::filesystem::path resolved = std::filesystem::canonical(given, error);
+  if (error || !std::filesystem::is_regular_file(std::filesystem::symlink_status(resolved, error))) return path;
+  return resolved.string();
+}
+
+}  // namespace
+
+bool ReplaceRegularFile(const std::string& path, const std::string& data, std::string& error) {
+  const std::string file = FileBehind(path);
+  // Only into a regular file: a FIFO or device named <file>.new is refused, not written through.
+  const std::string temporary = file + ".new";
+  if (!WriteRegularFile(temporary, data, error)) return false;
+  std::error_code renameError;
+  std::filesystem::rename(temporary, file, renameError);
+  if (!renameError) return true;
+  error = file + ": " + renameError.message();
+  return false;
 }

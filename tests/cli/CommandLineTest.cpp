@@ -111,7 +111,7 @@ TEST_F(CommandLineTest, BackupRestoreAndDiffCarryTheValues) {
   EXPECT_EQ(Run({"dump", "-o", file}), 2);
   EXPECT_EQ(ReadFile(file), saved);
   ASSERT_TRUE(ReadBackupFile(file).Contents);
-  ASSERT_EQ(Run({"restore", file, "--dry-run"}), 0);
+  ASSERT_EQ(Run({"--model", "360", "restore", file, "--dry-run"}), 0);
   EXPECT_EQ(Out, "");
 
   const uint8_t msBlack = Cell(0x33);
@@ -122,16 +122,16 @@ TEST_F(CommandLineTest, BackupRestoreAndDiffCarryTheValues) {
             std::string::npos)
       << Out;
   EXPECT_NE(Out.find("Bi-D MS Black"), std::string::npos);
-  ASSERT_EQ(Run({"restore", file, "--dry-run"}), 0);
+  ASSERT_EQ(Run({"--model", "360", "restore", file, "--dry-run"}), 0);
   EXPECT_NE(Out.find("Address 33: now"), std::string::npos);
   // A dry run only reads: the printer is not reset after it.
   for (const std::string& line : CaptureLines()) EXPECT_EQ(line.find("72 73 01 00 01"), std::string::npos) << line;
   EXPECT_EQ(Cell(0x33), static_cast<uint8_t>(msBlack + 1));
 
   // Without --yes and without a terminal to ask at, nothing is written.
-  EXPECT_EQ(Run({"restore", file}), 2);
+  EXPECT_EQ(Run({"--model", "360", "restore", file}), 2);
   EXPECT_EQ(Cell(0x33), static_cast<uint8_t>(msBlack + 1));
-  ASSERT_EQ(Run({"--yes", "restore", file}), 0);
+  ASSERT_EQ(Run({"--model", "360", "--yes", "restore", file}), 0);
   EXPECT_EQ(Cell(0x33), msBlack);
   ASSERT_EQ(Run({"diff", file, "--printer"}), 0);
   EXPECT_EQ(Out.find("Bi-D"), std::string::npos);
@@ -150,8 +150,12 @@ TEST_F(CommandLineTest, RefusedInputAndFailuresHaveTheirExitStatus) {
   EXPECT_NE(Err.find("The adjustment area is between -72 and 72."), std::string::npos) << Err;
   EXPECT_EQ(Run({"bid", "--write", "ms-black=+-5"}), 2);
   EXPECT_NE(Err.find("Digit is wrong."), std::string::npos) << Err;
+  EXPECT_EQ(Run({"bid", "--write", "ms-black=1", "--write", "ms-black=2"}), 2);
+  EXPECT_NE(Err.find("ms-black is given twice"), std::string::npos) << Err;
+  // An empty value (a script's unset variable) is refused, not taken for "show".
+  for (const char* command : {"first-dot", "head-id", "usb-id", "top-margin"}) EXPECT_EQ(Run({command, "--write", ""}), 2);
   EXPECT_FALSE(CaptureHasWrites());
-  EXPECT_EQ(Run({"restore", (Dir.Path / "missing.eeprom").string()}), 2);
+  EXPECT_EQ(Run({"--model", "360", "restore", (Dir.Path / "missing.eeprom").string()}), 2);
   EXPECT_EQ(Run({"--port", "LPT9", "status"}), 2);
   EXPECT_EQ(Run({}), 2);
 
@@ -310,7 +314,7 @@ TEST_F(CommandLineTest, ABackupOfTheOtherModelOrWithAnOldHeaderIsNamedBeforeAnyt
   const std::string old = (Dir.Path / "old.eeprom").string();
   std::ofstream(old) << first;
   SetCell(0x33, static_cast<uint8_t>(msBlack + 1));
-  ASSERT_EQ(Run({"--yes", "restore", old}), 0) << Err;
+  ASSERT_EQ(Run({"--model", "360", "--yes", "restore", old}), 0) << Err;
   EXPECT_NE(Err.find("This file's header is not protected by its checksum."), std::string::npos) << Err;
   EXPECT_EQ(Cell(0x33), msBlack);
 
@@ -318,7 +322,7 @@ TEST_F(CommandLineTest, ABackupOfTheOtherModelOrWithAnOldHeaderIsNamedBeforeAnyt
   std::string hostile = first;
   hostile.replace(hostile.find("model = "), 8, "model = \x1b]0;owned\a\x1b[2J");
   std::ofstream(old, std::ios::trunc) << hostile;
-  EXPECT_EQ(Run({"--yes", "restore", old}), 2);
+  EXPECT_EQ(Run({"--model", "360", "--yes", "restore", old}), 2);
   EXPECT_NE(Err.find("The file holds characters that are not text: line 2."), std::string::npos) << Err;
   EXPECT_EQ(Err.find('\x1b'), std::string::npos);
 }

@@ -195,7 +195,7 @@ std::vector<Writer> Writers() {
   const std::string typed = "ABC1234567";
   for (size_t i = 0; i < typed.size(); ++i) serial[static_cast<uint8_t>(0x4D + i)] = static_cast<uint8_t>(typed[i]);
   return {
-      {"restore", {"--yes", "restore"}, restore, {}, true},
+      {"restore", {"--model", "360", "--yes", "restore"}, restore, {}, true},
       {"init", {"--model", "360", "--yes", "init"}, {0x3A, 0x3C, 0x5F}, {{0x3A, 0x03}, {0x3C, 0x99}, {0x5F, 0x10}}},
       {"head-id", {"--yes", "head-id", "--write", "B1BCDEFABCABY"},
        {0x47, 0x3F, 0x46, 0x40, 0x41, 0x43, 0x44, 0x45, 0x48, 0x4B, 0x49, 0x4C, 0x4A}, {}},

@@ -41,9 +41,9 @@ protected:
   void TearDown() override { fs::remove_all(Home); }
 
   // Runs arvana-service on the virtual printer of this test; the exit status, or nothing when it hung.
-  std::optional<int> Run(std::vector<std::string> arguments) {
+  std::optional<int> Run(std::vector<std::string> arguments, const fs::path& output = {}) {
     arguments.insert(arguments.begin(), "--simulator=" + (Home / "vp").string());
-    Child child(ARVANA_SERVICE_PATH, arguments, Environment, Home / "out");
+    Child child(ARVANA_SERVICE_PATH, arguments, Environment, output.empty() ? Home / "out" : output);
     Errors.clear();
     const std::optional<int> status = child.WaitForExit(std::chrono::steady_clock::now() + Bound);
     Errors = child.Errors;
@@ -73,7 +73,7 @@ TEST_F(SpecialFilesTest, BackupFilesThatAreNoFilesAreRefusedAtOnce) {
   for (const auto& kind : kinds) {
     SCOPED_TRACE(kind.Name);
     const std::string path = (Home / kind.Name).string();
-    EXPECT_EQ(Run({"--yes", "restore", path}), 2);
+    EXPECT_EQ(Run({"--model", "360", "--yes", "restore", path}), 2);
     EXPECT_NE(Errors.find(path + ": " + kind.Reason), std::string::npos) << Errors;
     EXPECT_NE(Errors.find("Nothing was written to the printer."), std::string::npos) << Errors;
     EXPECT_EQ(Run({"diff", path, "--printer"}), 2);
@@ -84,6 +84,15 @@ TEST_F(SpecialFilesTest, BackupFilesThatAreNoFilesAreRefusedAtOnce) {
     }
   }
   EXPECT_FALSE(PrinterWasWritten());
+}
+
+// Results that did not reach their file are no success.
+TEST_F(SpecialFilesTest, ResultsThatCannotBeWrittenFailTheCommand) {
+  ASSERT_EQ(Run({"status"}), 0) << Errors;
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"dump"}, {"status", "--json"}}) {
+    EXPECT_EQ(Run(command, "/dev/full"), 1);
+    EXPECT_NE(Errors.find("The results could not all be written to standard output"), std::string::npos) << Errors;
+  }
 }
 
 TEST_F(SpecialFilesTest, TheVirtualPrintersOwnFilesCannotHangTheProgram) {

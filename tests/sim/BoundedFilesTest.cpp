@@ -183,6 +183,39 @@ TEST(BoundedFiles, ALinkToARegularFileIsRead) {
   EXPECT_EQ(report.str(), "virtual printer: busy-ack = on\n");
 }
 
+// What is read through a link is written back through it: the link stays, its file changes.
+TEST(BoundedFiles, ALinkedImageIsWrittenToItsFile) {
+  TempDirectory dir;
+  fs::create_directories(dir.Path / "printer");
+  fs::create_directories(dir.Path / "kept");
+  {
+    VirtualClock clock;
+    VirtualPrinter first(clock, (dir.Path / "kept").string());
+  }
+  fs::create_symlink("../kept/eeprom.bin", dir.Path / "printer" / "eeprom.bin");
+  {
+    VirtualClock clock;
+    VirtualPrinter printer(clock, (dir.Path / "printer").string());
+    printer.SetEepromCell(0x39, 0x08);
+  }
+  EXPECT_TRUE(fs::is_symlink(dir.Path / "printer" / "eeprom.bin"));
+  std::ifstream kept(dir.Path / "kept" / "eeprom.bin", std::ios::binary);
+  const std::string image{std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()};
+  ASSERT_EQ(image.size(), EepromImage::Size);
+  EXPECT_EQ(image[0x39], 0x08);
+
+  // A link to a device is never followed for writing: the link itself gives way, the device stays.
+  fs::remove(dir.Path / "printer" / "eeprom.bin");
+  fs::create_symlink("/dev/zero", dir.Path / "printer" / "eeprom.bin");
+  {
+    VirtualClock clock;
+    VirtualPrinter printer(clock, (dir.Path / "printer").string());
+    printer.SetEepromCell(0x39, 0x09);
+  }
+  EXPECT_TRUE(fs::is_character_file("/dev/zero"));
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.Path / "printer" / "eeprom.bin")));
+}
+
 // replace-main-board is a sign, never read: only a regular file swaps the board.
 TEST(BoundedFiles, OnlyARegularFileReplacesTheBoard) {
   TempDirectory dir;

@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "platform/ShownText.h"
+
 #include "cli/Commands.h"
 #include "cli/ProgressClock.h"
 #include "cli/ServiceSession.h"
@@ -159,6 +161,15 @@ int Run(const std::string& command, Options& options, PortSystem& ports, Clock& 
   const bool writing =
       !options.Write.empty() || !options.Writes.empty() || !options.FromScan.empty() || options.Clear || options.Finish ||
       (command == "restore" && !options.DryRun);  // a dry run only reads: no reset after it
+  // A file that is there already is never written over: said before the printer is read for it.
+  if ((command == "dump" || command == "backup") && !options.Output.empty()) {
+    std::error_code ignored;
+    if (std::filesystem::symlink_status(options.Output, ignored).type() != std::filesystem::file_type::not_found) {
+      std::cerr << "error: " << ShownText(options.Output) << " exists already: a " << command
+                << " is never written over." << std::endl;
+      return ExitUsage;
+    }
+  }
   ReportWhatEarlierRunsLeft(session, needsPrinter && command != "unfinished");
   StopAtNextExchange(session, end, ChangesPrinter(command, writing));
   if (needsPrinter && !session.Connect()) {

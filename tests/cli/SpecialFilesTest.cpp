@@ -89,7 +89,7 @@ TEST_F(SpecialFilesTest, BackupFilesThatAreNoFilesAreRefusedAtOnce) {
 // Results that did not reach their file are no success.
 TEST_F(SpecialFilesTest, ResultsThatCannotBeWrittenFailTheCommand) {
   ASSERT_EQ(Run({"status"}), 0) << Errors;
-  for (const std::vector<std::string>& command : {std::vector<std::string>{"dump"}, {"status", "--json"}}) {
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"dump", "--range", "00-0F"}, {"status", "--json"}}) {
     EXPECT_EQ(Run(command, "/dev/full"), 1);
     EXPECT_NE(Errors.find("The results could not all be written to standard output"), std::string::npos) << Errors;
   }

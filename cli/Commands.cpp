@@ -256,14 +256,14 @@ int RunBackup(CommandContext& context, const std::string& output) {
     const BackupContents contents = DescribeBackup(values, session.SelectedModelCode(),
                                                    session.Driver.ChosenPortName(), session.Time.LocalNow());
     std::error_code ignored;
-    if (std::filesystem::exists(output, ignored)) return Refuse(output + " exists already: a backup is never written over.");
+    if (std::filesystem::exists(output, ignored)) return Refuse(ShownText(output) + " exists already: a backup is never written over.");
     if (WriteNewFile(output, FormatBackup(contents), error)) path = output;
   }
   if (!path) {
     std::cerr << "error: The backup could not be saved (" << error << ")." << std::endl;
     return ExitPrinterFailure;
   }
-  std::cerr << "Saved to " << *path << "." << std::endl;
+  std::cerr << "Saved to " << ShownText(*path) << "." << std::endl;
   std::cout << *path << std::endl;
   return ExitDone;
 }
@@ -301,7 +301,7 @@ int RunRestore(CommandContext& context, const std::string& file, bool dryRun, bo
 
 int RunDiff(CommandContext& context, const std::string& first, const std::string& second, bool printer, bool all) {
   const BackupFileCheck left = ReadBackupFile(first);
-  if (!left.Contents) return Refuse(first + ": " + left.Problem);
+  if (!left.Contents) return Refuse(ShownText(first) + ": " + left.Problem);
   BackupValues right{};
   std::string rightName = "printer";
   if (printer) {
@@ -310,7 +310,7 @@ int RunDiff(CommandContext& context, const std::string& first, const std::string
     right = *read;
   } else {
     const BackupFileCheck other = ReadBackupFile(second);
-    if (!other.Contents) return Refuse(second + ": " + other.Problem);
+    if (!other.Contents) return Refuse(ShownText(second) + ": " + other.Problem);
     right = other.Contents->Values;
     rightName = second;
   }

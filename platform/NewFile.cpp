@@ -1,4 +1,5 @@
 #include "platform/NewFile.h"
+#include "platform/ShownText.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,7 +12,7 @@
 
 namespace {
 
-std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string Reason(const std::string& what) { return ShownText(what) + ": " + std::strerror(errno); }
 
 // A temporary file is named after its file-to-be: "<name>.tmp-<process id>-<count>".
 constexpr const char* TemporaryMark = ".tmp-";

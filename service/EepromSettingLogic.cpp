@@ -1,6 +1,7 @@
 #include "service/EepromSettingLogic.h"
 
 #include "service/TPDalEeprom.h"
+#include "platform/ShownText.h"
 
 #include "service/ConfirmedWrites.h"
 
@@ -151,7 +152,7 @@ void EepromSettingLogic::RunBackup() {
     View.WriteText(wsError, "The backup could not be saved (" + error + "). Do not replace the main board.");
     return EndItem();
   }
-  const std::string savedTo = "Saved to " + *path + ".";
+  const std::string savedTo = "Saved to " + ShownText(*path) + ".";
   // The printer may be switched off now; it is not reset.
   Comm.ShutDownLink({});
   View.WriteText(wsPlain, savedTo);

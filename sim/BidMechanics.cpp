@@ -1,6 +1,8 @@
 // True bi-directional offsets of the virtual printer: the droplet-mode table, the file and its format.
 #include "sim/BidMechanics.h"
 
+#include "platform/ShownText.h"
+
 #include <charconv>
 #include <filesystem>
 #include <random>
@@ -53,7 +55,7 @@ BidMechanics::BidMechanics(std::string filePath) : FilePath(std::move(filePath))
   Offsets read{};
   std::string reason;
   if (!Parse(text, read, reason)) {
-    MessageList.push_back(FilePath + ": " + reason + "; the file is left as it is and the head prints with " +
+    MessageList.push_back(ShownText(FilePath) + ": " + ShownText(reason) + "; the file is left as it is and the head prints with " +
                           Format(Values) + ".");
     return;
   }

@@ -1,5 +1,6 @@
 // Print jobs of the virtual printer: cut at form feeds and channel closes, written one file each.
 #include "sim/JobRecorder.h"
+#include "platform/ShownText.h"
 
 #include <unistd.h>
 
@@ -46,7 +47,7 @@ JobRecorder::JobRecorder(std::string directory) : Directory(std::move(directory)
   std::error_code error;
   std::filesystem::create_directories(Directory, error);
   if (error) {
-    MessageList.push_back("cannot create " + Directory + " (" + error.message() + "): jobs are kept in memory only.");
+    MessageList.push_back("cannot create " + ShownText(Directory) + " (" + error.message() + "): jobs are kept in memory only.");
     Directory.clear();
     return;
   }

@@ -1,5 +1,6 @@
 // Printed pages of the virtual printer: numbered PNG files, written fast, and the latest pages in memory.
 #include "sim/PageStore.h"
+#include "platform/ShownText.h"
 
 #include "sim/PagePng.h"
 #include "sim/PageReduction.h"
@@ -37,7 +38,7 @@ PageStore::PageStore(std::string directory, std::string prefix, Numbering number
   std::error_code error;
   std::filesystem::create_directories(Directory, error);
   if (error) {
-    MessageList.push_back("cannot create " + Directory + " (" + error.message() + "): pages are kept in memory only.");
+    MessageList.push_back("cannot create " + ShownText(Directory) + " (" + error.message() + "): pages are kept in memory only.");
     Directory.clear();
     return;
   }

@@ -1,6 +1,8 @@
 // The virtual printer's head: nozzle states, wear, cleaning, ink, and head.txt.
 #include "sim/PrintHead.h"
 
+#include "platform/ShownText.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -76,7 +78,7 @@ PrintHead::PrintHead(std::string filePath, int64_t calendarNow) : FilePath(std::
     Save();
     return;
   } else {
-    MessageList.push_back(FilePath + ": " + reason + "; the printer starts with a clean head and full ink.");
+    MessageList.push_back(ShownText(FilePath) + ": " + ShownText(reason) + "; the printer starts with a clean head and full ink.");
   }
   CloggedNozzles = {};
   Ink.fill(FullCartridge);

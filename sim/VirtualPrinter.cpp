@@ -24,7 +24,7 @@ std::string PrepareDirectory(std::string directory, std::vector<std::string>& me
   std::error_code error;
   std::filesystem::create_directories(directory, error);
   if (error) {
-    messages.push_back("cannot create " + directory + " (" + error.message() + "): nothing is kept on disk.");
+    messages.push_back("cannot create " + ShownText(directory) + " (" + error.message() + "): nothing is kept on disk.");
     return {};
   }
   return directory;

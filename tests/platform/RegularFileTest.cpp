@@ -76,7 +76,9 @@ TEST_F(RegularFileTest, WritersNeitherWaitForAReaderNorTruncateADevice) {
 TEST(ShownText, ControlCharactersAreSpelledOutAndOtherTextStays) {
   EXPECT_EQ(ShownText("model \x1b]0;x\a\x1b[2J\r\n\x7F"), "model \\x1B]0;x\\x07\\x1B[2J\\x0D\\x0A\\x7F");
   EXPECT_EQ(ShownText("C1 \xC2\x9B" "31m"), "C1 \\x9B31m");  // the one-byte CSI as UTF-8 spells it
-  EXPECT_EQ(ShownText("Caf\xC3\xA9 / path with spaces"), "Caf\xC3\xA9 / path with spaces");
+  EXPECT_EQ(ShownText("Caf\xC3\xA9 \xC4\x81 \xE2\x82\xAC \xF0\x9F\x96\xA8"), "Caf\xC3\xA9 \xC4\x81 \xE2\x82\xAC \xF0\x9F\x96\xA8");
+  // Bytes that are no UTF-8: the lone CSI a terminal in an 8-bit mode obeys, a cut-off sequence.
+  EXPECT_EQ(ShownText("\x9B" "31m \xFF \xC3"), "\\x9B31m \\xFF \\xC3");
 }
 
 }  // namespace

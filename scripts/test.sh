@@ -17,9 +17,13 @@ run_suite() {
     "${linker[@]}" "$@" \
     > "$dir.configure.log" 2>&1 \
     || { cat "$dir.configure.log"; exit 1; }
+  local began=$(date +%s)
   cmake --build "$dir" -j "$jobs"
+  local built=$(date +%s)
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+  phases+=("$dir: build $(( built - began )) s, tests $(( $(date +%s) - built )) s")
 }
+phases=()
 
 mkdir -p build-test
 # No debug information in the optimised build: the tests do not need it, and writing it is half the build.
@@ -29,4 +33,5 @@ if [ "${1:-}" != "--quick" ]; then
   ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-test/sanitize -DARVANA_SANITIZE=ON \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O0 -g1"
 fi
+printf '%s\n' "${phases[@]}"
 echo "test command: $(( $(date +%s) - start )) s"

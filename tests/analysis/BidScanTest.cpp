@@ -35,7 +35,7 @@ struct Tally {
 
 TEST_F(ScanBench, EverySectionAndEveryPlaceOfTheTrueOffsetOnEveryScanner) {
   std::map<std::string, Tally> tallies;
-  for (int page = 0; page < Places; page += BenchStride) {
+  for (int page = 0; page < Places; page += BenchStride()) {
     SixValues stored{}, truth{};
     for (size_t i = 0; i < stored.size(); ++i) {
       stored[i] = Middles[(static_cast<size_t>(page) + i) % Middles.size()];

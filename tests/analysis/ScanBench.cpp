@@ -59,6 +59,6 @@ const std::vector<ScanDegradation>& ScanBench::Degradations() {
 
 std::vector<ScanDegradation> ScanBench::ScannersUnderTest() {
   const std::vector<ScanDegradation>& all = Degradations();
-  if (EveryScanner) return all;
+  if (EveryScanner()) return all;
   return {all[0], all[1], all.back()};
 }

@@ -1,6 +1,9 @@
 // The bench of scans: pages printed by the program on the virtual printer, for heads of known offsets and clogged nozzles, then seen as a scanner would.
 #pragma once
 
+#include <cstdlib>
+#include <string_view>
+
 #include "analysis/InkImage.h"
 #include "pattern/TPRaster.h"
 #include "sim/PageGeometry.h"
@@ -27,17 +30,22 @@ constexpr std::array<PageGeometry::Ink, 6> BlockInks = {PageGeometry::Ink::Black
 // The nozzles 1..48 of `ink` the reader should report for these clogs, in increasing order.
 std::vector<int> MissingOf(const Clogs& clogs, PageGeometry::Ink ink);
 
-// Under the address sanitizer every step costs many times as much; there the
-// bench takes every third page and three of its scanners (the clean one, the
-// 600 dpi one and the one that does everything at once), which still runs
-// every line of the readers.
+// The whole bench (every page, every scanner and every kind of scan) takes several minutes of
+// both cores; the test command runs a sample of it that still runs every line of the readers:
+// every third page, three of the scanners (the clean one, the 600 dpi one and the one that does
+// everything at once) and every fourth kind. ARVANA_SCAN_BENCH=full runs all of it, as anyone
+// changing a reader does; under the address sanitizer, where every step costs many times as
+// much, the sample is always taken.
+inline bool WholeBench() {
 #ifdef __SANITIZE_ADDRESS__
-constexpr int BenchStride = 3;
-constexpr bool EveryScanner = false;
+  return false;
 #else
-constexpr int BenchStride = 1;
-constexpr bool EveryScanner = true;
+  const char* asked = std::getenv("ARVANA_SCAN_BENCH");
+  return asked != nullptr && std::string_view(asked) == "full";
 #endif
+}
+inline int BenchStride() { return WholeBench() ? 1 : 3; }
+inline bool EveryScanner() { return WholeBench(); }
 
 class FixedModel350 : public ModelChoice {
 public:

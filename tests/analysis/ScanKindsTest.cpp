@@ -31,7 +31,7 @@ std::vector<ScanKind> KindsUnderTest() {
     std::erase_if(all, [&](const ScanKind& kind) { return names.find("," + kind.Name + ",") == std::string::npos; });
     return all;
   }
-  if (EveryScanner) return all;
+  if (EveryScanner()) return all;
   std::vector<ScanKind> some;
   for (size_t i = 0; i < all.size(); i += 4) some.push_back(all[i]);
   return some;
@@ -41,7 +41,7 @@ std::vector<ScanKind> KindsUnderTest() {
 }  // namespace
 
 TEST_F(ScanBench, EveryKindOfBidScanGivesTheTrueValueOrRefusesNeverAnotherValue) {
-  const std::vector<int> pages = EveryScanner ? std::vector<int>{1, 6} : std::vector<int>{1};
+  const std::vector<int> pages = EveryScanner() ? std::vector<int>{1, 6} : std::vector<int>{1};
   BenchTable table;
   int everydaySections = 0, everydayExact = 0;
   for (int page : pages) {
@@ -82,7 +82,7 @@ TEST_F(ScanBench, EveryKindOfNozzleScanGivesTheTrueListOrRefusesNeverAnotherList
   Clogs random;
   std::mt19937 draw(91);
   for (int i = 0; i < 8; ++i) random.emplace_back(BlockInks[draw() % BlockInks.size()], draw() % PrintHead::NozzlesPerInk);
-  const std::vector<Clogs> heads = EveryScanner ? std::vector<Clogs>{ends, random} : std::vector<Clogs>{ends};
+  const std::vector<Clogs> heads = EveryScanner() ? std::vector<Clogs>{ends, random} : std::vector<Clogs>{ends};
   BenchTable table;
   for (const Clogs& clogs : heads) {
     const QImage page = PrintCheckPage(clogs);

@@ -55,6 +55,16 @@ std::vector<OtherKind> OtherKinds() {
   };
 }
 
+// The sample the test command runs (see WholeBench): the clean scan, the upside-down one and
+// every third kind after them; the whole list with ARVANA_SCAN_BENCH=full.
+std::vector<OtherKind> KindsUnderTest(std::vector<OtherKind> kinds) {
+  if (WholeBench()) return kinds;
+  std::vector<OtherKind> some;
+  for (size_t i = 0; i < kinds.size(); ++i)
+    if (i < 2 || i % 3 == 0) some.push_back(kinds[i]);
+  return some;
+}
+
 bool DegraderAvailable() {
   QProcess probe;
   probe.start(Python, {"-c", "import PIL, numpy"});
@@ -104,6 +114,7 @@ TEST_F(SecondScanPath, BidPagesGiveTheTrueValueOrRefuseNeverAnotherValue) {
   const QString page = Saved(PrintBidPage(stored, truth));
   std::vector<OtherKind> kinds = OtherKinds();
   kinds.push_back({"2400 dpi JPEG", {"--dpi", "2400", "--lid", "0.2", "--rotate", "-0.3"}, "jpg", true});
+  kinds = KindsUnderTest(std::move(kinds));
   BenchTable table;
   int everydaySections = 0, everydayExact = 0;
   for (const OtherKind& kind : kinds) {
@@ -130,7 +141,11 @@ TEST_F(SecondScanPath, BidPagesGiveTheTrueValueOrRefuseNeverAnotherValue) {
     }
   }
   PrintBenchTable("Bi-D sections, by kind of scan (the second degrader)", table);
-  EXPECT_GE(everydayExact, 0.95 * everydaySections) << everydayExact << " of " << everydaySections;
+  // The share of everyday scans read is a figure of the whole bench; a sample of eight kinds,
+  // two of them refused in part by design, says nothing about it. Never wrong holds in both.
+  if (WholeBench()) {
+    EXPECT_GE(everydayExact, 0.95 * everydaySections) << everydayExact << " of " << everydaySections;
+  }
 }
 
 TEST_F(SecondScanPath, NozzleChecksGiveTheTrueListOrRefuseNeverAnotherList) {
@@ -140,7 +155,7 @@ TEST_F(SecondScanPath, NozzleChecksGiveTheTrueListOrRefuseNeverAnotherList) {
   BenchTable table;
   // Clean, grey and office-like scans must find every clog and nothing else.
   const std::set<std::string> mustRead = {"clean 300 dpi", "grey", "vignette", "gradient left to right", "lid left open", "1200 dpi JPEG"};
-  for (const OtherKind& kind : OtherKinds()) {
+  for (const OtherKind& kind : KindsUnderTest(OtherKinds())) {
     const std::optional<InkImage> scan = OtherScan(page, Folder.path(), kind);
     if (!scan) continue;
     const NozzleCheckReading reading = ReadNozzleCheck(*scan);

@@ -1,5 +1,6 @@
 // arvana-service end to end on the virtual printer kept in a folder, on the virtual clock.
 #include "cli/CommandLine.h"
+#include "tests/cli/CapturedRun.h"
 #include "platform/VirtualClock.h"
 #include "service/BackupFile.h"
 #include "sim/CaptureLog.h"
@@ -34,30 +35,7 @@ protected:
   int Run(std::vector<std::string> arguments) {
     setenv("XDG_STATE_HOME", (Dir.Path / "state").c_str(), 1);
     arguments.insert(arguments.begin(), "--simulator=" + (Dir.Path / "vp").string());
-    std::ostringstream captured;
-    std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
-    // Messages go to standard error through both C and C++ streams: the descriptor is what they share.
-    std::fflush(stderr);
-    const int savedErrors = dup(STDERR_FILENO);
-    std::FILE* errors = std::tmpfile();
-    dup2(fileno(errors), STDERR_FILENO);
-    int status = -1;
-    try {
-      status = RunCommandLine(arguments, Clock, End);
-    } catch (const ProgramEnded& ended) {
-      status = ended.Status;
-    }
-    std::cout.rdbuf(saved);
-    std::fflush(stderr);
-    dup2(savedErrors, STDERR_FILENO);
-    close(savedErrors);
-    Out = captured.str();
-    Err.assign(static_cast<size_t>(std::ftell(errors)), '\0');
-    std::rewind(errors);
-    Err.resize(std::fread(Err.data(), 1, Err.size(), errors));
-    std::fclose(errors);
-    std::cerr << Err;  // still shown with the test's output
-    return status;
+    return RunCapturingOutput(arguments, Clock, End, Out, Err);
   }
   std::string ReadFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);

@@ -1,5 +1,6 @@
 // arvana-service against a printer that stops answering, and against its own --timeout, on the virtual clock.
 #include "cli/CommandLine.h"
+#include "tests/cli/CapturedRun.h"
 #include "link/TPDalD4Comm.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/TestDialogs.h"
@@ -34,29 +35,7 @@ protected:
   int Run(std::vector<std::string> arguments) {
     setenv("XDG_STATE_HOME", (Dir.Path / "state").c_str(), 1);
     arguments.insert(arguments.begin(), "--simulator=" + (Dir.Path / "vp").string());
-    std::ostringstream captured;
-    std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
-    std::fflush(stderr);
-    const int savedErrors = dup(STDERR_FILENO);
-    std::FILE* errors = std::tmpfile();
-    dup2(fileno(errors), STDERR_FILENO);
-    int status = -1;
-    try {
-      status = RunCommandLine(arguments, Clock, End);
-    } catch (const ProgramEnded& ended) {
-      status = ended.Status;
-    }
-    std::cout.rdbuf(saved);
-    std::fflush(stderr);
-    dup2(savedErrors, STDERR_FILENO);
-    close(savedErrors);
-    Out = captured.str();
-    Err.assign(static_cast<size_t>(std::ftell(errors)), '\0');
-    std::rewind(errors);
-    Err.resize(std::fread(Err.data(), 1, Err.size(), errors));
-    std::fclose(errors);
-    std::cerr << Err;
-    return status;
+    return RunCapturingOutput(arguments, Clock, End, Out, Err);
   }
   void SetFaults(const std::string& text) { std::ofstream(Dir.Path / "vp/faults.conf", std::ios::trunc) << text; }
   std::string Eeprom() {

@@ -5,6 +5,7 @@
 #include "app/QtClock.h"
 #include "app/TFormBoot.h"
 #include "app/TFormQuit.h"
+#include "link/LinkWire.h"
 #include "platform/NewFile.h"
 #include "service/BackupFile.h"
 #include "service/UnfinishedLogic.h"
@@ -291,9 +292,9 @@ void TFormAdjust::ShowPanel(const char* name) {
 }
 
 void TFormAdjust::ResetItemArea(bool keepText, bool resetBidCount) {
-  static constexpr std::array<uint8_t, 2> ResetPrinter{0x1B, 0x40};
   // Queued, not flushed: it goes out ahead of the next print data.
-  if (Program.Comm.DataChannelOpen()) Program.Comm.SendData(ResetPrinter.data(), ResetPrinter.size());
+  const auto& reset = LinkWire::PrinterReset;
+  if (Program.Comm.DataChannelOpen()) Program.Comm.SendData(reset.data(), reset.size());
   Form->CanvasPnl->hide();
   HideItemPanels();
   if (resetBidCount) BidPrintCount = 1;

@@ -5,27 +5,9 @@
 
 namespace {
 
-// Link commands on the transaction channel: header (socket 0, 0, length
-// high, low, credit 1, control 0), then the command byte and its arguments.
-constexpr std::array<uint8_t, 27> ModeSwitch{0x00, 0x00, 0x00, 0x1B, 0x01, '@', 'Q', 'C', 'L', ' ', '1', '2', '8', '4',
-                                             '.',  '4',  '\n', '@',  'Q',  'C', 'L', '\n', '@', 'Q', 'C', 'L', '\n'};
-constexpr uint8_t InitCode = 0x00;
-constexpr uint8_t OpenChannelCode = 0x01;
-constexpr uint8_t CloseChannelCode = 0x02;
-constexpr uint8_t CreditCode = 0x03;
-constexpr uint8_t CreditRequestCode = 0x04;
-constexpr uint8_t ExitCode = 0x08;
-constexpr uint8_t ProtocolRevision = 0x10;
-constexpr uint8_t ReplyCodeOffset = 0x80;  // a reply carries the command byte plus this
-constexpr size_t CommandByte = 6;
-constexpr size_t CreditReplyLength = 12;   // credit replies carry the credit in bytes 10 and 11
-
 constexpr int LinkCommandAttempts = 3;
 constexpr uint32_t LinkRetryPauseMs = 1000;
 constexpr uint32_t ChannelClosePauseMs = 200;
-
-constexpr uint8_t Hi(int16_t value) { return static_cast<uint8_t>((static_cast<uint16_t>(value) >> 8) & 0xFF); }
-constexpr uint8_t Lo(int16_t value) { return static_cast<uint8_t>(static_cast<uint16_t>(value) & 0xFF); }
 
 }  // namespace
 
@@ -33,7 +15,13 @@ TPDalD4Comm::TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs
                          PrinterStatus& status)
     : Port(driver), Time(clock), Boxes(dialogs), End(end), Fatal(fatal), Record(status) {}
 
-bool TPDalD4Comm::EnterPacketMode() { return SendLinkCommand(ModeSwitch.data(), ModeSwitch.size()); }
+bool TPDalD4Comm::EnterPacketMode() {
+  return SendLinkCommand(LinkWire::ModeSwitch.data(), LinkWire::ModeSwitch.size());
+}
+
+bool TPDalD4Comm::SendLinkCommand(const LinkWire::LinkCommandBlock& command) {
+  return SendLinkCommand(command.data(), command.size());
+}
 
 bool TPDalD4Comm::SendLinkCommand(const uint8_t* command, size_t length) {
   const uint64_t heardBefore = Port.BytesReceived();
@@ -46,23 +34,17 @@ bool TPDalD4Comm::TrySendLinkCommand(const uint8_t* command, size_t length) {
   for (int attempt = 0; attempt < LinkCommandAttempts; ++attempt) {
     ReplyLength = 0;
     if (!Port.TryWritePort(command, length)) return false;
-    const bool answered = Port.ReadReply(ReplyBuffer, ReplyLength) && ReplyLength > static_cast<int32_t>(CommandByte);
-    if (answered && ReplyBuffer[CommandByte] - command[CommandByte] == ReplyCodeOffset) return true;
+    const bool read = Port.ReadReply(ReplyBuffer, ReplyLength);
+    if (read && LinkWire::AnswersLinkCommand(ReplyBuffer.data(), ReplyLengthRead(), command)) return true;
     Time.Pause(LinkRetryPauseMs);
   }
   return false;
 }
 
-bool TPDalD4Comm::InitLink() {
-  const std::array<uint8_t, 8> command{0x00, 0x00, 0x00, 0x08, 0x01, 0x00, InitCode, ProtocolRevision};
-  return SendLinkCommand(command.data(), command.size());
-}
+bool TPDalD4Comm::InitLink() { return SendLinkCommand(LinkWire::InitCommand()); }
 
 bool TPDalD4Comm::OpenChannel(uint8_t socket) {
-  // Maximum packet size 128 in both directions, then two zero words.
-  const std::array<uint8_t, 17> command{0x00, 0x00, 0x00, 0x11, 0x01,   0x00, OpenChannelCode, socket, socket,
-                                        0x00, 0x80, 0x00, 0x80, 0x00, 0x00, 0x00,            0x00};
-  if (!SendLinkCommand(command.data(), command.size())) return false;
+  if (!SendLinkCommand(LinkWire::OpenChannelCommand(socket))) return false;
   if (socket == DataSocket) {
     DataCredit = 0;
     PrinterCredit = 0;
@@ -72,15 +54,12 @@ bool TPDalD4Comm::OpenChannel(uint8_t socket) {
 }
 
 bool TPDalD4Comm::CloseChannel(uint8_t socket, uint8_t mode) {
-  const std::array<uint8_t, 10> command{0x00, 0x00, 0x00, 0x0A, 0x01, 0x00, CloseChannelCode, socket, socket, mode};
   if (socket == DataSocket) DataOpen = false;
-  return SendLinkCommand(command.data(), command.size());
+  return SendLinkCommand(LinkWire::CloseChannelCommand(socket, mode));
 }
 
 bool TPDalD4Comm::GiveCredit(uint8_t socket, int16_t amount) {
-  const std::array<uint8_t, 11> command{0x00,   0x00,   0x00,        0x0B,       0x01, 0x00,
-                                        CreditCode, socket, socket, Hi(amount), Lo(amount)};
-  if (!SendLinkCommand(command.data(), command.size())) return false;
+  if (!SendLinkCommand(LinkWire::CreditCommand(socket, amount))) return false;
   if (socket == DataSocket) {
     // A reply without the credit field grants what was given.
     const int16_t confirmed = CreditFromReply();
@@ -90,35 +69,25 @@ bool TPDalD4Comm::GiveCredit(uint8_t socket, int16_t amount) {
 }
 
 bool TPDalD4Comm::RequestCredit(uint8_t socket, int16_t amount) {
-  const std::array<uint8_t, 13> command{0x00,   0x00, 0x00, 0x0D,       0x01,      0x00, CreditRequestCode,
-                                        socket, socket, 0xFF, 0xFF, Hi(amount), Lo(amount)};
-  if (!SendLinkCommand(command.data(), command.size())) return false;
+  if (!SendLinkCommand(LinkWire::CreditRequestCommand(socket, amount))) return false;
   if (socket == DataSocket) DataCredit = std::max<int16_t>(CreditFromReply(), 0);
   return true;
 }
 
 void TPDalD4Comm::ExitLink() {
-  const std::array<uint8_t, 7> command{0x00, 0x00, 0x00, 0x07, 0x01, 0x00, ExitCode};
   DataOpen = false;
   PacketMode = false;
-  SendLinkCommand(command.data(), command.size());
+  SendLinkCommand(LinkWire::ExitCommand());
 }
 
 int16_t TPDalD4Comm::CreditFromReply() const {
   // Only the reply just read counts: bytes an earlier, longer reply left behind do not.
-  if (ReplyLength < static_cast<int32_t>(CreditReplyLength)) return -1;
-  const int credit = ReplyBuffer[10] * 256 + ReplyBuffer[11];
-  return static_cast<int16_t>(std::min(credit, 0x7FFF));
+  return LinkWire::CreditInReply(ReplyBuffer.data(), ReplyLengthRead()).value_or(-1);
 }
 
 void TPDalD4Comm::BuildPacket(uint8_t socket, const uint8_t* payload, uint8_t* packet, int32_t& length) {
   const int32_t total = length + static_cast<int32_t>(PacketHeaderSize);
-  packet[0] = socket;
-  packet[1] = socket;
-  packet[2] = static_cast<uint8_t>((total >> 8) & 0xFF);
-  packet[3] = static_cast<uint8_t>(total & 0xFF);
-  packet[4] = 0;  // credit
-  packet[5] = 0;  // control
+  LinkWire::WriteHeader(packet, socket, static_cast<size_t>(total), LinkWire::ChannelPacketCredit);
   if (length > 0) std::memcpy(packet + PacketHeaderSize, payload, static_cast<size_t>(length));
   length = total;
 }
@@ -133,7 +102,7 @@ void TPDalD4Comm::EnsureDataCredit() {
 }
 
 void TPDalD4Comm::WriteDataPacket(const uint8_t* payload, size_t count) {
-  std::array<uint8_t, MaxPacketSize> packet{};
+  std::array<uint8_t, LinkWire::MaxPacketSize> packet{};
   int32_t length = static_cast<int32_t>(count);
   BuildPacket(DataSocket, payload, packet.data(), length);
   Port.WritePort(packet.data(), static_cast<size_t>(length));
@@ -189,10 +158,10 @@ bool TPDalD4Comm::ControlRequest(const uint8_t* request, size_t count) {
 }
 
 TPDalD4Comm::ControlAnswer TPDalD4Comm::ControlExchange(const uint8_t* request, size_t count) {
-  if (count + PacketHeaderSize > MaxPacketSize) return ControlAnswer::Refused;
+  if (count + PacketHeaderSize > LinkWire::MaxPacketSize) return ControlAnswer::Refused;
   if (!GiveCredit(ControlSocket, 1) || !RequestCredit(ControlSocket, 1))
     return Silent ? ControlAnswer::Silent : ControlAnswer::Refused;
-  std::array<uint8_t, MaxPacketSize> packet{};
+  std::array<uint8_t, LinkWire::MaxPacketSize> packet{};
   int32_t length = static_cast<int32_t>(count);
   BuildPacket(ControlSocket, request, packet.data(), length);
   Port.WritePort(packet.data(), static_cast<size_t>(length));
@@ -204,7 +173,7 @@ TPDalD4Comm::ControlAnswer TPDalD4Comm::ControlExchange(const uint8_t* request, 
     Silent = Port.BytesReceived() == heardBefore;
     return Silent ? ControlAnswer::Silent : ControlAnswer::Refused;
   }
-  if (ReplyBuffer[0] != ControlSocket || ReplyBuffer[1] != ControlSocket) {
+  if (!LinkWire::IsFromSocket(ReplyBuffer.data(), ControlSocket)) {
     Boxes.ShowMessage(DialogKind::Warning, "Receive error", DialogButtons::Ok);
     ForceExitNow(Fatal);
   }
@@ -212,6 +181,8 @@ TPDalD4Comm::ControlAnswer TPDalD4Comm::ControlExchange(const uint8_t* request, 
   std::memmove(ReplyBuffer.data(), ReplyBuffer.data() + PacketHeaderSize, payload);
   return ControlAnswer::Replied;
 }
+
+size_t TPDalD4Comm::ReplyLengthRead() const { return ReplyLength > 0 ? static_cast<size_t>(ReplyLength) : 0; }
 
 size_t TPDalD4Comm::ReplyPayloadLength() const {
   return ReplyLength > static_cast<int32_t>(PacketHeaderSize) ? static_cast<size_t>(ReplyLength) - PacketHeaderSize

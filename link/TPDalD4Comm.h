@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/FatalExit.h"
+#include "link/LinkWire.h"
 #include "link/PrinterStatus.h"
 #include "link/TPPrinterDriver.h"
 #include "platform/Clock.h"
@@ -13,13 +14,11 @@
 #include <cstdint>
 #include <functional>
 
-// Sockets; each channel uses the same number as primary and secondary socket.
-constexpr uint8_t TransactionSocket = 0x00;
-constexpr uint8_t ControlSocket = 0x02;
-constexpr uint8_t DataSocket = 0x40;
+// The sockets and the header size by the names the whole program uses.
+using LinkWire::ControlSocket;
+using LinkWire::DataSocket;
+using LinkWire::PacketHeaderSize;
 
-constexpr size_t PacketHeaderSize = 6;
-constexpr size_t MaxPacketSize = 128;            // announced in both directions by OpenChannel
 constexpr size_t DataPacketPayload = 100;        // SendData sends packets of exactly this payload
 constexpr size_t MaxSendDataCount = 128;         // largest block one SendData call takes
 constexpr size_t MaxCommandCount = 64;           // largest block one SendCommand call takes
@@ -152,16 +151,16 @@ private:
   enum class ControlAnswer : uint8_t { Replied, Refused, Silent };
   ControlAnswer ControlExchange(const uint8_t* request, size_t count);
   bool TrySendLinkCommand(const uint8_t* command, size_t length);
-  bool SendCreditCommand(uint8_t code, uint8_t socket, int16_t amount, size_t length);
+  bool SendLinkCommand(const LinkWire::LinkCommandBlock& command);
   int16_t CreditFromReply() const;
   void EnsureCredits();
   void EnsureDataCredit();
   void WriteDataPacket(const uint8_t* payload, size_t count);
-  bool EepromValueInReply() const;
   uint8_t AckLetter() const;
   [[noreturn]] void ProgramMiss();
   [[noreturn]] void FailStatus(const char* text);
-  uint8_t DecodeEepromReply() const;
+  // The byte count of the reply just read, header included; 0 when nothing was read.
+  size_t ReplyLengthRead() const;
   size_t ReplyPayloadLength() const;
   void ParseStatusField(size_t tag);
   void ParseInkField(size_t tag);

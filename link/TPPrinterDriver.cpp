@@ -1,5 +1,7 @@
 #include "link/TPPrinterDriver.h"
 
+#include "link/LinkWire.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -26,9 +28,6 @@ constexpr uint32_t ReadSettleMs = 10;       // before every reply read and every
 constexpr uint32_t UsbRetryPauseMs = 1000;  // between empty USB reads
 constexpr int UsbReadAttempts = 10;
 constexpr int64_t SlowReadSeconds = 10;     // a parallel read this slow has failed
-
-// 1284.4 header: socket, socket, length (high, low), credit, control.
-constexpr size_t HeaderSize = 6;
 
 // The message box's text for a port that cannot be opened: a port held by another program says so.
 const char* FailureText(const char* usual, const std::string& reason) {
@@ -183,14 +182,14 @@ bool TPPrinterDriver::ReadUsbReply(ReplyBufferArray& buffer, int32_t& length) {
 bool TPPrinterDriver::ReadParallelReply(ReplyBufferArray& buffer, int32_t& length) {
   length = 0;
   ApplyPortTimeouts();
-  if (!ReadExactly(buffer.data(), HeaderSize)) return false;
-  const size_t announced = static_cast<size_t>(buffer[2]) * 256 + buffer[3];
+  if (!ReadExactly(buffer.data(), LinkWire::PacketHeaderSize)) return false;
+  const size_t announced = LinkWire::AnnouncedLength(buffer.data());
   // A header that does not describe a packet fitting the buffer is no reply.
-  if (announced < HeaderSize || announced > buffer.size()) return false;
+  if (announced < LinkWire::PacketHeaderSize || announced > buffer.size()) return false;
   length = static_cast<int32_t>(announced);
   // The header's read may have used up most of the command's time: the rest of the reply gets what is left.
   if (Limit != nullptr) ApplyPortTimeouts();
-  if (!ReadExactly(buffer.data() + HeaderSize, announced - HeaderSize)) {
+  if (!ReadExactly(buffer.data() + LinkWire::PacketHeaderSize, announced - LinkWire::PacketHeaderSize)) {
     length = 0;
     return false;
   }

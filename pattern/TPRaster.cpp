@@ -1,6 +1,8 @@
 // The printer's command templates and the run-by-run layout of every test pattern.
 #include "pattern/TPRaster.h"
 
+#include "link/LinkWire.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -9,8 +11,6 @@ namespace {
 
 // --- Command templates; the parameter bytes are filled in by each operation.
 
-// ESC @
-constexpr std::array<uint8_t, 2> ResetTemplate{0x1B, 0x40};
 // ESC ( G, 1 parameter byte: graphics mode on
 constexpr std::array<uint8_t, 6> GraphicsModeTemplate{0x1B, 0x28, 0x47, 0x01, 0x00, 0x01};
 // ESC ( U, 1 parameter byte: [5] unit in 1/3600 inch
@@ -132,7 +132,7 @@ TPRaster::TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, Prog
 
 // --- Commands.
 
-void TPRaster::ResetPrinter() { Send(ResetTemplate); }
+void TPRaster::ResetPrinter() { Send(LinkWire::PrinterReset); }
 
 void TPRaster::EnterGraphicsMode() { Send(GraphicsModeTemplate); }
 
@@ -406,7 +406,7 @@ void TPRaster::PrintVariableDotPattern() {
 
 const BidSection* TPRaster::FindBidSection(int dotMode, int inkGroup) {
   for (const BidSection& section : BidSections)
-    if (section.DotMode == dotMode && section.InkGroup == inkGroup) return &section;
+    if (section.Value->DotMode == dotMode && section.Value->InkGroup == inkGroup) return &section;
   return nullptr;
 }
 
@@ -474,10 +474,10 @@ void TPRaster::PrintBidValueLine(int8_t value) {
 bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
   const BidSection* section = FindBidSection(dotMode, inkGroup);
   if (section == nullptr) return false;
-  const uint8_t mode = section->DotMode;
-  const uint8_t group = section->InkGroup;
+  const uint8_t mode = section->Value->DotMode;
+  const uint8_t group = section->Value->InkGroup;
 
-  SendText(section->Title);
+  SendText(section->Title().c_str());
   NewLines(1);
   Comm.FlushData();
   ResetPrinter();
@@ -486,7 +486,7 @@ bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
   // The printer gets its own value back at the end, unclamped. A value that
   // could not be read is neither printed nor tried: setting candidates would
   // leave one of them stored in place of a value nobody knows.
-  const std::optional<uint8_t> stored = Factory.ReadEeprom(section->Address);
+  const std::optional<uint8_t> stored = Factory.ReadEeprom(section->Value->Address);
   if (!stored) {
     SendText("  data:   ");
     SendText("??");

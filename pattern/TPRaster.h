@@ -1,6 +1,8 @@
 // Streams every test pattern to the printer as its escape-sequence print language, command by command and run by run.
 #pragma once
 
+#include "eeprom/BidValues.h"
+#include "eeprom/EepromMap.h"
 #include "link/TPDalD4Comm.h"
 #include "link/TPFactory.h"
 #include "platform/Dialogs.h"
@@ -9,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Colour numbers of RasterHeader.
 constexpr uint8_t InkBlack = 0x00;
@@ -63,29 +66,31 @@ constexpr int MaxRunCount = 129;
 constexpr int TopMarginOwnPage = 0;
 constexpr int TopMarginCheckPage = 1;
 
-// EEPROM cell of the top margin; a signed value beyond ±20 reads as "+" or "-".
-constexpr uint8_t TopMarginCell = 0x2E;
-constexpr int TopMarginNeutralLimit = 20;
-
-// One of the six Bi-D values and how its section of the pattern page is printed.
+// How the section of one Bi-D value is printed: its dot size follows the value's droplet mode,
+// its colours the value's ink group.
 struct BidSection {
-  uint8_t DotMode;  // 1 = MS, 2 = 6pl, 3 = 4pl
-  uint8_t InkGroup;  // 1 = Black, 2 = Color
-  const char* Title;  // sent with its zero byte
-  uint8_t Address;  // EEPROM cell of the value
+  const BidValue* Value;
   uint8_t DotSize;
   uint8_t ReferenceColor;  // printed one way: the rulers
   uint8_t CandidateColor;  // printed both ways under each candidate value
+
+  // Sent with its zero byte: the value's name after one space.
+  std::string Title() const { return " " + std::string(Value->Name); }
 };
 
-constexpr std::array<BidSection, 6> BidSections{{
-    {1, 1, " MS Black", 0x33, DotSizeMs, InkBlack, InkBlack},
-    {1, 2, " MS Color", 0x36, DotSizeMs, InkLightMagenta, InkLightCyan},
-    {2, 1, " 6pl Black", 0x34, DotSize6pl, InkBlack, InkBlack},
-    {2, 2, " 6pl Color", 0x37, DotSize6pl, InkLightMagenta, InkLightCyan},
-    {3, 1, " 4pl Black", 0x35, DotSize4pl, InkBlack, InkBlack},
-    {3, 2, " 4pl Color", 0x38, DotSize4pl, InkLightMagenta, InkLightCyan},
-}};
+// The sections in the order of BidValues.
+constexpr std::array<BidSection, BidValues.size()> BidSections = [] {
+  std::array<BidSection, BidValues.size()> sections{};
+  for (size_t i = 0; i < BidValues.size(); ++i) {
+    const BidValue& value = BidValues[i];
+    const uint8_t dotSize = value.DotMode == BidDotModeMs    ? DotSizeMs
+                            : value.DotMode == BidDotMode6pl ? DotSize6pl
+                                                             : DotSize4pl;
+    const bool black = value.InkGroup == BidInkBlack;
+    sections[i] = {&value, dotSize, black ? InkBlack : InkLightMagenta, black ? InkBlack : InkLightCyan};
+  }
+  return sections;
+}();
 
 // The five candidates of a Bi-D section, around the value printed with.
 constexpr std::array<int, 5> BidCandidateOffsets{-4, -2, 0, 2, 4};

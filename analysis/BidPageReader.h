@@ -3,14 +3,18 @@
 
 #include "analysis/InkImage.h"
 #include "analysis/ScanFrame.h"
+#include "eeprom/BidValues.h"
 
 #include <array>
 #include <optional>
 #include <string>
 
-// The page's sections, top to bottom, as their titles name them.
-constexpr std::array<const char*, 6> BidSectionNames = {"MS Black", "MS Color", "6pl Black",
-                                                        "6pl Color", "4pl Black", "4pl Color"};
+// The page's sections, top to bottom, as their titles name them: the Bi-D values in their order.
+constexpr std::array<const char*, BidValues.size()> BidSectionNames = [] {
+  std::array<const char*, BidValues.size()> names{};
+  for (size_t i = 0; i < BidValues.size(); ++i) names[i] = BidValues[i].Name;
+  return names;
+}();
 constexpr int BidCandidateCount = 5;
 // A section's candidates run from its middle value - 4 to + 4 in steps of 2.
 constexpr int BidCandidateStep = 2;
@@ -40,7 +44,7 @@ struct BidSectionReading {
   std::string Problem;
 
   bool Read() const { return Problem.empty() && Estimate.has_value(); }
-  // The value to write: the estimate, whole, within -36..36.
+  // The value to write: the estimate, whole, within BidLowest..BidHighest.
   std::optional<int> Suggestion() const;
 };
 

@@ -265,7 +265,7 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   CLI::App* usbId = app.add_subcommand("usb-id", "Show or write the USB ID");
   usbId->add_option("--write", options.Write, "The 10-character serial")->check(NotEmpty);
   CLI::App* bid = app.add_subcommand("bid", "Show or write the Bi-D values");
-  bid->add_option("--write", options.Writes, "NAME=VALUE: ms-black, ms-color, 6pl-black, 6pl-color, 4pl-black, 4pl-color");
+  bid->add_option("--write", options.Writes, "NAME=VALUE: " + BidArgumentList());
   bid->add_option("--from-scan", options.FromScan,
                   "Write the values read from IMAGE, a scan of the Bi-D page printed with the stored values (asks unless --yes)");
   CLI::App* topMargin = app.add_subcommand("top-margin", "Show or write the top margin");
@@ -294,8 +294,8 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
   analyse->add_option("IMAGE", options.File, "The scan: the whole sheet, PNG, JPEG or TIFF, 150 to 2400 dpi (above 1200 dpi as JPEG)")->required();
   analyse->add_flag("--json", options.Json, "For scripts");
   analyse->add_option("--values", options.Values,
-                      "bid: the six values the page was printed with, MS Black first, as 1,-2,0,3,0,4 "
-                      "(by default the values the printer holds)");
+                      "bid: the six values the page was printed with, " + BidValuesOrderText() +
+                          " (by default the values the printer holds)");
 
   try {
     std::vector<std::string> arguments = Arguments(givenArguments);

@@ -2,6 +2,8 @@
 
 #include "platform/ShownText.h"
 
+#include "eeprom/BidValues.h"
+#include "eeprom/EepromMap.h"
 #include "platform/NewFile.h"
 #include "service/A4CheckLogic.h"
 #include "service/BackupFile.h"
@@ -23,7 +25,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -34,7 +35,6 @@
 
 namespace {
 
-constexpr int EepromSize = 256;
 constexpr uint8_t UnknownInk = 0xFF;
 
 // A write command's outcome from what the front-end was told.
@@ -42,10 +42,6 @@ int WriteOutcome(const TerminalView& view) {
   if (!view.ErrorShown()) return ExitDone;
   return view.PrinterInError() ? ExitPrinterFailure : ExitNotConfirmed;
 }
-
-// The Bi-D values on the command line, in the window's table order.
-constexpr std::array<const char*, BidValues.size()> BidArgumentNames{"ms-black",  "ms-color",  "6pl-black",
-                                                                     "6pl-color", "4pl-black", "4pl-color"};
 
 int Refuse(const std::string& message) {
   std::cerr << "error: " << message << std::endl;
@@ -89,34 +85,6 @@ const char* ErrorName(int16_t code) {
     case ErrorNone: return "none";
     default: return "unknown";
   }
-}
-
-// What a backup cell holds, for the side-by-side view.
-std::string CellName(uint8_t cell) {
-  struct Range {
-    int First;
-    int Last;
-    const char* Name;
-  };
-  static constexpr std::array<Range, 14> Names{{
-      {0x0A, 0x0A, "protection counter, high"},
-      {0x0B, 0x0B, "protection counter, low"},
-      {0x10, 0x27, "ink counters"},
-      {0x2A, 0x2B, "Bi-D marker"},
-      {0x2E, 0x2E, "top margin"},
-      {0x33, 0x33, "Bi-D MS Black"},
-      {0x34, 0x34, "Bi-D 6pl Black"},
-      {0x35, 0x35, "Bi-D 4pl Black"},
-      {0x36, 0x36, "Bi-D MS Color"},
-      {0x37, 0x37, "Bi-D 6pl Color"},
-      {0x38, 0x38, "Bi-D 4pl Color"},
-      {0x39, 0x39, "first dot position"},
-      {0x3F, 0x4C, "head ID"},
-      {0x4D, 0x5E, "USB ID"},
-  }};
-  for (const Range& range : Names)
-    if (cell >= range.First && cell <= range.Last) return range.Name;
-  return cell == 0x5F ? "market ID" : "";
 }
 
 // Reads the backup cells, all or none: a file or a comparison is never made from part of them.
@@ -418,7 +386,9 @@ int AnalyseBid(CommandContext* context, const std::string& image, bool json, con
   BidScan scan;
   if (!values.empty()) {
     const auto stored = ParseSixValues(values);
-    if (!stored) return Refuse("--values takes six whole numbers within -36..36, MS Black first, as 1,-2,0,3,0,4.");
+    if (!stored)
+      return Refuse("--values takes six whole numbers within " + std::to_string(BidLowest) + ".." +
+                    std::to_string(BidHighest) + ", " + BidValuesOrderText() + ".");
     scan = ScanLogic::ReadBidScan(image, *stored);
   } else {
     scan = ScanLogic(context->Session.View, context->Session.Bid).ReadBidScan(image);
@@ -490,8 +460,16 @@ int WriteFromScan(CommandContext& context, BidLogic& logic, const std::string& i
 
 }  // namespace
 
-std::optional<std::array<int, 6>> ParseSixValues(const std::string& text) {
-  std::array<int, 6> values{};
+std::string BidArgumentList() {
+  std::string list;
+  for (const BidValue& value : BidValues) list += (list.empty() ? "" : ", ") + std::string(value.ArgumentName);
+  return list;
+}
+
+std::string BidValuesOrderText() { return std::string(BidValues.front().Name) + " first, as 1,-2,0,3,0,4"; }
+
+std::optional<std::array<int, BidValues.size()>> ParseSixValues(const std::string& text) {
+  std::array<int, BidValues.size()> values{};
   size_t count = 0;
   size_t start = 0;
   while (start <= text.size()) {
@@ -509,17 +487,15 @@ std::optional<std::vector<BidEntry>> ParseBidWrites(const std::vector<std::strin
   std::vector<BidEntry> entries;
   for (const std::string& write : writes) {
     const size_t equals = write.find('=');
-    const std::string name = Lower(write.substr(0, equals));
-    const auto found = std::find(BidArgumentNames.begin(), BidArgumentNames.end(), name);
-    if (equals == std::string::npos || found == BidArgumentNames.end()) {
-      problem = "\"" + ShownText(write) + "\" is no NAME=VALUE with NAME one of ms-black, ms-color, 6pl-black, 6pl-color, "
-                "4pl-black, 4pl-color.";
+    const BidValue* named = BidValueOfArgument(Lower(write.substr(0, equals)));
+    if (equals == std::string::npos || named == nullptr) {
+      problem = "\"" + ShownText(write) + "\" is no NAME=VALUE with NAME one of " + BidArgumentList() + ".";
       return std::nullopt;
     }
     const std::string value = write.substr(equals + 1);
-    const size_t index = static_cast<size_t>(found - BidArgumentNames.begin());
+    const size_t index = static_cast<size_t>(named - BidValues.data());
     if (std::any_of(entries.begin(), entries.end(), [index](const BidEntry& entry) { return entry.Index == index; })) {
-      problem = std::string(*found) + " is given twice: which value is meant?";
+      problem = std::string(named->ArgumentName) + " is given twice: which value is meant?";
       return std::nullopt;
     }
     if (!BidLogic::CheckValue(value)) {
@@ -550,7 +526,7 @@ int RunBid(CommandContext& context, const std::vector<std::string>& writes, cons
     bool allRead = true;
     for (size_t i = 0; i < BidValues.size(); ++i) {
       allRead = allRead && stored[i].has_value();
-      std::cout << BidArgumentNames[i] << " = " << BidLogic::ValueText(stored[i]) << '\n';
+      std::cout << BidValues[i].ArgumentName << " = " << BidLogic::ValueText(stored[i]) << '\n';
     }
     std::cout << std::flush;
     const bool outOfRange = logic.ReportOutOfRange(stored);

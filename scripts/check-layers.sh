@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a file includes against the direction of the layers:
 # app -> items -> service -> pattern -> link -> platform, cli -> service, service -> analysis, analysis -> platform (files only), sim -> platform.
+# eeprom (the cell map and the Bi-D values) lies at the bottom beside platform: link and analysis, and all above them, use it;
+# it includes nothing of the program, and sim keeps its own copies of what it needs.
 # Below items no file includes a Qt header, but for the decoding of scan files (analysis/ScanFile.cpp); sim decodes the wire on its own and includes none of the program,
 # and only its front panel (sim/panel/) and the standalone printer (sim/tool/) use widgets.
 set -euo pipefail
@@ -8,16 +10,17 @@ cd "$(dirname "$0")/.."
 
 # folder: the folders whose files it must not include
 forbidden=(
+  "eeprom:platform link pattern service items app cli sim analysis"
   "platform:link pattern service items app cli sim analysis"
   "analysis:link pattern service items app cli sim"
   "link:pattern service items app cli sim analysis"
   "pattern:service items app cli sim analysis"
   "service:items app cli sim"
-  "sim:link pattern service items app cli analysis"
+  "sim:eeprom link pattern service items app cli analysis"
   "items:app cli"
   "cli:items app"
 )
-qt_free=(platform link pattern service cli analysis)
+qt_free=(eeprom platform link pattern service cli analysis)
 # The one file below items that may use Qt: it decodes image files with QtGui.
 qt_allowed="analysis/ScanFile.cpp"
 

@@ -258,7 +258,7 @@ BackupContents DescribeBackup(const BackupValues& values, uint16_t modelCode, co
   contents.Header.Port = port;
   contents.Header.Date = BackupDate(when);
   HeadIdValues headId{};
-  for (size_t i = 0; i < HeadIdValueCount; ++i) headId[i] = BackupValueOf(values, HeadIdPositions[i].Cell).value_or(0);
+  for (size_t i = 0; i < HeadIdValueCount; ++i) headId[i] = BackupValueOf(values, HeadIdValueCells[i]).value_or(0);
   // A value without a symbol spells a byte that is no character: it shows as '?'.
   contents.Header.HeadId = OneLine(TPHeadID::SpellHeadId(headId));
   for (size_t i = 0; i < UsbIdLength; ++i) {

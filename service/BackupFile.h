@@ -17,6 +17,7 @@
 // their header could have been edited unnoticed, and the technician is told so.
 #pragma once
 
+#include "eeprom/EepromMap.h"
 #include "platform/Clock.h"
 
 #include <array>
@@ -25,24 +26,7 @@
 #include <string>
 #include <string_view>
 
-// The cells carried from an old main board to a new one, in the order they are read and written.
-constexpr std::array<uint8_t, 69> BackupSet = [] {
-  std::array<uint8_t, 69> cells{};
-  size_t at = 0;
-  const auto add = [&](uint8_t first, uint8_t last) {
-    for (int cell = first; cell <= last; ++cell) cells[at++] = static_cast<uint8_t>(cell);
-  };
-  add(0x0A, 0x0B);  // protection counter
-  add(0x10, 0x27);  // ink counters
-  add(0x2A, 0x2B);  // Bi-D marker bytes
-  add(0x2E, 0x2E);  // top margin
-  add(0x33, 0x39);  // six Bi-D values, first dot position
-  add(0x3F, 0x4C);  // head ID
-  add(0x4D, 0x5E);  // USB ID
-  add(0x5F, 0x5F);  // market ID
-  return cells;
-}();
-
+// One value per cell of BackupSet, in its order.
 using BackupValues = std::array<uint8_t, BackupSet.size()>;
 
 struct BackupHeader {

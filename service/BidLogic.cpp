@@ -7,6 +7,14 @@ namespace {
 constexpr int LineFeedsBeforeSecondPrint = 33;
 constexpr int32_t PrintsPerSheet = 2;
 
+// The present data shows a line per droplet mode: the table gives each mode's two values one after the other.
+constexpr bool PairedByDotMode() {
+  for (size_t i = 0; i + 1 < BidValues.size(); i += 2)
+    if (BidValues[i].DotMode != BidValues[i + 1].DotMode) return false;
+  return BidValues.size() % 2 == 0;
+}
+static_assert(PairedByDotMode());
+
 }  // namespace
 
 std::array<std::optional<int>, BidValues.size()> BidLogic::StoredValues() {
@@ -33,18 +41,13 @@ bool BidLogic::ReportOutOfRange(const std::array<std::optional<int>, BidValues.s
 
 void BidLogic::ShowPresentData() {
   const std::array<std::optional<int>, BidValues.size()> values = StoredValues();
-  View.WriteText(wsPlain, "Multi shot Black = ");
-  View.WriteText(wsAppend, ValueText(values[0]));
-  View.WriteText(wsAppend, ", Multi shot Color = ");
-  View.WriteText(wsAppend, ValueText(values[1]));
-  View.WriteText(wsNewLine, "MDX 6pl Black = ");
-  View.WriteText(wsAppend, ValueText(values[2]));
-  View.WriteText(wsAppend, ", MDX 6pl Color = ");
-  View.WriteText(wsAppend, ValueText(values[3]));
-  View.WriteText(wsNewLine, "MDX 4pl Black = ");
-  View.WriteText(wsAppend, ValueText(values[4]));
-  View.WriteText(wsAppend, ", MDX 4pl Color = ");
-  View.WriteText(wsAppend, ValueText(values[5]));
+  // One line per droplet mode: its Black value, then its Color value.
+  for (size_t i = 0; i < BidValues.size(); ++i) {
+    const std::string name = BidValues[i].LongName;
+    const bool lineStart = i % 2 == 0;
+    View.WriteText(i == 0 ? wsPlain : lineStart ? wsNewLine : wsAppend, (lineStart ? "" : ", ") + name + " = ");
+    View.WriteText(wsAppend, ValueText(values[i]));
+  }
   ReportOutOfRange(values);
 }
 

@@ -1,5 +1,6 @@
 #include "service/EepromSettingLogic.h"
 
+#include "eeprom/EepromMap.h"
 #include "service/TPDalEeprom.h"
 #include "platform/ShownText.h"
 
@@ -10,12 +11,6 @@
 #include <array>
 
 namespace {
-
-// Initial values of a new main board; the market ID depends on the model.
-constexpr uint8_t InitialCellA = 0x3A, InitialValueA = 0x03;
-constexpr uint8_t InitialCellB = 0x3C, InitialValueB = 0x99;
-constexpr uint8_t MarketIdCell = 0x5F;
-constexpr uint8_t MarketId350 = 0x00, MarketId360 = 0x10;
 
 constexpr const char* BoardChangeQuestion = "After replacing MAIN Board and turn on power. click the OK button.";
 constexpr const char* DiscardQuestion =

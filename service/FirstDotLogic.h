@@ -2,6 +2,7 @@
 // so that it takes it, for any front-end.
 #pragma once
 
+#include "eeprom/EepromMap.h"
 #include "link/PortChoice.h"
 #include "link/TPDalD4Comm.h"
 #include "link/TPFactory.h"
@@ -13,8 +14,7 @@
 #include <optional>
 #include <string>
 
-// The first dot position byte, in 1/2880 inch; the item offers -72..72.
-constexpr uint8_t FirstDotCell = 0x39;
+// The item offers -72..72 of what FirstDotCell can hold.
 constexpr int FirstDotLimit = 72;
 // The item's note on its range, and the refusal of a value outside it.
 constexpr const char* AdjustmentAreaText = "The adjustment area is between -72 and 72.";

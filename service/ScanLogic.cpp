@@ -6,18 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <string_view>
 #include <variant>
 
 namespace {
-
-// The page's sections stand in the order in which the values are handled.
-constexpr bool SameOrder() {
-  for (size_t i = 0; i < BidValues.size(); ++i)
-    if (std::string_view(BidValues[i].Name) != BidSectionNames[i]) return false;
-  return BidValues.size() == BidSectionNames.size();
-}
-static_assert(SameOrder());
 
 std::string OneDecimal(double value) {
   // Nothing between -0.05 and 0 is shown as "-0.0".

@@ -3,31 +3,6 @@
 
 #include "service/PlainInteger.h"
 
-
-namespace {
-
-constexpr bool SameAsPatternSections() {
-  for (size_t i = 0; i < BidValues.size(); ++i) {
-    const BidValue& value = BidValues[i];
-    const BidSection& section = BidSections[i];
-    if (value.DotMode != section.DotMode || value.InkGroup != section.InkGroup || value.Address != section.Address)
-      return false;
-    // The section title is the name after one space.
-    const std::string_view title(section.Title);
-    if (title.empty() || title.front() != ' ' || title.substr(1) != std::string_view(value.Name)) return false;
-  }
-  return BidValues.size() == BidSections.size();
-}
-static_assert(SameAsPatternSections(), "the Bi-D values and the sections of their pattern must agree");
-
-}  // namespace
-
-const BidValue* TPBid::FindBidValue(int dotMode, int inkGroup) {
-  for (const BidValue& value : BidValues)
-    if (value.DotMode == dotMode && value.InkGroup == inkGroup) return &value;
-  return nullptr;
-}
-
 int TPBid::ParseBidValue(std::string_view text) { return ParsePlainInteger(text).value_or(BidNotANumber); }
 
 std::string TPBid::ReadBidValueText(int dotMode, int inkGroup) {

@@ -1,6 +1,8 @@
 // The six bi-directional alignment values: reading and writing them, and printing the page they are judged on.
 #pragma once
 
+#include "eeprom/BidValues.h"
+#include "eeprom/EepromMap.h"
 #include "link/TPDalD4Comm.h"
 #include "link/TPFactory.h"
 #include "pattern/TPRaster.h"
@@ -13,34 +15,9 @@
 #include <string_view>
 #include <vector>
 
-// One Bi-D value as the technician knows it.
-struct BidValue {
-  const char* Name;  // "MS Black" ...
-  uint8_t DotMode;  // 1 = MS, 2 = 6pl, 3 = 4pl
-  uint8_t InkGroup;  // 1 = Black, 2 = Color
-  uint8_t Address;  // its EEPROM cell, a signed byte
-};
-
-// In the order in which the values are handled one after another.
-constexpr std::array<BidValue, 6> BidValues{{
-    {"MS Black", 1, 1, 0x33},
-    {"MS Color", 1, 2, 0x36},
-    {"6pl Black", 2, 1, 0x34},
-    {"6pl Color", 2, 2, 0x37},
-    {"4pl Black", 3, 1, 0x35},
-    {"4pl Color", 3, 2, 0x38},
-}};
-
-// The range a typed value must lie in.
-constexpr int BidLowest = -36;
-constexpr int BidHighest = 36;
-// What a text that is no decimal integer counts as: outside the range.
+// What a text that is no decimal integer counts as: outside BidLowest..BidHighest.
 constexpr int BidNotANumber = 70;
-
-// Written after every Bi-D value.
-constexpr uint8_t BidMarkerCellFirst = 0x2A;
-constexpr uint8_t BidMarkerCellSecond = 0x2B;
-constexpr uint8_t BidMarkerValue = 0xF9;
+static_assert(BidNotANumber > BidHighest);
 
 // What became of one value to be written.
 enum class BidWrite : uint8_t {
@@ -61,7 +38,7 @@ public:
   std::string ReadBidValueText(int dotMode, int inkGroup);
   // The stored value as a number; empty when the cell cannot be read or the pair names no value.
   std::optional<int> ReadBidValue(int dotMode, int inkGroup);
-  // WrongDigit, with nothing sent, when the text is no value within -36..36
+  // WrongDigit, with nothing sent, when the text is no value within BidLowest..BidHighest
   // or the pair names no value. After sending, the value and the two marker
   // cells are read back; NotHeld (and the differences in `problem`) when the printer does not hold them.
   BidWrite WriteBidValue(int dotMode, int inkGroup, std::string_view text, std::string* problem = nullptr);
@@ -78,7 +55,6 @@ public:
 
   // The integer a typed text stands for: an optional sign and decimal digits, else BidNotANumber.
   static int ParseBidValue(std::string_view text);
-  static const BidValue* FindBidValue(int dotMode, int inkGroup);
 
 private:
   TPDalD4Comm& Comm;

@@ -1,6 +1,7 @@
-// The printer's USB ID: a typed 10-character serial and 8 characters of the date of writing, in EEPROM cells 0x4D..0x5E.
+// The printer's USB ID: a typed 10-character serial and 8 characters of the date of writing, in its EEPROM cells.
 #pragma once
 
+#include "eeprom/EepromMap.h"
 #include "link/TPFactory.h"
 #include "platform/Clock.h"
 #include "service/ConfirmedWrites.h"
@@ -10,13 +11,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-constexpr uint8_t UsbIdSerialCell = 0x4D;  // first of the 10 serial characters
-constexpr uint8_t UsbIdDateCell = 0x57;    // first of the 8 date characters
-constexpr size_t UsbIdSerialLength = 10;
-constexpr size_t UsbIdDateLength = 8;
-constexpr size_t UsbIdLength = UsbIdSerialLength + UsbIdDateLength;
-static_assert(UsbIdSerialCell + UsbIdSerialLength == UsbIdDateCell);
 
 constexpr const char* DamagedUsbIdText = "The USB ID in the printer is damaged (its check does not match).";
 
@@ -28,8 +22,8 @@ class TPDalUsbId {
 public:
   TPDalUsbId(TPFactory& factory, Clock& clock) : Factory(factory), TheClock(clock) {}
 
-  // Writes the serial to 0x4D..0x56, then the date characters of the moment
-  // to 0x57..0x5E, in ascending cell order. The caller has checked the
+  // Writes the serial to its cells, then the date characters of the moment
+  // to theirs, in ascending cell order. The caller has checked the
   // serial; characters missing from a shorter one go out as zero bytes.
   // Returns the display form: serial 1..9, a space, serial 10, the date
   // characters. The cells sent are listed in `written` when asked, for the read-back.
@@ -39,7 +33,7 @@ public:
   // Sends one cell of a planned write.
   void SendCell(const EepromCell& cell) { Factory.WriteEeprom(cell.Address, cell.Value); }
   enum class ReadResult : uint8_t { Valid, Invalid, Damaged, Unreadable };
-  // Reads the 18 cells from 0x4D on into `text`. Stops with Invalid at the
+  // Reads the 18 cells from UsbIdSerialCell on into `text`. Stops with Invalid at the
   // first byte that is not a letter or a digit; `text` then ends with that
   // byte and the cells after it are not read. Damaged when all 18 are letters
   // or digits but the date characters are none that a write makes (see

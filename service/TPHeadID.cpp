@@ -99,7 +99,7 @@ uint16_t TPHeadID::PlanHeadId(std::string_view text, std::vector<EepromCell>& pl
 
   planned = {{HeadIdSumCell, SumCellValue(values)}};
   for (size_t i = 0; i < HeadIdValueCount; ++i)
-    planned.push_back({HeadIdPositions[i].Cell, static_cast<uint8_t>(values[i])});
+    planned.push_back({HeadIdValueCells[i], static_cast<uint8_t>(values[i])});
   return HeadIdAccepted;
 }
 
@@ -107,7 +107,7 @@ std::optional<StoredHeadId> TPHeadID::ReadHeadId(Check check) {
   HeadIdValues values{};
   bool inRange = true;
   for (size_t i = 0; i < HeadIdValueCount; ++i) {
-    const std::optional<uint8_t> value = Factory.ReadEeprom(HeadIdPositions[i].Cell);
+    const std::optional<uint8_t> value = Factory.ReadEeprom(HeadIdValueCells[i]);
     if (!value) return std::nullopt;
     values[i] = *value;
     inRange = inRange && values[i] >= HeadIdPositions[i].Lowest && values[i] <= HeadIdPositions[i].Highest;

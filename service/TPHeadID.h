@@ -1,6 +1,7 @@
 // The print head's 13-character ID: checked, stored as twelve drive values in the EEPROM, and rebuilt from them.
 #pragma once
 
+#include "eeprom/EepromMap.h"
 #include "link/TPFactory.h"
 #include "service/ConfirmedWrites.h"
 
@@ -39,35 +40,34 @@ enum class HeadIdCoding : uint8_t {
   High,         // the symbol's value + 31
 };
 
-// One of the twelve value positions of the ID.
+// One of the twelve value positions of the ID; position k is stored in HeadIdValueCells[k - 1].
 struct HeadIdPosition {
   HeadIdCoding Coding;
   int Lowest;
   int Highest;
-  uint8_t Cell;
 };
 
 // Positions 1..12 in order. The EEPROM is written and read in this order too.
 constexpr std::array<HeadIdPosition, HeadIdValueCount> HeadIdPositions = {{
-    {HeadIdCoding::Low, 1, 32, 0x3F},
-    {HeadIdCoding::ZeroOrDigit, 0, 6, 0x46},
-    {HeadIdCoding::Low, 1, 37, 0x40},
-    {HeadIdCoding::Low, 1, 34, 0x41},
-    {HeadIdCoding::Low, 1, 40, 0x43},
-    {HeadIdCoding::Low, 1, 34, 0x44},
-    {HeadIdCoding::Low, 1, 34, 0x45},
-    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x48},
-    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x4B},
-    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x49},
-    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x4C},
-    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest, 0x4A},
+    {HeadIdCoding::Low, 1, 32},
+    {HeadIdCoding::ZeroOrDigit, 0, 6},
+    {HeadIdCoding::Low, 1, 37},
+    {HeadIdCoding::Low, 1, 34},
+    {HeadIdCoding::Low, 1, 40},
+    {HeadIdCoding::Low, 1, 34},
+    {HeadIdCoding::Low, 1, 34},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest},
+    {HeadIdCoding::High, HeadIdHighLowest, HeadIdHighHighest},
 }};
+static_assert(HeadIdValueCells.size() == HeadIdValueCount);
 
 // Position 13 carries the check value in low coding; it is not stored.
 constexpr int HeadIdCheckHighest = 31;
 
-// Cell 0x47 holds (44 - sum of the high-coded values) mod 256, written before the values.
-constexpr uint8_t HeadIdSumCell = 0x47;
+// HeadIdSumCell holds (44 - sum of the high-coded values) mod 256, written before the values.
 constexpr int HeadIdSumBase = 44;
 
 // The twelve values in position order.

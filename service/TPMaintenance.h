@@ -1,13 +1,11 @@
-// The protection (waste ink) counter: a 16-bit value, high byte in cell 0x0A, low byte in 0x0B.
+// The protection (waste ink) counter: a 16-bit value in two EEPROM cells, high byte and low byte.
 #pragma once
 
+#include "eeprom/EepromMap.h"
 #include "link/TPDalD4Comm.h"
 
 #include <optional>
 #include <string>
-
-constexpr uint8_t ProtectionCounterHigh = 0x0A;
-constexpr uint8_t ProtectionCounterLow = 0x0B;
 
 class TPMaintenance {
 public:

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr int8_t SideThreshold = 20;
 // What the settings "-" and "+" store; nothing outside them is ever written.
 constexpr int TopMarginLowest = static_cast<int8_t>(TopMarginSettings[0].Value);
 constexpr int TopMarginHighest = static_cast<int8_t>(TopMarginSettings[2].Value);
@@ -28,8 +27,8 @@ std::optional<int8_t> TopMarginLogic::StoredValue() {
 }
 
 int TopMarginLogic::ChoiceOf(int8_t stored) {
-  if (stored > SideThreshold) return 2;
-  if (stored < -SideThreshold) return 0;
+  if (stored > TopMarginNeutralLimit) return 2;
+  if (stored < -TopMarginNeutralLimit) return 0;
   return 1;
 }
 

@@ -1,5 +1,7 @@
 #include "service/TransportLiquidLogic.h"
 
+#include "eeprom/EepromMap.h"
+
 #include <utility>
 
 namespace {
@@ -56,12 +58,6 @@ constexpr std::array<Step, 15> ExchangeTwoSteps{{
     {Step::C4, {0x06, 0x00, 0x05, 0x00}},
 }};
 
-// Cell 0x00 tells the printer how far the exchange has come.
-constexpr uint8_t ExchangeStateCell = 0x00;
-constexpr uint8_t CarriageAtReplacement = 0x80;
-constexpr uint8_t ExchangeComplete = 0x10;
-// Cleared at the end of exchange 2: 0x01..0x08 and 0x0A..0x28 (the protection counter among them); 0x09 stays.
-constexpr uint8_t ClearedFirst = 0x01, ClearedBeforeGap = 0x08, ClearedAfterGap = 0x0A, ClearedLast = 0x28;
 constexpr uint32_t SettleBeforeNotifyMs = 100;
 
 }  // namespace
@@ -96,9 +92,9 @@ void TransportLiquidLogic::Send(std::span<const MechanismStep> steps) {
 }
 
 std::vector<EepromCell> TransportLiquidLogic::ExchangeDoneCells() {
-  std::vector<EepromCell> cells{{ExchangeStateCell, ExchangeComplete}};
-  for (int cell = ClearedFirst; cell <= ClearedBeforeGap; ++cell) cells.push_back({static_cast<uint8_t>(cell), 0});
-  for (int cell = ClearedAfterGap; cell <= ClearedLast; ++cell) cells.push_back({static_cast<uint8_t>(cell), 0});
+  // The state cell tells the printer the exchange is done; the protection counter is among the cleared cells.
+  std::vector<EepromCell> cells{{ExchangeStateCell, ExchangeStateComplete}};
+  for (uint8_t cell : ExchangeClearedCells) cells.push_back({cell, 0});
   return cells;
 }
 
@@ -122,7 +118,7 @@ bool TransportLiquidLogic::FinishStep(const char* doneText) {
 }
 
 bool TransportLiquidLogic::MoveCarriageToReplacement() {
-  Factory.WriteEeprom(ExchangeStateCell, CarriageAtReplacement);
+  Factory.WriteEeprom(ExchangeStateCell, ExchangeStateAtReplacement);
   Factory.NotifyEepromChanged();
   Send(ToReplacementPosition());
   return FinishStep("Move the carriage to the replacement position.");

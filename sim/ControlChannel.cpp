@@ -16,8 +16,6 @@ void AppendTwoDigits(std::string& text, int number) {
   text += static_cast<char>('0' + number % 10);
 }
 
-bool IsPrintable(uint8_t byte) { return byte >= 0x21 && byte <= 0x7E; }
-
 }  // namespace
 
 std::string ControlChannel::StatusText(const PrinterCondition& condition) {
@@ -123,7 +121,7 @@ ControlChannel::Answer ControlChannel::HandleEeprom(const std::vector<uint8_t>& 
 ControlChannel::Answer ControlChannel::Refuse(const std::vector<uint8_t>& request, const std::string& why) {
   if (!why.empty()) Core.Violation(why);
   std::string letters = "??";
-  if (request.size() >= 2 && IsPrintable(request[0]) && IsPrintable(request[1])) {
+  if (request.size() >= 2 && IsReadableBare(request[0]) && IsReadableBare(request[1])) {
     letters = {static_cast<char>(request[0]), static_cast<char>(request[1])};
   }
   Answer answer;

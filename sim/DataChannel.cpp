@@ -9,10 +9,8 @@ using namespace PrinterWire;
 
 namespace {
 
-bool IsPrintable(uint8_t byte) { return byte >= 0x20 && byte <= 0x7E; }
-
 std::string Letters(const uint8_t* data) {
-  if (IsPrintable(data[0]) && IsPrintable(data[1]))
+  if (IsReadableInQuotes(data[0]) && IsReadableInQuotes(data[1]))
     return std::string("\"") + static_cast<char>(data[0]) + static_cast<char>(data[1]) + "\"";
   return HexBytes(data, 2);
 }

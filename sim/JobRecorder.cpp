@@ -23,7 +23,7 @@ namespace {
 bool OnlyResets(const std::vector<uint8_t>& bytes) {
   if (bytes.size() % 2 != 0) return false;
   for (size_t i = 0; i < bytes.size(); i += 2)
-    if (bytes[i] != 0x1B || bytes[i + 1] != 0x40) return false;
+    if (bytes[i] != PrintLanguage::Esc || bytes[i + 1] != PrintLanguage::ResetLetter) return false;
   return true;
 }
 
@@ -80,16 +80,11 @@ JobRecorder::Progress JobRecorder::Add(const uint8_t* data, size_t length) {
       report << "virtual printer: a job longer than " << MaxJobBytes
              << " bytes (one page can hold no more): the rest of it is not kept" << std::endl;
     }
-    switch (Scanner.Step(data[i])) {
-      case PrintStreamScanner::Event::None:
-        break;
-      case PrintStreamScanner::Event::RasterBlock:
-        ++progress.RasterBlocks;
-        break;
-      case PrintStreamScanner::Event::FormFeed:
-        ++progress.PageEnds;
-        Finish();
-        break;
+    const PrintTokenizer::Token token = Tokens.Step(data[i]);
+    if (token.What == PrintTokenizer::Kind::RasterHeader) ++progress.RasterBlocks;
+    if (token.What == PrintTokenizer::Kind::Text && token.Byte == PrintLanguage::FormFeed) {
+      ++progress.PageEnds;
+      Finish();
     }
   }
   return progress;
@@ -120,7 +115,7 @@ void JobRecorder::Spill() {
 }
 
 void JobRecorder::Finish() {
-  Scanner.Reset();
+  Tokens.Reset();
   const bool spilled = CurrentSpilled;
   if (spilled) Spill();
   CurrentLength = 0;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "sim/FileCap.h"
-#include "sim/PrintStreamScanner.h"
+#include "sim/PrintTokenizer.h"
 
 class JobRecorder {
 public:
@@ -74,7 +74,7 @@ private:
   std::string Directory;
   int NextNumber = 1;
   std::vector<uint8_t> Current;
-  PrintStreamScanner Scanner;
+  PrintTokenizer Tokens;  // tells a form feed apart from the same byte in parameters and raster data
   std::vector<std::vector<uint8_t>> Finished;
   std::vector<std::string> FileList;
   std::vector<std::string> MessageList;

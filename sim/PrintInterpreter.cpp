@@ -3,31 +3,22 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
+
+#include "sim/PrinterWire.h"
 
 using namespace PageGeometry;
 
 namespace {
 
-constexpr uint8_t Esc = 0x1B;
+using PrintLanguage::LetterName;
+using Kind = PrintTokenizer::Kind;
+
 constexpr uint8_t CarriageReturn = 0x0D;
 constexpr uint8_t LineFeed = 0x0A;
-constexpr uint8_t FormFeed = 0x0C;
 constexpr uint8_t TextEnd = 0x00;
 constexpr uint8_t FirstCharacter = 0x20;
-
-// ESC letter with a fixed number of parameter bytes.
-struct FixedCommand {
-  uint8_t Letter;
-  size_t Parameters;
-};
-constexpr std::array<FixedCommand, 4> FixedCommands = {{
-    {'U', 1},   // SetPrintDirection n
-    {'\\', 2},  // HorizontalMove nL nH
-    {'i', 7},   // RasterHeader r c b nL nH mL mH, then the data
-    {0x00, 2},  // the rest of the remote-mode exit ESC 00 00 00
-}};
+constexpr uint8_t ReturnHeadLetter = '<';
 
 // ESC ( letter nL nH and n parameter bytes.
 struct ParenCommand {
@@ -44,30 +35,22 @@ constexpr std::array<ParenCommand, 9> ParenCommands = {{
     {'D', 4, "SetRasterResolution"},
     {'S', 8, "SetPaperSize"},
     {'c', 8, "SetPageFormat"},
-    {'R', 8, "remote-mode entry"},
+    {PrintLanguage::RemoteEntryLetter, 8, "remote-mode entry"},
 }};
-constexpr std::array<uint8_t, 8> RemoteEntryBody = {0x00, 'R', 'E', 'M', 'O', 'T', 'E', '1'};
-constexpr size_t RemoteHeaderBytes = 4;
-
-// Run-length counters: 0..127 announce a literal of counter + 1 bytes, 128..255
-// one byte repeated 257 - counter times (0x80 repeats 129 times).
-constexpr uint8_t FirstRepeatCounter = 0x80;
 
 uint32_t Little32(const uint8_t* bytes) {
   return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
          (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-std::string Hex(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", value & 0xFFu);
-  return text;
-}
+std::string Hex(uint8_t value) { return "0x" + PrinterWire::HexByte(value); }
 
-// A command letter as the print language writes it: the character, or its code.
-std::string LetterName(uint8_t letter) {
-  if (letter > 0x20 && letter < 0x7F) return std::string(1, static_cast<char>(letter));
-  return Hex(letter);
+// ESC ( R carries 00 "REMOTE1".
+bool IsRemoteEntry(const PrintTokenizer::Token& command) {
+  using PrinterWire::RemoteModeEntry;
+  constexpr size_t Offset = PrinterWire::RemoteModeEntryParametersOffset;
+  return command.Count == RemoteModeEntry.size() - Offset &&
+         std::equal(RemoteModeEntry.begin() + Offset, RemoteModeEntry.end(), command.Parameters);
 }
 
 }  // namespace
@@ -79,7 +62,7 @@ PrintInterpreter::PrintInterpreter(const EepromImage::Cells& eepromInUse, const 
 void PrintInterpreter::Add(const uint8_t* data, size_t length) {
   if (data == nullptr) return;
   for (size_t i = 0; i < length; ++i) {
-    Step(data[i]);
+    Run(Tokens.Step(data[i]));
     ++JobOffset;
     if (PageEnded) {  // the job recorder begins the next job after a form feed
       PageEnded = false;
@@ -89,13 +72,10 @@ void PrintInterpreter::Add(const uint8_t* data, size_t length) {
 }
 
 void PrintInterpreter::EndJob() {
-  switch (State) {
-    case Mode::Text:
+  switch (Tokens.Where()) {
+    case PrintTokenizer::Place::Text:
       break;
-    case Mode::RasterCounter:
-    case Mode::RasterLiteral:
-    case Mode::RasterRepeatValue:
-    case Mode::RasterRaw:
+    case PrintTokenizer::Place::RasterData:
       if (Raster.LinesDone < Raster.Lines) {
         Error("the job ends inside a raster block, after " + std::to_string(Raster.LinesDone) + " of its " +
               std::to_string(Raster.Lines) + " lines");
@@ -103,21 +83,16 @@ void PrintInterpreter::EndJob() {
         Error("the job ends inside a run that reaches past its raster block");
       }
       break;
-    case Mode::RemoteHeader:
-    case Mode::RemoteBody:
+    case PrintTokenizer::Place::RemoteMode:
       Error("the job ends in remote mode");
       break;
-    case Mode::Escape:
-    case Mode::Parameters:
-    case Mode::ParenLetter:
-    case Mode::ParenLength:
-    case Mode::ParenBody:
-      Error("the job ends inside the command " + CommandName());
+    case PrintTokenizer::Place::Command:
+      Error("the job ends inside the command " + Tokens.OpenCommandName());
       break;
   }
   EndPage();
   Reset();
-  State = Mode::Text;
+  Tokens.Reset();
   JobOffset = 0;
 }
 
@@ -129,28 +104,6 @@ void PrintInterpreter::Error(std::string_view text) {
   }
   ErrorList.push_back("page " + std::to_string(Pages.NextNumber()) + ", byte " + std::to_string(CommandOffset) +
                       " of the job: " + std::string(text));
-}
-
-std::string PrintInterpreter::CommandName() const {
-  switch (State) {
-    case Mode::ParenLetter:
-      return "ESC (";
-    case Mode::ParenLength:
-    case Mode::ParenBody:
-      return "ESC ( " + LetterName(Letter);
-    case Mode::Escape:
-      return "ESC";
-    case Mode::Text:
-    case Mode::Parameters:
-    case Mode::RasterCounter:
-    case Mode::RasterLiteral:
-    case Mode::RasterRepeatValue:
-    case Mode::RasterRaw:
-    case Mode::RemoteHeader:
-    case Mode::RemoteBody:
-      break;
-  }
-  return "ESC " + LetterName(Letter);
 }
 
 // ESC @: the settings go back to their defaults and the head to the left;
@@ -192,88 +145,43 @@ int64_t PrintInterpreter::BidDisplacement(uint8_t colourNumber) const {
   return static_cast<int64_t>(trueOffset - inUse) * BidPixelsPerStep;
 }
 
-void PrintInterpreter::Step(uint8_t byte) {
-  switch (State) {
-    case Mode::Text:
-      StepText(byte);
+void PrintInterpreter::Run(const PrintTokenizer::Token& token) {
+  switch (token.What) {
+    case Kind::None:
       return;
-    case Mode::Escape:
-      StepEscape(byte);
+    case Kind::Text:
+      RunText(token.Byte);
       return;
-    case Mode::Parameters:
-      Collected[CollectedCount++] = byte;
-      if (CollectedCount == Wanted) {
-        State = Mode::Text;
-        RunFixedCommand();
-      }
-      return;
-    case Mode::ParenLetter:
-      Letter = byte;
-      CollectedCount = 0;
-      State = Mode::ParenLength;
-      return;
-    case Mode::ParenLength:
-      Collected[CollectedCount++] = byte;
-      if (CollectedCount == 2) {
-        BodyLength = static_cast<size_t>(Collected[0] | (Collected[1] << 8));
-        BodyLeft = BodyLength;
-        CollectedCount = 0;
-        State = Mode::ParenBody;
-        if (BodyLeft == 0) {
-          State = Mode::Text;
-          RunParenCommand();
-        }
-      }
-      return;
-    case Mode::ParenBody:
-      if (CollectedCount < sizeof Collected) Collected[CollectedCount++] = byte;
-      if (--BodyLeft == 0) {
-        State = Mode::Text;
-        RunParenCommand();
-      }
-      return;
-    case Mode::RasterCounter:
+    case Kind::CommandStart:
       CommandOffset = JobOffset;
-      if (byte < FirstRepeatCounter) {
-        RunLeft = static_cast<size_t>(byte) + 1;
-        State = Mode::RasterLiteral;
-      } else {
-        RunLeft = 257 - static_cast<size_t>(byte);
-        State = Mode::RasterRepeatValue;
-      }
-      CheckRun(RunLeft);
       return;
-    case Mode::RasterLiteral:
-      PutRasterBytes(byte, 1);
-      if (--RunLeft == 0) ContinueRaster();
+    case Kind::Command:
+      RunCommand(token);
       return;
-    case Mode::RasterRepeatValue:
-      PutRasterBytes(byte, RunLeft);
-      ContinueRaster();
+    case Kind::ParenCommand:
+      RunParenCommand(token);
       return;
-    case Mode::RasterRaw:
-      PutRasterBytes(byte, 1);
-      ContinueRaster();
+    case Kind::RasterHeader:
+      StartBlock(Tokens.Raster());
       return;
-    case Mode::RemoteHeader:
-      Collected[CollectedCount++] = byte;
-      if (CollectedCount == RemoteHeaderBytes) StepRemoteHeader();
+    case Kind::RasterRun:
+      CommandOffset = JobOffset;
+      CheckRun(token.Count);
       return;
-    case Mode::RemoteBody:
-      if (--BodyLeft == 0) {
-        CollectedCount = 0;
-        State = Mode::RemoteHeader;
-      }
+    case Kind::RasterData:
+      PutRasterBytes(token.Byte, token.Count);
+      return;
+    case Kind::RemoteCommand:
+      RunRemoteCommand(token);
+      return;
+    case Kind::RemoteExit:
+      RunRemoteExit(token);
       return;
   }
 }
 
-void PrintInterpreter::StepText(uint8_t byte) {
+void PrintInterpreter::RunText(uint8_t byte) {
   switch (byte) {
-    case Esc:
-      CommandOffset = JobOffset;
-      State = Mode::Escape;
-      return;
     case CarriageReturn:
       X = 0;
       return;
@@ -281,7 +189,7 @@ void PrintInterpreter::StepText(uint8_t byte) {
       LoadSheet();
       Y += LineHeight;
       return;
-    case FormFeed:
+    case PrintLanguage::FormFeed:
       EndPage();
       PageEnded = true;
       return;
@@ -297,36 +205,15 @@ void PrintInterpreter::StepText(uint8_t byte) {
   X += CharacterWidth;
 }
 
-void PrintInterpreter::StepEscape(uint8_t byte) {
-  Letter = byte;
-  CollectedCount = 0;
-  State = Mode::Text;
-  switch (byte) {
-    case '@':
+void PrintInterpreter::RunCommand(const PrintTokenizer::Token& command) {
+  const uint8_t* p = command.Parameters;
+  switch (command.Letter) {
+    case PrintLanguage::ResetLetter:
       Reset();
       return;
-    case '<':  // ReturnHead; its CR follows as a byte of its own
+    case ReturnHeadLetter:  // its CR follows as a byte of its own
       X = 0;
       return;
-    case '(':
-      State = Mode::ParenLetter;
-      return;
-    default:
-      break;
-  }
-  for (const FixedCommand& command : FixedCommands) {
-    if (command.Letter == byte) {
-      Wanted = command.Parameters;
-      State = Mode::Parameters;
-      return;
-    }
-  }
-  Error("unknown command ESC " + LetterName(byte) + ": skipped");
-}
-
-void PrintInterpreter::RunFixedCommand() {
-  const uint8_t* p = Collected;
-  switch (Letter) {
     case 'U':
       if (p[0] > 1) {
         Error("SetPrintDirection " + std::to_string(p[0]) + ", neither 0 (bidirectional) nor 1 (unidirectional)");
@@ -338,39 +225,37 @@ void PrintInterpreter::RunFixedCommand() {
     case '\\':
       X += Move(static_cast<uint64_t>(p[0] | (p[1] << 8)));
       return;
-    case 'i':
-      StartBlock();
-      return;
-    default:  // 0x00
+    case 0x00:
       Error("remote-mode exit outside remote mode");
+      return;
+    default:
+      Error("unknown command ESC " + LetterName(command.Letter) + ": skipped");
       return;
   }
 }
 
-void PrintInterpreter::RunParenCommand() {
-  const ParenCommand* command = nullptr;
-  for (const ParenCommand& known : ParenCommands)
-    if (known.Letter == Letter) command = &known;
-  if (command == nullptr) {
-    Error("unknown command ESC ( " + LetterName(Letter) + " with " + std::to_string(BodyLength) +
+void PrintInterpreter::RunParenCommand(const PrintTokenizer::Token& command) {
+  const ParenCommand* known = nullptr;
+  for (const ParenCommand& each : ParenCommands)
+    if (each.Letter == command.Letter) known = &each;
+  if (known == nullptr) {
+    Error("unknown command ESC ( " + LetterName(command.Letter) + " with " + std::to_string(command.Count) +
           " parameter bytes: skipped");
     return;
   }
-  if (command->Letter == 'R') {
-    // The scanner that cuts jobs enters remote mode on any ESC ( R; so does the printer.
-    if (BodyLength != RemoteEntryBody.size() || !std::equal(RemoteEntryBody.begin(), RemoteEntryBody.end(), Collected))
-      Error("remote-mode entry without its 00 \"REMOTE1\"");
-    CollectedCount = 0;
-    State = Mode::RemoteHeader;
+  if (known->Letter == PrintLanguage::RemoteEntryLetter) {
+    // The tokenizer enters remote mode on any ESC ( R; a wrong one is only written down.
+    if (!IsRemoteEntry(command)) Error("remote-mode entry without its 00 \"REMOTE1\"");
     return;
   }
-  if (BodyLength != command->Length) {
-    Error(std::string(command->Name) + " (ESC ( " + LetterName(Letter) + ") with " + std::to_string(BodyLength) +
-          " parameter bytes instead of " + std::to_string(command->Length) + ": skipped");
+  if (command.Count != known->Length) {
+    Error(std::string(known->Name) + " (ESC ( " + LetterName(command.Letter) + ") with " +
+          std::to_string(command.Count) + " parameter bytes instead of " + std::to_string(known->Length) +
+          ": skipped");
     return;
   }
-  const uint8_t* p = Collected;
-  switch (Letter) {
+  const uint8_t* p = command.Parameters;
+  switch (command.Letter) {
     case 'G':  // graphics mode: raster blocks are accepted in any mode
       return;
     case 'U':
@@ -433,35 +318,30 @@ void PrintInterpreter::RunParenCommand() {
   }
 }
 
-void PrintInterpreter::StepRemoteHeader() {
-  CollectedCount = 0;
-  if (Collected[0] == Esc) {
-    if (Collected[1] != 0 || Collected[2] != 0 || Collected[3] != 0)
-      Error("remote mode left with " + Hex(Collected[0]) + " " + Hex(Collected[1]) + " " + Hex(Collected[2]) + " " +
-            Hex(Collected[3]) + " instead of ESC 00 00 00");
-    State = Mode::Text;
-    return;
-  }
-  const size_t count = static_cast<size_t>(Collected[2] | (Collected[3] << 8));
-  if (Collected[0] != 'S' || Collected[1] != 'N' || count != 3)
-    Error("unknown remote command " + LetterName(Collected[0]) + LetterName(Collected[1]) + " with " +
-          std::to_string(count) + " parameter bytes");
-  if (count > 0) {
-    BodyLeft = count;
-    State = Mode::RemoteBody;
-  }
+void PrintInterpreter::RunRemoteExit(const PrintTokenizer::Token& exit) {
+  const uint8_t* p = exit.Parameters;
+  if (!PrinterWire::Equals(PrinterWire::RemoteModeExit, p, exit.ParameterCount))
+    Error("remote mode left with " + Hex(p[0]) + " " + Hex(p[1]) + " " + Hex(p[2]) + " " + Hex(p[3]) +
+          " instead of ESC 00 00 00");
 }
 
-void PrintInterpreter::StartBlock() {
-  const uint8_t colourNumber = Collected[0];
-  const uint8_t compression = Collected[1];
-  const uint8_t bits = Collected[2];
+void PrintInterpreter::RunRemoteCommand(const PrintTokenizer::Token& command) {
+  const uint8_t* p = command.Parameters;
+  const bool isSn = p[0] == PrinterWire::RemoteSn[0] && p[1] == PrinterWire::RemoteSn[1];
+  if (!isSn || command.Count != PrinterWire::RemoteSnParameterCount)
+    Error("unknown remote command " + LetterName(p[0]) + LetterName(p[1]) + " with " + std::to_string(command.Count) +
+          " parameter bytes");
+}
+
+void PrintInterpreter::StartBlock(const PrintTokenizer::RasterBlock& header) {
+  const uint8_t colourNumber = header.Colour;
+  const uint8_t compression = header.Compression;
+  const uint8_t bits = header.BitsPerDot;
   Raster = Block{};
-  Raster.BytesPerLine = static_cast<size_t>(Collected[3] | (Collected[4] << 8));
-  Raster.Lines = static_cast<size_t>(Collected[5] | (Collected[6] << 8));
+  Raster.BytesPerLine = header.BytesPerLine;
+  Raster.Lines = header.Lines;
   Raster.LinePitch = Current.LinePitch;
   Raster.DotPitch = Current.DotPitch;
-  Raster.Compressed = compression == 1;  // 0 is uncompressed; others are read so too, as the job recorder does
 
   const std::optional<Ink> ink = InkFromColourNumber(colourNumber);
   if (!ink) Error("raster block in colour " + Hex(colourNumber) + ", an ink this printer does not have: not printed");
@@ -482,15 +362,6 @@ void PrintInterpreter::StartBlock() {
   if (bits == 1 || bits == 2) X += static_cast<int64_t>(Raster.BytesPerLine) * (8 / bits) * Current.DotPitch;
 
   Line.resize(Raster.BytesPerLine);
-  ContinueRaster();
-}
-
-void PrintInterpreter::ContinueRaster() {
-  if (Raster.LinesDone >= Raster.Lines || Raster.BytesPerLine == 0) {
-    State = Mode::Text;
-    return;
-  }
-  State = Raster.Compressed ? Mode::RasterCounter : Mode::RasterRaw;
 }
 
 void PrintInterpreter::CheckRun(size_t count) {

@@ -13,8 +13,10 @@
 #include "sim/PageRenderer.h"
 #include "sim/PageStore.h"
 #include "sim/PrintHead.h"
+#include "sim/PrintTokenizer.h"
 
-// Takes the stream in pieces of any size (a command may be split anywhere).
+// Takes the stream in pieces of any size (a command may be split anywhere);
+// PrintTokenizer cuts it into commands, this class does what they say.
 // The head position is kept in pixels of 1/360 inch on the paper (see
 // PageGeometry). A form feed sends the sheet to `pages`; the next sheet is
 // loaded when something is printed or the paper moves, so resets and form
@@ -48,21 +50,6 @@ public:
   void ClearErrors() { ErrorList.clear(); }
 
 private:
-  enum class Mode {
-    Text,
-    Escape,             // after ESC
-    Parameters,         // the fixed parameters of ESC U, ESC \, ESC i, ESC 00
-    ParenLetter,        // after ESC (
-    ParenLength,        // two length bytes
-    ParenBody,          // the announced parameter bytes
-    RasterCounter,      // run-length data: a counter
-    RasterLiteral,      // bytes of a literal run
-    RasterRepeatValue,  // the byte of a repeated run
-    RasterRaw,          // uncompressed raster data
-    RemoteHeader,       // remote mode: two letters and a length, or ESC 00 00 00
-    RemoteBody,         // the parameters of a remote command
-  };
-
   // What ESC @ sets.
   struct Settings {
     int Unit = PageGeometry::DefaultUnit;  // moves in 1/3600 inch
@@ -78,7 +65,6 @@ private:
     bool Drawable = false;  // known ink and bit count
     PageGeometry::Ink Colour = PageGeometry::Ink::Black;
     int BitsPerDot = 1;
-    bool Compressed = true;
     size_t BytesPerLine = 0;
     size_t Lines = 0;
     size_t LinesDone = 0;
@@ -90,46 +76,37 @@ private:
     bool Reported = false;  // one error a block is enough
   };
 
-  void Step(uint8_t byte);
-  void StepText(uint8_t byte);
-  void StepEscape(uint8_t byte);
-  void RunFixedCommand();
-  void RunParenCommand();
-  void StepRemoteHeader();
+  void Run(const PrintTokenizer::Token& token);
+  void RunText(uint8_t byte);
+  void RunCommand(const PrintTokenizer::Token& command);
+  void RunParenCommand(const PrintTokenizer::Token& command);
+  void RunRemoteCommand(const PrintTokenizer::Token& command);
+  void RunRemoteExit(const PrintTokenizer::Token& exit);
   void Reset();
   void EndPage();
 
-  void StartBlock();
+  void StartBlock(const PrintTokenizer::RasterBlock& header);
   void CheckRun(size_t count);
   void PutRasterBytes(uint8_t value, size_t count);
-  void ContinueRaster();
 
   void LoadSheet();
   int64_t Move(uint64_t units) const;
   int64_t FirstDotShift() const;
   int64_t BidDisplacement(uint8_t colourNumber) const;
   void Error(std::string_view text);
-  std::string CommandName() const;
 
   const EepromImage::Cells& Eeprom;
   const BidMechanics& Mechanics;
   PageStore& Pages;
   const PrintHead* Head;
   PageRenderer Renderer;
+  PrintTokenizer Tokens;
 
   Settings Current;
   bool NextRightToLeft = false;
   int64_t X = 0;
   int64_t Y = 0;
 
-  Mode State = Mode::Text;
-  uint8_t Letter = 0;  // the command letter after ESC or ESC (
-  uint8_t Collected[8] = {};
-  size_t CollectedCount = 0;
-  size_t Wanted = 0;      // parameter bytes the command takes
-  size_t BodyLength = 0;  // parameter bytes an ESC ( command announces
-  size_t BodyLeft = 0;
-  size_t RunLeft = 0;
   uint64_t JobOffset = 0;      // bytes of the job before the current one
   uint64_t CommandOffset = 0;  // where the command or run being read began
   bool PageEnded = false;      // a form feed was the last byte

@@ -169,6 +169,8 @@ constexpr uint8_t InkChargeSequence = 9;
 constexpr std::array<uint8_t, 13> RemoteModeEntry = {0x1B, '(', 'R', 0x08, 0x00, 0x00, 'R',
                                                      'E',  'M', 'O', 'T',  'E',  '1'};
 constexpr std::array<uint8_t, 4> RemoteModeExit = {0x1B, 0x00, 0x00, 0x00};
+// The entry's parameters, 00 "REMOTE1", behind ESC ( R and their length 08 00.
+constexpr size_t RemoteModeEntryParametersOffset = 5;
 constexpr size_t RemoteCommandHeaderSize = 4;
 constexpr std::array<uint8_t, 2> RemoteSn = {'S', 'N'};
 constexpr size_t RemoteSnParameterCount = 3;
@@ -217,6 +219,14 @@ constexpr std::string_view RefusalSuffix = ":NG;ERR;\r\n";
 static_assert(EepromValuePrefix.size() + 2 == EepromValueOffset);
 static_assert(EepromValueOffset + 2 + 2 == EepromValueReplySize);
 static_assert(EepromWriteAckPrefix.size() == AckLetterOffset && ResetAckPrefix.size() == AckLetterOffset);
+
+// ---------------------------------------------------------------------------
+// Letters the printer writes as themselves in its replies and its messages
+// (other bytes go by their code, or as "??" in a refusal). Letters that stand
+// bare (the two a refusal repeats, a command letter in a message) must leave
+// a mark, or a space would read as nothing; between quotes a space reads too.
+constexpr bool IsReadableBare(uint8_t byte) { return byte >= 0x21 && byte <= 0x7E; }
+constexpr bool IsReadableInQuotes(uint8_t byte) { return byte >= 0x20 && byte <= 0x7E; }
 
 // ---------------------------------------------------------------------------
 // Helpers.

@@ -152,6 +152,25 @@ TEST(ControlChannel, MalformedEepromRequestsChangeNothing) {
   }
 }
 
+// The refusal repeats the request's two letters where they stand bare; a space would not show.
+TEST(ControlChannel, ARefusalRepeatsLettersThatShow) {
+  const struct {
+    Bytes Request;
+    std::string Expected;
+  } cases[] = {
+      {{'x', 'y', 0x01, 0x00, 0x01}, "xy:NG;ERR;\r\n"},
+      {{'!', '~', 0x01, 0x00, 0x01}, "!~:NG;ERR;\r\n"},
+      {{' ', 'y', 0x01, 0x00, 0x01}, "??:NG;ERR;\r\n"},
+      {{'x', 0x7F, 0x01, 0x00, 0x01}, "??:NG;ERR;\r\n"},
+      {{'x'}, "??:NG;ERR;\r\n"},
+  };
+  for (const auto& c : cases) {
+    SimHost host;
+    host.StartLink();
+    EXPECT_EQ(Text(host.Control(c.Request), 6), c.Expected);
+  }
+}
+
 TEST(ControlChannel, ResetReinitialisesForAFewSeconds) {
   SimHost host;
   host.StartLink();

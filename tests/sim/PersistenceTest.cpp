@@ -29,7 +29,6 @@ std::vector<std::string> ReadLines(const fs::path& path) {
   return lines;
 }
 
-void Send(VirtualPrinter& printer, const Bytes& block) { printer.ReceiveFromHost(block.data(), block.size()); }
 
 TEST(Persistence, EepromSurvivesARestart) {
   TempDirectory dir;

@@ -10,7 +10,6 @@ namespace {
 
 using namespace PageGeometry;
 
-constexpr int Top = DefaultPageTop;  // the first print line with a top margin of 0
 constexpr int Cyan = 0x02;
 
 int CyanIndex() { return FullIndex(Ink::Cyan); }
@@ -256,11 +255,6 @@ TEST(Pages, FormFeedEndsASheetAndTheNextStartsAfresh) {
       {"a page and an unfinished one", Stream().Text("A").FormFeed().Text("B"), 2},
       {"a second form feed after the page", Stream().Text("A").FormFeed().Reset().FormFeed(), 1},
       {"0C in raster data and parameters", Stream().Header(0x00, 1, 2, 1).Run(2, 0x0C).HorizontalMove(0x0C0C), 1},
-      {"0C inside remote mode",
-       Stream()
-           .Raw({0x1B, '(', 'R', 8, 0, 0, 'R', 'E', 'M', 'O', 'T', 'E', '1', 'S', 'N', 3, 0, 0x0C, 0x0C, 0x0C})
-           .Raw({0x1B, 0, 0, 0}),
-       0},
   };
   for (const auto& c : cases) {
     PrintBench bench;
@@ -367,8 +361,6 @@ TEST(StreamErrors, AJobThatStopsInsideACommand) {
       {Stream().Header(0x00, 1, 2, 2).Run(2, 0x00), "the job ends inside a raster block, after 1 of its 2 lines"},
       {Stream().Raw({0x1B, '(', 'v', 2}), "the job ends inside the command ESC ( v"},
       {Stream().Raw({0x1B, '(', 'R', 8, 0, 0, 'R', 'E', 'M', 'O', 'T', 'E', '1'}), "the job ends in remote mode"},
-      {Stream().Raw({0x1B, 'i', 0x00}), "the job ends inside the command ESC i"},
-      {Stream().Raw({0x1B}), "the job ends inside the command ESC"},
   };
   for (const auto& c : cases) {
     PrintBench bench;

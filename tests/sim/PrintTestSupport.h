@@ -20,6 +20,9 @@
 #include "sim/PageStore.h"
 #include "sim/PrintInterpreter.h"
 
+// The first print line with a top margin of 0.
+constexpr int Top = PageGeometry::DefaultPageTop;
+
 // The print language as the tests write it, byte by byte from the command
 // table (no range inserts: g++ 12 warns wrongly about them at -O2).
 class Stream {

@@ -17,7 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace PageGeometry;
 
-constexpr int Top = DefaultPageTop;
 
 // Print data in packets of 100 bytes, as the host sends it.
 void SendPrintData(SimHost& host, const Stream& stream) {
@@ -29,7 +28,6 @@ void SendPrintData(SimHost& host, const Stream& stream) {
   }
 }
 
-void Send(VirtualPrinter& printer, const Bytes& block) { printer.ReceiveFromHost(block.data(), block.size()); }
 
 std::string ReadText(const fs::path& path) {
   std::ifstream file(path);

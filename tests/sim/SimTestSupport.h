@@ -38,6 +38,9 @@ inline Bytes Joined(std::initializer_list<uint8_t> head, const Bytes& tail) {
 }
 
 // The mode switch as the host sends it.
+// One block from the host, as the port hands it to the printer.
+inline void Send(VirtualPrinter& printer, const Bytes& block) { printer.ReceiveFromHost(block.data(), block.size()); }
+
 inline Bytes ModeSwitchBlock() {
   return Joined({0x00, 0x00, 0x00, 0x1B, 0x01}, Bytes{'@',  'Q', 'C', 'L', ' ', '1',  '2', '8', '4', '.', '4',
                                                       '\n', '@', 'Q', 'C', 'L', '\n', '@', 'Q', 'C', 'L', '\n'});

@@ -45,15 +45,9 @@ constexpr double MarkPitchTolerance = 6;
 constexpr double AgreementSteps = 0.75;
 constexpr int LeastAgreeingSlots = 3;
 
-struct Band {
-  int Top;
-  int Bottom;
-  double Height() const { return Bottom - Top; }
-};
-
 // Bands of rows where ink runs down far enough to be marks. Runs far longer
 // than a band (a crease, the edge of a stain) are no marks and are left out.
-std::vector<Band> MarkBands(const InkImage& image, double roughScale) {
+std::vector<RowBand> MarkBands(const InkImage& image, double roughScale) {
   const int leastRun = std::max(4, static_cast<int>(LeastMarkRun * roughScale));
   const int longestRun = static_cast<int>(LongestMarkRun * roughScale);
   // A clogged nozzle leaves a gap of a few rows in a mark; the mark goes on below it.
@@ -87,7 +81,7 @@ std::vector<Band> MarkBands(const InkImage& image, double roughScale) {
   for (size_t y = 0; y < rowCounts.size(); ++y) rowCounts[y] = running += runDifference[y];
   constexpr int LeastMarksInRow = 3;
   const int allowedGap = bridged;
-  std::vector<Band> bands;
+  std::vector<RowBand> bands;
   int top = -1;
   int lastMarked = -1;
   for (int y = 0; y <= image.Height; ++y) {
@@ -100,7 +94,7 @@ std::vector<Band> MarkBands(const InkImage& image, double roughScale) {
       top = -1;
     }
   }
-  std::erase_if(bands, [&](const Band& band) {
+  std::erase_if(bands, [&](const RowBand& band) {
     return band.Height() < 100 * roughScale || band.Height() > 200 * roughScale;
   });
   return bands;
@@ -195,7 +189,7 @@ bool MassLooksLikeAMark(double mass, double typical) { return mass >= 0.5 * typi
 
 // The ink of a mark row down each column, with anything broader than a mark
 // (the scanner lid, a wash of ink) taken away.
-std::vector<double> RowsOf(const InkImage& image, const Band& band, const double (&rows)[2]) {
+std::vector<double> RowsOf(const InkImage& image, const RowBand& band, const double (&rows)[2]) {
   const std::vector<double> profile = ColumnProfile(image, band.Top + static_cast<int>(std::lround(band.Height() * rows[0])),
                                                     band.Top + static_cast<int>(std::lround(band.Height() * rows[1])));
   return TopHat(profile, static_cast<int>(std::lround(BroadestMark * band.Height() / BandHeight)));
@@ -208,7 +202,7 @@ struct SectionGeometry {
 
 // Measures the five slots of a band: the right-to-left marks' mean position
 // against the ruler's, above and below averaged so that a slight tilt cancels.
-SectionGeometry MeasureSection(const InkImage& image, const Band& band) {
+SectionGeometry MeasureSection(const InkImage& image, const RowBand& band) {
   SectionGeometry geometry;
   const double bandScale = band.Height() / BandHeight;
   const std::vector<double> upper = RowsOf(image, band, UpperRows);
@@ -330,7 +324,7 @@ void Judge(BidSectionReading& section) {
 
 std::optional<int> BidSectionReading::Suggestion() const {
   if (!Read()) return std::nullopt;
-  return std::clamp(static_cast<int>(std::lround(*Estimate)), -36, 36);
+  return std::clamp(static_cast<int>(std::lround(*Estimate)), BidLowest, BidHighest);
 }
 
 namespace {
@@ -349,14 +343,14 @@ constexpr double LightingWeight = 0.5;
 constexpr double PlaceTolerance = 0.2;
 
 struct FoundBand {
-  Band Where;
+  RowBand Where;
   SectionGeometry Geometry;
   bool RulerFound() const { return Geometry.Ruler.Matched >= 3 * MarksPerSlot; }
 };
 
 std::vector<FoundBand> FindBands(const InkImage& image, double roughScale) {
   std::vector<FoundBand> found;
-  for (const Band& band : MarkBands(image, roughScale)) found.push_back({band, MeasureSection(image, band)});
+  for (const RowBand& band : MarkBands(image, roughScale)) found.push_back({band, MeasureSection(image, band)});
   return found;
 }
 

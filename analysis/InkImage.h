@@ -28,6 +28,13 @@ struct InkImage {
   bool Empty() const { return Width <= 0 || Height <= 0; }
 };
 
+// Rows [Top, Bottom) of an image: where the readers found a band of marks or blocks.
+struct RowBand {
+  int Top = 0;
+  int Bottom = 0;
+  double Height() const { return Bottom - Top; }
+};
+
 // The resolution the analysis works at; a scan finer than this is reduced.
 constexpr int WorkingPixelsPerInch = 300;
 // The resolutions a whole A4 sheet is read at.

@@ -88,20 +88,15 @@ std::vector<double> Smoothed(const std::vector<double>& profile, int radius) {
   return smooth;
 }
 
-struct Band {
-  int Top = 0;
-  int Bottom = 0;
-};
-
 // Rows of the page as high as a row of blocks, with ink across them.
-std::vector<Band> CandidateBands(const InkImage& image, double rough) {
+std::vector<RowBand> CandidateBands(const InkImage& image, double rough) {
   constexpr double BandInk = 6;
   std::vector<double> rows = RowProfile(image, 0, image.Width);
   // A lid or a shadow along the whole page is no band: only what stands out
   // of its surroundings over less than a band's height or so is kept.
   rows = TopHat(rows, static_cast<int>(0.9 * CheckHeight * rough));
   rows = Smoothed(rows, std::max(1, static_cast<int>(std::lround(3 * rough))));
-  std::vector<Band> bands;
+  std::vector<RowBand> bands;
   int top = -1;
   for (int y = 0; y <= image.Height; ++y) {
     const bool inked = y < image.Height && rows[static_cast<size_t>(y)] >= BandInk;
@@ -169,7 +164,7 @@ std::vector<Edge> EdgesOf(const std::vector<double>& columns, double rough) {
 
 // The blocks of a band fitted to the edges that fall where the layout puts
 // them, whichever edges are lost to a lid, a crease or a faint colour.
-std::optional<Blocks> FitBlocks(const InkImage& image, const Band& band, double rough) {
+std::optional<Blocks> FitBlocks(const InkImage& image, const RowBand& band, double rough) {
   constexpr int LeastEdges = 7;
   constexpr int LeastEvenBlocks = 3;
   const int inset = (band.Bottom - band.Top) / 10;
@@ -250,14 +245,14 @@ std::optional<Blocks> FitBlocks(const InkImage& image, const Band& band, double 
 }
 
 // A band of six blocks found on the page.
-struct FoundBand {
-  Band Rows;
+struct FoundBlockRow {
+  RowBand Rows;
   Blocks X;
   // Mean ink inside each block.
   std::array<double, ColourCount> Ink{};
 };
 
-double MeanInside(const InkImage& image, const Band& rows, const Blocks& x, size_t block) {
+double MeanInside(const InkImage& image, const RowBand& rows, const Blocks& x, size_t block) {
   const int left = std::max(0, static_cast<int>(x.InnerLeft(block)));
   const int right = std::min(image.Width, static_cast<int>(x.InnerRight(block)));
   const int inset = (rows.Bottom - rows.Top) / 10;
@@ -268,12 +263,12 @@ double MeanInside(const InkImage& image, const Band& rows, const Blocks& x, size
   return profile.empty() ? 0 : sum / static_cast<double>(profile.size());
 }
 
-std::vector<FoundBand> FindBands(const InkImage& image, double rough) {
-  std::vector<FoundBand> found;
-  for (const Band& band : CandidateBands(image, rough)) {
+std::vector<FoundBlockRow> FindBlockRows(const InkImage& image, double rough) {
+  std::vector<FoundBlockRow> found;
+  for (const RowBand& band : CandidateBands(image, rough)) {
     const std::optional<Blocks> blocks = FitBlocks(image, band, rough);
     if (!blocks) continue;
-    FoundBand f{band, *blocks, {}};
+    FoundBlockRow f{band, *blocks, {}};
     for (size_t b = 0; b < ColourCount; ++b) f.Ink[b] = MeanInside(image, band, *blocks, b);
     found.push_back(f);
   }
@@ -306,7 +301,7 @@ std::complex<double> CombSum(const std::vector<double>& profile, int first, int 
 
 // How strongly a band's rows repeat at the check's line pitch: near 1 for
 // lines, near 0 for solid ink.
-double Combness(const InkImage& image, const FoundBand& band) {
+double Combness(const InkImage& image, const FoundBlockRow& band) {
   std::vector<double> rows(static_cast<size_t>(band.Rows.Bottom - band.Rows.Top), 0);
   for (size_t b = 0; b < ColourCount; ++b) {
     const std::vector<double> profile = RowProfile(image, static_cast<int>(band.X.InnerLeft(b)), static_cast<int>(band.X.InnerRight(b)),
@@ -324,7 +319,7 @@ double Combness(const InkImage& image, const FoundBand& band) {
 
 // Which way up the titles say the check stands: they begin at the left, above
 // and below it. 1 upright, -1 upside down, 0 cannot be told.
-int TitlesFacing(const InkImage& image, const FoundBand& check) {
+int TitlesFacing(const InkImage& image, const FoundBlockRow& check) {
   const double s = check.X.Scale;
   auto ink = [&](double top, double bottom, size_t firstBlock) {
     const int from = std::max(0, static_cast<int>(top));
@@ -348,23 +343,23 @@ int TitlesFacing(const InkImage& image, const FoundBand& check) {
 }
 
 struct Layout {
-  FoundBand Check;
-  std::optional<FoundBand> Solid;
+  FoundBlockRow Check;
+  std::optional<FoundBlockRow> Solid;
 };
 
-enum class Facing { Upright, UpsideDown, Unknown, NotFound };
+enum class PageFacing { Upright, UpsideDown, Unknown, NotFound };
 
 // Finds the check in the image and which way up it stands: the solid row above
 // it (denser by far than the lines) and the titles at the left.
-Facing FindLayout(const InkImage& image, double rough, Layout& layout) {
-  const std::vector<FoundBand> bands = FindBands(image, rough);
-  if (bands.empty()) return Facing::NotFound;
+PageFacing FindLayout(const InkImage& image, double rough, Layout& layout) {
+  const std::vector<FoundBlockRow> bands = FindBlockRows(image, rough);
+  if (bands.empty()) return PageFacing::NotFound;
   int pairFacing = 0;
   bool conflict = false;
   for (size_t a = 0; a < bands.size(); ++a)
     for (size_t b = 0; b < bands.size(); ++b) {
-      const FoundBand& upper = bands[a];
-      const FoundBand& lower = bands[b];
+      const FoundBlockRow& upper = bands[a];
+      const FoundBlockRow& lower = bands[b];
       const double s = upper.X.Scale;
       const double gap = lower.Rows.Top - upper.Rows.Top;
       if (gap < 0.94 * RowPitch * s || gap > 1.06 * RowPitch * s) continue;
@@ -383,11 +378,11 @@ Facing FindLayout(const InkImage& image, double rough, Layout& layout) {
       layout.Check = facing > 0 ? lower : upper;
       layout.Solid = facing > 0 ? upper : lower;
     }
-  if (conflict) return Facing::Unknown;
+  if (conflict) return PageFacing::Unknown;
   if (pairFacing == 0) {
     // No solid row beside it: the check alone, known by its lines.
     double best = 0;
-    for (const FoundBand& band : bands) {
+    for (const FoundBlockRow& band : bands) {
       const double combness = Combness(image, band);
       if (combness > best) {
         best = combness;
@@ -395,18 +390,18 @@ Facing FindLayout(const InkImage& image, double rough, Layout& layout) {
       }
     }
     constexpr double LeastCombness = 0.15;
-    if (best < LeastCombness) return Facing::NotFound;
+    if (best < LeastCombness) return PageFacing::NotFound;
   }
   const int titles = TitlesFacing(image, layout.Check);
-  if (pairFacing != 0 && titles != 0 && pairFacing != titles) return Facing::Unknown;
+  if (pairFacing != 0 && titles != 0 && pairFacing != titles) return PageFacing::Unknown;
   const int facing = pairFacing != 0 ? pairFacing : titles;
-  if (facing == 0) return Facing::Unknown;
-  return facing > 0 ? Facing::Upright : Facing::UpsideDown;
+  if (facing == 0) return PageFacing::Unknown;
+  return facing > 0 ? PageFacing::Upright : PageFacing::UpsideDown;
 }
 
 // The same band in the image turned half round.
-FoundBand HalfTurned(const FoundBand& band, const InkImage& turned) {
-  FoundBand result = band;
+FoundBlockRow HalfTurned(const FoundBlockRow& band, const InkImage& turned) {
+  FoundBlockRow result = band;
   result.Rows = {turned.Height - band.Rows.Bottom, turned.Height - band.Rows.Top};
   result.X.Origin = turned.Width - (band.X.Origin + band.X.Scale * BlocksWidth);
   std::reverse(result.Ink.begin(), result.Ink.end());
@@ -835,16 +830,16 @@ NozzleCheckReading ReadNozzleCheck(const InkImage& scan) {
   const bool sideways = straight.Image().Width > straight.Image().Height;
   ScanFrame frame = sideways ? straight.Turned(1) : straight;
   Layout layout;
-  const Facing facing = FindLayout(frame.Image(), frame.RoughPixelsPerDot(), layout);
-  if (facing == Facing::NotFound) {
+  const PageFacing facing = FindLayout(frame.Image(), frame.RoughPixelsPerDot(), layout);
+  if (facing == PageFacing::NotFound) {
     reading.Problem = notFound;
     return reading;
   }
-  if (facing == Facing::Unknown) {
+  if (facing == PageFacing::Unknown) {
     reading.Problem = PageOrientationUnknownText;
     return reading;
   }
-  if (facing == Facing::UpsideDown) {
+  if (facing == PageFacing::UpsideDown) {
     frame = frame.Turned(2);
     layout.Check = HalfTurned(layout.Check, frame.Image());
     if (layout.Solid) layout.Solid = HalfTurned(*layout.Solid, frame.Image());
@@ -1154,7 +1149,7 @@ NozzleCheckReading ReadNozzleCheck(const InkImage& scan) {
     // where the check begins, if it stands clearly at one of the places.
     std::optional<int> fromSolid;
     if (layout.Solid && !candidates.empty() && scale >= FinePixelsPerDot) {
-      const FoundBand& solid = *layout.Solid;
+      const FoundBlockRow& solid = *layout.Solid;
       std::vector<double> rows(static_cast<size_t>(std::max(1, static_cast<int>((solid.Rows.Bottom - solid.Rows.Top) + 40 * x.Scale))), 0);
       const int solidTop = std::max(0, static_cast<int>(solid.Rows.Top - 20 * x.Scale));
       const int solidBottom = std::min(image.Height, solidTop + static_cast<int>(rows.size()));

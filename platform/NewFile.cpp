@@ -12,8 +12,6 @@
 
 namespace {
 
-std::string Reason(const std::string& what) { return ShownText(what) + ": " + std::strerror(errno); }
-
 // A temporary file is named after its file-to-be: "<name>.tmp-<process id>-<count>".
 constexpr const char* TemporaryMark = ".tmp-";
 
@@ -32,12 +30,12 @@ bool WriteAll(int descriptor, const std::string& contents) {
 bool WriteExclusively(const std::string& path, const std::string& contents, std::string& error) {
   const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (descriptor < 0) {
-    error = Reason(path);
+    error = ShownWithSystemReason(path);
     return false;
   }
   const bool written = WriteAll(descriptor, contents) && ::fsync(descriptor) == 0;
-  if (!written) error = Reason(path);
-  if (::close(descriptor) != 0 && written) error = Reason(path);
+  if (!written) error = ShownWithSystemReason(path);
+  if (::close(descriptor) != 0 && written) error = ShownWithSystemReason(path);
   return error.empty();
 }
 
@@ -70,7 +68,7 @@ bool WriteNewFile(const std::string& path, const std::string& contents, std::str
     if (!named) return false;
   } else if (!named) {
     errno = linkError;
-    error = Reason(path);
+    error = ShownWithSystemReason(path);
     return false;
   }
   const int folder = ::open(target.has_parent_path() ? target.parent_path().c_str() : ".", O_RDONLY | O_CLOEXEC);

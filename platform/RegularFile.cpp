@@ -10,8 +10,6 @@
 
 namespace {
 
-std::string Reason(const std::string& path) { return ShownText(path) + ": " + std::strerror(errno); }
-
 const char* KindOf(mode_t mode) {
   if (S_ISFIFO(mode)) return "a FIFO";
   if (S_ISCHR(mode)) return "a character device";
@@ -36,13 +34,13 @@ std::string OpenFailure(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return NotRegular(path, info.st_mode);
   errno = openError;
-  return Reason(path);
+  return ShownWithSystemReason(path);
 }
 
 // Keeps `descriptor` when it is a regular file, else closes it and says why.
 int KeepRegular(int descriptor, const std::string& path, std::string& error, struct stat& info) {
   if (::fstat(descriptor, &info) != 0) {
-    error = Reason(path);
+    error = ShownWithSystemReason(path);
   } else if (!S_ISREG(info.st_mode)) {
     error = NotRegular(path, info.st_mode);
   } else {
@@ -81,7 +79,7 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::string& contents,
     const ssize_t got = ::read(descriptor, block, sizeof block);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      error = Reason(path);
+      error = ShownWithSystemReason(path);
       ::close(descriptor);
       return false;
     }
@@ -109,7 +107,7 @@ int OpenRegularFileForWriting(const std::string& path, WriteStart start, std::st
   if (KeepRegular(descriptor, path, error, info) < 0) return -1;
   // Dropped only once it is known to be a regular file: O_TRUNC on a device is not ours to do.
   if (start == WriteStart::Afresh && ::ftruncate(descriptor, 0) != 0) {
-    error = Reason(path);
+    error = ShownWithSystemReason(path);
     ::close(descriptor);
     return -1;
   }

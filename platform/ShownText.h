@@ -3,7 +3,9 @@
 // screen, and a line break would forge a line of its own.
 #pragma once
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -57,3 +59,6 @@ inline std::string ShownText(std::string_view text) {
   }
   return shown;
 }
+
+// A file name as shown, then what the system said of the call that just failed on it (errno).
+inline std::string ShownWithSystemReason(const std::string& name) { return ShownText(name) + ": " + std::strerror(errno); }

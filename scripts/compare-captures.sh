@@ -8,9 +8,10 @@
 # Each build dir holds arvana-service. Exit 0 when every capture, EEPROM image, printed page and
 # every output of the program is identical; otherwise the first differences are shown.
 set -euo pipefail
-old=$1 new=$2
+old=$(cd "$1" && pwd) new=$(cd "$2" && pwd)  # each session runs in a folder of its own
 work=${3:-$(mktemp -d)}
 mkdir -p "$work"
+work=$(cd "$work" && pwd)
 
 # One session per line: the model, then the command and its arguments.
 sessions=(

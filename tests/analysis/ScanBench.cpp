@@ -60,6 +60,5 @@ const std::vector<ScanDegradation>& ScanBench::Degradations() {
 std::vector<ScanDegradation> ScanBench::ScannersUnderTest() {
   const std::vector<ScanDegradation>& all = Degradations();
   if (EveryScanner()) return all;
-  if (BenchSizeInUse() == BenchSize::UnderSanitizer) return {all[0], all.back()};
-  return {all[0], all[1], all.back()};
+  return {all.front(), all.back()};
 }

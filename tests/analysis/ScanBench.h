@@ -32,41 +32,23 @@ std::vector<int> MissingOf(const Clogs& clogs, PageGeometry::Ink ink);
 
 // How much of the bench runs. The whole of it (every page, every scanner and every kind of scan)
 // takes several minutes of both cores: ARVANA_SCAN_BENCH=full runs it, as anyone changing a reader
-// does. The test command runs a sample that still runs every line of the readers: every third
-// page, three of the scanners (the clean one, the 600 dpi one and the one that does everything at
-// once) and every fourth kind. Under the address sanitizer, where every step costs many times as
-// much and what is looked for is a bad access rather than a wrong reading, a smaller sample: every
-// sixth page, the clean scanner and the one that does everything, every eighth kind.
-enum class BenchSize { UnderSanitizer, Sample, Whole };
-
-inline BenchSize BenchSizeInUse() {
+// does. The test command runs a sample, in both of its builds: every sixth page, two scanners (the
+// clean one and the one that does everything at once) and every eighth kind of scan. Under the
+// address sanitizer the whole bench is never run: there every step costs many times as much, and
+// what is looked for is a bad access rather than a wrong reading.
+inline bool WholeBench() {
 #ifdef __SANITIZE_ADDRESS__
-  return BenchSize::UnderSanitizer;
+  return false;
 #else
   const char* asked = std::getenv("ARVANA_SCAN_BENCH");
-  return asked != nullptr && std::string_view(asked) == "full" ? BenchSize::Whole : BenchSize::Sample;
+  return asked != nullptr && std::string_view(asked) == "full";
 #endif
 }
-inline bool WholeBench() { return BenchSizeInUse() == BenchSize::Whole; }
 inline bool EveryScanner() { return WholeBench(); }
 // Of the pages, every Nth.
-inline int BenchStride() {
-  switch (BenchSizeInUse()) {
-    case BenchSize::Whole: return 1;
-    case BenchSize::Sample: return 3;
-    case BenchSize::UnderSanitizer: return 6;
-  }
-  return 1;
-}
+inline int BenchStride() { return WholeBench() ? 1 : 6; }
 // Of the kinds of scan, every Nth.
-inline size_t KindStride() {
-  switch (BenchSizeInUse()) {
-    case BenchSize::Whole: return 1;
-    case BenchSize::Sample: return 4;
-    case BenchSize::UnderSanitizer: return 8;
-  }
-  return 1;
-}
+inline size_t KindStride() { return WholeBench() ? 1 : 8; }
 
 class FixedModel350 : public ModelChoice {
 public:

@@ -482,8 +482,8 @@ std::optional<Oriented> Orient(const ScanFrame& straight, bool& unknown) {
 BidPageReading ReadBidPage(const InkImage& scan, const std::array<int, BidSectionNames.size()>& middles) {
   BidPageReading page;
   for (size_t i = 0; i < page.Sections.size(); ++i)
-    for (int slot = 0; slot < BidCandidateCount; ++slot)
-      page.Sections[i].Candidates[static_cast<size_t>(slot)] = middles[i] + BidCandidateStep * (slot - BidCandidateCount / 2);
+    for (size_t slot = 0; slot < BidCandidateOffsets.size(); ++slot)
+      page.Sections[i].Candidates[slot] = middles[i] + BidCandidateOffsets[slot];
   if (scan.Empty()) {
     page.Problem = "The image is empty.";
     return page;

@@ -15,9 +15,6 @@ constexpr std::array<const char*, BidValues.size()> BidSectionNames = [] {
   for (size_t i = 0; i < BidValues.size(); ++i) names[i] = BidValues[i].Name;
   return names;
 }();
-constexpr int BidCandidateCount = 5;
-// A section's candidates run from its middle value - 4 to + 4 in steps of 2.
-constexpr int BidCandidateStep = 2;
 // A right-to-left mark stands this many dots (1/360 inch) to the right of the
 // ruler for each step its candidate lies below the head's true value.
 constexpr double BidDotsPerStep = 3;

@@ -65,7 +65,6 @@ constexpr int FirstDotPositionRow = 5;
 constexpr int DisableTimerMs = 1000;
 constexpr int IdleRetryMs = 50;  // how soon the timer looks again whether a wait has ended
 constexpr uint32_t ReadyPollMs = 2000;
-constexpr uint32_t ChannelClosePauseMs = 200;
 constexpr uint32_t ResetWaitMs = 10000;
 
 const QColor BusyBlue(0, 0, 255);

@@ -37,6 +37,20 @@ constexpr std::array<BidValue, 6> BidValues{{
 // What a write may store in any of them.
 constexpr int BidLowest = -36;
 constexpr int BidHighest = 36;
+static_assert(BidLowest == -BidHighest, "the range is symmetric around 0");
+
+// The candidates a section of the Bi-D pattern page tries: five values around the value it is
+// printed with, 2 apart, from left to right. The page's printer and its reader both go by them.
+constexpr int BidCandidateCount = 5;
+constexpr int BidCandidateStep = 2;
+// How far the outermost candidates lie from the middle one: 4.
+constexpr int BidCandidateReach = BidCandidateStep * (BidCandidateCount / 2);
+// {-4, -2, 0, 2, 4}
+constexpr std::array<int, BidCandidateCount> BidCandidateOffsets = [] {
+  std::array<int, BidCandidateCount> offsets{};
+  for (size_t i = 0; i < offsets.size(); ++i) offsets[i] = BidCandidateStep * static_cast<int>(i) - BidCandidateReach;
+  return offsets;
+}();
 
 constexpr std::string_view BidCellNamePrefix = "Bi-D ";
 

@@ -1,5 +1,6 @@
 #include "items/BidItem.h"
 
+#include "eeprom/BidValues.h"
 #include "ui_DalAdjust.h"
 
 #include <QValidator>
@@ -24,7 +25,6 @@ const std::array<BidControls, BidValues.size()> Values{{
     {&Ui::TFormAdjust::Pl4ClBidWrtEdit, &Ui::TFormAdjust::Bid4plClCheckBox, &Ui::TFormAdjust::Bid4plClUpDown},
 }};
 
-constexpr int BidLimit = 36;
 constexpr int TypedCharacters = 3;  // "-36" is the longest value a technician types
 constexpr int StoredCharacters = 4;  // "-128": any stored byte shows in full
 
@@ -53,7 +53,7 @@ BidItem::BidItem(AdjustFrame& frame, TPBid& bid, TPRaster& raster, ConfirmedWrit
     edit->setValidator(new TypedLengthValidator(edit));
     edit->setText("0");
     arrows->SetAssociate(edit);
-    arrows->SetRange(-BidLimit, BidLimit);
+    arrows->SetRange(BidLowest, BidHighest);
     // Using the arrows of a value means that value is to be written.
     connect(arrows, &UpDown::Clicked, box, [box] { box->setChecked(true); });
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "link/ModelChoice.h"
+#include "pattern/RasterEncoder.h"
 #include "pattern/TPRaster.h"
 #include "tests/link/LinkFixture.h"
 #include "tests/pattern/PrintStreamReader.h"
@@ -41,9 +42,9 @@ private:
 };
 
 // The print stream of single commands over a port that only answers the link commands.
-class ScriptedRaster : public LinkTest {
+class ScriptedEncoder : public LinkTest {
 protected:
-  TPRaster Raster{Comm, Factory, Boxes, End};
+  RasterEncoder Encoder{Comm, Boxes, End};
 
   void SetUp() override {
     Ports.AnswerLinkCommands();

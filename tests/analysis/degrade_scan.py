@@ -363,7 +363,7 @@ def main(argv):
         if jpeg:
             out.save(args.out, "JPEG", quality=args.jpeg, dpi=(args.dpi, args.dpi))
         else:
-            out.save(args.out, "PNG", dpi=(args.dpi, args.dpi))
+            out.save(args.out, "PNG", dpi=(args.dpi, args.dpi), compress_level=1)  # the pixels matter, not the size
     except (Failure, OSError, ValueError, MemoryError) as e:
         sys.exit(f"degrade_scan.py: error: {e}")
     return 0

@@ -47,6 +47,13 @@ void PutLittleEndian(std::array<uint8_t, N>& command, size_t at, uint32_t value,
   for (size_t i = 0; i < count; ++i) command[at + i] = static_cast<uint8_t>((value >> (8 * i)) & 0xFF);
 }
 
+// The template with its one parameter byte at `at` set to `value`.
+template <size_t N>
+std::array<uint8_t, N> WithByte(std::array<uint8_t, N> command, size_t at, uint8_t value) {
+  command[at] = value;
+  return command;
+}
+
 }  // namespace
 
 RasterEncoder::RasterEncoder(TPDalD4Comm& comm, Dialogs& dialogs, ProgramEnd& end)
@@ -58,37 +65,17 @@ void RasterEncoder::ResetPrinter() { Send(LinkWire::PrinterReset); }
 
 void RasterEncoder::EnterGraphicsMode() { Send(GraphicsModeTemplate); }
 
-void RasterEncoder::SetUnit(uint8_t unit) {
-  auto command = UnitTemplate;
-  command[5] = unit;
-  Send(command);
-}
+void RasterEncoder::SetUnit(uint8_t unit) { Send(WithByte(UnitTemplate, 5, unit)); }
 
-void RasterEncoder::SetPrintDirection(uint8_t direction) {
-  auto command = DirectionTemplate;
-  command[2] = direction;
-  Send(command);
-}
+void RasterEncoder::SetPrintDirection(uint8_t direction) { Send(WithByte(DirectionTemplate, 2, direction)); }
 
-void RasterEncoder::SetDotSize(uint8_t dotSize) {
-  auto command = DotSizeTemplate;
-  command[6] = dotSize;
-  Send(command);
-}
+void RasterEncoder::SetDotSize(uint8_t dotSize) { Send(WithByte(DotSizeTemplate, 6, dotSize)); }
 
-void RasterEncoder::SetColorMode(uint8_t mode) {
-  auto command = ColorModeTemplate;
-  command[6] = mode;
-  Send(command);
-}
+void RasterEncoder::SetColorMode(uint8_t mode) { Send(WithByte(ColorModeTemplate, 6, mode)); }
 
 void RasterEncoder::ReturnHead() { Send(ReturnHeadTemplate); }
 
-void RasterEncoder::VerticalMove(uint8_t units) {
-  auto command = VerticalMoveTemplate;
-  command[5] = units;
-  Send(command);
-}
+void RasterEncoder::VerticalMove(uint8_t units) { Send(WithByte(VerticalMoveTemplate, 5, units)); }
 
 void RasterEncoder::HorizontalMove(uint16_t units) {
   auto command = HorizontalMoveTemplate;

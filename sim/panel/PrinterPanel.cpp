@@ -1,8 +1,8 @@
 #include "sim/panel/PrinterPanel.h"
 
-#include "sim/BidMechanics.h"
-#include "sim/PageGeometry.h"
-#include "sim/PrintHead.h"
+#include "sim/mechanism/BidMechanics.h"
+#include "sim/engine/PageGeometry.h"
+#include "sim/mechanism/PrintHead.h"
 #include "sim/panel/PageView.h"
 
 #include <QCheckBox>

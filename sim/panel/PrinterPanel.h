@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/CaptureDecoder.h"
-#include "sim/EepromImage.h"
+#include "sim/wire/CaptureDecoder.h"
+#include "sim/files/EepromImage.h"
 #include "sim/VirtualPrinter.h"
 
 class QCheckBox;

@@ -4,9 +4,9 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "sim/CaptureDecoder.h"
-#include "sim/HostBlockSplitter.h"
-#include "sim/PtyServer.h"
+#include "sim/wire/CaptureDecoder.h"
+#include "sim/wire/HostBlockSplitter.h"
+#include "sim/ports/PtyServer.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace {

@@ -32,7 +32,7 @@ std::string Escaped(const uint8_t* data, size_t length) {
     } else if (c == '\\' || c == '"') {
       text += '\\';
       text += static_cast<char>(c);
-    } else if (c >= 0x20 && c <= 0x7E) {
+    } else if (IsReadableInQuotes(c)) {
       text += static_cast<char>(c);
     } else {
       text += "\\x" + HexByte(c);
@@ -44,7 +44,7 @@ std::string Escaped(const uint8_t* data, size_t length) {
 bool LooksLikeText(const uint8_t* data, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     const uint8_t c = data[i];
-    if (!(c >= 0x20 && c <= 0x7E) && c != '\r' && c != '\n' && c != 0) return false;
+    if (!IsReadableInQuotes(c) && c != '\r' && c != '\n' && c != 0) return false;
   }
   return length > 0;
 }

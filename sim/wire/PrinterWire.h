@@ -221,8 +221,9 @@ static_assert(EepromValueOffset + 2 + 2 == EepromValueReplySize);
 static_assert(EepromWriteAckPrefix.size() == AckLetterOffset && ResetAckPrefix.size() == AckLetterOffset);
 
 // ---------------------------------------------------------------------------
-// Letters the printer writes as themselves in its replies and its messages
-// (other bytes go by their code, or as "??" in a refusal). Letters that stand
+// Letters the printer writes as themselves in its replies and its messages,
+// and the capture shows as themselves in the text it decodes (other bytes go
+// by their code or an escape, or as "??" in a refusal). Letters that stand
 // bare (the two a refusal repeats, a command letter in a message) must leave
 // a mark, or a space would read as nothing; between quotes a space reads too.
 constexpr bool IsReadableBare(uint8_t byte) { return byte >= 0x21 && byte <= 0x7E; }

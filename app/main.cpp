@@ -6,7 +6,7 @@
 #include "app/QtProgramEnd.h"
 #include "app/SignalStops.h"
 #include "platform/LinuxPortSystem.h"
-#include "sim/SimPortSystem.h"
+#include "sim/ports/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
 #include "sim/panel/PrinterPanel.h"
 

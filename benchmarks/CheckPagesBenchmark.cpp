@@ -11,7 +11,7 @@
 #include "platform/VirtualClock.h"
 #include "service/TPBid.h"
 #include "service/TPHeadID.h"
-#include "sim/SimPortSystem.h"
+#include "sim/ports/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
 
 #include <sys/resource.h>

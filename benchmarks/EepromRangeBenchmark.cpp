@@ -7,7 +7,7 @@
 #include "items/RadioGroup.h"
 #include "app/TFormAdjust.h"
 #include "app/TFormBoot.h"
-#include "sim/SimPortSystem.h"
+#include "sim/ports/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
 
 #include <QAbstractButton>

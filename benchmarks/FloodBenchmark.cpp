@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "sim/BidMechanics.h"
-#include "sim/EepromImage.h"
-#include "sim/PageStore.h"
-#include "sim/PrintInterpreter.h"
+#include "sim/mechanism/BidMechanics.h"
+#include "sim/files/EepromImage.h"
+#include "sim/files/PageStore.h"
+#include "sim/engine/PrintInterpreter.h"
 
 namespace {
 

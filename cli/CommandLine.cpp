@@ -10,7 +10,7 @@
 #include "service/BackupFile.h"
 #include "service/UnfinishedLogic.h"
 #include "platform/LinuxPortSystem.h"
-#include "sim/SimPortSystem.h"
+#include "sim/ports/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
 
 #include <CLI/CLI.hpp>

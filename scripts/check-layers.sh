@@ -45,7 +45,7 @@ done
 # The virtual printer works without widgets; only its front panel (sim/panel/) has them.
 while IFS= read -r hit; do report "$hit includes widgets outside sim/panel/"; done \
   < <(grep -nE '^\s*#\s*include\s*[<"](QtWidgets/|QApplication|QWidget|QDialog|QMessageBox|sim/panel/)' \
-        sim/*.h sim/*.cpp sim/tool/*.cpp 2>/dev/null | grep -v '^sim/tool/' || true)
+        -r sim --include='*.h' --include='*.cpp' 2>/dev/null | grep -vE '^sim/(panel|tool)/' || true)
 
 if [ "$failed" -ne 0 ]; then
   echo "layering: FAILED"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "sim/PrinterWire.h"
+#include "sim/wire/PrinterWire.h"
 
 PrinterCore::PrinterCore(Clock& clock, std::string eepromPath, std::string headPath)
     : TheClock(clock),

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "sim/EepromImage.h"
-#include "sim/Mechanism.h"
-#include "sim/PrintHead.h"
-#include "sim/PrinterFaults.h"
+#include "sim/files/EepromImage.h"
+#include "sim/mechanism/Mechanism.h"
+#include "sim/mechanism/PrintHead.h"
+#include "sim/mechanism/PrinterFaults.h"
 
 class PrinterCore {
 public:

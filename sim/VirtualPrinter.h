@@ -13,19 +13,19 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "sim/BidMechanics.h"
-#include "sim/CaptureLog.h"
-#include "sim/ControlChannel.h"
-#include "sim/DataChannel.h"
-#include "sim/DeviceLink.h"
-#include "sim/DirectoryLock.h"
-#include "sim/EepromImage.h"
-#include "sim/FaultFile.h"
-#include "sim/JobRecorder.h"
-#include "sim/PageStore.h"
-#include "sim/PrintInterpreter.h"
+#include "sim/mechanism/BidMechanics.h"
+#include "sim/wire/CaptureLog.h"
+#include "sim/wire/ControlChannel.h"
+#include "sim/wire/DataChannel.h"
+#include "sim/wire/DeviceLink.h"
+#include "sim/files/DirectoryLock.h"
+#include "sim/files/EepromImage.h"
+#include "sim/files/FaultFile.h"
+#include "sim/engine/JobRecorder.h"
+#include "sim/files/PageStore.h"
+#include "sim/engine/PrintInterpreter.h"
 #include "sim/PrinterCore.h"
-#include "sim/PrinterFaults.h"
+#include "sim/mechanism/PrinterFaults.h"
 
 // The host hands over each block it writes with ReceiveFromHost; the printer
 // answers at once, and its answers wait in a queue of blocks (one answer, one

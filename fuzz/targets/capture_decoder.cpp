@@ -1,7 +1,7 @@
 // Lines of a capture log into the reader and the decoder of arvana-printer-sim decode.
 #include "fuzz/FuzzSupport.h"
-#include "sim/CaptureDecoder.h"
-#include "sim/CaptureLog.h"
+#include "sim/wire/CaptureDecoder.h"
+#include "sim/wire/CaptureLog.h"
 
 #include <sstream>
 

@@ -3,12 +3,12 @@
 
 #include <cstring>
 
-#include "sim/BidMechanics.h"
-#include "sim/EepromImage.h"
-#include "sim/PagePng.h"
-#include "sim/PageStore.h"
-#include "sim/PrintHead.h"
-#include "sim/PrintInterpreter.h"
+#include "sim/mechanism/BidMechanics.h"
+#include "sim/files/EepromImage.h"
+#include "sim/files/PagePng.h"
+#include "sim/files/PageStore.h"
+#include "sim/mechanism/PrintHead.h"
+#include "sim/engine/PrintInterpreter.h"
 
 namespace {
 

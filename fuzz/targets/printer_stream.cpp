@@ -2,7 +2,7 @@
 // the printer cuts back into blocks by their headers, then the printer itself.
 #include "fuzz/FuzzSupport.h"
 #include "platform/VirtualClock.h"
-#include "sim/HostBlockSplitter.h"
+#include "sim/wire/HostBlockSplitter.h"
 #include "sim/VirtualPrinter.h"
 
 #include <sstream>

@@ -3,8 +3,8 @@
 // writes itself always fits the size its reader takes (PrintHead::FileLimit, BidMechanics::FileLimit),
 // so the limit never refuses a file the printer made.
 #include "fuzz/FuzzSupport.h"
-#include "sim/BidMechanics.h"
-#include "sim/PrintHead.h"
+#include "sim/mechanism/BidMechanics.h"
+#include "sim/mechanism/PrintHead.h"
 
 namespace {
 

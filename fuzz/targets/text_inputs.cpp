@@ -16,7 +16,7 @@
 #include "service/TPDalEeprom.h"
 #include "service/TPDalUsbId.h"
 #include "service/TPHeadID.h"
-#include "sim/SimPortSystem.h"
+#include "sim/ports/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
 
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "sim/panel/PageView.h"
 
-#include "sim/PageReduction.h"
+#include "sim/engine/PageReduction.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -10,11 +10,11 @@
 
 #include "platform/LinuxClock.h"
 #include "platform/RegularFile.h"
-#include "sim/CaptureDecoder.h"
-#include "sim/CaptureLog.h"
-#include "sim/JobFileRenderer.h"
-#include "sim/PtyServer.h"
-#include "sim/PageReduction.h"
+#include "sim/wire/CaptureDecoder.h"
+#include "sim/wire/CaptureLog.h"
+#include "sim/engine/JobFileRenderer.h"
+#include "sim/ports/PtyServer.h"
+#include "sim/engine/PageReduction.h"
 #include "sim/VirtualPrinter.h"
 #include "sim/panel/PrinterPanel.h"
 

@@ -1,6 +1,6 @@
 // The nozzle check read from scans of the virtual printer's check page: every clogged nozzle, and no other, on every scanner.
 #include "analysis/NozzleCheckReader.h"
-#include "sim/PrintHead.h"
+#include "sim/mechanism/PrintHead.h"
 #include "tests/analysis/ScanBench.h"
 
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "tests/analysis/ScanBench.h"
 
-#include "sim/PrintHead.h"
+#include "sim/mechanism/PrintHead.h"
 
 #include <set>
 #include <variant>

@@ -6,7 +6,7 @@
 
 #include "analysis/InkImage.h"
 #include "pattern/TPRaster.h"
-#include "sim/PageGeometry.h"
+#include "sim/engine/PageGeometry.h"
 #include "service/TPA4check.h"
 #include "service/TPBid.h"
 #include "service/TPHeadID.h"

@@ -1,6 +1,6 @@
 #include "tests/analysis/ScanDegrader.h"
 
-#include "sim/PageGeometry.h"
+#include "sim/engine/PageGeometry.h"
 
 #include <QBuffer>
 #include <QPainter>

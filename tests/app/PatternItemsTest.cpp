@@ -1,5 +1,5 @@
 #include "items/UpDown.h"
-#include "sim/PageGeometry.h"
+#include "sim/engine/PageGeometry.h"
 #include "tests/app/ProgramFixture.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 // The virtual printer's front panel beside the program: switches in step with faults.conf, and the EEPROM table's marks.
-#include "sim/FaultFile.h"
+#include "sim/files/FaultFile.h"
 #include "sim/panel/PrinterPanel.h"
 #include "tests/app/ProgramFixture.h"
 

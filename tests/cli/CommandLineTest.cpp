@@ -3,7 +3,7 @@
 #include "tests/cli/CapturedRun.h"
 #include "platform/VirtualClock.h"
 #include "service/BackupFile.h"
-#include "sim/CaptureLog.h"
+#include "sim/wire/CaptureLog.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/TestDialogs.h"
 

@@ -1,6 +1,6 @@
 // The virtual printer's head as the program's own patterns show it: clogged nozzles leave gaps, cleaning closes them and costs ink.
-#include "sim/PageGeometry.h"
-#include "sim/PrintHead.h"
+#include "sim/engine/PageGeometry.h"
+#include "sim/mechanism/PrintHead.h"
 #include "tests/pattern/PatternFixture.h"
 
 #include <QImage>

@@ -20,16 +20,16 @@
 #include <string>
 #include <thread>
 
-#include "sim/BidMechanics.h"
-#include "sim/CaptureLog.h"
-#include "sim/EepromImage.h"
-#include "sim/FaultFile.h"
-#include "sim/HostBlockSplitter.h"
-#include "sim/JobFileRenderer.h"
-#include "sim/JobRecorder.h"
-#include "sim/PrintHead.h"
-#include "sim/PrinterWire.h"
-#include "sim/PtyServer.h"
+#include "sim/mechanism/BidMechanics.h"
+#include "sim/wire/CaptureLog.h"
+#include "sim/files/EepromImage.h"
+#include "sim/files/FaultFile.h"
+#include "sim/wire/HostBlockSplitter.h"
+#include "sim/engine/JobFileRenderer.h"
+#include "sim/engine/JobRecorder.h"
+#include "sim/mechanism/PrintHead.h"
+#include "sim/wire/PrinterWire.h"
+#include "sim/ports/PtyServer.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace {

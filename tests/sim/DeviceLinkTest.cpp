@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "sim/PrinterWire.h"
+#include "sim/wire/PrinterWire.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "sim/FaultFile.h"
+#include "sim/files/FaultFile.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <memory>
 #include <sstream>
 
-#include "sim/CaptureLog.h"
+#include "sim/wire/CaptureLog.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace {

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "sim/BidMechanics.h"
-#include "sim/EepromImage.h"
-#include "sim/PageGeometry.h"
-#include "sim/PageStore.h"
-#include "sim/PrintInterpreter.h"
+#include "sim/mechanism/BidMechanics.h"
+#include "sim/files/EepromImage.h"
+#include "sim/engine/PageGeometry.h"
+#include "sim/files/PageStore.h"
+#include "sim/engine/PrintInterpreter.h"
 
 // The first print line with a top margin of 0.
 constexpr int Top = PageGeometry::DefaultPageTop;

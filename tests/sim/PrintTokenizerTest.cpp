@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/PrintTokenizer.h"
+#include "sim/engine/PrintTokenizer.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "sim/JobFileRenderer.h"
-#include "sim/PagePng.h"
-#include "sim/PageRenderer.h"
+#include "sim/engine/JobFileRenderer.h"
+#include "sim/files/PagePng.h"
+#include "sim/engine/PageRenderer.h"
 #include "tests/sim/PrintTestSupport.h"
 #include "tests/sim/SimTestSupport.h"
 

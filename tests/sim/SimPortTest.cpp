@@ -1,7 +1,7 @@
 // The in-process ports: names, USB discovery, parallel byte stream versus USB answer blocks, faults.
 #include <gtest/gtest.h>
 
-#include "sim/SimPortSystem.h"
+#include "sim/ports/SimPortSystem.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "sim/CaptureDecoder.h"
-#include "sim/HostBlockSplitter.h"
-#include "sim/PtyServer.h"
+#include "sim/wire/CaptureDecoder.h"
+#include "sim/wire/HostBlockSplitter.h"
+#include "sim/ports/PtyServer.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace {
@@ -81,7 +81,8 @@ TEST(CaptureDecoder, NamesWhatWentOverTheWire) {
       {true, Packet(0x40, {'S', 'N', 0x03, 0x00, 0x00, 0x00, 0x03}), "Remote SN 00 00 03"},
       {true, Packet(0x40, {0x1B, 0x00, 0x00, 0x00}), "RemoteModeExit"},
       {true, Packet(0x40, {0x1B, 0x40}), "PrintData ESC @"},
-      {true, Packet(0x40, {'T', 'o', 'p', 0x00}), "PrintData \"Top\\0\""},
+      {true, Packet(0x40, {'T', 'o', 'p', ' ', '~', 0x00}), "PrintData \"Top ~\\0\""},
+      {true, Packet(0x40, {'T', 'o', 'p', 0x7F}), "PrintData 4 bytes"},
       {true, Packet(0x40, {0x1B, 'i', 0x00}), "PrintData 3 bytes"},
       {true, {0x40, 0x40, 0x00, 0x09, 0x00, 0x00}, "Broken packet 40 40 00 09 00 00"},
       {false, {0, 0, 0, 8, 1, 0, 0xD1, 0}, "ModeSwitch reply result 0x00"},

@@ -5,7 +5,7 @@
 #include "link/TPFactory.h"
 #include "link/TPPrinterDriver.h"
 #include "platform/VirtualClock.h"
-#include "sim/SimPortSystem.h"
+#include "sim/ports/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
 #include "tests/support/FakeFatalExit.h"
 #include "tests/support/TestDialogs.h"

@@ -64,8 +64,6 @@ constexpr std::array<const char*, 6> MaintenancePanels{"CleaningPnl",    "Charge
 constexpr int FirstDotPositionRow = 5;
 constexpr int DisableTimerMs = 1000;
 constexpr int IdleRetryMs = 50;  // how soon the timer looks again whether a wait has ended
-constexpr uint32_t ReadyPollMs = 2000;
-constexpr uint32_t ResetWaitMs = 10000;
 
 const QColor BusyBlue(0, 0, 255);
 const QColor ErrorRed(255, 0, 0);
@@ -78,7 +76,10 @@ const QStringList TFormAdjust::RestrictedItemList{"EEPROM initial setting", "Pro
                                                   "EEPROM backup data"};
 
 TFormAdjust::TFormAdjust(ArvanaProgram& program)
-    : Program(program), Form(new Ui::TFormAdjust), DisableTimer(new QTimer(this)) {
+    : Program(program),
+      Session(program.Comm, program.Services.Time),
+      Form(new Ui::TFormAdjust),
+      DisableTimer(new QTimer(this)) {
   Form->setupUi(this);
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -258,22 +259,10 @@ void TFormAdjust::EnterNormalMode() {
 bool TFormAdjust::CheckPrinterReady() {
   const bool waitingBefore = Waiting;
   SetWaiting(true);
-  const bool ready = PollUntilReadyOrError();
+  // A printer that was not ready at connection gets its data channel here, before the item sends anything.
+  const bool ready = Session.WaitUntilReadyOrError();
   SetWaiting(waitingBefore);
   return ready;
-}
-
-bool TFormAdjust::PollUntilReadyOrError() {
-  for (;;) {
-    Program.Comm.RequestStatus();
-    if (Program.Status.StatusCode == StatusReady) {
-      // A printer that was not ready at connection gets its data channel now, before the item sends anything.
-      Program.Comm.OpenDataChannelWhenReady();
-      return true;
-    }
-    if (Program.Status.StatusCode == StatusError) return false;
-    Program.Services.Time.Pause(ReadyPollMs);
-  }
 }
 
 void TFormAdjust::ShowCanvas() { Form->CanvasPnl->show(); }
@@ -356,7 +345,7 @@ void TFormAdjust::GetStatusBtnClick() {
     return;
   }
   Program.Monitor().RefreshStatus();
-  Program.Comm.OpenDataChannelWhenReady();
+  Session.OpenDataChannelIfReady();
 }
 
 void TFormAdjust::MessageOKBtnClick() {
@@ -444,23 +433,22 @@ void TFormAdjust::OfferUnfinishedWrites() {
 
 void TFormAdjust::ShutDownLink(bool tellTechnician) {
   std::optional<BusyCursor> busy;  // from the reset until the port is closed
-  Program.Comm.ShutDownLink([this, &busy, tellTechnician] {
-    if (SkipResetOnClose) return;
+  ResetNotice notice;
+  notice.Starting = [this, &busy, tellTechnician] {
     if (tellTechnician) {
       Program.Services.Boxes.ShowMessage(DialogKind::Information,
                                          "This program starts to initialize the printer.\nPlease wait about 15 seconds.",
                                          DialogButtons::Ok);
     }
     busy.emplace();
-    // A printer switched off or a pulled cable must not keep the technician
-    // from the continue window: the visit ends with the port closed all the same.
-    if (!Program.Comm.RequestResetUnchecked()) {
-      std::fprintf(stderr, "%s the printer did not acknowledge the reset; the port is closed without it\n",
-                   Program.Driver.ChosenPortName());
-      return;
-    }
-    Program.Services.Time.Pause(ResetWaitMs);
-  });
+  };
+  // A printer switched off or a pulled cable must not keep the technician
+  // from the continue window: the visit ends with the port closed all the same.
+  notice.Unacknowledged = [this] {
+    std::fprintf(stderr, "%s the printer did not acknowledge the reset; the port is closed without it\n",
+                 Program.Driver.ChosenPortName());
+  };
+  Session.End(!SkipResetOnClose, notice);
 }
 
 void TFormAdjust::FormClose() {

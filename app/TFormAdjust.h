@@ -2,6 +2,7 @@
 #pragma once
 
 #include "items/AdjustFrame.h"
+#include "service/PrinterSession.h"
 
 #include <QColor>
 #include <QStringList>
@@ -96,9 +97,9 @@ private:
   void AppendMemoLine(const QString& text, const QColor& color);
   // The busy cursor over the whole program while a wait keeps the window disabled.
   void SetWaiting(bool waiting);
-  bool PollUntilReadyOrError();
 
   ArvanaProgram& Program;
+  PrinterSession Session;
   Ui::TFormAdjust* Form;
   QTimer* DisableTimer;
   QColor MemoColor = Qt::black;

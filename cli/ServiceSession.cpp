@@ -2,18 +2,13 @@
 
 #include <cstdio>
 
-namespace {
-
-constexpr uint32_t ResetWaitMs = 10000;
-
-}  // namespace
-
 ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs, ProgramEnd& end,
                                int16_t portIndex, uint16_t modelCode)
     : ServiceCore(clock, ports, dialogs, end, *this, *this),
       Time(clock),
       Boxes(dialogs),
-      View(Comm),
+      Printer(Comm, clock),
+      View(Printer),
       Display(Comm),
       PortIndex(portIndex),
       ModelCodeChosen(modelCode) {
@@ -21,14 +16,10 @@ ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs
 }
 
 bool ServiceSession::Connect() {
-  if (!Comm.StartLinkToControlChannel(PortIndex)) {
-    std::fprintf(stderr, "error: %s\n", PrinterSilentText);
-    Driver.ClosePort();
-    return false;
-  }
-  Comm.RequestStatus();
-  Comm.OpenDataChannelWhenReady();
-  return true;
+  if (Printer.Connect(PortIndex)) return true;
+  std::fprintf(stderr, "error: %s\n", PrinterSilentText);
+  Driver.ClosePort();
+  return false;
 }
 
 bool ServiceSession::ReadyForDataChannel() {
@@ -47,13 +38,8 @@ bool ServiceSession::ReadyForDataChannel() {
 
 void ServiceSession::Close(bool reset) {
   View.Flush();
-  Comm.ShutDownLink([this, reset] {
-    if (!reset || View.SkipResetOnEnd()) return;
-    std::fprintf(stderr, "Initializing the printer: about 15 seconds.\n");
-    if (!Comm.RequestResetUnchecked()) {
-      std::fprintf(stderr, "The printer did not acknowledge the reset.\n");
-      return;
-    }
-    Time.Pause(ResetWaitMs);
-  });
+  ResetNotice notice;
+  notice.Starting = [] { std::fprintf(stderr, "Initializing the printer: about 15 seconds.\n"); };
+  notice.Unacknowledged = [] { std::fprintf(stderr, "The printer did not acknowledge the reset.\n"); };
+  Printer.End(reset && !View.SkipResetOnEnd(), notice);
 }

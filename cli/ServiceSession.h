@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/PortDevice.h"
 #include "platform/ProgramEnd.h"
+#include "service/PrinterSession.h"
 #include "service/ServiceCore.h"
 #include "service/StatusDisplay.h"
 
@@ -31,6 +32,7 @@ public:
 
   Clock& Time;
   Dialogs& Boxes;
+  PrinterSession Printer;  // before View, which waits through it
   TerminalView View;
   StatusDisplay Display;
 

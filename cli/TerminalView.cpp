@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr uint32_t ReadyPollMs = 2000;
-
 const char* StateText(int16_t code) {
   switch (code) {
     case StatusSelfPrinting: return "self-printing";
@@ -20,8 +18,8 @@ const char* StateText(int16_t code) {
 
 }  // namespace
 
-TerminalView::TerminalView(TPDalD4Comm& comm, std::FILE* out)
-    : Comm(comm), Out(out), Terminal(::isatty(::fileno(out)) == 1) {}
+TerminalView::TerminalView(PrinterSession& printer, std::FILE* out)
+    : Printer(printer), Out(out), Terminal(::isatty(::fileno(out)) == 1) {}
 
 void TerminalView::FlushLine() {
   if (Line.empty()) return;
@@ -65,21 +63,11 @@ void TerminalView::AddErrorText(const std::string& text) {
 }
 
 bool TerminalView::PollUntilReadyOrError() {
-  for (int polls = 0;; ++polls) {
-    Comm.RequestStatus();
-    if (Comm.Status().StatusCode == StatusReady) {
-      Comm.OpenDataChannelWhenReady();
-      EndProgress();
-      return true;
-    }
-    if (Comm.Status().StatusCode == StatusError) {
-      EndProgress();
-      return false;
-    }
-    Progress(std::string("printer ") + StateText(Comm.Status().StatusCode),
-             static_cast<size_t>(polls) * ReadyPollMs / 1000, 0);
-    Comm.PauseMs(ReadyPollMs);
-  }
+  const bool ready = Printer.WaitUntilReadyOrError([this](uint32_t waitedMs, int16_t state) {
+    Progress(std::string("printer ") + StateText(state), waitedMs / 1000, 0);
+  });
+  EndProgress();
+  return ready;
 }
 
 bool TerminalView::CheckPrinterReady() { return PollUntilReadyOrError(); }

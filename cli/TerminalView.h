@@ -2,8 +2,8 @@
 // error is a terminal, and what went wrong remembered for the exit status.
 #pragma once
 
-#include "link/TPDalD4Comm.h"
 #include "service/ItemView.h"
+#include "service/PrinterSession.h"
 #include "service/StatusView.h"
 
 #include <cstdio>
@@ -12,7 +12,7 @@
 
 class TerminalView : public ItemView, public StatusView {
 public:
-  explicit TerminalView(TPDalD4Comm& comm, std::FILE* out = stderr);
+  explicit TerminalView(PrinterSession& printer, std::FILE* out = stderr);
 
   // ItemView.
   void WriteText(WriteStatusKind kind, const std::string& text) override;
@@ -53,7 +53,7 @@ private:
   void FlushLine();
   bool PollUntilReadyOrError();
 
-  TPDalD4Comm& Comm;
+  PrinterSession& Printer;
   std::FILE* Out;
   bool Terminal;
   std::string Line;  // the message line being built by wsAppend

@@ -80,7 +80,7 @@ public:
   // The characters and their terminating zero byte.
   void SendText(const char* text);
 
-protected:
+  // --- The building blocks of every pattern.
   // `runs` runs of `value`, `count` times each.
   void Runs(int runs, int count, uint8_t value);
   // SetRasterResolution and a RasterHeader of 48 run-length compressed lines.

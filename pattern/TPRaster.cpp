@@ -87,154 +87,154 @@ constexpr uint32_t TopMarginSettleMs = 1000;
 }  // namespace
 
 TPRaster::TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, ProgramEnd& end)
-    : RasterEncoder(comm, dialogs, end), Comm(comm), Factory(factory) {}
+    : Encoder(comm, dialogs, end), Comm(comm), Factory(factory) {}
 
 // --- Building blocks of the patterns.
 
 void TPRaster::SolidBlock(size_t colorPosition) {
   const int before = static_cast<int>(colorPosition);
   const int after = static_cast<int>(SixColorOrder.size() - 1 - colorPosition);
-  BlockHeader(SixColorOrder[colorPosition], OneBitPerDot, SolidLineBytes);
+  Encoder.BlockHeader(SixColorOrder[colorPosition], OneBitPerDot, SolidLineBytes);
   for (int line = 0; line < NozzleRows; ++line) {
-    Runs(before, SolidSlotBytes, 0x00);
-    RepeatSend(SolidInkBytes, SolidInk);
-    RepeatSend(SolidSlotBytes - SolidInkBytes, 0x00);
-    Runs(after, SolidSlotBytes, 0x00);
+    Encoder.Runs(before, SolidSlotBytes, 0x00);
+    Encoder.RepeatSend(SolidInkBytes, SolidInk);
+    Encoder.RepeatSend(SolidSlotBytes - SolidInkBytes, 0x00);
+    Encoder.Runs(after, SolidSlotBytes, 0x00);
   }
 }
 
 void TPRaster::SendTitle(const char* title) {
-  SendText(title);
-  NewLines(1);
-  ResetPrinter();
+  Encoder.SendText(title);
+  Encoder.NewLines(1);
+  Encoder.ResetPrinter();
 }
 
 // --- Patterns.
 
 void TPRaster::PrintBetaPattern() {
   SendTitle("Beta pattern(BK-C-LC-M-LM-Y)");
-  StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSizePlain, ColorModeColor);
+  Encoder.StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSizePlain, ColorModeColor);
   for (int band = 0; band < SolidBands; ++band) {
     for (int pass = 0; pass < PassesPerBand; ++pass) {
       for (size_t k = 0; k < SixColorOrder.size(); ++k) {
         SolidBlock(k);
         if (k + 1 < SixColorOrder.size()) {
-          VerticalMove(CarriageReturnOnly);
+          Encoder.VerticalMove(CarriageReturnOnly);
           Comm.FlushData();
         } else {
-          VerticalMove(PassStep);
+          Encoder.VerticalMove(PassStep);
         }
       }
     }
-    VerticalMove(BandClose);
+    Encoder.VerticalMove(BandClose);
     Comm.FlushData();
   }
   Comm.FlushData();
-  ResetPrinter();
+  Encoder.ResetPrinter();
 }
 
 void TPRaster::PrintNozzleCheckPattern() {
   SendTitle("Nozzle check pattern(BK-C-LC-M-LM-Y)");
-  StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSizePlain, ColorModeColor);
+  Encoder.StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSizePlain, ColorModeColor);
   for (int band = 0; band < SolidBands; ++band) {
     for (size_t k = 0; k < SixColorOrder.size(); ++k) {
       SolidBlock(k);
-      VerticalMove(CarriageReturnOnly);
-      if (k + 1 == SixColorOrder.size()) VerticalMove(FullBand);
+      Encoder.VerticalMove(CarriageReturnOnly);
+      if (k + 1 == SixColorOrder.size()) Encoder.VerticalMove(FullBand);
       Comm.FlushData();
     }
   }
   Comm.FlushData();
-  ResetPrinter();
+  Encoder.ResetPrinter();
 }
 
 void TPRaster::PrintAlignmentPattern() {
   SendTitle("Alignment pattern(BK-C-LC-M-LM-Y)");
   for (int band = 0; band < SolidBands; ++band) {
-    ResetPrinter();
+    Encoder.ResetPrinter();
     for (int pass = 0; pass < PassesPerBand; ++pass) {
-      ResetPrinter();
+      Encoder.ResetPrinter();
       for (const AlignmentMode& mode : AlignmentModes) {
         Comm.WaitReady();
-        ResetPrinter();
-        EnterGraphicsMode();
-        SetUnit(UnitOneIn360);
-        SetPrintDirection(PrintUnidirectional);
-        SetDotSize(mode.DotSize);
+        Encoder.ResetPrinter();
+        Encoder.EnterGraphicsMode();
+        Encoder.SetUnit(UnitOneIn360);
+        Encoder.SetPrintDirection(PrintUnidirectional);
+        Encoder.SetDotSize(mode.DotSize);
         for (size_t k = 0; k < SixColorOrder.size(); ++k) {
-          HorizontalMove(static_cast<uint16_t>(mode.Start + AlignmentColorPitch * k));
-          BlockHeader(SixColorOrder[k], TwoBitsPerDot, AlignmentLineBytes);
+          Encoder.HorizontalMove(static_cast<uint16_t>(mode.Start + AlignmentColorPitch * k));
+          Encoder.BlockHeader(SixColorOrder[k], TwoBitsPerDot, AlignmentLineBytes);
           for (int line = 0; line < NozzleRows; ++line) {
-            RepeatSend(1, mode.Mark);
-            RepeatSend(AlignmentGapBytes, 0x00);
-            RepeatSend(1, mode.Mark);
-            RepeatSend(AlignmentGapBytes, 0x00);
-            RepeatSend(AlignmentTailBytes, 0x00);
+            Encoder.RepeatSend(1, mode.Mark);
+            Encoder.RepeatSend(AlignmentGapBytes, 0x00);
+            Encoder.RepeatSend(1, mode.Mark);
+            Encoder.RepeatSend(AlignmentGapBytes, 0x00);
+            Encoder.RepeatSend(AlignmentTailBytes, 0x00);
           }
-          ReturnHead();
+          Encoder.ReturnHead();
           Comm.FlushData();
         }
-        VerticalMove(CarriageReturnOnly);
+        Encoder.VerticalMove(CarriageReturnOnly);
         Comm.FlushData();
       }
-      VerticalMove(PassStep);
+      Encoder.VerticalMove(PassStep);
       Comm.FlushData();
     }
-    VerticalMove(BandClose);
+    Encoder.VerticalMove(BandClose);
     Comm.FlushData();
   }
   Comm.FlushData();
-  ResetPrinter();
+  Encoder.ResetPrinter();
 }
 
 void TPRaster::PrintNozzleColumnShift() {
   SendTitle("Nozzle column shift");
   const auto comb = [this] {
     for (int tooth = 0; tooth < ShiftTeeth; ++tooth) {
-      RepeatSend(1, ShiftMark);
-      RepeatSend(ShiftToothGapBytes, 0x00);
+      Encoder.RepeatSend(1, ShiftMark);
+      Encoder.RepeatSend(ShiftToothGapBytes, 0x00);
     }
   };
-  const auto blank = [this] { Runs(ShiftTeeth, ShiftBlankRunBytes, 0x00); };
+  const auto blank = [this] { Encoder.Runs(ShiftTeeth, ShiftBlankRunBytes, 0x00); };
   for (int pass = 0; pass < PassesPerBand; ++pass) {
     Comm.WaitReady();
-    StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize6pl, ColorModeColor);
+    Encoder.StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize6pl, ColorModeColor);
     for (int block = 0; block < ShiftBlackBlocks; ++block) {
-      BlockHeader(InkBlack, TwoBitsPerDot, ShiftLineBytes);
+      Encoder.BlockHeader(InkBlack, TwoBitsPerDot, ShiftLineBytes);
       for (int line = 0; line < HalfBlockLines; ++line) comb();
       for (int line = HalfBlockLines; line < NozzleRows; ++line) blank();
-      HorizontalMove(ShiftBlockGap);
+      Encoder.HorizontalMove(ShiftBlockGap);
       Comm.FlushData();
     }
-    VerticalMove(CarriageReturnOnly);
+    Encoder.VerticalMove(CarriageReturnOnly);
     Comm.FlushData();
     for (size_t k = 1; k < SixColorOrder.size(); ++k) {
-      BlockHeader(SixColorOrder[k], TwoBitsPerDot, ShiftLineBytes);
+      Encoder.BlockHeader(SixColorOrder[k], TwoBitsPerDot, ShiftLineBytes);
       for (int line = 0; line < HalfBlockLines; ++line) blank();
       for (int line = HalfBlockLines; line < NozzleRows; ++line) comb();
-      HorizontalMove(ShiftBlockGap);
+      Encoder.HorizontalMove(ShiftBlockGap);
       Comm.FlushData();
     }
-    VerticalMove(PassStep);
+    Encoder.VerticalMove(PassStep);
     Comm.FlushData();
   }
   Comm.FlushData();
-  ResetPrinter();
+  Encoder.ResetPrinter();
 }
 
 void TPRaster::PrintVariableDotPattern() {
   SendTitle("6pl Variable dot");
   for (int pass = 0; pass < PassesPerBand; ++pass) {
     Comm.WaitReady();
-    StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize6pl, ColorModeMonochrome);
-    BlockHeader(InkBlack, TwoBitsPerDot, VariableDotLineBytes);
+    Encoder.StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize6pl, ColorModeMonochrome);
+    Encoder.BlockHeader(InkBlack, TwoBitsPerDot, VariableDotLineBytes);
     for (int line = 0; line < NozzleRows; ++line)
-      for (uint8_t value : VariableDotRuns) RepeatSend(WideRun, value);
-    VerticalMove(PassStep);
+      for (uint8_t value : VariableDotRuns) Encoder.RepeatSend(WideRun, value);
+    Encoder.VerticalMove(PassStep);
     Comm.FlushData();
   }
   Comm.FlushData();
-  ResetPrinter();
+  Encoder.ResetPrinter();
 }
 
 // --- Bi-D pattern.
@@ -260,50 +260,50 @@ std::array<char, BidValueFieldWidth> TPRaster::BidValueField(int value) {
 }
 
 void TPRaster::BidRulerLine() {
-  RepeatSend(BidLeftBytes, 0x00);
+  Encoder.RepeatSend(BidLeftBytes, 0x00);
   for (size_t slot = 0; slot < BidCandidateOffsets.size(); ++slot) {
     for (int mark = 0; mark < BidMarksPerSlot; ++mark) {
-      RepeatSend(1, BidMark);
-      RepeatSend(BidMarkGapBytes, 0x00);
+      Encoder.RepeatSend(1, BidMark);
+      Encoder.RepeatSend(BidMarkGapBytes, 0x00);
     }
-    RepeatSend(BidSlotRestBytes, 0x00);
+    Encoder.RepeatSend(BidSlotRestBytes, 0x00);
   }
 }
 
-void TPRaster::BidBlankLine() { Runs(WideRunsPerLine, WideRun, 0x00); }
+void TPRaster::BidBlankLine() { Encoder.Runs(WideRunsPerLine, WideRun, 0x00); }
 
 void TPRaster::BidCandidateLine(size_t candidate, uint8_t firstByte) {
   // Candidate n (1..5) puts its marks under ruler slot n - 1; the tail fills
   // the line with whole 120-byte runs and one shorter run.
   const int before = static_cast<int>(candidate) - 1;
   const int after = static_cast<int>(BidCandidateOffsets.size() - candidate);
-  RepeatSend(1, firstByte);
-  RepeatSend(BidCandidateLeadBytes, 0x00);
+  Encoder.RepeatSend(1, firstByte);
+  Encoder.RepeatSend(BidCandidateLeadBytes, 0x00);
   for (int slot = 0; slot < before; ++slot) {
-    RepeatSend(BidMarksPerSlot * (1 + BidMarkGapBytes), 0x00);
-    RepeatSend(BidSlotRestBytes, 0x00);
+    Encoder.RepeatSend(BidMarksPerSlot * (1 + BidMarkGapBytes), 0x00);
+    Encoder.RepeatSend(BidSlotRestBytes, 0x00);
   }
   for (int mark = 0; mark < BidMarksPerSlot; ++mark) {
-    RepeatSend(1, BidMark);
-    RepeatSend(BidMarkGapBytes, 0x00);
+    Encoder.RepeatSend(1, BidMark);
+    Encoder.RepeatSend(BidMarkGapBytes, 0x00);
   }
-  Runs(after, WideRun, 0x00);
-  RepeatSend(BidCandidateLastRun - (BidSlotBytes - WideRun) * before, 0x00);
+  Encoder.Runs(after, WideRun, 0x00);
+  Encoder.RepeatSend(BidCandidateLastRun - (BidSlotBytes - WideRun) * before, 0x00);
 }
 
 void TPRaster::BidLeadInLine(uint8_t lastByte) {
-  Runs(WideRunsPerLine - 1, WideRun, 0x00);
-  RepeatSend(WideRun - 1, 0x00);
-  RepeatSend(1, lastByte);
+  Encoder.Runs(WideRunsPerLine - 1, WideRun, 0x00);
+  Encoder.RepeatSend(WideRun - 1, 0x00);
+  Encoder.RepeatSend(1, lastByte);
 }
 
 void TPRaster::PrintBidValueLine(int8_t value) {
-  SendText("  data:   ");
+  Encoder.SendText("  data:   ");
   for (int offset : BidCandidateOffsets) {
     const auto field = BidValueField(value + offset);
     Comm.SendData(reinterpret_cast<const uint8_t*>(field.data()), field.size());
   }
-  NewLines(1);
+  Encoder.NewLines(1);
 }
 
 bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
@@ -312,10 +312,10 @@ bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
   const uint8_t mode = section->Value->DotMode;
   const uint8_t group = section->Value->InkGroup;
 
-  SendText(section->Title().c_str());
-  NewLines(1);
+  Encoder.SendText(section->Title().c_str());
+  Encoder.NewLines(1);
   Comm.FlushData();
-  ResetPrinter();
+  Encoder.ResetPrinter();
   Comm.WaitReady();
 
   // The printer gets its own value back at the end, unclamped. A value that
@@ -323,10 +323,10 @@ bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
   // leave one of them stored in place of a value nobody knows.
   const std::optional<uint8_t> stored = Factory.ReadEeprom(section->Value->Address);
   if (!stored) {
-    SendText("  data:   ");
-    SendText("??");
-    NewLines(BidTrailingLines);
-    ResetPrinter();
+    Encoder.SendText("  data:   ");
+    Encoder.SendText("??");
+    Encoder.NewLines(BidTrailingLines);
+    Encoder.ResetPrinter();
     return false;
   }
   const int saved = static_cast<int8_t>(*stored);
@@ -337,52 +337,52 @@ bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
   const int candidateFirstLine = BidStripeLines;
   const int candidateLastLine = 2 * BidStripeLines - 1;
   for (int pass = 0; pass < PassesPerBand; ++pass) {
-    ResetPrinter();
+    Encoder.ResetPrinter();
     Comm.WaitReady();
-    StartRasterMode(UnitOneIn360, PrintUnidirectional, section->DotSize, ColorModeColor);
+    Encoder.StartRasterMode(UnitOneIn360, PrintUnidirectional, section->DotSize, ColorModeColor);
 
     // The rulers: upper and lower stripe, printed one way.
-    BlockHeader(section->ReferenceColor, TwoBitsPerDot, WideLineBytes);
+    Encoder.BlockHeader(section->ReferenceColor, TwoBitsPerDot, WideLineBytes);
     for (int line = 0; line < NozzleRows; ++line) {
       if (line >= candidateFirstLine && line <= candidateLastLine)
         BidBlankLine();
       else
         BidRulerLine();
     }
-    ReturnHead();
+    Encoder.ReturnHead();
     Comm.FlushData();
 
     for (size_t candidate = 1; candidate <= BidCandidateOffsets.size(); ++candidate) {
-      ResetPrinter();
+      Encoder.ResetPrinter();
       Comm.WaitReady();
       Factory.SetBidValue(mode, group, printed + BidCandidateOffsets[candidate - 1]);
-      StartRasterMode(UnitOneIn360, PrintBidirectional, section->DotSize, ColorModeColor);
+      Encoder.StartRasterMode(UnitOneIn360, PrintBidirectional, section->DotSize, ColorModeColor);
 
       // One dot at the right end brings the head there, so that the marks are printed on the way back.
-      BlockHeader(section->CandidateColor, TwoBitsPerDot, WideLineBytes);
+      Encoder.BlockHeader(section->CandidateColor, TwoBitsPerDot, WideLineBytes);
       for (int line = 0; line < NozzleRows; ++line) BidLeadInLine(line == lastLine ? BidSideDot : 0x00);
-      ReturnHead();
+      Encoder.ReturnHead();
 
-      BlockHeader(section->CandidateColor, TwoBitsPerDot, WideLineBytes);
+      Encoder.BlockHeader(section->CandidateColor, TwoBitsPerDot, WideLineBytes);
       for (int line = 0; line < candidateFirstLine; ++line) BidBlankLine();
       Comm.FlushData();
       for (int line = candidateFirstLine; line <= candidateLastLine; ++line)
         BidCandidateLine(candidate, line == candidateLastLine ? BidSideDot : 0x00);
       Comm.FlushData();
       for (int line = candidateLastLine + 1; line < NozzleRows; ++line) BidBlankLine();
-      ReturnHead();
+      Encoder.ReturnHead();
       Comm.FlushData();
-      ResetPrinter();
+      Encoder.ResetPrinter();
     }
-    VerticalMove(PassStep);
+    Encoder.VerticalMove(PassStep);
     Comm.FlushData();
-    ResetPrinter();
+    Encoder.ResetPrinter();
   }
 
   Comm.FlushData();
   Factory.SetBidValue(mode, group, saved);
-  NewLines(BidTrailingLines);
-  ResetPrinter();
+  Encoder.NewLines(BidTrailingLines);
+  Encoder.ResetPrinter();
   return true;
 }
 
@@ -395,40 +395,40 @@ const char* TPRaster::TopMarginSignText(int8_t value) {
 }
 
 bool TPRaster::PrintTopMarginPattern(int layout) {
-  ResetPrinter();
+  Encoder.ResetPrinter();
   Comm.PauseMs(TopMarginEepromWaitMs);
   uint8_t stored = 0;
   const bool read = Comm.ControlTryReadEeprom(TopMarginCell, stored);
   const char* sign = read ? TopMarginSignText(static_cast<int8_t>(stored)) : UnreadTopMarginSign;
 
   Comm.FlushData();
-  StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize4pl, ColorModeMonochrome);
-  SetPaperSize(A4Width, A4Length);
-  SetPageFormat(PageTopMargin, PageBottomMargin);
-  BlockHeader(InkBlack, TwoBitsPerDot, WideLineBytes);
-  Runs(WideRunsPerLine, WideRun, TopMarginFullRun);
+  Encoder.StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize4pl, ColorModeMonochrome);
+  Encoder.SetPaperSize(A4Width, A4Length);
+  Encoder.SetPageFormat(PageTopMargin, PageBottomMargin);
+  Encoder.BlockHeader(InkBlack, TwoBitsPerDot, WideLineBytes);
+  Encoder.Runs(WideRunsPerLine, WideRun, TopMarginFullRun);
   for (int line = 1; line < NozzleRows; ++line) {
-    RepeatSend(1, TopMarginFirstDot);
-    RepeatSend(WideRun - 1, 0x00);
-    Runs(WideRunsPerLine - 1, WideRun, 0x00);
+    Encoder.RepeatSend(1, TopMarginFirstDot);
+    Encoder.RepeatSend(WideRun - 1, 0x00);
+    Encoder.Runs(WideRunsPerLine - 1, WideRun, 0x00);
   }
-  ResetPrinter();
+  Encoder.ResetPrinter();
   Comm.PauseMs(TopMarginSettleMs);
 
   if (layout == TopMarginOwnPage) {
-    NewLines(2);
-    SendText("   Top Adjust = ");
-    SendText(sign);
-    FormFeed();
+    Encoder.NewLines(2);
+    Encoder.SendText("   Top Adjust = ");
+    Encoder.SendText(sign);
+    Encoder.FormFeed();
   } else {
-    NewLines(1);
-    SendText("1. Top margin and 1st dot position check line");
-    NewLines(1);
-    SendText("   Top Adjust = ");
-    SendText(sign);
-    NewLines(2);
+    Encoder.NewLines(1);
+    Encoder.SendText("1. Top margin and 1st dot position check line");
+    Encoder.NewLines(1);
+    Encoder.SendText("   Top Adjust = ");
+    Encoder.SendText(sign);
+    Encoder.NewLines(2);
   }
   Comm.FlushData();
-  ResetPrinter();
+  Encoder.ResetPrinter();
   return read;
 }

@@ -57,11 +57,16 @@ constexpr std::array<BidSection, BidValues.size()> BidSections = [] {
 // Width of one candidate value on the value line: the width of a slot at 10 characters per inch.
 constexpr size_t BidValueFieldWidth = 14;
 
-// A pattern printer is an encoder that knows the layouts: whoever prints a pattern may add its own
-// commands and texts around it.
-class TPRaster : public RasterEncoder {
+// The pattern printer: lays out each pattern and sends it through its encoder.
+class TPRaster {
 public:
   TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, ProgramEnd& end);
+
+  // --- The commands whoever prints a pattern adds around it: titles, line feeds, page ends.
+  void ResetPrinter() { Encoder.ResetPrinter(); }
+  void SendText(const char* text) { Encoder.SendText(text); }
+  void NewLines(int count) { Encoder.NewLines(count); }
+  void FormFeed() { Encoder.FormFeed(); }
 
   // --- Patterns, each with its title line and closed by ResetPrinter.
   void PrintBetaPattern();
@@ -100,6 +105,7 @@ private:
   void BidCandidateLine(size_t candidate, uint8_t firstByte);
   void BidLeadInLine(uint8_t lastByte);
 
+  RasterEncoder Encoder;
   TPDalD4Comm& Comm;
   TPFactory& Factory;
 };

@@ -52,6 +52,10 @@ TEST_F(ScriptedEncoder, EveryCommandIsItsTemplateWithItsParameters) {
       {"longest run", [](RasterEncoder& r) { r.RepeatSend(129, 0x00); }, "80 00"},
       {"text", [](RasterEncoder& r) { r.SendText("USB ID = "); }, "55 53 42 20 49 44 20 3D 20 00"},
       {"empty text", [](RasterEncoder& r) { r.SendText(""); }, "00"},
+      {"runs", [](RasterEncoder& r) { r.Runs(3, 2, 0xAA); }, "FF AA FF AA FF AA"},
+      {"no runs", [](RasterEncoder& r) { r.Runs(0, 2, 0xAA); }, ""},
+      {"block header", [](RasterEncoder& r) { r.BlockHeader(InkCyan, TwoBitsPerDot, 720); },
+       "1B 28 44 04 00 68 01 03 01 1B 69 02 01 02 D0 02 30 00"},
   };
   for (const CommandCase& c : cases) {
     c.Send(Encoder);

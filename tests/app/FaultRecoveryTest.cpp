@@ -19,13 +19,9 @@ constexpr const char* CounterQuestion = "Have you replaced the Waste Ink Pad cer
 
 class FaultRecoveryTest : public ProgramTest {
 protected:
-  void Maintenance(int row) {
-    AdjustChild<QTabWidget>("AdjustmentTab")->setCurrentIndex(1);
-    AdjustChild<RadioGroup>("MentRdoGrp")->Button(row)->click();
-  }
   void ClearCounter() {
     Maintenance(3);
-    AdjustChild<RadioGroup>("CounterRdoBtn")->Button(1)->click();
+    Row("CounterRdoBtn", 1);
     Click("ProCounterOKBtn");
     Boxes.Answer(DialogAnswer::Yes);
     Click("CounterClearOKBtn");
@@ -35,15 +31,6 @@ protected:
     const int64_t start = Clock.SteadyMilliseconds();
     Program->Factory.RunCleaning(HeadCleaningSequence);
     return static_cast<double>(Clock.SteadyMilliseconds() - start) / 1000.0;
-  }
-  // The colour of each line of the message area.
-  std::vector<QColor> LineColours() {
-    std::vector<QColor> colours;
-    for (QTextBlock block = AdjustChild<QTextEdit>("StatusMemo")->document()->begin(); block.isValid();
-         block = block.next()) {
-      colours.push_back(block.begin().fragment().charFormat().foreground().color());
-    }
-    return colours;
   }
 };
 
@@ -55,7 +42,7 @@ TEST_F(FaultRecoveryTest, ABusyPrinterIsAskedFiveTimesAndNothingIsClaimed) {
   Clock.ClearPauses();
   ClearCounter();
   EXPECT_EQ(Memo(), "The printer is busy: the protection counter was not cleared.");
-  EXPECT_EQ(LineColours(), (std::vector<QColor>{QColor(255, 0, 0)}));
+  EXPECT_EQ(MemoColours(), (std::vector<QColor>{QColor(255, 0, 0)}));
   EXPECT_EQ(AdjustChild<QLabel>("ShowProCounterPnl")->text(), "");
   EXPECT_EQ(ControlEepromAddresses(0x42), (std::vector<int>{0x0A, 0x0A, 0x0A, 0x0A, 0x0A}));
   EXPECT_EQ(std::count(Clock.Pauses().begin(), Clock.Pauses().end(), 1000u), 4);
@@ -97,7 +84,7 @@ TEST_F(FaultRecoveryTest, ABiDPrintWithALostReplyLeavesThatValueAlone) {
   const uint8_t inUse = Printer.EepromInUse()[0x33];
   Printer.Faults().DropEepromReply = true;
   Printer.Faults().EepromFaultCell = 0x33;
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(2)->click();
+  Adjust(2);
   Click("BidOKBtn");
   Click("BidPrnOKBtn");
   EXPECT_EQ(Printer.Eeprom()[0x33], 0x05);
@@ -111,7 +98,7 @@ TEST_F(FaultRecoveryTest, ABiDPrintWithALostReplyLeavesThatValueAlone) {
   EXPECT_EQ(setBid(), 0);
   EXPECT_EQ(Memo(), "Bi-d pattern print is completed.\nThe MS Black value could not be read: its section has no "
                     "candidates and the value was left as stored.");
-  EXPECT_EQ(LineColours(), (std::vector<QColor>{Qt::black, QColor(255, 0, 0)}));
+  EXPECT_EQ(MemoColours(), (std::vector<QColor>{Qt::black, QColor(255, 0, 0)}));
   ASSERT_FALSE(Printer.Pages().empty());
   EXPECT_TRUE(Printer.JobErrors().empty()) << testing::PrintToString(Printer.JobErrors());
 }
@@ -162,8 +149,8 @@ TEST_F(FaultRecoveryTest, StoredBiDValuesShowInFullAndOnlyTypingIsLimited) {
   Connect("Arvana Print 360", "LPT1");
   Printer.SetEepromCell(0x33, 0x80);  // -128
   Printer.SetEepromCell(0x36, 0x7F);  // 127
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(2)->click();
-  AdjustChild<RadioGroup>("BidRdoBtn")->Button(1)->click();
+  Adjust(2);
+  Row("BidRdoBtn", 1);
   Click("BidOKBtn");
   QLineEdit* msBlack = AdjustChild<QLineEdit>("MsBkBidWrtEdit");
   EXPECT_EQ(msBlack->text(), "-128");
@@ -178,7 +165,7 @@ TEST_F(FaultRecoveryTest, StoredBiDValuesShowInFullAndOnlyTypingIsLimited) {
   AdjustChild<QCheckBox>("Bid6plBkCheckBox")->setChecked(true);
   Click("BidWrtOKBtn");
   EXPECT_EQ(Memo(), "Digit is wrong.\nAs 6pl Black data, -12 has been written in EEPROM.");
-  EXPECT_EQ(LineColours(), (std::vector<QColor>{QColor(255, 0, 0), Qt::black}));
+  EXPECT_EQ(MemoColours(), (std::vector<QColor>{QColor(255, 0, 0), Qt::black}));
   EXPECT_EQ(Printer.Eeprom()[0x33], 0x80);
   EXPECT_EQ(Printer.Eeprom()[0x34], static_cast<uint8_t>(-12));
   EXPECT_EQ(AdjustChild<QLabel>("ShowMsBkPnl")->text(), "");
@@ -189,27 +176,27 @@ TEST_F(FaultRecoveryTest, ValuesThatCannotBeReadShowAsUnknown) {
   Connect("Arvana Print 360", "LPT1");
   Printer.Faults().ShortEepromReply = true;
   // Bi-D values: every edit and every line says it does not know.
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(2)->click();
-  AdjustChild<RadioGroup>("BidRdoBtn")->Button(2)->click();
+  Adjust(2);
+  Row("BidRdoBtn", 2);
   Click("BidOKBtn");
   EXPECT_EQ(Memo(), "Multi shot Black = ??, Multi shot Color = ??\nMDX 6pl Black = ??, MDX 6pl Color = ??\n"
                     "MDX 4pl Black = ??, MDX 4pl Color = ??");
   // Head ID and USB ID go over the data channel and fail there too.
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(1)->click();
+  Adjust(1);
   Click("HdVolOKBtn");
   EXPECT_EQ(Memo(), "The head ID could not be read.");
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(3)->click();
-  AdjustChild<RadioGroup>("UsbIdRdoBtn")->Button(1)->click();
+  Adjust(3);
+  Row("UsbIdRdoBtn", 1);
   Click("UsbIdOKBtn");
   EXPECT_EQ(Memo(), "The USB ID could not be read.");
   // Top margin: nothing preselected; first dot position: no number to write back.
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(4)->click();
-  AdjustChild<RadioGroup>("TopMarginRdoGrp")->Button(1)->click();
+  Adjust(4);
+  Row("TopMarginRdoGrp", 1);
   Click("TopMarginMainBtn");
   EXPECT_EQ(Memo(), "The top margin could not be read.");
   EXPECT_EQ(AdjustChild<RadioGroup>("TopMarginInputRdoGrp")->ItemIndex(), -1);
   const uint8_t firstDot = Printer.Eeprom()[0x39];
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(5)->click();
+  Adjust(5);
   EXPECT_EQ(AdjustChild<QLineEdit>("LandMarginEdit")->text(), "??");
   Click("LandMarginWriteBtn");
   EXPECT_EQ(Memo(), "The first dot position could not be read. Choose a value with the buttons first.");

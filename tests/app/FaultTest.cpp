@@ -86,8 +86,8 @@ TEST_F(ProgramTest, PaperOutIsShownAndWaitedFor) {
 
   // Once paper is loaded, "Get status" offers the full list again.
   Printer.Faults().PaperOut = false;
-  Find<QAbstractButton>(Program->Adjust(), "GetStatusBtn")->click();
+  AdjustChild<QAbstractButton>("GetStatusBtn")->click();
   EXPECT_EQ(Memo(), "Ready to print.");
   EXPECT_FALSE(Program->Adjust().RestrictedItems);
-  EXPECT_EQ(Find<RadioGroup>(Program->Adjust(), "AdjustRdoGrp")->Items(), TFormAdjust::NormalItems);
+  EXPECT_EQ(AdjustChild<RadioGroup>("AdjustRdoGrp")->Items(), TFormAdjust::NormalItems);
 }

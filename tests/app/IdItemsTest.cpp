@@ -11,7 +11,7 @@ protected:
     ASSERT_TRUE(Program->Adjust().isVisible());
   }
   void Choose(int adjustRow, const char* list, int row, const char* ok) {
-    AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(adjustRow)->click();
+    Adjust(adjustRow);
     AdjustChild<RadioGroup>(list)->Button(row)->click();
     Click(ok);
   }
@@ -36,7 +36,7 @@ TEST_F(IdItemsTest, HeadIdIsWrittenShownAndReadBack) {
 
   Click("HdVolWrtRtnBtn");
   EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"HdVolPnl"}));
-  AdjustChild<RadioGroup>("HdVolRdoBtn")->Button(0)->click();
+  Row("HdVolRdoBtn", 0);
   Click("HdVolOKBtn");
   EXPECT_EQ(Memo(), "Head voltage ID = AZAAAAAAAAAAC");
 }
@@ -59,7 +59,7 @@ TEST_F(IdItemsTest, WrongHeadIdIsReportedKeptForCorrectionAndNothingIsWritten) {
 
 TEST_F(IdItemsTest, UsbIdIsWrittenWithTheDateOfWriting) {
   Clock.SetLocalTime({2026, 12, 7, 11, 51, 6});
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(3)->click();
+  Adjust(3);
   Program->Adjust().WriteStatus(wsPlain, "earlier text");
   Click("UsbIdOKBtn");
   EXPECT_EQ(Memo(), QString("earlier text"));  // the input panel keeps the message

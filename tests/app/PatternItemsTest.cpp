@@ -33,8 +33,6 @@ protected:
     Connect("Arvana Print 360", "LPT1");
     ASSERT_TRUE(Program->Adjust().isVisible());
   }
-  void Adjust(int row) { AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(row)->click(); }
-  void Choose(const char* list, int row) { AdjustChild<RadioGroup>(list)->Button(row)->click(); }
   QLineEdit* Edit(const char* name) { return AdjustChild<QLineEdit>(name); }
   int Gauge(const char* name) { return AdjustChild<QProgressBar>(name)->value(); }
   QString Millimetres() { return AdjustChild<QLabel>("LandMarginRealValuePnl")->text(); }
@@ -59,12 +57,12 @@ protected:
   }
   void OpenBidInput() {
     Adjust(2);
-    Choose("BidRdoBtn", 1);
+    Row("BidRdoBtn", 1);
     Click("BidOKBtn");
   }
   void PrintBidPage() {
     Adjust(2);
-    Choose("BidRdoBtn", 0);
+    Row("BidRdoBtn", 0);
     Click("BidOKBtn");
     Click("BidPrnOKBtn");
   }
@@ -138,7 +136,7 @@ TEST_F(PatternItemsTest, PresentBidDataIsShownOnThreeLines) {
       {{0x33, 0x03}, {0x36, 0xFE}, {0x34, 0x00}, {0x37, 0x01}, {0x35, 0x05}, {0x38, 0x00}}};
   for (const auto& [cell, value] : cells) Printer.SetEepromCell(cell, value);
   Adjust(2);
-  Choose("BidRdoBtn", 2);
+  Row("BidRdoBtn", 2);
   Click("BidOKBtn");
   EXPECT_EQ(Memo(),
             "Multi shot Black = 3, Multi shot Color = -2\nMDX 6pl Black = 0, MDX 6pl Color = 1\n"
@@ -206,11 +204,11 @@ TEST_F(PatternItemsTest, TopMarginIsPreselectedAndWritten) {
   for (const auto& [stored, choice] : std::vector<std::pair<int, int>>{{21, 2}, {20, 1}, {-20, 1}, {-21, 0}}) {
     Printer.SetEepromCell(0x2E, static_cast<uint8_t>(stored));
     Adjust(4);
-    Choose("TopMarginRdoGrp", 1);
+    Row("TopMarginRdoGrp", 1);
     Click("TopMarginMainBtn");
     EXPECT_EQ(AdjustChild<RadioGroup>("TopMarginInputRdoGrp")->ItemIndex(), choice) << stored;
   }
-  Choose("TopMarginInputRdoGrp", 0);
+  Row("TopMarginInputRdoGrp", 0);
   Click("TopMarginWriteOKBtn");
   EXPECT_EQ(Printer.Eeprom()[0x2E], 0xD8);
   EXPECT_EQ(Memo(), "As Top margin data, \"-\" has been written in EEPROM.");

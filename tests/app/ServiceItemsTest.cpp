@@ -10,10 +10,6 @@ protected:
     Connect("Arvana Print 360", "LPT1");
     ASSERT_TRUE(Program->Adjust().isVisible());
   }
-  void Maintenance(int row) { AdjustChild<RadioGroup>("MentRdoGrp")->Button(row)->click(); }
-  void Type(const char* edit, const QString& text) {
-    AdjustChild<QLineEdit>(edit)->setText(text);
-  }
   QString Cell(int address) {
     QTableWidgetItem* item = AdjustChild<QTableWidget>("EepromStrGrid")->item(address / 16 + 1, address % 16 + 1);
     return item ? item->text() : QString();
@@ -86,7 +82,7 @@ TEST_F(ServiceItemsTest, WrongRangesAndCellsAreRefusedWithoutTouchingThePrinter)
     EXPECT_TRUE(AdjustChild<QLineEdit>("EepReadBegEdit")->hasFocus() || !QApplication::focusWidget());
   }
   Maintenance(4);
-  AdjustChild<RadioGroup>("EepromCheckRdoGrp")->Button(1)->click();
+  Row("EepromCheckRdoGrp", 1);
   Click("EepromCheckOkBtn");
   Type("EepWriteAddEdit", "5G");
   Type("EepWriteDataEdit", "10");
@@ -100,7 +96,7 @@ TEST_F(ServiceItemsTest, WrongRangesAndCellsAreRefusedWithoutTouchingThePrinter)
 
 TEST_F(ServiceItemsTest, ChangingACellWritesItAndShowsAddressAndData) {
   Maintenance(4);
-  AdjustChild<RadioGroup>("EepromCheckRdoGrp")->Button(1)->click();
+  Row("EepromCheckRdoGrp", 1);
   Click("EepromCheckOkBtn");
   EXPECT_TRUE(Visible("EepromWritePnl"));
   Type("EepWriteAddEdit", "5F");
@@ -173,7 +169,7 @@ TEST_F(ServiceItemsTest, ProtectionCounterIsReadAndCleared) {
 
   // No: nothing is written and the area is empty again.
   Click("CounterCheckRtnBtn");
-  AdjustChild<RadioGroup>("CounterRdoBtn")->Button(1)->click();
+  Row("CounterRdoBtn", 1);
   Click("ProCounterOKBtn");
   Boxes.Answer(DialogAnswer::No);
   Click("CounterClearOKBtn");
@@ -184,7 +180,7 @@ TEST_F(ServiceItemsTest, ProtectionCounterIsReadAndCleared) {
 
   // Yes: high byte first, then low byte.
   Maintenance(3);
-  AdjustChild<RadioGroup>("CounterRdoBtn")->Button(1)->click();
+  Row("CounterRdoBtn", 1);
   Click("ProCounterOKBtn");
   Boxes.Answer(DialogAnswer::Yes);
   Click("CounterClearOKBtn");

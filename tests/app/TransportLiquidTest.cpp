@@ -45,7 +45,7 @@ protected:
     Connect("Arvana Print 360", "VLUSB1");
     ASSERT_TRUE(Program->Adjust().isVisible());
     AdjustChild<QTabWidget>("AdjustmentTab")->setCurrentIndex(1);
-    AdjustChild<RadioGroup>("MentRdoGrp")->Button(2)->click();
+    Row("MentRdoGrp", 2);
   }
   // Presses `button` and returns the service commands it sent.
   std::vector<Bytes> Press(const char* button) {
@@ -64,7 +64,7 @@ protected:
 };
 
 TEST_F(TransportLiquidTest, NoMeansInjectTheLiquidFirst) {
-  AdjustChild<RadioGroup>("MessageRdoGrp")->Button(1)->click();
+  Row("MessageRdoGrp", 1);
   Click("MessageOKBtn");
   EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"NotePnl"}));
   Click("MainRtnBtn");

@@ -36,8 +36,10 @@ public:
 };
 
 struct LogicBench {
-  // `notes`: where the notes of unfinished writes go, the test's own folder.
-  explicit LogicBench(const std::filesystem::path& notes) {
+  // `notes`: where the notes of unfinished writes go, the test's own folder. `printerFolder` empty:
+  // the printer keeps everything in memory.
+  explicit LogicBench(const std::filesystem::path& notes, const std::string& printerFolder = "")
+      : Printer(Clock, printerFolder) {
     Core.Guard.SetFolder(notes.string());
     Display.SetView(View);
   }
@@ -57,7 +59,7 @@ struct LogicBench {
   WatchedClock Clock;
   TestDialogs Boxes;
   TestProgramEnd End;
-  VirtualPrinter Printer{Clock, ""};
+  VirtualPrinter Printer;
   SimPortSystem Ports{Printer, Clock};
   BenchChoice Choice;
   ServiceCore Core{Clock, Ports, Boxes, End, Choice, Choice};
@@ -83,7 +85,9 @@ protected:
 
   void SetUp() override {
     std::filesystem::create_directories(Notes.Path);
-    ASSERT_TRUE(Bench->Connect());
+    if (ConnectAtStart) {
+      ASSERT_TRUE(Bench->Connect());
+    }
   }
   std::vector<int> ControlEepromAddresses(uint8_t command) const {
     return captured::ControlEepromAddresses(Printer, command);
@@ -100,6 +104,7 @@ protected:
         << testing::PrintToString(Bench->Printer.ProtocolViolations());
   }
 
+  bool ConnectAtStart = true;  // false: the test arranges the printer first and connects itself
   TempDirectory Notes;
   DataHomeIn DataHome{Notes.Path / "data"};
   // On the heap: the printer's buffers are too large for the stack.

@@ -3,6 +3,7 @@
 // without the window.
 #pragma once
 
+#include "service/A4CheckLogic.h"
 #include "service/BidLogic.h"
 #include "service/EepromCheckLogic.h"
 #include "service/EepromSettingLogic.h"
@@ -66,6 +67,7 @@ struct LogicBench {
   RecordingView View{Core.Comm};
   StatusDisplay Display{Core.Comm};
 
+  A4CheckLogic A4Check{View, Core.Factory, Core.Raster, Core.A4check};
   EepromCheckLogic EepromCheck{View, Core.Comm};
   MaintenanceLogic Maintenance{View, Core.Factory, Core.Maintenance, Boxes};
   EepromSettingLogic EepromSetting{View, Core.Comm, Choice, Choice, Boxes, Clock, Core.Guard};

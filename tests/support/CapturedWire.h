@@ -5,6 +5,7 @@
 #include "sim/VirtualPrinter.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace captured {
@@ -42,3 +43,21 @@ inline std::vector<Block> ServiceCommands(const VirtualPrinter& printer) {
 }
 
 }  // namespace captured
+
+// Link blocks the program sends, for comparing captures.
+namespace wire {
+using Bytes = captured::Block;
+inline Bytes ModeSwitch() {
+  const std::string text("\x00\x00\x00\x1B\x01@QCL 1284.4\n@QCL\n@QCL\n", 27);
+  return Bytes(text.begin(), text.end());
+}
+inline Bytes Init() { return {0x00, 0x00, 0x00, 0x08, 0x01, 0x00, 0x00, 0x10}; }
+inline Bytes OpenChannel(uint8_t s) {
+  return {0x00, 0x00, 0x00, 0x11, 0x01, 0x00, 0x01, s, s, 0x00, 0x80, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00};
+}
+inline Bytes Credit(uint8_t s, uint8_t n) { return {0x00, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x03, s, s, 0x00, n}; }
+inline Bytes CreditRequest(uint8_t s, uint8_t n) {
+  return {0x00, 0x00, 0x00, 0x0D, 0x01, 0x00, 0x04, s, s, 0xFF, 0xFF, 0x00, n};
+}
+inline Bytes StatusRequest() { return {0x02, 0x02, 0x00, 0x0B, 0x00, 0x00, 's', 't', 0x01, 0x00, 0x01}; }
+}  // namespace wire

@@ -229,23 +229,14 @@ TEST_F(BoardChangeLogicTest, AnItemStartedAgainRestoresTheValuesFromTheFile) {
 TEST_F(BoardChangeLogicTest, ABadFileIsRefusedAndNothingReachesThePrinter) {
   BackupValues values{};
   const std::string good = FormatBackup(DescribeBackup(values, ModelCode360, "LPT1:", {2026, 12, 8, 9, 0, 0}));
-  const auto replaced = [](std::string text, const std::string& from, const std::string& to) {
-    return text.replace(text.find(from), from.size(), to);
-  };
   std::filesystem::create_directories(BackupFolder());
   const std::filesystem::path file = std::filesystem::path(BackupFolder()) / "bad.eeprom";
+  // Every kind of damage has its own reason (see the backup file's tests); here, that nothing is written.
   const struct {
     const char* Name;
     std::string Text;
     bool Folder;
-  } cases[] = {
-      {"truncated", good.substr(0, good.size() / 2), false},
-      {"edited", good.substr(0, good.find("\n0B = 00")) + "\n0B = 01" + good.substr(good.find("\n0B = 00") + 8), false},
-      {"another version", "arvana-eeprom-backup 9\n" + good.substr(good.find('\n') + 1), false},
-      {"empty", "", false},
-      {"a folder in its place", "", true},
-      {"terminal codes in its header", replaced(good, "model = ", "model = \x1b[2J"), false},
-  };
+  } cases[] = {{"truncated", good.substr(0, good.size() / 2), false}, {"a folder in its place", "", true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     std::filesystem::remove_all(file);

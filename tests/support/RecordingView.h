@@ -88,6 +88,14 @@ public:
     const auto found = Summary.find(field);
     return found == Summary.end() ? std::string() : found->second;
   }
+  // The red messages' texts, in order.
+  std::vector<std::string> RedTexts() const {
+    std::vector<std::string> texts;
+    for (const Message& message : Messages)
+      if (message.Red) texts.push_back(message.Text);
+    return texts;
+  }
+
   static constexpr uint32_t ReadyPollMs = 2000;  // as both front-ends ask
 
   std::vector<Message> Messages;

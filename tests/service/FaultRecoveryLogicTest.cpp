@@ -188,6 +188,26 @@ TEST_F(FaultRecoveryLogicTest, ValuesThatCannotBeReadShowAsUnknown) {
   EXPECT_TRUE(ControlEepromAddresses(0x42).empty());
 }
 
+TEST_F(FaultRecoveryLogicTest, ShortWriteOfADataPacketEndsTheProgramAfterTransmissionError) {
+  Printer.Faults().ShortWrite = true;
+  const WireCommand command{0x1B, 0x7C, 0x00, 0x05, 0x00, 0x10, 0x9B, 0x50, 0xAF, 0x28};
+  EXPECT_EQ(ExitStatusOf([&] { Bench->Core.Comm.SendCommand(command.data(), command.size()); }), ExitFatal);
+  EXPECT_EQ(Boxes.Texts(), (std::vector<std::string>{"Transmission error", "This program is closed by force."}));
+  EXPECT_FALSE(Bench->Core.Driver.IsOpen());
+}
+
+TEST_F(UsbFaultRecoveryTest, EepromWriteAcknowledgements) {
+  Printer.Faults().BusyAck = true;
+  EXPECT_EQ(Bench->Core.Comm.ControlWriteEeprom(0x5F, 0x10), static_cast<uint16_t>(StatusBusy));
+  EXPECT_TRUE(Boxes.Shown.empty());
+
+  // A write that gets no acknowledgement at all is not taken as done.
+  Printer.Faults().BusyAck = false;
+  Printer.Faults().NoAnswer = true;
+  EXPECT_EQ(ExitStatusOf([&] { Bench->Core.Comm.ControlWriteEeprom(0x5F, 0x00); }), ExitFatal);
+  EXPECT_EQ(Boxes.Texts(), (std::vector<std::string>{"error", "This program is closed by force."}));
+}
+
 // The trainer's file: busy switched on and off again while the program runs.
 TEST(FaultFileWithTheItems, BusyFromTheFileFailsEveryWriteUntilItIsSwitchedOff) {
   TempDirectory dir;

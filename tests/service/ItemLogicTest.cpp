@@ -109,6 +109,10 @@ TEST_F(ItemLogicTest, HeadCleaningIsBusyUntilThePrinterIsReady) {
   Bench->Maintenance.CleanHead();
   Bench->Clock.OnPause = nullptr;
   EXPECT_EQ(View.Text, "Head cleaning is completed.");
+  // The busy message holds the window until the done message has waited for a ready printer.
+  ASSERT_EQ(View.Messages.size(), 2u);
+  EXPECT_EQ(View.Messages[0].Kind, wsBusy);
+  EXPECT_EQ(View.Messages[1].Kind, wsDone);
   EXPECT_FALSE(View.Busy);
   EXPECT_GE(busyPolls, 10);  // the cleaning takes tens of seconds
   EXPECT_EQ(idlePolls, 0);

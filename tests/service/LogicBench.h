@@ -26,7 +26,7 @@
 
 #include <filesystem>
 
-// The model and the interface of the start window, fixed for the bench.
+// The model and the interface the start window would give; a test may choose others.
 class BenchChoice : public PortChoice, public ModelChoice {
 public:
   int16_t GetPortIndex() const override { return PortIndex; }

@@ -61,7 +61,6 @@ public:
     return true;
   }
   bool CheckPrinterReady() override {
-    ++ReadyChecks;
     for (;;) {
       Comm.RequestStatus();
       if (Comm.Status().StatusCode == StatusReady) {
@@ -106,7 +105,6 @@ public:
   bool BusyCursor = false;
   bool SkipReset = false;
   bool ErrorMode = false;
-  int ReadyChecks = 0;
 
 private:
   // A line keeps the colour it started with; text appended to it takes the colour of the last message.

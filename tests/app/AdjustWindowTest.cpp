@@ -11,15 +11,14 @@ protected:
     ASSERT_TRUE(Program->Adjust().isVisible());
   }
   RadioGroup* List(const char* name) { return AdjustChild<RadioGroup>(name); }
-  void Choose(const char* list, int row) { List(list)->Button(row)->click(); }
   QTabWidget* Tabs() { return AdjustChild<QTabWidget>("AdjustmentTab"); }
 };
 
 TEST_F(AdjustWindowTest, ChoosingOnAnotherPageLeavesOnlyThatItem) {
-  Choose("AdjustRdoGrp", 2);  // "Bi-D"
+  Row("AdjustRdoGrp", 2);  // "Bi-D"
   Program->Adjust().WriteStatus(wsPlain, "something");
   Tabs()->setCurrentIndex(1);
-  Choose("MentRdoGrp", 0);  // "Head cleaning"
+  Row("MentRdoGrp", 0);  // "Head cleaning"
   EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"CleaningPnl"}));
   EXPECT_EQ(Memo(), "");
   EXPECT_EQ(List("AdjustRdoGrp")->ItemIndex(), -1);
@@ -34,9 +33,9 @@ TEST_F(AdjustWindowTest, ChoosingOnAnotherPageLeavesOnlyThatItem) {
 TEST_F(AdjustWindowTest, RestrictedListOpensTheRecoveryPanels) {
   Program->Adjust().EnterErrorMode();
   const std::vector<std::string> expected = {"DefaultSetPnl", "CounterPnl", "EepromCheckPnl", "EepromBackupPnl"};
-  Choose("AdjustRdoGrp", 1);
+  Row("AdjustRdoGrp", 1);
   EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"CounterPnl"}));
-  Choose("AdjustRdoGrp", 2);
+  Row("AdjustRdoGrp", 2);
   EXPECT_EQ(VisiblePanels(), (std::vector<std::string>{"EepromCheckPnl"}));
   EXPECT_EQ(Tabs()->tabText(0), "");
   EXPECT_FALSE(List("MentRdoGrp")->isEnabled());

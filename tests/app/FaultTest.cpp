@@ -1,3 +1,4 @@
+// The program at start-up with a port or a printer it cannot work with, and a printer out of paper.
 #include "tests/app/ProgramFixture.h"
 
 namespace {
@@ -46,36 +47,12 @@ TEST_F(ProgramTest, StatusRepliesThatCannotBeUnderstoodEndTheProgramAtStartUp) {
     ArvanaProgram program({clock, boxes, end, ports});
     program.Start();
     c.Arrange(printer);
-    auto* boot = &program.Boot();
-    boot->findChild<QComboBox*>("ModelNameCombo")->setCurrentIndex(0);
-    boot->findChild<QComboBox*>("UsePortCombo")->setCurrentIndex(3);
-    EXPECT_EQ(ExitStatusOf([&] { boot->findChild<QAbstractButton*>("PortSelectOKBtn")->click(); }), ExitFatal);
+    WindowDriver window([&program]() -> ArvanaProgram& { return program; });
+    EXPECT_EQ(ExitStatusOf([&] { window.Connect("Arvana Print 350", "LPT1"); }), ExitFatal);
     EXPECT_EQ(boxes.Texts(), c.Texts);
     EXPECT_EQ(boxes.Shown.front().Kind, c.Texts.front() == "Receive error" ? DialogKind::Warning : DialogKind::Error);
     EXPECT_TRUE(printer.ProtocolViolations().empty());
   }
-}
-
-TEST_F(ProgramTest, ShortWriteOfADataPacketEndsTheProgramAfterTransmissionError) {
-  Connect("Arvana Print 360", "LPT1");
-  Printer.Faults().ShortWrite = true;
-  const Bytes command{0x1B, 0x7C, 0x00, 0x05, 0x00, 0x10, 0x9B, 0x50, 0xAF, 0x28};
-  EXPECT_EQ(ExitStatusOf([&] { Program->Comm.SendCommand(command.data(), command.size()); }), ExitFatal);
-  EXPECT_EQ(Boxes.Texts(), (std::vector<std::string>{"Transmission error", ForcedEnd}));
-  EXPECT_FALSE(Program->Driver.IsOpen());
-}
-
-TEST_F(ProgramTest, EepromWriteAcknowledgements) {
-  Connect("Arvana Print 360", "VLUSB1");
-  Printer.Faults().BusyAck = true;
-  EXPECT_EQ(Program->Comm.ControlWriteEeprom(0x5F, 0x10), static_cast<uint16_t>(StatusBusy));
-  EXPECT_TRUE(Boxes.Shown.empty());
-
-  // A write that gets no acknowledgement at all is not taken as done.
-  Printer.Faults().BusyAck = false;
-  Printer.Faults().NoAnswer = true;
-  EXPECT_EQ(ExitStatusOf([&] { Program->Comm.ControlWriteEeprom(0x5F, 0x00); }), ExitFatal);
-  EXPECT_EQ(Boxes.Texts(), (std::vector<std::string>{"error", ForcedEnd}));
 }
 
 TEST_F(ProgramTest, PaperOutIsShownAndWaitedFor) {
@@ -86,8 +63,8 @@ TEST_F(ProgramTest, PaperOutIsShownAndWaitedFor) {
 
   // Once paper is loaded, "Get status" offers the full list again.
   Printer.Faults().PaperOut = false;
-  Find<QAbstractButton>(Program->Adjust(), "GetStatusBtn")->click();
+  AdjustChild<QAbstractButton>("GetStatusBtn")->click();
   EXPECT_EQ(Memo(), "Ready to print.");
   EXPECT_FALSE(Program->Adjust().RestrictedItems);
-  EXPECT_EQ(Find<RadioGroup>(Program->Adjust(), "AdjustRdoGrp")->Items(), TFormAdjust::NormalItems);
+  EXPECT_EQ(AdjustChild<RadioGroup>("AdjustRdoGrp")->Items(), TFormAdjust::NormalItems);
 }

@@ -42,65 +42,49 @@ struct Action {
   std::function<void(ProgramTest&)> InWindow;
 };
 
-class OneCoreTest : public ProgramTest {
-public:
-  void ChooseAdjust(int row) { AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(row)->click(); }
-  void ChooseMaintenance(int row) {
-    AdjustChild<QTabWidget>("AdjustmentTab")->setCurrentIndex(1);
-    AdjustChild<RadioGroup>("MentRdoGrp")->Button(row)->click();
-  }
-  void Row(const char* list, int row) { AdjustChild<RadioGroup>(list)->Button(row)->click(); }
-  using ProgramTest::Click;
-  using ProgramTest::AdjustChild;
-};
+class OneCoreTest : public ProgramTest {};
 
 TEST_F(OneCoreTest, EveryCommandSendsWhatItsItemSends) {
   const std::vector<Action> actions = {
       {"head ID", {"head-id", "--write", "AZAAAAAAAAAAC"},
        [](ProgramTest& t) {
-         auto& w = static_cast<OneCoreTest&>(t);
-         w.ChooseAdjust(1);
-         w.Row("HdVolRdoBtn", 1);
-         w.Click("HdVolOKBtn");
-         w.AdjustChild<QLineEdit>("HdVolWrtEdit")->setText("AZAAAAAAAAAAC");
-         w.Click("HdVolWrtOKBtn");
+         t.Adjust(1);
+         t.Row("HdVolRdoBtn", 1);
+         t.Click("HdVolOKBtn");
+         t.AdjustChild<QLineEdit>("HdVolWrtEdit")->setText("AZAAAAAAAAAAC");
+         t.Click("HdVolWrtOKBtn");
        }},
       {"Bi-D", {"bid", "--write", "ms-black=7"},
        [](ProgramTest& t) {
-         auto& w = static_cast<OneCoreTest&>(t);
-         w.ChooseAdjust(2);
-         w.Row("BidRdoBtn", 1);
-         w.Click("BidOKBtn");
-         w.AdjustChild<QLineEdit>("MsBkBidWrtEdit")->setText("7");
-         w.AdjustChild<QCheckBox>("BidMsBkCheckBox")->setChecked(true);
-         w.Click("BidWrtOKBtn");
+         t.Adjust(2);
+         t.Row("BidRdoBtn", 1);
+         t.Click("BidOKBtn");
+         t.AdjustChild<QLineEdit>("MsBkBidWrtEdit")->setText("7");
+         t.AdjustChild<QCheckBox>("BidMsBkCheckBox")->setChecked(true);
+         t.Click("BidWrtOKBtn");
        }},
       {"top margin", {"top-margin", "--write", "-"},
        [](ProgramTest& t) {
-         auto& w = static_cast<OneCoreTest&>(t);
-         w.ChooseAdjust(4);
-         w.Row("TopMarginRdoGrp", 1);
-         w.Click("TopMarginMainBtn");
-         w.Row("TopMarginInputRdoGrp", 0);
-         w.Click("TopMarginWriteOKBtn");
+         t.Adjust(4);
+         t.Row("TopMarginRdoGrp", 1);
+         t.Click("TopMarginMainBtn");
+         t.Row("TopMarginInputRdoGrp", 0);
+         t.Click("TopMarginWriteOKBtn");
        }},
       {"counter clear", {"--yes", "counter", "--clear"},
        [](ProgramTest& t) {
-         auto& w = static_cast<OneCoreTest&>(t);
-         w.ChooseMaintenance(3);
-         w.Row("CounterRdoBtn", 1);
-         w.Click("ProCounterOKBtn");
-         w.Click("CounterClearOKBtn");
+         t.Maintenance(3);
+         t.Row("CounterRdoBtn", 1);
+         t.Click("ProCounterOKBtn");
+         t.Click("CounterClearOKBtn");
        }},
       {"initial setting", {"--model", "360", "init"}, [](ProgramTest& t) {
-         auto& w = static_cast<OneCoreTest&>(t);
-         w.ChooseAdjust(0);
-         w.Click("DefaultSetBtn");
+         t.Adjust(0);
+         t.Click("DefaultSetBtn");
        }},
       {"head cleaning", {"clean"}, [](ProgramTest& t) {
-         auto& w = static_cast<OneCoreTest&>(t);
-         w.ChooseMaintenance(0);
-         w.Click("CleaningOKBtn");
+         t.Maintenance(0);
+         t.Click("CleaningOKBtn");
        }},
   };
   for (const Action& action : actions) {

@@ -96,8 +96,8 @@ TEST_F(PrinterPanelTest, SwitchesAndTheFaultsFileAgreeBothWays) {
 
 TEST_F(PrinterPanelTest, EepromTableMarksExactlyTheCellsAHeadIdWriteChanged) {
   const EepromImage::Cells before = Printer.Eeprom();
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(1)->click();
-  AdjustChild<RadioGroup>("HdVolRdoBtn")->Button(1)->click();
+  Adjust(1);
+  Row("HdVolRdoBtn", 1);
   Click("HdVolOKBtn");
   QTest::keyClicks(AdjustChild<QLineEdit>("HdVolWrtEdit"), "AZAAAAAAAAAAC");
   Click("HdVolWrtOKBtn");

@@ -1,21 +1,15 @@
 // The whole program on the in-process virtual printer and the virtual clock, with scripted dialogs.
 #pragma once
 
-#include "app/ArvanaProgram.h"
-#include "items/RadioGroup.h"
-#include "app/TFormAdjust.h"
-#include "app/TFormBoot.h"
 #include "sim/ports/SimPortSystem.h"
 #include "sim/VirtualPrinter.h"
-#include "tests/support/WatchedClock.h"
+#include "tests/app/WindowDriver.h"
+#include "tests/support/CapturedWire.h"
 #include "tests/support/TestDialogs.h"
+#include "tests/support/WatchedClock.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
-#include <QLabel>
 #include <QTemporaryDir>
-#include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -25,10 +19,11 @@
 
 using Bytes = std::vector<uint8_t>;
 
-class ProgramTest : public testing::Test {
+class ProgramTest : public testing::Test, public WindowDriver {
 protected:
   // `printerFolder` empty: the printer keeps everything in memory.
-  explicit ProgramTest(const std::string& printerFolder = "") : Printer(Clock, printerFolder) {}
+  explicit ProgramTest(const std::string& printerFolder = "")
+      : WindowDriver([this]() -> ArvanaProgram& { return *Program; }), Printer(Clock, printerFolder) {}
 
   WatchedClock Clock;
   TestDialogs Boxes;
@@ -49,68 +44,11 @@ protected:
     EXPECT_TRUE(Printer.ProtocolViolations().empty()) << testing::PrintToString(Printer.ProtocolViolations());
   }
 
-  template <typename T>
-  T* Find(QWidget& window, const char* name) {
-    T* child = window.findChild<T*>(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-  }
-  QComboBox* ModelCombo() { return Find<QComboBox>(Program->Boot(), "ModelNameCombo"); }
-  QComboBox* PortCombo() { return Find<QComboBox>(Program->Boot(), "UsePortCombo"); }
-  QString Memo() { return Find<QTextEdit>(Program->Adjust(), "StatusMemo")->toPlainText(); }
-
-  // Chooses model and interface by their texts and presses OK.
-  void Connect(const QString& model, const QString& port) {
-    ModelCombo()->setCurrentIndex(ModelCombo()->findText(model));
-    PortCombo()->setCurrentIndex(PortCombo()->findText(port));
-    Find<QAbstractButton>(Program->Boot(), "PortSelectOKBtn")->click();
-  }
-
-
-  std::vector<Bytes> HostBlocks() const {
-    std::vector<Bytes> blocks;
-    for (const CaptureRecord& record : Printer.Capture())
-      if (record.FromHost) blocks.push_back(record.Bytes);
-    return blocks;
-  }
-
-  template <typename T = QWidget>
-  T* AdjustChild(const char* name) {
-    return Find<T>(Program->Adjust(), name);
-  }
-  bool Visible(const char* name) { return AdjustChild<QWidget>(name)->isVisible(); }
-  void Click(const char* name) { AdjustChild<QAbstractButton>(name)->click(); }
-  // The item panels of the adjustment window that are visible.
-  std::vector<std::string> VisiblePanels() {
-    std::vector<std::string> names;
-    for (QWidget* child : Program->Adjust().findChildren<QWidget*>()) {
-      const QString name = child->objectName();
-      if (name.endsWith("Pnl") && child->isVisible() && name != "ReturnPnl" && name != "AdjustedItemPnl" &&
-          !name.startsWith("Show"))
-        names.push_back(name.toStdString());
-    }
-    return names;
-  }
-  // Addresses of the EEPROM reads and writes on the control channel, in order.
+  std::vector<Bytes> HostBlocks() const { return captured::HostBlocks(Printer); }
   std::vector<int> ControlEepromAddresses(uint8_t command) const {
-    std::vector<int> addresses;
-    for (const Bytes& block : HostBlocks())
-      if (block.size() >= 16 && block[0] == 0x02 && block[6] == 0x7C && block[7] == 0x7C && block[12] == command)
-        addresses.push_back(block[15]);
-    return addresses;
+    return captured::ControlEepromAddresses(Printer, command);
   }
-
-  // Service commands on the data channel, in order: the command byte, then its parameters.
-  std::vector<Bytes> ServiceCommands() const {
-    std::vector<Bytes> commands;
-    for (const Bytes& block : HostBlocks()) {
-      if (block.size() < 16 || block[0] != 0x40 || block[6] != 0x1B || block[7] != 0x7C) continue;
-      Bytes command{block[13]};
-      command.insert(command.end(), block.begin() + 16, block.end());
-      commands.push_back(command);
-    }
-    return commands;
-  }
+  std::vector<Bytes> ServiceCommands() const { return captured::ServiceCommands(Printer); }
 
   // Answers the next modal window with the button called `buttonName`.
   void AnswerNextModal(const char* buttonName) {
@@ -123,20 +61,3 @@ protected:
     });
   }
 };
-
-// Link blocks the program sends, for comparing captures.
-namespace wire {
-inline Bytes ModeSwitch() {
-  const std::string text("\x00\x00\x00\x1B\x01@QCL 1284.4\n@QCL\n@QCL\n", 27);
-  return Bytes(text.begin(), text.end());
-}
-inline Bytes Init() { return {0x00, 0x00, 0x00, 0x08, 0x01, 0x00, 0x00, 0x10}; }
-inline Bytes OpenChannel(uint8_t s) {
-  return {0x00, 0x00, 0x00, 0x11, 0x01, 0x00, 0x01, s, s, 0x00, 0x80, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00};
-}
-inline Bytes Credit(uint8_t s, uint8_t n) { return {0x00, 0x00, 0x00, 0x0B, 0x01, 0x00, 0x03, s, s, 0x00, n}; }
-inline Bytes CreditRequest(uint8_t s, uint8_t n) {
-  return {0x00, 0x00, 0x00, 0x0D, 0x01, 0x00, 0x04, s, s, 0xFF, 0xFF, 0x00, n};
-}
-inline Bytes StatusRequest() { return {0x02, 0x02, 0x00, 0x0B, 0x00, 0x00, 's', 't', 0x01, 0x00, 0x01}; }
-}  // namespace wire

@@ -40,12 +40,10 @@ protected:
     Connect("Arvana Print 360", "LPT1");
     ASSERT_TRUE(Program->Adjust().isVisible());
   }
-  void Adjust(int row) { AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(row)->click(); }
-  void Choose(const char* list, int row) { AdjustChild<RadioGroup>(list)->Button(row)->click(); }
   // Prints the Bi-D page and keeps what the printer rendered as the "scan".
   std::string PrintBidPage(const char* name) {
     Adjust(2);
-    Choose("BidRdoBtn", 0);
+    Row("BidRdoBtn", 0);
     Click("BidOKBtn");
     Click("BidPrnOKBtn");
     const std::string path = Folder.filePath(name).toStdString();
@@ -60,7 +58,7 @@ TEST_F(ScanItemsTest, ReadFromScanFillsTheValuesMarksThePageAndOneWriteLinesUpEv
   ASSERT_TRUE(Printer.SetTrueBidOffsets(truth));
   const std::string first = PrintBidPage("first.png");
   Adjust(2);
-  Choose("BidRdoBtn", 1);
+  Row("BidRdoBtn", 1);
   Click("BidOKBtn");
   // Cancelled: nothing changes.
   Boxes.ChosenFile.clear();

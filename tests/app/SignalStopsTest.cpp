@@ -70,8 +70,8 @@ TEST_F(SignalStopsTest, CtrlCEndsTheVisitAndTheContinueWindowFollows) {
 TEST_F(SignalStopsTest, CtrlCAfterAStoppedWriteShowsHowFarItGotFirst) {
   StopAfterWrites stopAfter(Printer, 5, SIGINT);
   Program->Guard.SetStopSignals(stopAfter);
-  AdjustChild<RadioGroup>("AdjustRdoGrp")->Button(1)->click();  // head ID
-  AdjustChild<RadioGroup>("HdVolRdoBtn")->Button(1)->click();   // change data
+  Adjust(1);  // head ID
+  Row("HdVolRdoBtn", 1);   // change data
   Click("HdVolOKBtn");
   AdjustChild<QLineEdit>("HdVolWrtEdit")->setText("B1BCDEFABCABY");
   Click("HdVolWrtOKBtn");

@@ -15,8 +15,8 @@ protected:
     EXPECT_EQ(HostBlocks(), expected);
     EXPECT_TRUE(Program->Adjust().isVisible());
     EXPECT_FALSE(Program->Boot().isVisible());
-    EXPECT_EQ(Find<QLabel>(Program->Adjust(), "IndividualModelNameLbl")->text(), "Arvana Print 360");
-    EXPECT_EQ(Find<RadioGroup>(Program->Adjust(), "AdjustRdoGrp")->Items(), TFormAdjust::NormalItems);
+    EXPECT_EQ(AdjustChild<QLabel>("IndividualModelNameLbl")->text(), "Arvana Print 360");
+    EXPECT_EQ(AdjustChild<RadioGroup>("AdjustRdoGrp")->Items(), TFormAdjust::NormalItems);
     EXPECT_TRUE(Printer.ChannelOpen(0x40));
     EXPECT_EQ(Program->Driver.ChosenPortName(), std::string(port) + ":");
     EXPECT_TRUE(Boxes.Shown.empty());
@@ -34,7 +34,7 @@ TEST_F(ProgramTest, PrinterThatIsNotReadyLeavesTheDataChannelClosed) {
   EXPECT_EQ(Memo(), "Printer is busy.");
   EXPECT_EQ(HostBlocks().back(), wire::StatusRequest());
   EXPECT_FALSE(Printer.ChannelOpen(0x40));
-  EXPECT_EQ(Find<QLabel>(Program->Adjust(), "IndividualModelNameLbl")->text(), "Arvana Print 350");
+  EXPECT_EQ(AdjustChild<QLabel>("IndividualModelNameLbl")->text(), "Arvana Print 350");
 }
 
 TEST_F(ProgramTest, PrinterInErrorGetsTheRestrictedItemList) {
@@ -42,8 +42,8 @@ TEST_F(ProgramTest, PrinterInErrorGetsTheRestrictedItemList) {
   Connect("Arvana Print 360", "LPT2");
   EXPECT_EQ(Memo(), "Paper is jammed.");
   EXPECT_TRUE(Program->Adjust().RestrictedItems);
-  EXPECT_EQ(Find<RadioGroup>(Program->Adjust(), "AdjustRdoGrp")->Items(), TFormAdjust::RestrictedItemList);
-  EXPECT_FALSE(Find<QWidget>(Program->Adjust(), "MentRdoGrp")->isEnabled());
+  EXPECT_EQ(AdjustChild<RadioGroup>("AdjustRdoGrp")->Items(), TFormAdjust::RestrictedItemList);
+  EXPECT_FALSE(AdjustChild<QWidget>("MentRdoGrp")->isEnabled());
   EXPECT_FALSE(Printer.ChannelOpen(0x40));
 }
 
@@ -64,7 +64,7 @@ TEST_F(ProgramTest, PrinterThatNeverAnswersGetsThreeModeSwitchesAndTheStartWindo
 
   // Once the printer answers, OK connects; the port is opened anew.
   Printer.Faults().NoAnswer = false;
-  Find<QAbstractButton>(Program->Boot(), "PortSelectOKBtn")->click();
+  BootChild<QAbstractButton>("PortSelectOKBtn")->click();
   EXPECT_TRUE(Program->Adjust().isVisible());
 }
 
@@ -91,7 +91,7 @@ TEST_F(ProgramTest, StartWindowChoices) {
 
   // OK without an interface does nothing.
   PortCombo()->setCurrentIndex(-1);
-  Find<QAbstractButton>(Program->Boot(), "PortSelectOKBtn")->click();
+  BootChild<QAbstractButton>("PortSelectOKBtn")->click();
   EXPECT_TRUE(HostBlocks().empty());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_TRUE(Program->Boot().isVisible());
@@ -121,7 +121,7 @@ TEST_F(ProgramTest, ClosingShutsTheLinkDownResetsThePrinterAndAsksWhetherToConti
   const size_t before = HostBlocks().size();
   Clock.ClearPauses();
   AnswerNextModal("NextBtn");
-  Find<QAbstractButton>(Program->Adjust(), "AdjustRtnBtn")->click();
+  AdjustChild<QAbstractButton>("AdjustRtnBtn")->click();
   EXPECT_EQ(Boxes.Texts(),
             (std::vector<std::string>{"This program starts to initialize the printer.\nPlease wait about 15 seconds."}));
   EXPECT_NE(std::find(Clock.Pauses().begin(), Clock.Pauses().end(), 10000u), Clock.Pauses().end());

@@ -4,6 +4,7 @@
 #include "link/ModelChoice.h"
 #include "platform/NewFile.h"
 #include "platform/RegularFile.h"
+#include "tests/support/DataHomeIn.h"
 
 #include <gtest/gtest.h>
 
@@ -158,18 +159,13 @@ TEST_F(BackupFolderTest, FilesAreNeverWrittenOverAndFoldersAreNoFiles) {
 }
 
 TEST(BackupFile, FolderFollowsTheDataHome) {
-  const char* saved = std::getenv("XDG_DATA_HOME");
-  const std::string before = saved ? saved : "";
-  setenv("XDG_DATA_HOME", "/srv/data", 1);
-  EXPECT_EQ(BackupFolder(), "/srv/data/arvana-adjust/backups");
-  setenv("XDG_DATA_HOME", "relative/is/ignored", 1);
+  {
+    const DataHomeIn absolute("/srv/data");
+    EXPECT_EQ(BackupFolder(), "/srv/data/arvana-adjust/backups");
+  }
+  const DataHomeIn relative("relative/is/ignored");
   EXPECT_EQ(BackupFolder(), std::string(std::getenv("HOME") ? std::getenv("HOME") : ".") +
                                 "/.local/share/arvana-adjust/backups");
-  if (saved) {
-    setenv("XDG_DATA_HOME", before.c_str(), 1);
-  } else {
-    unsetenv("XDG_DATA_HOME");
-  }
 }
 
 }  // namespace

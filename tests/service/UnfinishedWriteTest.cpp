@@ -7,6 +7,7 @@
 #include "service/WriteGuard.h"
 #include "platform/NewFile.h"
 
+#include "tests/support/RecordingView.h"
 #include "tests/support/SimLinkTest.h"
 #include "tests/support/StopAfterWrites.h"
 
@@ -19,24 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The messages and summary fields an item would show, as lines.
-class RecordingView : public ItemView {
-public:
-  std::vector<std::string> Lines;
-  std::vector<std::string> Errors;
-  void WriteText(WriteStatusKind kind, const std::string& text) override {
-    if (kind == wsError) Errors.push_back(text);
-    Lines.push_back(text);
-  }
-  void AddErrorText(const std::string& text) override { Errors.push_back(text); }
-  bool FinishBusy() override { return true; }
-  bool CheckPrinterReady() override { return true; }
-  void SetSummary(SummaryField, const std::string&) override {}
-  void SetBusyCursor(bool) override {}
-  void SetSkipResetOnClose() override {}
-};
-
 
 class Model360 : public ModelChoice {
 public:
@@ -172,7 +155,7 @@ protected:
   TempFolder Folder;
   Model360 Model;
   WriteGuard Guard{Clock, Choice, Model};
-  RecordingView View;
+  RecordingView View{Comm};
   ConfirmedWrites Confirm{Comm};
   TPHeadID HeadId{Factory};
   HeadIdLogic Logic{View, HeadId, Confirm, Guard};
@@ -188,8 +171,8 @@ TEST_F(GuardedHeadIdWrite, AStopBetweenTwoCellsLeavesTheNoteAndFinishingComplete
   StopAfterWrites stop(Printer, 5);
   Guard.SetStopSignals(stop);
   EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
-  ASSERT_EQ(View.Errors.size(), 1u);
-  EXPECT_EQ(View.Errors[0], StoppedText(5, 13));
+  ASSERT_EQ(View.RedTexts().size(), 1u);
+  EXPECT_EQ(View.RedTexts()[0], StoppedText(5, 13));
   EXPECT_TRUE(Guard.StopMet());
   EXPECT_FALSE(Guard.Writing());
   EXPECT_TRUE(HeadId.ReadHeadId()->Damaged);
@@ -230,9 +213,9 @@ TEST_F(GuardedHeadIdWrite, ANoteIsNotFinishedOnAnotherPrinter) {
   const EepromImage::Cells other = Printer.Eeprom();
   UnfinishedLogic finishing(View, Comm, Guard);
   EXPECT_FALSE(finishing.Finish(notes[0]));
-  ASSERT_FALSE(View.Errors.empty());
-  EXPECT_EQ(View.Errors.back().rfind("The printer on LPT1 is not the one this write was made on: cell 4A holds", 0), 0u)
-      << View.Errors.back();
+  ASSERT_FALSE(View.RedTexts().empty());
+  EXPECT_EQ(View.RedTexts().back().rfind("The printer on LPT1 is not the one this write was made on: cell 4A holds", 0), 0u)
+      << View.RedTexts().back();
   EXPECT_EQ(Printer.Eeprom(), other);
   EXPECT_EQ(Guard.Unfinished().size(), 1u);
 }
@@ -252,7 +235,7 @@ TEST_F(GuardedHeadIdWrite, ACompleteWriteLeavesNoNoteAndClearsTheNotesItCovers) 
   ASSERT_TRUE(store.Save(other, error).Held());
   ASSERT_TRUE(store.Save(newer, error).Held());
   EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
-  EXPECT_TRUE(View.Errors.empty()) << testing::PrintToString(View.Errors);
+  EXPECT_TRUE(View.RedTexts().empty()) << testing::PrintToString(View.RedTexts());
   const std::vector<FoundNote> left = Guard.Unfinished();
   ASSERT_EQ(left.size(), 2u);
   EXPECT_EQ(left[0].Note.Item, "USB ID");
@@ -266,8 +249,8 @@ TEST_F(GuardedHeadIdWrite, AStopBeforeTheFirstCellWritesNothing) {
   StopAfterWrites now(Printer, 0);
   Guard.SetStopSignals(now);
   EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
-  ASSERT_EQ(View.Errors.size(), 1u);
-  EXPECT_EQ(View.Errors[0], "Stopped before the first cell: nothing was written to the printer.");
+  ASSERT_EQ(View.RedTexts().size(), 1u);
+  EXPECT_EQ(View.RedTexts()[0], "Stopped before the first cell: nothing was written to the printer.");
   EXPECT_EQ(Printer.Eeprom(), before);
   EXPECT_TRUE(Guard.Unfinished().empty());
 
@@ -286,8 +269,8 @@ TEST_F(GuardedHeadIdWrite, NoNoteNoWrite) {
   Guard.SetFolder((Folder.Path / "file" / "notes").string());
   const EepromImage::Cells before = Printer.Eeprom();
   EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));
-  ASSERT_EQ(View.Errors.size(), 1u);
-  EXPECT_NE(View.Errors[0].find("Nothing was written to the printer."), std::string::npos);
+  ASSERT_EQ(View.RedTexts().size(), 1u);
+  EXPECT_NE(View.RedTexts()[0].find("Nothing was written to the printer."), std::string::npos);
   EXPECT_EQ(Printer.Eeprom(), before);
 }
 
@@ -301,8 +284,8 @@ TEST_F(GuardedHeadIdWrite, AStoppedRestoreNotesTheOldValuesAndThePrintersIdentit
   StopAfterWrites stop(Printer, 3);
   Guard.SetStopSignals(stop);
   EXPECT_FALSE(restore.RestoreValues(wanted));
-  ASSERT_EQ(View.Errors.size(), 1u);
-  EXPECT_EQ(View.Errors[0], StoppedText(3, 69));
+  ASSERT_EQ(View.RedTexts().size(), 1u);
+  EXPECT_EQ(View.RedTexts()[0], StoppedText(3, 69));
   const std::vector<FoundNote> notes = Guard.Unfinished();
   ASSERT_EQ(notes.size(), 1u);
   const UnfinishedNote& note = notes[0].Note;

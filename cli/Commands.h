@@ -1,15 +1,16 @@
-// The commands of arvana-service, each over the same core as the window's items.
+// The commands of arvana-service, each over the same core as the window's items: one table that
+// says, for every command, what the run around it must do (open the link, wait for a ready
+// printer, reset the printer at the end) and which handler does the command's own work.
 #pragma once
 
+#include "cli/BidArguments.h"
+#include "cli/CommandOptions.h"
+#include "cli/ProgressClock.h"
 #include "cli/ServiceSession.h"
 #include "cli/TerminalDialogs.h"
-#include "eeprom/BidValues.h"
-#include "service/BidLogic.h"
 
-#include <array>
-#include <optional>
+#include <span>
 #include <string>
-#include <vector>
 
 // Exit statuses: what a script can tell apart.
 constexpr int ExitDone = 0;
@@ -20,39 +21,59 @@ constexpr int ExitNotConfirmed = 3;    // a write the printer did not confirm
 struct CommandContext {
   ServiceSession& Session;
   TerminalDialogs& Questions;
+  ProgressClock& Time;
+  const CommandOptions& Options;
 };
 
-int RunStatus(CommandContext& context, bool json);
-int RunDump(CommandContext& context, const std::string& range, const std::string& format, const std::string& output);
-int RunBackup(CommandContext& context, const std::string& output);
-int RunRestore(CommandContext& context, const std::string& file, bool dryRun, bool force);
-int RunDiff(CommandContext& context, const std::string& first, const std::string& second, bool printer, bool all);
-int RunHeadId(CommandContext& context, const std::string& write);
-int RunUsbId(CommandContext& context, const std::string& write);
-int RunBid(CommandContext& context, const std::vector<std::string>& writes, const std::string& fromScan);
-// Reads a scanned page: "bid" (around `values`, or the stored values when
-// empty) or "nozzles"; text or JSON on standard output.
-int RunAnalyse(CommandContext* context, const std::string& what, const std::string& image, bool json,
-               const std::string& values);
-// The six values of --values ("1,-2,0,3,0,4"); empty when the text is not six whole numbers within -36..36.
-std::optional<std::array<int, BidValues.size()>> ParseSixValues(const std::string& text);
-// The command line's names of the Bi-D values in table order: "ms-black, ms-color, ...".
-std::string BidArgumentList();
-// How --values lists them: "MS Black first, as 1,-2,0,3,0,4".
-std::string BidValuesOrderText();
-// The NAME=VALUE arguments of `bid --write` in the window's table order, each value held to the
-// window's own check; nothing, with the message, for the first one that is wrong.
-std::optional<std::vector<BidEntry>> ParseBidWrites(const std::vector<std::string>& writes, std::string& problem);
-int RunTopMargin(CommandContext& context, const std::string& write);
-int RunFirstDot(CommandContext& context, const std::string& write);
-int RunInit(CommandContext& context);
-int RunCounter(CommandContext& context, bool clear);
-int RunCleaning(CommandContext& context, bool charge);
-int RunPrint(CommandContext& context, const std::string& what);
+// A fact about one run of a command that depends on what it was given.
+using OptionTest = bool (*)(const CommandOptions&);
 
+constexpr bool Never(const CommandOptions&) { return false; }
+constexpr bool Always(const CommandOptions&) { return true; }
+
+struct Command {
+  const char* Name;
+  const char* Summary;  // its line in the help
+  // Does the command's work once the printer is as the fields below ask; returns the exit status.
+  int (*Run)(CommandContext&);
+  // Whether the run changes what the printer holds, so that ending it resets the printer.
+  OptionTest ChangesPrinter = Never;
+  // Whether the run needs the printer at all; one that does not never opens the port.
+  OptionTest UsesPrinter = Always;
+  // The items the window offers only while the printer is not in error; they also need the data channel.
+  bool NeedsReadyPrinter = false;
+  // The model decides the values written and printed, and a backup is restored only into the
+  // model it was taken from: these commands need it said.
+  bool NeedsModel = false;
+  // Whether the start warns of writes an earlier run left unfinished (the command that lists them does not).
+  bool WarnsOfUnfinishedWrites = true;
+  // Said after the printer did not answer, when the command could have done without it.
+  const char* WithoutPrinter = nullptr;
+};
+
+// Every command, in the order the help lists them.
+std::span<const Command> AllCommands();
+// The command of that name; nullptr when there is none.
+const Command* FindCommand(const std::string& name);
+
+int RunStatus(CommandContext& context);
+int RunDump(CommandContext& context);
+int RunBackup(CommandContext& context);
+int RunRestore(CommandContext& context);
+int RunDiff(CommandContext& context);
 // The writes that did not finish on the chosen port: listed on standard output, written again
-// and read back (`finish`), or forgotten after a question (`discard`).
-int RunUnfinished(CommandContext& context, bool finish, bool discard);
-
-// Whether a command changes what the printer holds, so that ending it resets the printer.
-bool ChangesPrinter(const std::string& command, bool writing);
+// and read back (`--finish`), or forgotten after a question (`--discard`).
+int RunUnfinished(CommandContext& context);
+int RunHeadId(CommandContext& context);
+int RunUsbId(CommandContext& context);
+int RunTopMargin(CommandContext& context);
+int RunFirstDot(CommandContext& context);
+int RunInit(CommandContext& context);
+int RunBid(CommandContext& context);
+// Reads a scanned page: "bid" (around --values, or the stored values when there are none) or
+// "nozzles"; text or JSON on standard output.
+int RunAnalyse(CommandContext& context);
+int RunCounter(CommandContext& context);
+int RunClean(CommandContext& context);
+int RunCharge(CommandContext& context);
+int RunPrint(CommandContext& context);

@@ -1,0 +1,189 @@
+// The commands over the board's values kept on this computer: backups, their restore and
+// comparison, and the notes of writes that did not finish.
+#include "cli/Commands.h"
+
+#include "cli/CommandSupport.h"
+#include "eeprom/EepromMap.h"
+#include "platform/NewFile.h"
+#include "platform/ShownText.h"
+#include "service/BackupFile.h"
+#include "service/EepromSettingLogic.h"
+#include "service/TPDalEeprom.h"
+#include "service/UnfinishedLogic.h"
+
+#include <filesystem>
+#include <iostream>
+#include <optional>
+
+namespace {
+
+// Reads the backup cells, all or none: a file or a comparison is never made from part of them.
+// Says why when a cell could not be read.
+std::optional<BackupValues> ReadPrinterValues(ServiceSession& session) {
+  BackupValues values{};
+  switch (TPDalEeprom::ReadCells(session.Comm, BackupSet, values)) {
+    case EepromReadOutcome::Answered:
+      return values;
+    case EepromReadOutcome::Silent:
+      std::cerr << "error: " << PrinterSilentText << std::endl;
+      return std::nullopt;
+    case EepromReadOutcome::Refused:
+      break;
+  }
+  std::cerr << "error: Reading EEPROM data failed." << std::endl;
+  return std::nullopt;
+}
+
+void ListNotes(const std::vector<FoundNote>& notes) {
+  for (const FoundNote& found : notes) {
+    std::cout << DescribeNote(found.Note) << '\n';
+    for (const NoteCell& cell : found.Note.Cells)
+      std::cout << "  " << Hex(cell.Address) << " = " << Hex(cell.Value) << (cell.Old ? " was " + Hex(*cell.Old) : "")
+                << '\n';
+  }
+  std::cout << std::flush;
+}
+
+int DiscardNotes(CommandContext& context, const std::vector<FoundNote>& notes) {
+  const DialogAnswer answer = context.Questions.ShowMessage(
+      DialogKind::Confirmation,
+      UnfinishedLogic::Summary(notes) + "\nForget these notes? The printer keeps the values it holds now.",
+      DialogButtons::YesNoDefaultNo);
+  if (context.Questions.Refused()) return ExitUsage;
+  if (answer != DialogAnswer::Yes) {
+    std::cerr << "Nothing was forgotten." << std::endl;
+    return ExitDone;
+  }
+  for (const FoundNote& found : notes) {
+    // Held while it goes: a program finishing it right now keeps it.
+    const HeldNote held = NoteStore::Take(found.Path);
+    if (!held.Held()) {
+      std::cerr << "Kept: the " << found.Note.Item << " of " << found.Note.Date << " is being written now." << std::endl;
+      continue;
+    }
+    std::string error;
+    if (!NoteStore::Remove(found.Path, error)) {
+      std::cerr << "error: The note cannot be removed (" << error << ")." << std::endl;
+      return ExitPrinterFailure;
+    }
+    std::cerr << "Forgotten: the " << found.Note.Item << " of " << found.Note.Date << "." << std::endl;
+  }
+  return ExitDone;
+}
+
+int FinishNotes(ServiceSession& session, const std::vector<FoundNote>& notes) {
+  UnfinishedLogic logic(session.View, session.Comm, session.Guard);
+  for (const FoundNote& found : notes) {
+    // A note removed meanwhile (forgotten by another program) is passed over.
+    if (!std::filesystem::exists(found.Path)) continue;
+    const bool finished = logic.Finish(found);
+    session.View.Flush();
+    if (!finished) return WriteOutcome(session.View);
+  }
+  return ExitDone;
+}
+
+}  // namespace
+
+int RunBackup(CommandContext& context) {
+  ServiceSession& session = context.Session;
+  const std::string& output = context.Options.Output;
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
+  const std::optional<BackupValues> read = ReadPrinterValues(session);
+  if (!read) return ExitPrinterFailure;
+  const BackupValues& values = *read;
+  std::string error;
+  std::optional<std::string> path;
+  if (output.empty()) {
+    path = logic.SaveBoard(values, BackupFolder(), error);
+  } else {
+    const BackupContents contents = DescribeBackup(values, session.SelectedModelCode(),
+                                                   session.Driver.ChosenPortName(), session.Time.LocalNow());
+    std::error_code ignored;
+    if (std::filesystem::exists(output, ignored)) return Refuse(ShownText(output) + " exists already: a backup is never written over.");
+    if (WriteNewFile(output, FormatBackup(contents), error)) path = output;
+  }
+  if (!path) {
+    std::cerr << "error: The backup could not be saved (" << error << ")." << std::endl;
+    return ExitPrinterFailure;
+  }
+  std::cerr << "Saved to " << ShownText(*path) << "." << std::endl;
+  std::cout << *path << std::endl;
+  return ExitDone;
+}
+
+int RunRestore(CommandContext& context) {
+  ServiceSession& session = context.Session;
+  const CommandOptions& options = context.Options;
+  const BackupFileCheck check = ReadBackupFile(options.File);
+  if (!check.Contents) return Refuse(check.Problem + " Nothing was written to the printer.");
+  if (!check.HeaderProtected) std::cerr << UnprotectedHeaderText << std::endl;
+  const std::string otherModel = OtherModelProblem(check.Contents->Header, session.SelectedModelCode());
+  if (!otherModel.empty() && !options.Force)
+    return Refuse(otherModel + " Nothing was written to the printer; give --force to restore it all the same.");
+  EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
+  const std::vector<CellChange> changes = logic.ChangesOnPrinter(check.Contents->Values);
+  bool allRead = true;
+  for (const CellChange& change : changes) {
+    allRead = allRead && change.Now.has_value();
+    std::cout << EepromSettingLogic::ChangeText(change) << '\n';
+  }
+  std::cout << std::flush;
+  if (options.DryRun) return allRead ? ExitDone : ExitPrinterFailure;
+  const BackupHeader& header = check.Contents->Header;
+  const DialogAnswer answer = context.Questions.ShowMessage(
+      DialogKind::Confirmation,
+      "Write the values of this backup (" + header.Model + ", " + header.Date + ", head ID " + header.HeadId +
+          ") into the printer? " + std::to_string(changes.size()) + " cells change.",
+      DialogButtons::OkCancel);
+  if (context.Questions.Refused()) return ExitUsage;
+  if (answer != DialogAnswer::Ok) {
+    std::cerr << "Nothing was written to the printer." << std::endl;
+    return ExitDone;
+  }
+  return logic.RestoreValues(check.Contents->Values) ? ExitDone : WriteOutcome(session.View);
+}
+
+int RunDiff(CommandContext& context) {
+  const std::string& first = context.Options.File;
+  const std::string& second = context.Options.Second;
+  const BackupFileCheck left = ReadBackupFile(first);
+  if (!left.Contents) return Refuse(ShownText(first) + ": " + left.Problem);
+  BackupValues right{};
+  std::string rightName = "printer";
+  if (context.Options.Printer) {
+    const std::optional<BackupValues> read = ReadPrinterValues(context.Session);
+    if (!read) return ExitPrinterFailure;
+    right = *read;
+  } else {
+    const BackupFileCheck other = ReadBackupFile(second);
+    if (!other.Contents) return Refuse(ShownText(second) + ": " + other.Problem);
+    right = other.Contents->Values;
+    rightName = second;
+  }
+  const bool all = context.Options.All;
+  std::cout << "cell  " << first << "  " << rightName << "  what\n";
+  for (size_t i = 0; i < BackupSet.size(); ++i) {
+    const bool differs = left.Contents->Values[i] != right[i];
+    if (!differs && !all) continue;
+    std::cout << Hex(BackupSet[i]) << "    " << Hex(left.Contents->Values[i]) << "  " << Hex(right[i]) << "  "
+              << CellName(BackupSet[i]) << (differs && all ? "  *" : "") << '\n';
+  }
+  std::cout << std::flush;
+  return ExitDone;
+}
+
+int RunUnfinished(CommandContext& context) {
+  ServiceSession& session = context.Session;
+  std::vector<std::string> problems;
+  const std::vector<FoundNote> notes = session.Guard.Unfinished(&problems);
+  for (const std::string& problem : problems) std::cerr << "warning: a note cannot be read: " << problem << std::endl;
+  if (notes.empty()) {
+    std::cerr << "No write was left unfinished on " << PortNameOf(session.GetPortIndex()) << "." << std::endl;
+    return ExitDone;
+  }
+  if (context.Options.Discard) return DiscardNotes(context, notes);
+  if (context.Options.Finish) return FinishNotes(session, notes);
+  ListNotes(notes);
+  return ExitDone;
+}

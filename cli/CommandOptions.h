@@ -1,0 +1,33 @@
+// What the command line said: the options of every command, each left at its default unless
+// the command that takes it was given it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CommandOptions {
+  std::string Port = "LPT1";
+  std::string Model = "360";
+  std::string Simulator;
+  bool Yes = false;
+  bool ModelGiven = false;
+  int TimeoutSeconds = 900;
+  bool Json = false;
+  std::string Range = "00-FF";
+  std::string Format = "table";
+  std::string Output;
+  std::string File;
+  std::string Second;
+  bool DryRun = false;
+  bool Force = false;
+  bool Printer = false;
+  bool All = false;
+  std::string Write;
+  std::vector<std::string> Writes;
+  bool Clear = false;
+  std::string What;
+  std::string Values;
+  std::string FromScan;
+  bool Finish = false;
+  bool Discard = false;
+};

@@ -1,0 +1,60 @@
+// The printer's own routines: the protection counter, head cleaning, ink charge and the check prints.
+#include "cli/Commands.h"
+
+#include "cli/CommandSupport.h"
+#include "service/A4CheckLogic.h"
+#include "service/BidLogic.h"
+#include "service/MaintenanceLogic.h"
+#include "service/TopMarginLogic.h"
+
+#include <iostream>
+
+namespace {
+
+int RunMaintenance(ServiceSession& session, void (MaintenanceLogic::*routine)()) {
+  MaintenanceLogic logic(session.View, session.Factory, session.Maintenance, session.Boxes);
+  (logic.*routine)();
+  session.View.Flush();
+  return session.View.ErrorShown() ? ExitPrinterFailure : ExitDone;
+}
+
+}  // namespace
+
+int RunCounter(CommandContext& context) {
+  ServiceSession& session = context.Session;
+  if (!context.Options.Clear) {
+    const std::optional<std::string> counter = session.Maintenance.ReadProtectionCounter();
+    if (!counter) {
+      std::cerr << "error: The protection counter could not be read." << std::endl;
+      return ExitPrinterFailure;
+    }
+    std::cout << *counter << std::endl;
+    return ExitDone;
+  }
+  MaintenanceLogic logic(session.View, session.Factory, session.Maintenance, session.Boxes);
+  const bool tried = logic.ClearCounter();
+  session.View.Flush();
+  if (!tried) return context.Questions.Refused() ? ExitUsage : ExitDone;
+  return WriteOutcome(session.View);
+}
+
+int RunClean(CommandContext& context) { return RunMaintenance(context.Session, &MaintenanceLogic::CleanHead); }
+
+int RunCharge(CommandContext& context) { return RunMaintenance(context.Session, &MaintenanceLogic::ChargeInk); }
+
+int RunPrint(CommandContext& context) {
+  ServiceSession& session = context.Session;
+  // Printing pauses for every reply it waits for: the line follows the packets sent.
+  context.Time.OnPause = [&session] { session.View.Progress("printing", session.Comm.DataPacketsSent(), 0, "packets"); };
+  const std::string& what = context.Options.What;
+  if (what == "check") {
+    A4CheckLogic(session.View, session.Factory, session.Raster, session.A4check).PrintPages();
+  } else if (what == "bid") {
+    BidLogic(session.View, session.Bid, session.Raster, session.Confirm, session.Guard).PrintPage(1);
+    session.Comm.FlushData();  // the page's form feed waits in the queue for the next data: there is none
+  } else {
+    TopMarginLogic(session.View, session.Comm, session.Factory, session.Raster, session.Boxes).PrintLine();
+  }
+  session.View.Flush();
+  return session.View.PrinterInError() || session.View.ErrorShown() ? ExitPrinterFailure : ExitDone;
+}

@@ -139,7 +139,7 @@ bool TPPrinterDriver::WriteBlock(const uint8_t* buffer, size_t length) {
   EndIfOverdue();
   ApplyPortTimeouts();
   size_t written = 0;
-  const bool complete = Device->Write(buffer, length, written) && written == length;
+  const bool complete = Transferred(Device->Write(buffer, length, written)) && written == length;
   EndIfOverdue();
   return complete;
 }
@@ -166,10 +166,10 @@ bool TPPrinterDriver::ReadUsbReply(ReplyBufferArray& buffer, int32_t& length) {
     size_t got = 0;
     EndIfOverdue();
     ApplyPortTimeouts();
-    const bool read = Device->Read(buffer.data(), buffer.size(), got);
+    const PortResult read = Device->Read(buffer.data(), buffer.size(), got);
     Received += got;
     EndIfOverdue();
-    if (!read) return false;
+    if (!Transferred(read)) return false;
     if (got > 0) {
       length = static_cast<int32_t>(got);
       return true;
@@ -201,10 +201,10 @@ bool TPPrinterDriver::ReadExactly(uint8_t* target, size_t count) {
   const int64_t started = Time.CalendarSeconds();
   size_t got = 0;
   EndIfOverdue();
-  const bool read = Device->Read(target, count, got);
+  const PortResult read = Device->Read(target, count, got);
   Received += got;
   EndIfOverdue();
-  if (!read) return false;
+  if (!Transferred(read)) return false;
   if (Time.CalendarSeconds() - started >= SlowReadSeconds) return false;
   // A read cut short by the time-out leaves older bytes in the buffer; they
   // are not part of this reply.

@@ -37,8 +37,8 @@ public:
 
   bool GetTimeouts(CommTimeouts& timeouts) override;
   bool SetTimeouts(const CommTimeouts& timeouts) override;
-  bool Write(const uint8_t* data, size_t length, size_t& written) override;
-  bool Read(uint8_t* buffer, size_t length, size_t& got) override;
+  PortResult Write(const uint8_t* data, size_t length, size_t& written) override;
+  PortResult Read(uint8_t* buffer, size_t length, size_t& got) override;
   void LimitWaits(uint32_t milliseconds) override { WaitBoundMs = milliseconds; }
 
 private:
@@ -48,16 +48,16 @@ private:
   LinuxPortDevice(int fd, DeviceKind kind, const UsbDeviceTiming& usbTiming);
 
   // Writes until all is accepted or `deadline` (steady ms, NoDeadline = none) passes.
-  bool WriteUntil(const uint8_t* data, size_t length, size_t& written, int64_t deadline);
+  PortResult WriteUntil(const uint8_t* data, size_t length, size_t& written, int64_t deadline);
   // Reads until `length` bytes arrived; before the first byte until
   // `firstDeadline`, after it until `totalDeadline` or until no byte followed
   // the previous one within `gapMs` (0 = no gap limit).
-  bool ReadUntil(uint8_t* buffer, size_t length, size_t& got, int64_t firstDeadline, int64_t totalDeadline,
-                 uint32_t gapMs);
+  PortResult ReadUntil(uint8_t* buffer, size_t length, size_t& got, int64_t firstDeadline, int64_t totalDeadline,
+                       uint32_t gapMs);
   // Takes whatever has already arrived, without waiting.
-  bool ReadAvailable(uint8_t* buffer, size_t length, size_t& got);
+  PortResult ReadAvailable(uint8_t* buffer, size_t length, size_t& got);
   // Waits until `events` are ready. Returns the ready events, 0 when
-  // `deadline` passed, -1 when the device cannot be waited on.
+  // `deadline` passed, -1 with errno set when the device cannot be waited on.
   int WaitFor(short events, int64_t deadline);
   // Waits a little before trying again after the device said "not now",
   // so a driver without readiness reports is not polled in a busy loop.

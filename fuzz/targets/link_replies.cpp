@@ -32,18 +32,18 @@ public:
     Timeouts = timeouts;
     return !Usb;
   }
-  bool Write(const uint8_t*, size_t length, size_t& written) override {
+  PortResult Write(const uint8_t*, size_t length, size_t& written) override {
     written = length;
-    return true;
+    return PortResult::Done;
   }
-  bool Read(uint8_t* buffer, size_t length, size_t& got) override {
+  PortResult Read(uint8_t* buffer, size_t length, size_t& got) override {
     got = 0;
     if (Usb) {
       // One reply a read, cut to what the reader takes.
       const std::vector<uint8_t> block = Input.Bytes(Input.Word() % MaxBlock);
       got = std::min(length, block.size());
       if (got > 0) std::memcpy(buffer, block.data(), got);
-      return true;
+      return got == length ? PortResult::Done : PortResult::TimedOut;
     }
     // A byte stream: blocks run on into each other until the read is served or the input ends.
     while (got < length) {
@@ -58,7 +58,7 @@ public:
       Offset += count;
       got += count;
     }
-    return true;
+    return got == length ? PortResult::Done : PortResult::TimedOut;
   }
 
 private:

@@ -77,7 +77,7 @@ TEST(LinuxPortDevice, CommDeviceCarriesRawBytesBothWaysWithoutTimeLimits) {
   // Zero time-outs: the read waits until every byte asked for has arrived.
   ASSERT_TRUE(device->SetTimeouts(CommTimeouts{}));
   size_t written = 0;
-  ASSERT_TRUE(device->Write(Awkward.data(), Awkward.size(), written));
+  ASSERT_TRUE(Transferred(device->Write(Awkward.data(), Awkward.size(), written)));
   EXPECT_EQ(written, Awkward.size());
   // Asserted: a terminal that is not raw would also hold back the reply below forever.
   ASSERT_EQ(printer.Receive(Awkward.size()), Awkward);
@@ -86,7 +86,7 @@ TEST(LinuxPortDevice, CommDeviceCarriesRawBytesBothWaysWithoutTimeLimits) {
   printer.Send(Awkward);
   std::vector<uint8_t> reply(Awkward.size());
   size_t got = 0;
-  ASSERT_TRUE(device->Read(reply.data(), reply.size(), got));
+  ASSERT_TRUE(Transferred(device->Read(reply.data(), reply.size(), got)));
   EXPECT_EQ(got, Awkward.size());
   EXPECT_EQ(reply, Awkward);
   EXPECT_TRUE(printer.Receive(1, 20).empty());  // nothing echoed
@@ -104,7 +104,7 @@ TEST(LinuxPortDevice, CommReadEndsAtTheIntervalOrTotalTimeout) {
   ASSERT_TRUE(device->SetTimeouts(CommTimeouts{20, 0, 5000, 0, 0}));
   printer.Send({0x01, 0x02, 0x03});
   int64_t start = clock.SteadyMilliseconds();
-  ASSERT_TRUE(device->Read(buffer, 10, got));
+  ASSERT_TRUE(Transferred(device->Read(buffer, 10, got)));
   EXPECT_EQ(got, 3u);
   EXPECT_EQ(buffer[2], 0x03);
   EXPECT_LT(clock.SteadyMilliseconds() - start, 2500);
@@ -112,7 +112,7 @@ TEST(LinuxPortDevice, CommReadEndsAtTheIntervalOrTotalTimeout) {
   // Nothing at all: the interval never starts, the total (1 ms x 10 + 30 ms) ends the read.
   ASSERT_TRUE(device->SetTimeouts(CommTimeouts{20, 1, 30, 0, 0}));
   start = clock.SteadyMilliseconds();
-  ASSERT_TRUE(device->Read(buffer, 10, got));
+  ASSERT_TRUE(Transferred(device->Read(buffer, 10, got)));
   EXPECT_EQ(got, 0u);
   EXPECT_GE(clock.SteadyMilliseconds() - start, 40);
 }
@@ -125,7 +125,7 @@ TEST(LinuxPortDevice, CommWriteReportsWhatWasAcceptedWhenTheTotalTimeoutPasses) 
   // Far more than the terminal buffers while the printer reads nothing.
   const std::vector<uint8_t> block(4 << 20, 0x55);
   size_t written = 0;
-  ASSERT_TRUE(device->Write(block.data(), block.size(), written));
+  ASSERT_TRUE(Transferred(device->Write(block.data(), block.size(), written)));
   EXPECT_GT(written, 0u);
   EXPECT_LT(written, block.size());
 }
@@ -144,11 +144,11 @@ TEST(LinuxPortDevice, LimitedWaitsEndAWriteTheDeviceWouldHoldLonger) {
   const int64_t start = clock.SteadyMilliseconds();
   const std::vector<uint8_t> block(4 << 20, 0x55);
   size_t written = 0;
-  ASSERT_TRUE(device->Write(block.data(), block.size(), written));
+  ASSERT_TRUE(Transferred(device->Write(block.data(), block.size(), written)));
   EXPECT_LT(written, block.size());
   uint8_t reply[16];
   size_t got = 99;
-  ASSERT_TRUE(device->Read(reply, sizeof reply, got));
+  ASSERT_TRUE(Transferred(device->Read(reply, sizeof reply, got)));
   EXPECT_EQ(got, 0u);
   // Far below either time-out of the device: only the limit can have ended them.
   EXPECT_LT(clock.SteadyMilliseconds() - start, 30000);
@@ -167,25 +167,25 @@ TEST(LinuxPortDevice, UsbReadReturnsOneReplyOrNothing) {
   uint8_t reply[256] = {};
   size_t got = 99;
   printer.Send({0x00, 0x02, 0x00, 0x0A, 0x01, 0x00, 0x73, 0x74, 0x0D, 0x0A});
-  ASSERT_TRUE(device->Read(reply, sizeof reply, got));
+  ASSERT_TRUE(Transferred(device->Read(reply, sizeof reply, got)));
   EXPECT_EQ(got, 10u);
   EXPECT_EQ(reply[3], 0x0A);
   EXPECT_EQ(reply[9], 0x0A);
 
   // A reply longer than the buffer is taken in parts.
   printer.Send({1, 2, 3, 4, 5});
-  ASSERT_TRUE(device->Read(reply, 3, got));
+  ASSERT_TRUE(Transferred(device->Read(reply, 3, got)));
   EXPECT_EQ(got, 3u);
-  ASSERT_TRUE(device->Read(reply, sizeof reply, got));
+  ASSERT_TRUE(Transferred(device->Read(reply, sizeof reply, got)));
   ASSERT_EQ(got, 2u);
   EXPECT_EQ(reply[0], 4);
   EXPECT_EQ(reply[1], 5);
 
-  ASSERT_TRUE(device->Read(reply, sizeof reply, got));
+  ASSERT_TRUE(Transferred(device->Read(reply, sizeof reply, got)));
   EXPECT_EQ(got, 0u);
 
   size_t written = 0;
-  ASSERT_TRUE(device->Write(Awkward.data(), Awkward.size(), written));
+  ASSERT_TRUE(Transferred(device->Write(Awkward.data(), Awkward.size(), written)));
   EXPECT_EQ(written, Awkward.size());
   EXPECT_EQ(printer.Receive(Awkward.size()), Awkward);
 }
@@ -198,8 +198,8 @@ TEST(LinuxPortDevice, LostDeviceAndMissingNodeAreErrors) {
   printer.Close();
   uint8_t buffer[4];
   size_t count = 0;
-  EXPECT_FALSE(device->Read(buffer, sizeof buffer, count));
-  EXPECT_FALSE(device->Write(buffer, sizeof buffer, count));
+  EXPECT_EQ(device->Read(buffer, sizeof buffer, count), PortResult::DeviceLost);
+  EXPECT_EQ(device->Write(buffer, sizeof buffer, count), PortResult::DeviceLost);
 
   std::string reason;
   EXPECT_FALSE(LinuxPortDevice::Open("/nonexistent/lp7", LinuxPortDevice::DeviceKind::Comm, reason));

@@ -115,7 +115,7 @@ TEST_F(FakeMachine, OpensParallelPortsByNameAndTracesWhenAsked) {
   Clock.Advance(1500);
   const uint8_t block[] = {0x00, 0x00, 0x00, 0x1B, 0x01, 0x40};
   size_t written = 0;
-  ASSERT_TRUE(device->Write(block, sizeof block, written));
+  ASSERT_TRUE(Transferred(device->Write(block, sizeof block, written)));
   std::stringstream trace;
   trace << std::ifstream(Root / "trace.log").rdbuf();
   EXPECT_EQ(trace.str(), "1.500 H>P 00 00 00 1B 01 40\n");

@@ -54,31 +54,31 @@ TEST(SimPortDevice, ParallelReadsAByteStreamAndWaitsOutTimeouts) {
 
   size_t written = 0;
   const Bytes modeSwitch = ModeSwitchBlock();
-  ASSERT_TRUE(port->Write(modeSwitch.data(), modeSwitch.size(), written));
+  ASSERT_TRUE(Transferred(port->Write(modeSwitch.data(), modeSwitch.size(), written)));
   EXPECT_EQ(written, modeSwitch.size());
   const Bytes init = InitBlock();
-  ASSERT_TRUE(port->Write(init.data(), init.size(), written));
+  ASSERT_TRUE(Transferred(port->Write(init.data(), init.size(), written)));
 
   // Two answers wait (8 and 9 bytes); the host reads the header, then the rest.
   uint8_t buffer[256] = {};
   size_t got = 0;
-  ASSERT_TRUE(port->Read(buffer, 6, got));
+  ASSERT_TRUE(Transferred(port->Read(buffer, 6, got)));
   EXPECT_EQ(got, 6u);
   EXPECT_EQ(buffer[3], 0x08);
-  ASSERT_TRUE(port->Read(buffer + 6, 2, got));
+  ASSERT_TRUE(Transferred(port->Read(buffer + 6, 2, got)));
   EXPECT_EQ(got, 2u);
   EXPECT_EQ(buffer[6], 0xD1);
   EXPECT_TRUE(sim.TheClock.Pauses().empty());
 
   // Asking for more than waits: the 9 bytes come after the interval time-out.
-  ASSERT_TRUE(port->Read(buffer, 20, got));
+  ASSERT_TRUE(Transferred(port->Read(buffer, 20, got)));
   EXPECT_EQ(got, 9u);
   EXPECT_EQ(buffer[6], 0x80);
   EXPECT_EQ(sim.TheClock.Pauses(), (std::vector<uint32_t>{200}));
 
   // Nothing waits: the whole total time-out, 1 ms x 6 + 5000.
   sim.TheClock.ClearPauses();
-  ASSERT_TRUE(port->Read(buffer, 6, got));
+  ASSERT_TRUE(Transferred(port->Read(buffer, 6, got)));
   EXPECT_EQ(got, 0u);
   EXPECT_EQ(sim.TheClock.Pauses(), (std::vector<uint32_t>{5006}));
 }
@@ -93,16 +93,16 @@ TEST(SimPortDevice, UsbReadsOneAnswerPerRead) {
 
   size_t written = 0;
   for (const Bytes& block : {ModeSwitchBlock(), InitBlock()})
-    ASSERT_TRUE(port->Write(block.data(), block.size(), written));
+    ASSERT_TRUE(Transferred(port->Write(block.data(), block.size(), written)));
   uint8_t buffer[256] = {};
   size_t got = 0;
-  ASSERT_TRUE(port->Read(buffer, sizeof buffer, got));
+  ASSERT_TRUE(Transferred(port->Read(buffer, sizeof buffer, got)));
   EXPECT_EQ(got, 8u);
   EXPECT_EQ(buffer[6], 0xD1);
-  ASSERT_TRUE(port->Read(buffer, sizeof buffer, got));
+  ASSERT_TRUE(Transferred(port->Read(buffer, sizeof buffer, got)));
   EXPECT_EQ(got, 9u);
   EXPECT_EQ(buffer[6], 0x80);
-  ASSERT_TRUE(port->Read(buffer, sizeof buffer, got));
+  ASSERT_TRUE(Transferred(port->Read(buffer, sizeof buffer, got)));
   EXPECT_EQ(got, 0u);
   EXPECT_TRUE(sim.TheClock.Pauses().empty()) << "an empty USB read returns at once";
 }
@@ -114,7 +114,7 @@ TEST(SimPortDevice, ShortWriteLosesTheBlock) {
   sim.Printer.Faults().ShortWrite = true;
   const Bytes modeSwitch = ModeSwitchBlock();
   size_t written = 0;
-  ASSERT_TRUE(port->Write(modeSwitch.data(), modeSwitch.size(), written));
+  ASSERT_TRUE(Transferred(port->Write(modeSwitch.data(), modeSwitch.size(), written)));
   EXPECT_EQ(written, modeSwitch.size() - 1);
   EXPECT_FALSE(sim.Printer.InPacketMode());
   EXPECT_TRUE(sim.Printer.Capture().empty());
@@ -137,12 +137,12 @@ TEST(SimPortSystem, ASwitchedOffPrinterHasNoUsbDeviceAndASilentParallelPort) {
   EXPECT_EQ(sim.Ports.OpenUsb("sim:usb1", reason), nullptr);
   const Bytes block = ModeSwitchBlock();
   size_t written = 99;
-  EXPECT_FALSE(usb->Write(block.data(), block.size(), written));  // the device it had is gone
+  EXPECT_EQ(usb->Write(block.data(), block.size(), written), PortResult::DeviceLost);  // the device it had is gone
   EXPECT_EQ(written, 0u);
 
   std::unique_ptr<PortDevice> parallel = sim.Ports.OpenParallel("LPT1", reason);
   ASSERT_NE(parallel, nullptr);
-  EXPECT_TRUE(parallel->Write(block.data(), block.size(), written));
+  EXPECT_TRUE(Transferred(parallel->Write(block.data(), block.size(), written)));
   EXPECT_EQ(sim.Printer.PendingReplyBytes(), 0u);
 
   sim.Printer.PowerOn();

@@ -46,8 +46,8 @@ public:
   int OpenDevices = 0;              // devices not yet closed
 
   // Internal: used by the devices.
-  bool DeviceWrite(const uint8_t* data, size_t length, size_t& written);
-  bool DeviceRead(bool usb, uint8_t* buffer, size_t length, size_t& got);
+  PortResult DeviceWrite(const uint8_t* data, size_t length, size_t& written);
+  PortResult DeviceRead(bool usb, uint8_t* buffer, size_t length, size_t& got);
 
 private:
   VirtualClock& Time;

@@ -204,8 +204,8 @@ int RunDump(CommandContext& context, const std::string& range, const std::string
     std::cout << text << std::flush;
   } else {
     // Never over an existing file: it may be a backup.
-    std::string error;
-    if (!WriteNewFile(output, text, error)) return Refuse("The dump cannot be written (" + error + ").");
+    if (const Outcome<void> written = WriteNewFile(output, text); !written)
+      return Refuse("The dump cannot be written (" + written.Fault().Message + ").");
   }
   return allRead ? ExitDone : ExitPrinterFailure;
 }
@@ -225,7 +225,11 @@ int RunBackup(CommandContext& context, const std::string& output) {
                                                    session.Driver.ChosenPortName(), session.Time.LocalNow());
     std::error_code ignored;
     if (std::filesystem::exists(output, ignored)) return Refuse(ShownText(output) + " exists already: a backup is never written over.");
-    if (WriteNewFile(output, FormatBackup(contents), error)) path = output;
+    if (const Outcome<void> written = WriteNewFile(output, FormatBackup(contents)); written) {
+      path = output;
+    } else {
+      error = written.Fault().Message;
+    }
   }
   if (!path) {
     std::cerr << "error: The backup could not be saved (" << error << ")." << std::endl;

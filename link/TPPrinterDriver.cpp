@@ -30,8 +30,8 @@ constexpr int UsbReadAttempts = 10;
 constexpr int64_t SlowReadSeconds = 10;     // a parallel read this slow has failed
 
 // The message box's text for a port that cannot be opened: a port held by another program says so.
-const char* FailureText(const char* usual, const std::string& reason) {
-  return std::string_view(reason).starts_with(PortInUseText) ? PortInUseText : usual;
+const char* FailureText(const char* usual, const Failure& failure) {
+  return failure.Kind == FailureKind::InUse ? PortInUseText : usual;
 }
 
 }  // namespace
@@ -62,9 +62,9 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenChosenPort(int1
 }
 
 std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenParallelPort(int16_t portIndex) {
-  std::string reason;
-  Device = Ports.OpenParallel(PortTable[static_cast<size_t>(portIndex)].DeviceName, reason);
-  if (!Device) return OpenFailure{FailureText("Cannot open port.", reason), reason};
+  Outcome<std::unique_ptr<PortDevice>> opened = Ports.OpenParallel(PortTable[static_cast<size_t>(portIndex)].DeviceName);
+  if (!opened) return OpenFailure{FailureText("Cannot open port.", opened.Fault()), opened.Fault().Message};
+  Device = std::move(*opened);
   return std::nullopt;
 }
 
@@ -81,9 +81,9 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
       continue;
     }
     if (strcasecmp(printer.PortName.c_str(), ChosenName) != 0) continue;
-    std::string reason;
-    Device = Ports.OpenUsb(printer.DevicePath, reason);
-    if (!Device) return OpenFailure{FailureText("Cannot open port", reason), reason};
+    Outcome<std::unique_ptr<PortDevice>> opened = Ports.OpenUsb(printer.DevicePath);
+    if (!opened) return OpenFailure{FailureText("Cannot open port", opened.Fault()), opened.Fault().Message};
+    Device = std::move(*opened);
     return std::nullopt;
   }
   if (unreadable) return unreadable;

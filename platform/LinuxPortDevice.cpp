@@ -47,51 +47,49 @@ PortResult FailureOf(int error) {
 // A transfer that ended without a failure: complete, or cut short by its time-out.
 PortResult Ended(size_t done, size_t length) { return done == length ? PortResult::Done : PortResult::TimedOut; }
 
-std::string Failure(const std::string& path, int error) { return path + ": " + std::strerror(error); }
+Failure SystemFailure(const std::string& path, int error) {
+  return {FailureKindOf(error), path + ": " + std::strerror(error)};
+}
 
-std::string InUse(const std::string& path) { return std::string(PortInUseText) + " (" + path + ")"; }
+Failure InUse(const std::string& path) {
+  return {FailureKind::InUse, std::string(PortInUseText) + " (" + path + ")"};
+}
 
 }  // namespace
 
-std::unique_ptr<LinuxPortDevice> LinuxPortDevice::Open(const std::string& path, DeviceKind kind, std::string& reason,
-                                                       const UsbDeviceTiming& usbTiming) {
+Outcome<std::unique_ptr<LinuxPortDevice>> LinuxPortDevice::Open(const std::string& path, DeviceKind kind,
+                                                                const UsbDeviceTiming& usbTiming) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     // A terminal another program holds exclusively refuses the open itself.
-    reason = errno == EBUSY ? InUse(path) : Failure(path, errno);
-    return nullptr;
+    return errno == EBUSY ? InUse(path) : SystemFailure(path, errno);
   }
   // One program per printer: two would mix their packets on the wire. The lock goes with the descriptor.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
-    reason = error == EWOULDBLOCK ? InUse(path) : Failure(path, error);
     ::close(fd);
-    return nullptr;
+    return error == EWOULDBLOCK ? InUse(path) : SystemFailure(path, error);
   }
   if (isatty(fd)) {
-    // Line editing, echo and newline translation would change the printer's bytes.
-    termios settings{};
-    if (tcgetattr(fd, &settings) != 0) {
-      reason = Failure(path, errno);
+    if (std::optional<Failure> failure = MakeRaw(fd, path)) {
       ::close(fd);
-      return nullptr;
-    }
-    cfmakeraw(&settings);
-    settings.c_cflag |= CLOCAL | CREAD;
-    if (tcsetattr(fd, TCSANOW, &settings) != 0) {
-      reason = Failure(path, errno);
-      ::close(fd);
-      return nullptr;
-    }
-    // Last, so that no way out leaves the mark behind: a terminal then also refuses any later
-    // open, by programs that do not ask for the lock.
-    if (::ioctl(fd, TIOCEXCL) != 0) {
-      reason = Failure(path, errno);
-      ::close(fd);
-      return nullptr;
+      return std::move(*failure);
     }
   }
   return std::unique_ptr<LinuxPortDevice>(new LinuxPortDevice(fd, kind, usbTiming));
+}
+
+std::optional<Failure> LinuxPortDevice::MakeRaw(int fd, const std::string& path) {
+  // Line editing, echo and newline translation would change the printer's bytes.
+  termios settings{};
+  if (tcgetattr(fd, &settings) != 0) return SystemFailure(path, errno);
+  cfmakeraw(&settings);
+  settings.c_cflag |= CLOCAL | CREAD;
+  if (tcsetattr(fd, TCSANOW, &settings) != 0) return SystemFailure(path, errno);
+  // Last, so that no way out leaves the mark behind: a terminal then also refuses any later
+  // open, by programs that do not ask for the lock.
+  if (::ioctl(fd, TIOCEXCL) != 0) return SystemFailure(path, errno);
+  return std::nullopt;
 }
 
 LinuxPortDevice::LinuxPortDevice(int fd, DeviceKind kind, const UsbDeviceTiming& usbTiming)

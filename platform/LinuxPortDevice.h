@@ -2,11 +2,13 @@
 #pragma once
 
 #include "platform/LinuxClock.h"
+#include "platform/Outcome.h"
 #include "platform/PortDevice.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 // How a USB printer device paces its replies and writes; the defaults are
@@ -26,10 +28,10 @@ public:
   };
 
   // Opens `path` for reading and writing. A terminal (the pseudo-terminal of
-  // the standalone virtual printer) is switched to raw bytes. Returns null and
-  // "path: system error" in `reason` when the node cannot be opened.
-  static std::unique_ptr<LinuxPortDevice> Open(const std::string& path, DeviceKind kind, std::string& reason,
-                                               const UsbDeviceTiming& usbTiming = UsbDeviceTiming());
+  // the standalone virtual printer) is switched to raw bytes. Fails with
+  // "path: system error" when the node cannot be opened.
+  static Outcome<std::unique_ptr<LinuxPortDevice>> Open(const std::string& path, DeviceKind kind,
+                                                        const UsbDeviceTiming& usbTiming = UsbDeviceTiming());
 
   ~LinuxPortDevice() override;
   LinuxPortDevice(const LinuxPortDevice&) = delete;
@@ -46,6 +48,8 @@ private:
   uint64_t Bounded(uint64_t total) const;
 
   LinuxPortDevice(int fd, DeviceKind kind, const UsbDeviceTiming& usbTiming);
+  // Switches the terminal `fd` to raw bytes, held by this program alone.
+  static std::optional<Failure> MakeRaw(int fd, const std::string& path);
 
   // Writes until all is accepted or `deadline` (steady ms, NoDeadline = none) passes.
   PortResult WriteUntil(const uint8_t* data, size_t length, size_t& written, int64_t deadline);

@@ -1,6 +1,8 @@
 // The operating system's port devices, as the printer link sees them.
 #pragma once
 
+#include "platform/Outcome.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,8 +24,8 @@ struct CommTimeouts {
   bool operator==(const CommTimeouts&) const = default;
 };
 
-// How an open starts its reason when another program holds the device (see
-// LinuxPortDevice::Open): the technician's message as it stands, the path after it.
+// How an open's failure of the kind InUse starts its message (see LinuxPortDevice::Open):
+// the technician's message as it stands, the path after it.
 constexpr const char* PortInUseText = "The printer is in use by another program.";
 
 // How one read or write of a port ended. The count beside it tells what was transferred in every case.
@@ -76,12 +78,12 @@ class PortSystem {
 public:
   virtual ~PortSystem() = default;
 
-  // Opens a parallel port by its name ("LPT1".."LPT3"). Returns null and a
-  // readable reason (path and system error) when it cannot be opened.
-  virtual std::unique_ptr<PortDevice> OpenParallel(const std::string& name, std::string& reason) = 0;
+  // Opens a parallel port by its name ("LPT1".."LPT3"). Fails with a
+  // readable message (path and system error) when it cannot be opened.
+  virtual Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string& name) = 0;
 
   // Opens a USB printer by the device path that discovery reported.
-  virtual std::unique_ptr<PortDevice> OpenUsb(const std::string& devicePath, std::string& reason) = 0;
+  virtual Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) = 0;
 
   // Lists the present USB printers. False when the list cannot be had at all.
   virtual bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) = 0;

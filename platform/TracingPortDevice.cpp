@@ -10,15 +10,15 @@
 #include <algorithm>
 #include <cstring>
 
-TracingPortDevice::TraceFile TracingPortDevice::OpenTraceFile(const std::string& path, std::string& reason) {
+Outcome<TracingPortDevice::TraceFile> TracingPortDevice::OpenTraceFile(const std::string& path) {
   // A FIFO nobody reads would stop the link at its first block: only a regular file is traced to.
-  const int descriptor = OpenRegularFileForWriting(path, WriteStart::Append, reason);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = ::fdopen(descriptor, "a");
+  const Outcome<int> descriptor = OpenRegularFileForWriting(path, WriteStart::Append);
+  if (!descriptor) return descriptor.Fault();
+  std::FILE* file = ::fdopen(*descriptor, "a");
   if (file == nullptr) {
-    reason = ShownText(path) + ": " + std::strerror(errno);
-    ::close(descriptor);
-    return nullptr;
+    Failure failure = SystemFailureOn(path);
+    ::close(*descriptor);
+    return failure;
   }
   return TraceFile(file, [](std::FILE* open) { std::fclose(open); });
 }

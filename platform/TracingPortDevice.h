@@ -17,8 +17,8 @@ class TracingPortDevice : public PortDevice {
 public:
   using TraceFile = std::shared_ptr<std::FILE>;
 
-  // Opens `path` for appending; null and "path: system error" in `reason` on failure.
-  static TraceFile OpenTraceFile(const std::string& path, std::string& reason);
+  // Opens `path` for appending; fails with "path: system error".
+  static Outcome<TraceFile> OpenTraceFile(const std::string& path);
 
   // Traces the traffic of `inner` into `file`; `startMs` is the clock's
   // SteadyMilliseconds when the trace began. Every device of one run shares

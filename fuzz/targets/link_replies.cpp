@@ -72,10 +72,10 @@ private:
 class FuzzedPorts : public PortSystem {
 public:
   explicit FuzzedPorts(FuzzReader& input) : Input(input) {}
-  std::unique_ptr<PortDevice> OpenParallel(const std::string&, std::string&) override {
+  Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string&) override {
     return std::make_unique<FuzzedPort>(Input, false);
   }
-  std::unique_ptr<PortDevice> OpenUsb(const std::string&, std::string&) override {
+  Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string&) override {
     return std::make_unique<FuzzedPort>(Input, true);
   }
   bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override {

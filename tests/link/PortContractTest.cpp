@@ -35,10 +35,9 @@ constexpr uint8_t InitReplyCode = 0x80;
 class InProcessPrinter {
 public:
   std::unique_ptr<PortDevice> Open(PortKind kind) {
-    std::string reason;
-    auto port = kind == PortKind::Usb ? Ports.OpenUsb("sim:usb1", reason) : Ports.OpenParallel("LPT1", reason);
-    EXPECT_TRUE(port) << reason;
-    return port;
+    auto port = kind == PortKind::Usb ? Ports.OpenUsb("sim:usb1") : Ports.OpenParallel("LPT1");
+    EXPECT_TRUE(port) << port.Fault().Message;
+    return port ? std::move(*port) : nullptr;
   }
   void Answer() {}
   // A USB printer's device goes with its power.
@@ -60,13 +59,11 @@ public:
   std::unique_ptr<PortDevice> Open(PortKind kind) {
     UsbDeviceTiming timing;
     timing.FirstByteMs = 50;
-    std::string reason;
     auto port = LinuxPortDevice::Open(
         Server->SlavePath(),
-        kind == PortKind::Usb ? LinuxPortDevice::DeviceKind::UsbPrinter : LinuxPortDevice::DeviceKind::Comm, reason,
-        timing);
-    EXPECT_TRUE(port) << reason;
-    return port;
+        kind == PortKind::Usb ? LinuxPortDevice::DeviceKind::UsbPrinter : LinuxPortDevice::DeviceKind::Comm, timing);
+    EXPECT_TRUE(port) << port.Fault().Message;
+    return port ? std::unique_ptr<PortDevice>(std::move(*port)) : nullptr;
   }
   void Answer() {
     std::string reason;

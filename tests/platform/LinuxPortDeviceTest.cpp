@@ -51,10 +51,9 @@ public:
 
 std::unique_ptr<LinuxPortDevice> OpenDevice(const PrinterEnd& printer, LinuxPortDevice::DeviceKind kind,
                                             const UsbDeviceTiming& timing = UsbDeviceTiming()) {
-  std::string reason;
-  auto device = LinuxPortDevice::Open(printer.DevicePath, kind, reason, timing);
-  EXPECT_TRUE(device) << reason;
-  return device;
+  auto device = LinuxPortDevice::Open(printer.DevicePath, kind, timing);
+  EXPECT_TRUE(device) << device.Fault().Message;
+  return device ? std::move(*device) : nullptr;
 }
 
 // Every byte value, among them those a terminal would otherwise translate or act on.
@@ -157,9 +156,10 @@ TEST(LinuxPortDevice, LostDeviceAndMissingNodeAreErrors) {
   EXPECT_EQ(device->Read(buffer, sizeof buffer, count), PortResult::DeviceLost);
   EXPECT_EQ(device->Write(buffer, sizeof buffer, count), PortResult::DeviceLost);
 
-  std::string reason;
-  EXPECT_FALSE(LinuxPortDevice::Open("/nonexistent/lp7", LinuxPortDevice::DeviceKind::Comm, reason));
-  EXPECT_EQ(reason, "/nonexistent/lp7: No such file or directory");
+  const auto missing = LinuxPortDevice::Open("/nonexistent/lp7", LinuxPortDevice::DeviceKind::Comm);
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.Fault().Kind, FailureKind::NotFound);
+  EXPECT_EQ(missing.Fault().Message, "/nonexistent/lp7: No such file or directory");
 }
 
 // One program per printer: while a port is open, a second open of the same node is refused and
@@ -171,13 +171,14 @@ TEST(LinuxPortDevice, ASecondOpenOfAHeldDeviceIsRefusedUntilTheFirstCloses) {
   ASSERT_GE(fd, 0);
   close(fd);
   for (const std::string& path : {printer.DevicePath, std::string(file)}) {
-    std::string reason;
-    auto first = LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::UsbPrinter, reason);
-    ASSERT_TRUE(first) << reason;
-    EXPECT_FALSE(LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::UsbPrinter, reason));
-    EXPECT_EQ(reason, std::string(PortInUseText) + " (" + path + ")");
-    first.reset();
-    EXPECT_TRUE(LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::UsbPrinter, reason)) << reason;
+    auto first = LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::UsbPrinter);
+    ASSERT_TRUE(first) << first.Fault().Message;
+    const auto second = LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::UsbPrinter);
+    ASSERT_FALSE(second);
+    EXPECT_EQ(second.Fault().Kind, FailureKind::InUse);
+    EXPECT_EQ(second.Fault().Message, std::string(PortInUseText) + " (" + path + ")");
+    first->reset();
+    EXPECT_TRUE(LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::UsbPrinter));
   }
   unlink(file);
 }

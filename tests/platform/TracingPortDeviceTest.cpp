@@ -56,9 +56,9 @@ TEST(TracingPortDevice, WritesOneExactLinePerBlock) {
 
   VirtualClock clock;
   clock.Advance(5000);  // the trace starts now, not at the clock's zero
-  std::string reason;
-  TracingPortDevice::TraceFile file = TracingPortDevice::OpenTraceFile(path, reason);
-  ASSERT_TRUE(file) << reason;
+  Outcome<TracingPortDevice::TraceFile> opened = TracingPortDevice::OpenTraceFile(path);
+  ASSERT_TRUE(opened) << opened.Fault().Message;
+  TracingPortDevice::TraceFile file = *opened;
   auto inner = std::make_unique<ScriptedDevice>(clock);
   ScriptedDevice& scripted = *inner;
   TracingPortDevice device(std::move(inner), file, clock, clock.SteadyMilliseconds());

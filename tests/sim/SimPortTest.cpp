@@ -12,12 +12,12 @@ struct SimPorts : SimHost {
 
 TEST(SimPortSystem, NamesDiscoveryAndRefusals) {
   SimPorts sim;
-  std::string reason;
-  for (const char* name : {"LPT1", "LPT2", "LPT3"}) EXPECT_NE(sim.Ports.OpenParallel(name, reason), nullptr) << name;
+  for (const char* name : {"LPT1", "LPT2", "LPT3"}) EXPECT_TRUE(sim.Ports.OpenParallel(name)) << name;
   for (const char* name : {"LPT4", "LPT1:", "lpt1", "sim:usb1"}) {
-    reason.clear();
-    EXPECT_EQ(sim.Ports.OpenParallel(name, reason), nullptr) << name;
-    EXPECT_FALSE(reason.empty()) << name;
+    const auto refused = sim.Ports.OpenParallel(name);
+    ASSERT_FALSE(refused) << name;
+    EXPECT_EQ(refused.Fault().Kind, FailureKind::NotFound) << name;
+    EXPECT_FALSE(refused.Fault().Message.empty()) << name;
   }
 
   std::vector<UsbPrinterEntry> printers;
@@ -26,15 +26,16 @@ TEST(SimPortSystem, NamesDiscoveryAndRefusals) {
   for (size_t i = 0; i < printers.size(); ++i) {
     EXPECT_EQ(printers[i].DevicePath, "sim:usb" + std::to_string(i + 1));
     EXPECT_EQ(printers[i].PortName, "VLUSB" + std::to_string(i + 1) + ":");
-    EXPECT_NE(sim.Ports.OpenUsb(printers[i].DevicePath, reason), nullptr);
+    EXPECT_TRUE(sim.Ports.OpenUsb(printers[i].DevicePath));
   }
-  EXPECT_EQ(sim.Ports.OpenUsb("VLUSB1:", reason), nullptr);
+  EXPECT_FALSE(sim.Ports.OpenUsb("VLUSB1:"));
 
   sim.Ports.SetOpenFails(true);
-  reason.clear();
-  EXPECT_EQ(sim.Ports.OpenParallel("LPT1", reason), nullptr);
-  EXPECT_NE(reason.find("Permission denied"), std::string::npos);
-  EXPECT_EQ(sim.Ports.OpenUsb("sim:usb1", reason), nullptr);
+  const auto refused = sim.Ports.OpenParallel("LPT1");
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.Fault().Kind, FailureKind::AccessRefused);
+  EXPECT_NE(refused.Fault().Message.find("Permission denied"), std::string::npos);
+  EXPECT_FALSE(sim.Ports.OpenUsb("sim:usb1"));
 
   sim.Ports.SetListFails(true);
   EXPECT_FALSE(sim.Ports.ListUsbPrinters(printers));
@@ -45,9 +46,7 @@ TEST(SimPortSystem, NamesDiscoveryAndRefusals) {
 // whole total when none did; an empty USB read returns at once.
 TEST(SimPortDevice, TimeoutsPassOnThePrintersClock) {
   SimPorts sim;
-  std::string reason;
-  std::unique_ptr<PortDevice> port = sim.Ports.OpenParallel("LPT2", reason);
-  ASSERT_NE(port, nullptr);
+  std::unique_ptr<PortDevice> port = std::move(*sim.Ports.OpenParallel("LPT2"));
   ASSERT_TRUE(port->SetTimeouts(CommTimeouts{200, 1, 5000, 1, 3000}));
   size_t written = 0;
   const Bytes modeSwitch = ModeSwitchBlock();
@@ -65,15 +64,14 @@ TEST(SimPortDevice, TimeoutsPassOnThePrintersClock) {
   EXPECT_EQ(sim.TheClock.Pauses(), (std::vector<uint32_t>{5006}));  // 1 ms x 6 + 5000
 
   sim.TheClock.ClearPauses();
-  std::unique_ptr<PortDevice> usb = sim.Ports.OpenUsb("sim:usb3", reason);
+  std::unique_ptr<PortDevice> usb = std::move(*sim.Ports.OpenUsb("sim:usb3"));
   ASSERT_EQ(usb->Read(buffer, sizeof buffer, got), PortResult::TimedOut);
   EXPECT_TRUE(sim.TheClock.Pauses().empty());
 }
 
 TEST(SimPortDevice, ShortWriteLosesTheBlock) {
   SimPorts sim;
-  std::string reason;
-  std::unique_ptr<PortDevice> port = sim.Ports.OpenUsb("sim:usb1", reason);
+  std::unique_ptr<PortDevice> port = std::move(*sim.Ports.OpenUsb("sim:usb1"));
   sim.Printer.Faults().ShortWrite = true;
   const Bytes modeSwitch = ModeSwitchBlock();
   size_t written = 0;
@@ -90,17 +88,15 @@ namespace {
 
 TEST(SimPortSystem, ASwitchedOffPrinterHasNoUsbDeviceAndASilentParallelPort) {
   SimPorts sim;
-  std::string reason;
   sim.Printer.PowerOff();
   std::vector<UsbPrinterEntry> printers;
   ASSERT_TRUE(sim.Ports.ListUsbPrinters(printers));
   EXPECT_TRUE(printers.empty());
-  EXPECT_EQ(sim.Ports.OpenUsb("sim:usb1", reason), nullptr);
+  EXPECT_FALSE(sim.Ports.OpenUsb("sim:usb1"));
   // A parallel port takes the block into silence.
   const Bytes block = ModeSwitchBlock();
   size_t written = 0;
-  std::unique_ptr<PortDevice> parallel = sim.Ports.OpenParallel("LPT1", reason);
-  ASSERT_NE(parallel, nullptr);
+  std::unique_ptr<PortDevice> parallel = std::move(*sim.Ports.OpenParallel("LPT1"));
   EXPECT_EQ(parallel->Write(block.data(), block.size(), written), PortResult::Done);
   EXPECT_EQ(sim.Printer.PendingReplyBytes(), 0u);
 

@@ -32,20 +32,14 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PortDevice> ScriptedPorts::OpenParallel(const std::string& name, std::string& reason) {
-  if (FailingPaths.count(name)) {
-    reason = name + ": Permission denied";
-    return nullptr;
-  }
+Outcome<std::unique_ptr<PortDevice>> ScriptedPorts::OpenParallel(const std::string& name) {
+  if (FailingPaths.count(name)) return Failure{FailureKind::AccessRefused, name + ": Permission denied"};
   Opened.push_back(name);
   return std::make_unique<ScriptedDevice>(*this, false);
 }
 
-std::unique_ptr<PortDevice> ScriptedPorts::OpenUsb(const std::string& devicePath, std::string& reason) {
-  if (FailingPaths.count(devicePath)) {
-    reason = devicePath + ": Permission denied";
-    return nullptr;
-  }
+Outcome<std::unique_ptr<PortDevice>> ScriptedPorts::OpenUsb(const std::string& devicePath) {
+  if (FailingPaths.count(devicePath)) return Failure{FailureKind::AccessRefused, devicePath + ": Permission denied"};
   Opened.push_back(devicePath);
   return std::make_unique<ScriptedDevice>(*this, true);
 }

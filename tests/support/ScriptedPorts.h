@@ -18,8 +18,8 @@ class ScriptedPorts : public PortSystem {
 public:
   explicit ScriptedPorts(VirtualClock& clock) : Time(clock) {}
 
-  std::unique_ptr<PortDevice> OpenParallel(const std::string& name, std::string& reason) override;
-  std::unique_ptr<PortDevice> OpenUsb(const std::string& devicePath, std::string& reason) override;
+  Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string& name) override;
+  Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) override;
   bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override;
 
   // --- Script.

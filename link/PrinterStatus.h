@@ -23,8 +23,12 @@ constexpr int16_t ErrorPaperOut = 0x7004;
 constexpr int16_t ErrorMaintenanceRequest = 0x7005;
 constexpr int16_t ErrorNone = 0x7009;
 
-// Acknowledgement of an EEPROM write or a reset; a busy printer answers StatusBusy.
-constexpr uint16_t AckOk = 0x4000;
+// Acknowledgement of an EEPROM write or a reset, by the program's codes: a busy printer's is
+// the code of the busy state.
+enum class Ack : uint16_t {
+  Ok = 0x4000,
+  Busy = static_cast<uint16_t>(StatusBusy),
+};
 
 constexpr int WarningCount = 6;   // warning codes 10..15
 constexpr int InkCount = 6;

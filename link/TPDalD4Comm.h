@@ -95,16 +95,16 @@ public:
   bool ControlTryReadEeprom(uint8_t address, uint8_t& value);
   // The same read, telling a printer that sent nothing back from one that answered without a value.
   EepromRead ControlReadEeprom(uint8_t address);
-  // Writes one cell; returns AckOk or StatusBusy (the printer did not store
+  // Writes one cell; returns Ack::Ok or Ack::Busy (the printer did not store
   // it). A reply without either letter ends the program after "error".
-  uint16_t ControlWriteEeprom(uint8_t address, uint8_t data);
+  Ack ControlWriteEeprom(uint8_t address, uint8_t data);
   // Writes one cell without ending the program on a bad answer: Failed when
   // the exchange failed or the answer carries neither letter.
   EepromWriteAnswer ControlWriteEepromUnchecked(uint8_t address, uint8_t data);
-  uint16_t RequestReset();
+  Ack RequestReset();
   // The reset without ending the program: false when no acknowledgement letter came back.
   bool RequestResetUnchecked();
-  uint16_t EvaluateAck();
+  Ack EvaluateAck();
 
   // --- The link start-up up to the open control channel: open the port,
   // packet mode, Init, control channel with credit. False when the printer

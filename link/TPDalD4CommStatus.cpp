@@ -147,7 +147,7 @@ EepromRead TPDalD4Comm::ControlReadEeprom(uint8_t address) {
   return {EepromReadOutcome::Silent};
 }
 
-uint16_t TPDalD4Comm::ControlWriteEeprom(uint8_t address, uint8_t data) {
+Ack TPDalD4Comm::ControlWriteEeprom(uint8_t address, uint8_t data) {
   const auto request = EepromWriteRequest(address, data);
   ControlRequest(request.data(), request.size());
   return EvaluateAck();
@@ -162,7 +162,7 @@ EepromWriteAnswer TPDalD4Comm::ControlWriteEepromUnchecked(uint8_t address, uint
   return EepromWriteAnswer::Failed;
 }
 
-uint16_t TPDalD4Comm::RequestReset() {
+Ack TPDalD4Comm::RequestReset() {
   ControlRequest(ResetRequest.data(), ResetRequest.size());
   return EvaluateAck();
 }
@@ -178,10 +178,10 @@ uint8_t TPDalD4Comm::AckLetter() const {
   return AckLetterOffset < ReplyPayloadLength() ? ReplyBuffer[AckLetterOffset] : 0;
 }
 
-uint16_t TPDalD4Comm::EvaluateAck() {
+Ack TPDalD4Comm::EvaluateAck() {
   const uint8_t letter = AckLetter();
-  if (letter == AckBusyLetter) return static_cast<uint16_t>(StatusBusy);
-  if (letter == AckAcceptedLetter) return AckOk;
+  if (letter == AckBusyLetter) return Ack::Busy;
+  if (letter == AckAcceptedLetter) return Ack::Ok;
   Boxes.ShowMessage(DialogKind::Error, "error", DialogButtons::Ok);
   ForceExitNow(Fatal);
 }

@@ -17,7 +17,7 @@ bool ConfirmedWrites::WriteCells(std::span<const EepromCell> cells) {
     bool accepted = false;
     for (int attempt = 1; attempt <= BusyWriteTries && !accepted; ++attempt) {
       if (attempt > 1) Comm.PauseMs(BusyRetryPauseMs);
-      accepted = Comm.ControlWriteEeprom(cell.Address, cell.Value) == AckOk;
+      accepted = Comm.ControlWriteEeprom(cell.Address, cell.Value) == Ack::Ok;
     }
     if (!accepted) return false;
   }

@@ -68,7 +68,7 @@ TEST_F(ProgramTest, ShortWriteOfADataPacketEndsTheProgramAfterTransmissionError)
 TEST_F(ProgramTest, EepromWriteAcknowledgements) {
   Connect("Arvana Print 360", "VLUSB1");
   Printer.Faults().BusyAck = true;
-  EXPECT_EQ(Program->Comm.ControlWriteEeprom(0x5F, 0x10), static_cast<uint16_t>(StatusBusy));
+  EXPECT_EQ(Program->Comm.ControlWriteEeprom(0x5F, 0x10), Ack::Busy);
   EXPECT_TRUE(Boxes.Shown.empty());
 
   // A write that gets no acknowledgement at all is not taken as done.

@@ -96,11 +96,11 @@ TEST_F(StatusTest, EepromRequestsAndAcknowledgements) {
   EXPECT_TRUE(Comm.ControlTryReadEeprom(0x5F, value));
   EXPECT_EQ(value, 0x3F);
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;O"));
-  EXPECT_EQ(Comm.ControlWriteEeprom(0x5F, 0x10), AckOk);
+  EXPECT_EQ(Comm.ControlWriteEeprom(0x5F, 0x10), Ack::Ok);
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;B"));
-  EXPECT_EQ(Comm.ControlWriteEeprom(0x5F, 0x10), static_cast<uint16_t>(StatusBusy));
+  EXPECT_EQ(Comm.ControlWriteEeprom(0x5F, 0x10), Ack::Busy);
   Ports.QueueChannelReply(ControlSocket, ControlReply("RS:OK;O"));
-  EXPECT_EQ(Comm.RequestReset(), AckOk);
+  EXPECT_EQ(Comm.RequestReset(), Ack::Ok);
 
   const std::vector<Bytes> control = PacketsOn(ControlSocket);
   ASSERT_EQ(control.size(), 4u);
@@ -146,7 +146,7 @@ TEST_F(StatusTest, FailedReadsAndUnknownAcknowledgements) {
   // A write whose reply never came is not taken as acknowledged by an older letter.
   Boxes.Shown.clear();
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;O"));
-  EXPECT_EQ(Comm.ControlWriteEeprom(0x10, 1), AckOk);
+  EXPECT_EQ(Comm.ControlWriteEeprom(0x10, 1), Ack::Ok);
   EXPECT_EQ(ExitStatusOf([&] { Comm.ControlWriteEeprom(0x10, 2); }), ExitFatal);
   EXPECT_EQ(Boxes.Texts().front(), "error");
 }

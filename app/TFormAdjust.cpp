@@ -454,7 +454,7 @@ void TFormAdjust::ShutDownLink(bool tellTechnician) {
     busy.emplace();
     // A printer switched off or a pulled cable must not keep the technician
     // from the continue window: the visit ends with the port closed all the same.
-    if (!Program.Comm.RequestResetUnchecked()) {
+    if (Program.Comm.RequestReset() == Ack::Failed) {
       std::fprintf(stderr, "%s the printer did not acknowledge the reset; the port is closed without it\n",
                    Program.Driver.ChosenPortName());
       return;

@@ -50,7 +50,7 @@ void ServiceSession::Close(bool reset) {
   Comm.ShutDownLink([this, reset] {
     if (!reset || View.SkipResetOnEnd()) return;
     std::fprintf(stderr, "Initializing the printer: about 15 seconds.\n");
-    if (!Comm.RequestResetUnchecked()) {
+    if (Comm.RequestReset() == Ack::Failed) {
       std::fprintf(stderr, "The printer did not acknowledge the reset.\n");
       return;
     }

@@ -26,6 +26,7 @@ constexpr int16_t ErrorNone = 0x7009;
 // Acknowledgement of an EEPROM write or a reset, by the program's codes: a busy printer's is
 // the code of the busy state.
 enum class Ack : uint16_t {
+  Failed = 0,  // no reply to the request, or one with neither letter where it stands
   Ok = 0x4000,
   Busy = static_cast<uint16_t>(StatusBusy),
 };

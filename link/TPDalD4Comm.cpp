@@ -25,19 +25,17 @@ bool TPDalD4Comm::SendLinkCommand(const LinkWire::LinkCommandBlock& command) {
 
 bool TPDalD4Comm::SendLinkCommand(const uint8_t* command, size_t length) {
   const uint64_t heardBefore = Port.BytesReceived();
-  const bool accepted = TrySendLinkCommand(command, length);
-  Silent = !accepted && Port.BytesReceived() == heardBefore;
-  return accepted;
-}
-
-bool TPDalD4Comm::TrySendLinkCommand(const uint8_t* command, size_t length) {
   for (int attempt = 0; attempt < LinkCommandAttempts; ++attempt) {
     ReplyLength = 0;
-    if (!Port.TryWritePort(command, length)) return false;
+    if (!Port.TryWritePort(command, length)) break;
     const bool read = Port.ReadReply(ReplyBuffer, ReplyLength);
-    if (read && LinkWire::AnswersLinkCommand(ReplyBuffer.data(), ReplyLengthRead(), command)) return true;
+    if (read && LinkWire::AnswersLinkCommand(ReplyBuffer.data(), ReplyLengthRead(), command)) {
+      Silent = false;
+      return true;
+    }
     Time.Pause(LinkRetryPauseMs);
   }
+  Silent = Port.BytesReceived() == heardBefore;
   return false;
 }
 

@@ -397,9 +397,9 @@ const char* TPRaster::TopMarginSignText(int8_t value) {
 bool TPRaster::PrintTopMarginPattern(int layout) {
   ResetPrinter();
   Comm.PauseMs(TopMarginEepromWaitMs);
-  uint8_t stored = 0;
-  const bool read = Comm.ControlTryReadEeprom(TopMarginCell, stored);
-  const char* sign = read ? TopMarginSignText(static_cast<int8_t>(stored)) : UnreadTopMarginSign;
+  const std::optional<uint8_t> stored = Comm.ControlReadEeprom(TopMarginCell).Answer();
+  const bool read = stored.has_value();
+  const char* sign = read ? TopMarginSignText(static_cast<int8_t>(*stored)) : UnreadTopMarginSign;
 
   Comm.FlushData();
   StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize4pl, ColorModeMonochrome);

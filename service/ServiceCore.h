@@ -38,7 +38,11 @@ struct ServiceCore {
         Bid(Comm, Factory, Raster),
         A4check(Comm, Factory, Raster, Bid, HeadId, model),
         Guard(clock, port, model) {
-    Guard.SetCellReader([this](uint8_t address, uint8_t& value) { return Comm.ControlTryReadEeprom(address, value); });
+    Guard.SetCellReader([this](uint8_t address, uint8_t& value) {
+      const std::optional<uint8_t> read = Comm.ControlReadEeprom(address).Answer();
+      if (read) value = *read;
+      return read.has_value();
+    });
   }
 
   ServiceCore(const ServiceCore&) = delete;

@@ -98,13 +98,12 @@ private:
 
 // One exchange the program starts, chosen by a byte.
 void RunOperation(uint8_t choice, FuzzReader& input, TPDalD4Comm& comm, TPFactory& factory) {
-  uint8_t value = 0;
   switch (choice % 9) {
     case 0:
       comm.RequestStatus();
       break;
     case 1:
-      comm.ControlTryReadEeprom(input.Byte(), value);
+      comm.ControlReadEeprom(input.Byte());
       break;
     case 2:
       factory.ReadEeprom(input.Byte());
@@ -122,10 +121,10 @@ void RunOperation(uint8_t choice, FuzzReader& input, TPDalD4Comm& comm, TPFactor
       comm.WaitReady();
       break;
     case 6:
-      comm.RequestResetUnchecked();
+      comm.RequestReset();
       break;
     case 7:
-      comm.ControlWriteEepromUnchecked(input.Byte(), input.Byte());
+      comm.ControlWriteEeprom(input.Byte(), input.Byte());
       break;
     case 8:
       comm.OpenDataChannelWhenReady();

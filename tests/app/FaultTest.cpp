@@ -1,3 +1,4 @@
+#include "service/ConfirmedWrites.h"
 #include "tests/app/ProgramFixture.h"
 
 namespace {
@@ -71,10 +72,12 @@ TEST_F(ProgramTest, EepromWriteAcknowledgements) {
   EXPECT_EQ(Program->Comm.ControlWriteEeprom(0x5F, 0x10), Ack::Busy);
   EXPECT_TRUE(Boxes.Shown.empty());
 
-  // A write that gets no acknowledgement at all is not taken as done.
+  // A write that gets no acknowledgement at all is not taken as done: a confirmed write ends the program.
   Printer.Faults().BusyAck = false;
   Printer.Faults().NoAnswer = true;
-  EXPECT_EQ(ExitStatusOf([&] { Program->Comm.ControlWriteEeprom(0x5F, 0x00); }), ExitFatal);
+  ConfirmedWrites writes(Program->Comm);
+  const std::array<EepromCell, 1> cell{{{0x5F, 0x00}}};
+  EXPECT_EQ(ExitStatusOf([&] { (void)writes.WriteAndConfirm(cell, "the cell was not written"); }), ExitFatal);
   EXPECT_EQ(Boxes.Texts(), (std::vector<std::string>{"error", ForcedEnd}));
 }
 

@@ -11,9 +11,9 @@ constexpr uint32_t ChannelClosePauseMs = 200;
 
 }  // namespace
 
-TPDalD4Comm::TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, ProgramEnd& end, FatalExit& fatal,
+TPDalD4Comm::TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, FatalExit& fatal,
                          PrinterStatus& status)
-    : Port(driver), Time(clock), Boxes(dialogs), End(end), Fatal(fatal), Record(status) {}
+    : Port(driver), Time(clock), Boxes(dialogs), Fatal(fatal), Record(status) {}
 
 bool TPDalD4Comm::EnterPacketMode() {
   return SendLinkCommand(LinkWire::ModeSwitch.data(), LinkWire::ModeSwitch.size());
@@ -110,7 +110,7 @@ void TPDalD4Comm::WriteDataPacket(const uint8_t* payload, size_t count) {
 
 void TPDalD4Comm::ProgramMiss() {
   Boxes.ShowMessage(DialogKind::Error, "Program miss!!!", DialogButtons::Ok);
-  EndProgram(End, ExitFatal);
+  EndAfterFaultNow(Fatal);
 }
 
 void TPDalD4Comm::SendData(const uint8_t* bytes, size_t count) {

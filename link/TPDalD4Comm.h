@@ -8,7 +8,6 @@
 #include "link/TPPrinterDriver.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "platform/ProgramEnd.h"
 
 #include <array>
 #include <cstdint>
@@ -48,7 +47,7 @@ constexpr const char* PrinterSilentText = "The printer does not answer. Check th
 
 class TPDalD4Comm {
 public:
-  TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, ProgramEnd& end, FatalExit& fatal,
+  TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, FatalExit& fatal,
               PrinterStatus& status);
 
   // --- Link commands on the transaction channel; true on an accepted reply.
@@ -165,7 +164,6 @@ private:
   TPPrinterDriver& Port;
   Clock& Time;
   Dialogs& Boxes;
-  ProgramEnd& End;
   FatalExit& Fatal;
   PrinterStatus& Record;
 

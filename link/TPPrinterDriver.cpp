@@ -37,8 +37,8 @@ const char* FailureText(const char* usual, const Failure& failure) {
 }  // namespace
 
 TPPrinterDriver::TPPrinterDriver(PortSystem& ports, const PortChoice& choice, Clock& clock, Dialogs& dialogs,
-                                 ProgramEnd& end, FatalExit& fatal)
-    : Ports(ports), Choice(choice), Time(clock), Boxes(dialogs), End(end), Fatal(fatal) {}
+                                 FatalExit& fatal)
+    : Ports(ports), Choice(choice), Time(clock), Boxes(dialogs), Fatal(fatal) {}
 
 void TPPrinterDriver::OpenPort(int16_t portIndex) {
   if (const std::optional<OpenFailure> failure = OpenChosenPort(portIndex)) FailOpen(failure->Text, failure->Detail);
@@ -94,7 +94,7 @@ void TPPrinterDriver::FailOpen(const char* text, const std::string& detail) {
   std::fprintf(stderr, "%s %s\n", ChosenName, detail.c_str());
   Boxes.ShowSystemMessage(text, "error");
   ClosePort();
-  EndProgram(End, ExitFatal);
+  EndAfterFaultNow(Fatal);
 }
 
 void TPPrinterDriver::ClosePort() { Device.reset(); }

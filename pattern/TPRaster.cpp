@@ -86,8 +86,8 @@ constexpr uint32_t TopMarginSettleMs = 1000;
 
 }  // namespace
 
-TPRaster::TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, ProgramEnd& end)
-    : RasterEncoder(comm, dialogs, end), Comm(comm), Factory(factory) {}
+TPRaster::TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, FatalExit& fatal)
+    : RasterEncoder(comm, dialogs, fatal), Comm(comm), Factory(factory) {}
 
 // --- Building blocks of the patterns.
 

@@ -8,7 +8,6 @@
 #include "link/TPFactory.h"
 #include "pattern/RasterEncoder.h"
 #include "platform/Dialogs.h"
-#include "platform/ProgramEnd.h"
 
 #include <array>
 #include <cstddef>
@@ -61,7 +60,7 @@ constexpr size_t BidValueFieldWidth = 14;
 // commands and texts around it.
 class TPRaster : public RasterEncoder {
 public:
-  TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, ProgramEnd& end);
+  TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, FatalExit& fatal);
 
   // --- Patterns, each with its title line and closed by ResetPrinter.
   void PrintBetaPattern();

@@ -145,8 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedPorts ports(input);
   FixedPort choice(portIndex);
   PrinterStatus status;
-  TPPrinterDriver driver(ports, choice, clock, dialogs, end, fatal);
-  TPDalD4Comm comm(driver, clock, dialogs, end, fatal, status);
+  TPPrinterDriver driver(ports, choice, clock, dialogs, fatal);
+  TPDalD4Comm comm(driver, clock, dialogs, fatal, status);
   TPFactory factory(comm, dialogs);
   try {
     if (!comm.StartLinkToControlChannel(portIndex)) return 0;

@@ -60,7 +60,7 @@ std::string Lower(std::string text) {
   return text;
 }
 
-const char* StateName(int16_t code) {
+const char* StateName(PrinterStateCode code) {
   switch (code) {
     case StatusError: return "error";
     case StatusSelfPrinting: return "self-printing";
@@ -74,7 +74,7 @@ const char* StateName(int16_t code) {
   }
 }
 
-const char* ErrorName(int16_t code) {
+const char* ErrorName(PrinterErrorCode code) {
   switch (code) {
     case ErrorFatal: return "fatal";
     case ErrorCommunication: return "communication";

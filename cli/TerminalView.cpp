@@ -6,7 +6,7 @@ namespace {
 
 constexpr uint32_t ReadyPollMs = 2000;
 
-const char* StateText(int16_t code) {
+const char* StateText(PrinterStateCode code) {
   switch (code) {
     case StatusSelfPrinting: return "self-printing";
     case StatusBusy: return "busy";

@@ -12,8 +12,8 @@ protected:
 TEST_F(StatusTest, StatusRepliesFillTheRecord) {
   struct Case {
     std::string Reply;
-    int16_t StatusCode;
-    int16_t ErrorCode;
+    PrinterStateCode StatusCode;
+    PrinterErrorCode ErrorCode;
     std::array<int32_t, 6> Warnings;
   };
   const std::vector<Case> cases = {

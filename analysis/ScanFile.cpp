@@ -95,9 +95,9 @@ constexpr qint64 MaxFileBytes = MaxScanPixels * 4;
 ScanRead ReadScanFile(const std::string& givenPath) {
   const std::string path = ShownText(givenPath);
   // A FIFO or a device would keep the decoder waiting or reading for ever: a scan is a regular file.
-  std::string error;
-  const int descriptor = OpenRegularFile(givenPath, std::numeric_limits<size_t>::max(), error);
-  if (descriptor < 0) return "Cannot open " + error + ".";
+  const Outcome<int> opened = OpenRegularFile(givenPath, std::numeric_limits<size_t>::max());
+  if (!opened) return "Cannot open " + opened.Fault().Message + ".";
+  const int descriptor = *opened;
   QFile file;
   if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     ::close(descriptor);

@@ -17,7 +17,9 @@
 #include "items/TStatusMonitorWindow.h"
 
 ArvanaProgram::ArvanaProgram(const ProgramServices& services)
-    : ServiceCore(services.Time, services.Ports, services.Boxes, services.End, *this, *this), Services(services) {
+    : WindowForcedEnd(services.Boxes, services.End),
+      ServiceCore(services.Time, services.Ports, services.Boxes, *this, *this, *this),
+      Services(services) {
   // The start window comes first and so is the main window.
   BootWindow = std::make_unique<TFormBoot>(*this);
   AdjustWindow = std::make_unique<TFormAdjust>(*this);

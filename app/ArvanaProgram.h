@@ -2,7 +2,7 @@
 // program needs it: the link objects first, then the five windows.
 #pragma once
 
-#include "link/TPDalForceExit.h"
+#include "app/WindowForcedEnd.h"
 #include "link/ModelChoice.h"
 #include "link/PortChoice.h"
 #include "link/PrinterStatus.h"
@@ -49,8 +49,9 @@ struct ProgramServices {
   std::string ScanFolder = {};
 };
 
-// The choices come first among the bases: the core keeps references to them from its construction on.
-class ArvanaProgram : public PortChoice, public ModelChoice, public ServiceCore {
+// The choices and the forced end come first among the bases: the core keeps references to them from its
+// construction on.
+class ArvanaProgram : public PortChoice, public ModelChoice, public WindowForcedEnd, public ServiceCore {
 public:
   explicit ArvanaProgram(const ProgramServices& services);
   ~ArvanaProgram() override;

@@ -101,7 +101,11 @@ int RunBackup(CommandContext& context) {
                                                    session.Driver.ChosenPortName(), session.Time.LocalNow());
     std::error_code ignored;
     if (std::filesystem::exists(output, ignored)) return Refuse(ShownText(output) + " exists already: a backup is never written over.");
-    if (WriteNewFile(output, FormatBackup(contents), error)) path = output;
+    if (const Outcome<void> written = WriteNewFile(output, FormatBackup(contents)); written) {
+      path = output;
+    } else {
+      error = written.Fault().Message;
+    }
   }
   if (!path) {
     std::cerr << "error: The backup could not be saved (" << error << ")." << std::endl;

@@ -16,7 +16,7 @@ namespace {
 constexpr uint8_t UnknownInk = 0xFF;  // the printer's "not known": no number stands for it
 constexpr int FirstWarningCode = 10;  // warning flag k is warning code 10 + k
 
-const char* StateName(int16_t code) {
+const char* StateName(PrinterStateCode code) {
   switch (code) {
     case StatusError: return "error";
     case StatusSelfPrinting: return "self-printing";
@@ -30,7 +30,7 @@ const char* StateName(int16_t code) {
   }
 }
 
-const char* ErrorName(int16_t code) {
+const char* ErrorName(PrinterErrorCode code) {
   switch (code) {
     case ErrorFatal: return "fatal";
     case ErrorCommunication: return "communication";
@@ -148,8 +148,8 @@ int RunDump(CommandContext& context) {
     std::cout << text << std::flush;
   } else {
     // Never over an existing file: it may be a backup.
-    std::string error;
-    if (!WriteNewFile(options.Output, text, error)) return Refuse("The dump cannot be written (" + error + ").");
+    if (const Outcome<void> written = WriteNewFile(options.Output, text); !written)
+      return Refuse("The dump cannot be written (" + written.Fault().Message + ").");
   }
   return allRead ? ExitDone : ExitPrinterFailure;
 }

@@ -4,7 +4,8 @@
 
 ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs, ProgramEnd& end,
                                int16_t portIndex, uint16_t modelCode)
-    : ServiceCore(clock, ports, dialogs, end, *this, *this),
+    : TerminalForcedEnd(dialogs, end),
+      ServiceCore(clock, ports, dialogs, *this, *this, *this),
       Time(clock),
       Boxes(dialogs),
       Printer(Comm, clock),

@@ -1,6 +1,7 @@
 // One run of arvana-service: the program's core objects on one port, without windows.
 #pragma once
 
+#include "cli/TerminalForcedEnd.h"
 #include "cli/TerminalView.h"
 #include "link/ModelChoice.h"
 #include "link/PortChoice.h"
@@ -12,7 +13,8 @@
 #include "service/ServiceCore.h"
 #include "service/StatusDisplay.h"
 
-class ServiceSession : public PortChoice, public ModelChoice, public ServiceCore {
+// The choices and the forced end come first among the bases: the core keeps references to them.
+class ServiceSession : public PortChoice, public ModelChoice, public TerminalForcedEnd, public ServiceCore {
 public:
   ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs, ProgramEnd& end, int16_t portIndex,
                  uint16_t modelCode);

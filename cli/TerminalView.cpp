@@ -4,7 +4,7 @@
 
 namespace {
 
-const char* StateText(int16_t code) {
+const char* StateText(PrinterStateCode code) {
   switch (code) {
     case StatusSelfPrinting: return "self-printing";
     case StatusBusy: return "busy";
@@ -63,7 +63,7 @@ void TerminalView::AddErrorText(const std::string& text) {
 }
 
 bool TerminalView::PollUntilReadyOrError() {
-  const bool ready = Printer.WaitUntilReadyOrError([this](uint32_t waitedMs, int16_t state) {
+  const bool ready = Printer.WaitUntilReadyOrError([this](uint32_t waitedMs, PrinterStateCode state) {
     Progress(std::string("printer ") + StateText(state), waitedMs / 1000, 0);
   });
   EndProgress();

@@ -80,6 +80,7 @@ class UnwindingFatalExit : public FatalExit {
 public:
   explicit UnwindingFatalExit(ProgramEnd& end) : End(end) {}
   [[noreturn]] void ForceExit() override { EndProgram(End, ExitFatal); }
+  [[noreturn]] void EndAfterFault() override { EndProgram(End, ExitFatal); }
 
 private:
   ProgramEnd& End;

@@ -303,7 +303,7 @@ constexpr uint8_t FieldEnd = ';';
 
 struct StateDigit {
   char Digit;
-  int16_t Code;
+  PrinterStateCode Code;
 };
 constexpr std::array<StateDigit, 8> StateDigits{{
     {'0', StatusError},
@@ -318,7 +318,7 @@ constexpr std::array<StateDigit, 8> StateDigits{{
 
 struct ErrorNumber {
   uint8_t Number;
-  int16_t Code;
+  PrinterErrorCode Code;
 };
 constexpr std::array<ErrorNumber, 6> ErrorNumbers{{
     {0, ErrorFatal},

@@ -11,9 +11,9 @@ constexpr uint32_t ChannelClosePauseMs = 200;
 
 }  // namespace
 
-TPDalD4Comm::TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, ProgramEnd& end, FatalExit& fatal,
+TPDalD4Comm::TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, FatalExit& fatal,
                          PrinterStatus& status)
-    : Port(driver), Time(clock), Boxes(dialogs), End(end), Fatal(fatal), Record(status) {}
+    : Port(driver), Time(clock), Boxes(dialogs), Fatal(fatal), Record(status) {}
 
 bool TPDalD4Comm::EnterPacketMode() {
   return SendLinkCommand(LinkWire::ModeSwitch.data(), LinkWire::ModeSwitch.size());
@@ -25,19 +25,17 @@ bool TPDalD4Comm::SendLinkCommand(const LinkWire::LinkCommandBlock& command) {
 
 bool TPDalD4Comm::SendLinkCommand(const uint8_t* command, size_t length) {
   const uint64_t heardBefore = Port.BytesReceived();
-  const bool accepted = TrySendLinkCommand(command, length);
-  Silent = !accepted && Port.BytesReceived() == heardBefore;
-  return accepted;
-}
-
-bool TPDalD4Comm::TrySendLinkCommand(const uint8_t* command, size_t length) {
   for (int attempt = 0; attempt < LinkCommandAttempts; ++attempt) {
     ReplyLength = 0;
-    if (!Port.TryWritePort(command, length)) return false;
+    if (!Port.TryWritePort(command, length)) break;
     const bool read = Port.ReadReply(ReplyBuffer, ReplyLength);
-    if (read && LinkWire::AnswersLinkCommand(ReplyBuffer.data(), ReplyLengthRead(), command)) return true;
+    if (read && LinkWire::AnswersLinkCommand(ReplyBuffer.data(), ReplyLengthRead(), command)) {
+      Silent = false;
+      return true;
+    }
     Time.Pause(LinkRetryPauseMs);
   }
+  Silent = Port.BytesReceived() == heardBefore;
   return false;
 }
 
@@ -112,7 +110,7 @@ void TPDalD4Comm::WriteDataPacket(const uint8_t* payload, size_t count) {
 
 void TPDalD4Comm::ProgramMiss() {
   Boxes.ShowMessage(DialogKind::Error, "Program miss!!!", DialogButtons::Ok);
-  EndProgram(End, ExitFatal);
+  EndAfterFaultNow(Fatal);
 }
 
 void TPDalD4Comm::SendData(const uint8_t* bytes, size_t count) {

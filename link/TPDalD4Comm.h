@@ -8,11 +8,11 @@
 #include "link/TPPrinterDriver.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "platform/ProgramEnd.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 // The sockets and the header size by the names the whole program uses.
 using LinkWire::ControlSocket;
@@ -23,13 +23,6 @@ constexpr size_t DataPacketPayload = 100;        // SendData sends packets of ex
 constexpr size_t MaxSendDataCount = 128;         // largest block one SendData call takes
 constexpr size_t MaxCommandCount = 64;           // largest block one SendCommand call takes
 constexpr int16_t DataChannelCreditRequest = 200;
-
-// How the printer answered a control-channel EEPROM write.
-enum class EepromWriteAnswer : uint8_t {
-  Accepted,  // 'O': the cell holds the value
-  Busy,      // 'B': nothing was stored
-  Failed,    // no answer, or one without either letter
-};
 
 // How the printer answered a read of one EEPROM cell.
 enum class EepromReadOutcome : uint8_t {
@@ -42,6 +35,11 @@ enum class EepromReadOutcome : uint8_t {
 struct EepromRead {
   EepromReadOutcome Outcome = EepromReadOutcome::Silent;
   uint8_t Value = 0;  // meaningful only when Answered
+
+  // The value, when the printer gave one.
+  std::optional<uint8_t> Answer() const {
+    return Outcome == EepromReadOutcome::Answered ? std::optional<uint8_t>(Value) : std::nullopt;
+  }
 };
 
 // What an item says when it stops because the printer sent nothing back.
@@ -49,7 +47,7 @@ constexpr const char* PrinterSilentText = "The printer does not answer. Check th
 
 class TPDalD4Comm {
 public:
-  TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, ProgramEnd& end, FatalExit& fatal,
+  TPDalD4Comm(TPPrinterDriver& driver, Clock& clock, Dialogs& dialogs, FatalExit& fatal,
               PrinterStatus& status);
 
   // --- Link commands on the transaction channel; true on an accepted reply.
@@ -88,23 +86,19 @@ public:
   // Opens the data channel when the link is up, the channel is still closed
   // (the printer was not ready at connection) and the last status said ready.
   void OpenDataChannelWhenReady();
-  // Reads one EEPROM cell. False, with `value` untouched, when the request
-  // got no reply, was refused, or the reply is too short to hold a value or
-  // holds no hexadecimal value where the value stands: a failed read never
-  // produces a number.
-  bool ControlTryReadEeprom(uint8_t address, uint8_t& value);
-  // The same read, telling a printer that sent nothing back from one that answered without a value.
+  // Reads one EEPROM cell. No value when the request got no reply, was
+  // refused, or the reply is too short to hold a value or holds no
+  // hexadecimal value where the value stands: a failed read never produces a
+  // number. Tells a printer that sent nothing back from one that answered without a value.
   EepromRead ControlReadEeprom(uint8_t address);
-  // Writes one cell; returns AckOk or StatusBusy (the printer did not store
-  // it). A reply without either letter ends the program after "error".
-  uint16_t ControlWriteEeprom(uint8_t address, uint8_t data);
-  // Writes one cell without ending the program on a bad answer: Failed when
-  // the exchange failed or the answer carries neither letter.
-  EepromWriteAnswer ControlWriteEepromUnchecked(uint8_t address, uint8_t data);
-  uint16_t RequestReset();
-  // The reset without ending the program: false when no acknowledgement letter came back.
-  bool RequestResetUnchecked();
-  uint16_t EvaluateAck();
+  // Writes one cell: Ok, Busy (the printer did not store it), or Failed when
+  // the request got no reply or the reply carries neither letter.
+  Ack ControlWriteEeprom(uint8_t address, uint8_t data);
+  // Asks the printer to reset; answered as a write is.
+  Ack RequestReset();
+  // What a caller that cannot go on without the acknowledgement does with a Failed one:
+  // "error", then the forced end.
+  [[noreturn]] void FailAcknowledgement();
 
   // --- The link start-up up to the open control channel: open the port,
   // packet mode, Init, control channel with credit. False when the printer
@@ -150,13 +144,13 @@ private:
   // What came back for a control request: its reply, something else, or nothing at all.
   enum class ControlAnswer : uint8_t { Replied, Refused, Silent };
   ControlAnswer ControlExchange(const uint8_t* request, size_t count);
-  bool TrySendLinkCommand(const uint8_t* command, size_t length);
   bool SendLinkCommand(const LinkWire::LinkCommandBlock& command);
   int16_t CreditFromReply() const;
   void EnsureCredits();
   void EnsureDataCredit();
   void WriteDataPacket(const uint8_t* payload, size_t count);
-  uint8_t AckLetter() const;
+  // The acknowledgement of the reply just read.
+  Ack AckInReply() const;
   [[noreturn]] void ProgramMiss();
   [[noreturn]] void FailStatus(const char* text);
   // The byte count of the reply just read, header included; 0 when nothing was read.
@@ -170,7 +164,6 @@ private:
   TPPrinterDriver& Port;
   Clock& Time;
   Dialogs& Boxes;
-  ProgramEnd& End;
   FatalExit& Fatal;
   PrinterStatus& Record;
 

@@ -124,13 +124,6 @@ bool TPDalD4Comm::WaitReady() {
   }
 }
 
-bool TPDalD4Comm::ControlTryReadEeprom(uint8_t address, uint8_t& value) {
-  const EepromRead read = ControlReadEeprom(address);
-  if (read.Outcome != EepromReadOutcome::Answered) return false;
-  value = read.Value;
-  return true;
-}
-
 EepromRead TPDalD4Comm::ControlReadEeprom(uint8_t address) {
   const auto request = EepromReadRequest(address);
   switch (ControlExchange(request.data(), request.size())) {
@@ -147,41 +140,30 @@ EepromRead TPDalD4Comm::ControlReadEeprom(uint8_t address) {
   return {EepromReadOutcome::Silent};
 }
 
-uint16_t TPDalD4Comm::ControlWriteEeprom(uint8_t address, uint8_t data) {
+Ack TPDalD4Comm::ControlWriteEeprom(uint8_t address, uint8_t data) {
   const auto request = EepromWriteRequest(address, data);
-  ControlRequest(request.data(), request.size());
-  return EvaluateAck();
+  if (!ControlRequest(request.data(), request.size())) return Ack::Failed;
+  return AckInReply();
 }
 
-EepromWriteAnswer TPDalD4Comm::ControlWriteEepromUnchecked(uint8_t address, uint8_t data) {
-  const auto request = EepromWriteRequest(address, data);
-  if (!ControlRequest(request.data(), request.size())) return EepromWriteAnswer::Failed;
-  const uint8_t letter = AckLetter();
-  if (letter == AckAcceptedLetter) return EepromWriteAnswer::Accepted;
-  if (letter == AckBusyLetter) return EepromWriteAnswer::Busy;
-  return EepromWriteAnswer::Failed;
+Ack TPDalD4Comm::RequestReset() {
+  if (!ControlRequest(ResetRequest.data(), ResetRequest.size())) return Ack::Failed;
+  return AckInReply();
 }
 
-uint16_t TPDalD4Comm::RequestReset() {
-  ControlRequest(ResetRequest.data(), ResetRequest.size());
-  return EvaluateAck();
+Ack TPDalD4Comm::AckInReply() const {
+  if (AckLetterOffset >= ReplyPayloadLength()) return Ack::Failed;
+  switch (ReplyBuffer[AckLetterOffset]) {
+    case AckAcceptedLetter:
+      return Ack::Ok;
+    case AckBusyLetter:
+      return Ack::Busy;
+    default:
+      return Ack::Failed;
+  }
 }
 
-bool TPDalD4Comm::RequestResetUnchecked() {
-  if (!ControlRequest(ResetRequest.data(), ResetRequest.size())) return false;
-  const uint8_t letter = AckLetter();
-  return letter == AckAcceptedLetter || letter == AckBusyLetter;
-}
-
-uint8_t TPDalD4Comm::AckLetter() const {
-  // Only the reply just read counts; a request that got no reply has no letter.
-  return AckLetterOffset < ReplyPayloadLength() ? ReplyBuffer[AckLetterOffset] : 0;
-}
-
-uint16_t TPDalD4Comm::EvaluateAck() {
-  const uint8_t letter = AckLetter();
-  if (letter == AckBusyLetter) return static_cast<uint16_t>(StatusBusy);
-  if (letter == AckAcceptedLetter) return AckOk;
+void TPDalD4Comm::FailAcknowledgement() {
   Boxes.ShowMessage(DialogKind::Error, "error", DialogButtons::Ok);
   ForceExitNow(Fatal);
 }

@@ -30,15 +30,15 @@ constexpr int UsbReadAttempts = 10;
 constexpr int64_t SlowReadSeconds = 10;     // a parallel read this slow has failed
 
 // The message box's text for a port that cannot be opened: a port held by another program says so.
-const char* FailureText(const char* usual, const std::string& reason) {
-  return std::string_view(reason).starts_with(PortInUseText) ? PortInUseText : usual;
+const char* FailureText(const char* usual, const Failure& failure) {
+  return failure.Kind == FailureKind::InUse ? PortInUseText : usual;
 }
 
 }  // namespace
 
 TPPrinterDriver::TPPrinterDriver(PortSystem& ports, const PortChoice& choice, Clock& clock, Dialogs& dialogs,
-                                 ProgramEnd& end, FatalExit& fatal)
-    : Ports(ports), Choice(choice), Time(clock), Boxes(dialogs), End(end), Fatal(fatal) {}
+                                 FatalExit& fatal)
+    : Ports(ports), Choice(choice), Time(clock), Boxes(dialogs), Fatal(fatal) {}
 
 void TPPrinterDriver::OpenPort(int16_t portIndex) {
   if (const std::optional<OpenFailure> failure = OpenChosenPort(portIndex)) FailOpen(failure->Text, failure->Detail);
@@ -62,9 +62,9 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenChosenPort(int1
 }
 
 std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenParallelPort(int16_t portIndex) {
-  std::string reason;
-  Device = Ports.OpenParallel(PortTable[static_cast<size_t>(portIndex)].DeviceName, reason);
-  if (!Device) return OpenFailure{FailureText("Cannot open port.", reason), reason};
+  Outcome<std::unique_ptr<PortDevice>> opened = Ports.OpenParallel(PortTable[static_cast<size_t>(portIndex)].DeviceName);
+  if (!opened) return OpenFailure{FailureText("Cannot open port.", opened.Fault()), opened.Fault().Message};
+  Device = std::move(*opened);
   return std::nullopt;
 }
 
@@ -81,9 +81,9 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
       continue;
     }
     if (strcasecmp(printer.PortName.c_str(), ChosenName) != 0) continue;
-    std::string reason;
-    Device = Ports.OpenUsb(printer.DevicePath, reason);
-    if (!Device) return OpenFailure{FailureText("Cannot open port", reason), reason};
+    Outcome<std::unique_ptr<PortDevice>> opened = Ports.OpenUsb(printer.DevicePath);
+    if (!opened) return OpenFailure{FailureText("Cannot open port", opened.Fault()), opened.Fault().Message};
+    Device = std::move(*opened);
     return std::nullopt;
   }
   if (unreadable) return unreadable;
@@ -94,7 +94,7 @@ void TPPrinterDriver::FailOpen(const char* text, const std::string& detail) {
   std::fprintf(stderr, "%s %s\n", ChosenName, detail.c_str());
   Boxes.ShowSystemMessage(text, "error");
   ClosePort();
-  EndProgram(End, ExitFatal);
+  EndAfterFaultNow(Fatal);
 }
 
 void TPPrinterDriver::ClosePort() { Device.reset(); }
@@ -139,7 +139,7 @@ bool TPPrinterDriver::WriteBlock(const uint8_t* buffer, size_t length) {
   EndIfOverdue();
   ApplyPortTimeouts();
   size_t written = 0;
-  const bool complete = Device->Write(buffer, length, written) && written == length;
+  const bool complete = Transferred(Device->Write(buffer, length, written)) && written == length;
   EndIfOverdue();
   return complete;
 }
@@ -166,10 +166,10 @@ bool TPPrinterDriver::ReadUsbReply(ReplyBufferArray& buffer, int32_t& length) {
     size_t got = 0;
     EndIfOverdue();
     ApplyPortTimeouts();
-    const bool read = Device->Read(buffer.data(), buffer.size(), got);
+    const PortResult read = Device->Read(buffer.data(), buffer.size(), got);
     Received += got;
     EndIfOverdue();
-    if (!read) return false;
+    if (!Transferred(read)) return false;
     if (got > 0) {
       length = static_cast<int32_t>(got);
       return true;
@@ -201,10 +201,10 @@ bool TPPrinterDriver::ReadExactly(uint8_t* target, size_t count) {
   const int64_t started = Time.CalendarSeconds();
   size_t got = 0;
   EndIfOverdue();
-  const bool read = Device->Read(target, count, got);
+  const PortResult read = Device->Read(target, count, got);
   Received += got;
   EndIfOverdue();
-  if (!read) return false;
+  if (!Transferred(read)) return false;
   if (Time.CalendarSeconds() - started >= SlowReadSeconds) return false;
   // A read cut short by the time-out leaves older bytes in the buffer; they
   // are not part of this reply.

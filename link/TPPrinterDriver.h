@@ -7,7 +7,6 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/PortDevice.h"
-#include "platform/ProgramEnd.h"
 
 #include <array>
 #include <cstdint>
@@ -31,8 +30,7 @@ constexpr CommTimeouts PortTimeouts{
 
 class TPPrinterDriver {
 public:
-  TPPrinterDriver(PortSystem& ports, const PortChoice& choice, Clock& clock, Dialogs& dialogs, ProgramEnd& end,
-                  FatalExit& fatal);
+  TPPrinterDriver(PortSystem& ports, const PortChoice& choice, Clock& clock, Dialogs& dialogs, FatalExit& fatal);
 
   // Closes what is open and opens the port of `portIndex` (0..5). Any failure
   // shows its message and ends the program, so a caller that gets control
@@ -94,7 +92,6 @@ private:
   const PortChoice& Choice;
   Clock& Time;
   Dialogs& Boxes;
-  ProgramEnd& End;
   FatalExit& Fatal;
 
   std::unique_ptr<PortDevice> Device;

@@ -56,8 +56,8 @@ std::array<uint8_t, N> WithByte(std::array<uint8_t, N> command, size_t at, uint8
 
 }  // namespace
 
-RasterEncoder::RasterEncoder(TPDalD4Comm& comm, Dialogs& dialogs, ProgramEnd& end)
-    : Link(comm), Boxes(dialogs), End(end) {}
+RasterEncoder::RasterEncoder(TPDalD4Comm& comm, Dialogs& dialogs, FatalExit& fatal)
+    : Link(comm), Boxes(dialogs), Fatal(fatal) {}
 
 // --- Commands.
 
@@ -136,7 +136,7 @@ void RasterEncoder::RepeatSend(int count, uint8_t value) {
     // A counter byte cannot say more; sending on would garble the rest of the page.
     Boxes.ShowSystemMessage("RepeatSend() error", "error");
     Link.Driver().ClosePort();
-    EndProgram(End, ExitFatal);
+    EndAfterFaultNow(Fatal);
   }
   // Counter 00 is a literal of one byte; 257 - count repeats the value.
   const std::array<uint8_t, 2> run{static_cast<uint8_t>((1 - count) & 0xFF), value};

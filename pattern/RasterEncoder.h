@@ -4,7 +4,6 @@
 
 #include "link/TPDalD4Comm.h"
 #include "platform/Dialogs.h"
-#include "platform/ProgramEnd.h"
 
 #include <array>
 #include <cstddef>
@@ -52,7 +51,7 @@ constexpr int MaxRunCount = 129;
 
 class RasterEncoder {
 public:
-  RasterEncoder(TPDalD4Comm& comm, Dialogs& dialogs, ProgramEnd& end);
+  RasterEncoder(TPDalD4Comm& comm, Dialogs& dialogs, FatalExit& fatal);
 
   // --- Commands; each goes to SendData whole.
   void ResetPrinter();
@@ -94,5 +93,5 @@ private:
 
   TPDalD4Comm& Link;
   Dialogs& Boxes;
-  ProgramEnd& End;
+  FatalExit& Fatal;
 };

@@ -86,8 +86,8 @@ constexpr uint32_t TopMarginSettleMs = 1000;
 
 }  // namespace
 
-TPRaster::TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, ProgramEnd& end)
-    : Encoder(comm, dialogs, end), Comm(comm), Factory(factory) {}
+TPRaster::TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, FatalExit& fatal)
+    : Encoder(comm, dialogs, fatal), Comm(comm), Factory(factory) {}
 
 // --- Building blocks of the patterns.
 
@@ -397,9 +397,9 @@ const char* TPRaster::TopMarginSignText(int8_t value) {
 bool TPRaster::PrintTopMarginPattern(int layout) {
   Encoder.ResetPrinter();
   Comm.PauseMs(TopMarginEepromWaitMs);
-  uint8_t stored = 0;
-  const bool read = Comm.ControlTryReadEeprom(TopMarginCell, stored);
-  const char* sign = read ? TopMarginSignText(static_cast<int8_t>(stored)) : UnreadTopMarginSign;
+  const std::optional<uint8_t> stored = Comm.ControlReadEeprom(TopMarginCell).Answer();
+  const bool read = stored.has_value();
+  const char* sign = read ? TopMarginSignText(static_cast<int8_t>(*stored)) : UnreadTopMarginSign;
 
   Comm.FlushData();
   Encoder.StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSize4pl, ColorModeMonochrome);

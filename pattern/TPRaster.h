@@ -8,7 +8,6 @@
 #include "link/TPFactory.h"
 #include "pattern/RasterEncoder.h"
 #include "platform/Dialogs.h"
-#include "platform/ProgramEnd.h"
 
 #include <array>
 #include <cstddef>
@@ -60,7 +59,7 @@ constexpr size_t BidValueFieldWidth = 14;
 // The pattern printer: lays out each pattern and sends it through its encoder.
 class TPRaster {
 public:
-  TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, ProgramEnd& end);
+  TPRaster(TPDalD4Comm& comm, TPFactory& factory, Dialogs& dialogs, FatalExit& fatal);
 
   // --- The commands whoever prints a pattern adds around it: titles, line feeds, page ends.
   void ResetPrinter() { Encoder.ResetPrinter(); }

@@ -29,51 +29,67 @@ uint64_t TotalTimeout(uint32_t multiplier, uint32_t constant, size_t length) {
   return uint64_t{multiplier} * length + constant;
 }
 
-std::string Failure(const std::string& path, int error) { return path + ": " + std::strerror(error); }
+// What a failed system call on the device means for the link.
+PortResult FailureOf(int error) {
+  switch (error) {
+    case ENODEV:  // a USB printer unplugged or switched off
+    case ENXIO:
+    case EIO:  // a parallel port without its printer, a terminal whose other end closed
+      return PortResult::DeviceLost;
+    case EACCES:
+    case EPERM:
+      return PortResult::AccessRefused;
+    default:
+      return PortResult::Failed;
+  }
+}
 
-std::string InUse(const std::string& path) { return std::string(PortInUseText) + " (" + path + ")"; }
+// A transfer that ended without a failure: complete, or cut short by its time-out.
+PortResult Ended(size_t done, size_t length) { return done == length ? PortResult::Done : PortResult::TimedOut; }
+
+Failure SystemFailure(const std::string& path, int error) {
+  return {FailureKindOf(error), path + ": " + std::strerror(error)};
+}
+
+Failure InUse(const std::string& path) {
+  return {FailureKind::InUse, std::string(PortInUseText) + " (" + path + ")"};
+}
 
 }  // namespace
 
-std::unique_ptr<LinuxPortDevice> LinuxPortDevice::Open(const std::string& path, DeviceKind kind, std::string& reason,
-                                                       const UsbDeviceTiming& usbTiming) {
+Outcome<std::unique_ptr<LinuxPortDevice>> LinuxPortDevice::Open(const std::string& path, DeviceKind kind,
+                                                                const UsbDeviceTiming& usbTiming) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     // A terminal another program holds exclusively refuses the open itself.
-    reason = errno == EBUSY ? InUse(path) : Failure(path, errno);
-    return nullptr;
+    return errno == EBUSY ? InUse(path) : SystemFailure(path, errno);
   }
   // One program per printer: two would mix their packets on the wire. The lock goes with the descriptor.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
-    reason = error == EWOULDBLOCK ? InUse(path) : Failure(path, error);
     ::close(fd);
-    return nullptr;
+    return error == EWOULDBLOCK ? InUse(path) : SystemFailure(path, error);
   }
   if (isatty(fd)) {
-    // Line editing, echo and newline translation would change the printer's bytes.
-    termios settings{};
-    if (tcgetattr(fd, &settings) != 0) {
-      reason = Failure(path, errno);
+    if (std::optional<Failure> failure = MakeRaw(fd, path)) {
       ::close(fd);
-      return nullptr;
-    }
-    cfmakeraw(&settings);
-    settings.c_cflag |= CLOCAL | CREAD;
-    if (tcsetattr(fd, TCSANOW, &settings) != 0) {
-      reason = Failure(path, errno);
-      ::close(fd);
-      return nullptr;
-    }
-    // Last, so that no way out leaves the mark behind: a terminal then also refuses any later
-    // open, by programs that do not ask for the lock.
-    if (::ioctl(fd, TIOCEXCL) != 0) {
-      reason = Failure(path, errno);
-      ::close(fd);
-      return nullptr;
+      return std::move(*failure);
     }
   }
   return std::unique_ptr<LinuxPortDevice>(new LinuxPortDevice(fd, kind, usbTiming));
+}
+
+std::optional<Failure> LinuxPortDevice::MakeRaw(int fd, const std::string& path) {
+  // Line editing, echo and newline translation would change the printer's bytes.
+  termios settings{};
+  if (tcgetattr(fd, &settings) != 0) return SystemFailure(path, errno);
+  cfmakeraw(&settings);
+  settings.c_cflag |= CLOCAL | CREAD;
+  if (tcsetattr(fd, TCSANOW, &settings) != 0) return SystemFailure(path, errno);
+  // Last, so that no way out leaves the mark behind: a terminal then also refuses any later
+  // open, by programs that do not ask for the lock.
+  if (::ioctl(fd, TIOCEXCL) != 0) return SystemFailure(path, errno);
+  return std::nullopt;
 }
 
 LinuxPortDevice::LinuxPortDevice(int fd, DeviceKind kind, const UsbDeviceTiming& usbTiming)
@@ -112,7 +128,7 @@ uint64_t LinuxPortDevice::Bounded(uint64_t total) const {
   return total == 0 ? WaitBoundMs : std::min<uint64_t>(total, WaitBoundMs);
 }
 
-bool LinuxPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
+PortResult LinuxPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
   written = 0;
   uint64_t total = 0;
   switch (Kind) {
@@ -127,7 +143,7 @@ bool LinuxPortDevice::Write(const uint8_t* data, size_t length, size_t& written)
   return WriteUntil(data, length, written, total == 0 ? NoDeadline : DeadlineAfter(total));
 }
 
-bool LinuxPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
+PortResult LinuxPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
   got = 0;
   switch (Kind) {
     case DeviceKind::Comm: {
@@ -143,28 +159,28 @@ bool LinuxPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
                        WaitBoundMs == 0 ? NoDeadline : DeadlineAfter(WaitBoundMs),
                        std::max<uint32_t>(UsbTiming.GapMs, 1));
   }
-  return false;
+  return PortResult::Failed;
 }
 
-bool LinuxPortDevice::WriteUntil(const uint8_t* data, size_t length, size_t& written, int64_t deadline) {
+PortResult LinuxPortDevice::WriteUntil(const uint8_t* data, size_t length, size_t& written, int64_t deadline) {
   while (written < length) {
     const int ready = WaitFor(POLLOUT, deadline);
-    if (ready < 0) return false;
-    if (ready == 0) return true;  // time-out: what was accepted counts as written
+    if (ready < 0) return FailureOf(errno);
+    if (ready == 0) return PortResult::TimedOut;  // what was accepted counts as written
     const ssize_t count = ::write(Fd, data + written, length - written);
     if (count > 0) {
       written += static_cast<size_t>(count);
     } else if (count == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
       Backoff(deadline);
     } else if (errno != EINTR) {
-      return false;
+      return FailureOf(errno);
     }
   }
-  return true;
+  return PortResult::Done;
 }
 
-bool LinuxPortDevice::ReadUntil(uint8_t* buffer, size_t length, size_t& got, int64_t firstDeadline,
-                                int64_t totalDeadline, uint32_t gapMs) {
+PortResult LinuxPortDevice::ReadUntil(uint8_t* buffer, size_t length, size_t& got, int64_t firstDeadline,
+                                      int64_t totalDeadline, uint32_t gapMs) {
   int64_t lastByte = 0;
   while (got < length) {
     int64_t deadline = firstDeadline;
@@ -176,8 +192,8 @@ bool LinuxPortDevice::ReadUntil(uint8_t* buffer, size_t length, size_t& got, int
       }
     }
     const int ready = WaitFor(POLLIN, deadline);
-    if (ready < 0) return false;
-    if (ready == 0) return true;  // time-out: the count tells how much came
+    if (ready < 0) return FailureOf(errno);
+    if (ready == 0) return PortResult::TimedOut;  // the count tells how much came
     const ssize_t count = ::read(Fd, buffer + got, length - got);
     if (count > 0) {
       got += static_cast<size_t>(count);
@@ -185,29 +201,29 @@ bool LinuxPortDevice::ReadUntil(uint8_t* buffer, size_t length, size_t& got, int
     } else if (count == 0) {
       // End of data on a device that has hung up is a lost device; otherwise
       // it was an empty transfer and the reply may still come.
-      if ((ready & (POLLHUP | POLLERR)) != 0) return false;
+      if ((ready & (POLLHUP | POLLERR)) != 0) return PortResult::DeviceLost;
       Backoff(deadline);
     } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
       Backoff(deadline);
     } else if (errno != EINTR) {
-      return false;
+      return FailureOf(errno);
     }
   }
-  return true;
+  return PortResult::Done;
 }
 
-bool LinuxPortDevice::ReadAvailable(uint8_t* buffer, size_t length, size_t& got) {
+PortResult LinuxPortDevice::ReadAvailable(uint8_t* buffer, size_t length, size_t& got) {
   while (got < length) {
     const ssize_t count = ::read(Fd, buffer + got, length - got);
     if (count > 0) {
       got += static_cast<size_t>(count);
     } else if (count == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
-      return true;
+      return Ended(got, length);
     } else if (errno != EINTR) {
-      return false;
+      return FailureOf(errno);
     }
   }
-  return true;
+  return PortResult::Done;
 }
 
 int LinuxPortDevice::WaitFor(short events, int64_t deadline) {
@@ -225,7 +241,10 @@ int LinuxPortDevice::WaitFor(short events, int64_t deadline) {
       return -1;
     }
     if (result == 0) continue;  // the loop head decides whether the deadline has passed
-    if ((entry.revents & POLLNVAL) != 0) return -1;
+    if ((entry.revents & POLLNVAL) != 0) {
+      errno = EBADF;
+      return -1;
+    }
     return entry.revents;
   }
 }

@@ -2,11 +2,13 @@
 #pragma once
 
 #include "platform/LinuxClock.h"
+#include "platform/Outcome.h"
 #include "platform/PortDevice.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 // How a USB printer device paces its replies and writes; the defaults are
@@ -26,10 +28,10 @@ public:
   };
 
   // Opens `path` for reading and writing. A terminal (the pseudo-terminal of
-  // the standalone virtual printer) is switched to raw bytes. Returns null and
-  // "path: system error" in `reason` when the node cannot be opened.
-  static std::unique_ptr<LinuxPortDevice> Open(const std::string& path, DeviceKind kind, std::string& reason,
-                                               const UsbDeviceTiming& usbTiming = UsbDeviceTiming());
+  // the standalone virtual printer) is switched to raw bytes. Fails with
+  // "path: system error" when the node cannot be opened.
+  static Outcome<std::unique_ptr<LinuxPortDevice>> Open(const std::string& path, DeviceKind kind,
+                                                        const UsbDeviceTiming& usbTiming = UsbDeviceTiming());
 
   ~LinuxPortDevice() override;
   LinuxPortDevice(const LinuxPortDevice&) = delete;
@@ -37,8 +39,8 @@ public:
 
   bool GetTimeouts(CommTimeouts& timeouts) override;
   bool SetTimeouts(const CommTimeouts& timeouts) override;
-  bool Write(const uint8_t* data, size_t length, size_t& written) override;
-  bool Read(uint8_t* buffer, size_t length, size_t& got) override;
+  PortResult Write(const uint8_t* data, size_t length, size_t& written) override;
+  PortResult Read(uint8_t* buffer, size_t length, size_t& got) override;
   void LimitWaits(uint32_t milliseconds) override { WaitBoundMs = milliseconds; }
 
 private:
@@ -46,18 +48,20 @@ private:
   uint64_t Bounded(uint64_t total) const;
 
   LinuxPortDevice(int fd, DeviceKind kind, const UsbDeviceTiming& usbTiming);
+  // Switches the terminal `fd` to raw bytes, held by this program alone.
+  static std::optional<Failure> MakeRaw(int fd, const std::string& path);
 
   // Writes until all is accepted or `deadline` (steady ms, NoDeadline = none) passes.
-  bool WriteUntil(const uint8_t* data, size_t length, size_t& written, int64_t deadline);
+  PortResult WriteUntil(const uint8_t* data, size_t length, size_t& written, int64_t deadline);
   // Reads until `length` bytes arrived; before the first byte until
   // `firstDeadline`, after it until `totalDeadline` or until no byte followed
   // the previous one within `gapMs` (0 = no gap limit).
-  bool ReadUntil(uint8_t* buffer, size_t length, size_t& got, int64_t firstDeadline, int64_t totalDeadline,
-                 uint32_t gapMs);
+  PortResult ReadUntil(uint8_t* buffer, size_t length, size_t& got, int64_t firstDeadline, int64_t totalDeadline,
+                       uint32_t gapMs);
   // Takes whatever has already arrived, without waiting.
-  bool ReadAvailable(uint8_t* buffer, size_t length, size_t& got);
+  PortResult ReadAvailable(uint8_t* buffer, size_t length, size_t& got);
   // Waits until `events` are ready. Returns the ready events, 0 when
-  // `deadline` passed, -1 when the device cannot be waited on.
+  // `deadline` passed, -1 with errno set when the device cannot be waited on.
   int WaitFor(short events, int64_t deadline);
   // Waits a little before trying again after the device said "not now",
   // so a driver without readiness reports is not polled in a busy loop.

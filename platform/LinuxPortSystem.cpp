@@ -94,25 +94,27 @@ std::optional<std::string> LinuxPortSystem::Variable(const std::string& name) co
   return value;
 }
 
-std::unique_ptr<PortDevice> LinuxPortSystem::OpenParallel(const std::string& name, std::string& reason) {
+Outcome<std::unique_ptr<PortDevice>> LinuxPortSystem::OpenParallel(const std::string& name) {
   int number = 0;
   if (name.size() == 4 && strncasecmp(name.c_str(), "LPT", 3) == 0) number = name[3] - '0';
   if (number < 1 || number > ParallelPortCount) {
-    reason = name + ": not a parallel port (LPT1 to LPT3)";
-    return nullptr;
+    return Failure{FailureKind::NotFound, name + ": not a parallel port (LPT1 to LPT3)"};
   }
   const std::string portName = "LPT" + std::to_string(number);
   const std::string path =
       Variable(DeviceVariablePrefix + portName).value_or(DevRoot + "/lp" + std::to_string(number - 1));
-  auto device = LinuxPortDevice::Open(path, LinuxPortDevice::DeviceKind::Comm, reason);
-  if (!device) return nullptr;
-  return Traced(std::move(device));
+  return OpenTraced(path, LinuxPortDevice::DeviceKind::Comm);
 }
 
-std::unique_ptr<PortDevice> LinuxPortSystem::OpenUsb(const std::string& devicePath, std::string& reason) {
-  auto device = LinuxPortDevice::Open(devicePath, LinuxPortDevice::DeviceKind::UsbPrinter, reason);
-  if (!device) return nullptr;
-  return Traced(std::move(device));
+Outcome<std::unique_ptr<PortDevice>> LinuxPortSystem::OpenUsb(const std::string& devicePath) {
+  return OpenTraced(devicePath, LinuxPortDevice::DeviceKind::UsbPrinter);
+}
+
+Outcome<std::unique_ptr<PortDevice>> LinuxPortSystem::OpenTraced(const std::string& path,
+                                                                 LinuxPortDevice::DeviceKind kind) {
+  Outcome<std::unique_ptr<LinuxPortDevice>> device = LinuxPortDevice::Open(path, kind);
+  if (!device) return device.Fault();
+  return Traced(std::move(*device));
 }
 
 bool LinuxPortSystem::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
@@ -164,14 +166,14 @@ std::unique_ptr<PortDevice> LinuxPortSystem::Traced(std::unique_ptr<LinuxPortDev
   const std::optional<std::string> tracePath = Variable(TraceVariable);
   if (!tracePath) return device;
   if (!Trace && !TraceFailed) {
-    std::string reason;
-    Trace = TracingPortDevice::OpenTraceFile(*tracePath, reason);
-    if (!Trace) {
+    Outcome<TracingPortDevice::TraceFile> opened = TracingPortDevice::OpenTraceFile(*tracePath);
+    if (!opened) {
       // A trace is a help for finding faults; without it the port still works.
-      std::fprintf(stderr, "%s: no trace: %s\n", TraceVariable, reason.c_str());
+      std::fprintf(stderr, "%s: no trace: %s\n", TraceVariable, opened.Fault().Message.c_str());
       TraceFailed = true;
       return device;
     }
+    Trace = std::move(*opened);
     TraceStartMs = TraceClock.SteadyMilliseconds();
   }
   if (!Trace) return device;

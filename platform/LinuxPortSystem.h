@@ -31,8 +31,8 @@ public:
                            Environment environment = {}, Clock* traceClock = nullptr);
 
   // "LPT1".."LPT3" (any letter case) are <dev>/lp0..lp2.
-  std::unique_ptr<PortDevice> OpenParallel(const std::string& name, std::string& reason) override;
-  std::unique_ptr<PortDevice> OpenUsb(const std::string& devicePath, std::string& reason) override;
+  Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string& name) override;
+  Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) override;
   // The usblp printers under <sysfs>/class/usbmisc in ascending number; those
   // of the maker VELOR are called "VLUSB1:", "VLUSB2:", "VLUSB3:" in that
   // order (a fourth gets no name), then the overrides from the environment.
@@ -40,6 +40,7 @@ public:
 
 private:
   std::optional<std::string> Variable(const std::string& name) const;
+  Outcome<std::unique_ptr<PortDevice>> OpenTraced(const std::string& path, LinuxPortDevice::DeviceKind kind);
   // Wraps `device` in the trace when ARVANA_TRACE asks for one.
   std::unique_ptr<PortDevice> Traced(std::unique_ptr<LinuxPortDevice> device);
 

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include <optional>
+
 namespace {
 
 // A temporary file is named after its file-to-be: "<name>.tmp-<process id>-<count>".
@@ -26,36 +28,31 @@ bool WriteAll(int descriptor, const std::string& contents) {
   return true;
 }
 
-// Creates `path` (which must not exist) and writes the whole text to the disk; false, with the reason.
-bool WriteExclusively(const std::string& path, const std::string& contents, std::string& error) {
+// Creates `path` (which must not exist) and writes the whole text to the disk. A failure leaves
+// errno as the failing call set it.
+Outcome<void> WriteExclusively(const std::string& path, const std::string& contents) {
   const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (descriptor < 0) {
-    error = ShownWithSystemReason(path);
-    return false;
-  }
-  const bool written = WriteAll(descriptor, contents) && ::fsync(descriptor) == 0;
-  if (!written) error = ShownWithSystemReason(path);
-  if (::close(descriptor) != 0 && written) error = ShownWithSystemReason(path);
-  return error.empty();
+  if (descriptor < 0) return SystemFailureOn(path);
+  std::optional<Failure> failure;
+  if (!WriteAll(descriptor, contents) || ::fsync(descriptor) != 0) failure = SystemFailureOn(path);
+  if (::close(descriptor) != 0 && !failure) failure = SystemFailureOn(path);
+  if (failure) return std::move(*failure);
+  return {};
 }
 
 }  // namespace
 
-bool WriteNewFile(const std::string& path, const std::string& contents, std::string& error) {
+Outcome<void> WriteNewFile(const std::string& path, const std::string& contents) {
   const std::filesystem::path target(path);
   std::error_code folderError;
   if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), folderError);
-  if (folderError) {
-    error = target.parent_path().string() + ": " + folderError.message();
-    return false;
-  }
-  error.clear();
+  if (folderError) return Failure{FailureKind::Failed, target.parent_path().string() + ": " + folderError.message()};
   // A name of this write's own, so that a temporary file a crash left behind stands in nobody's way.
   static unsigned attempt = 0;
   const std::string temporary = path + TemporaryMark + std::to_string(::getpid()) + "-" + std::to_string(++attempt);
-  if (!WriteExclusively(temporary, contents, error)) {
+  if (Outcome<void> written = WriteExclusively(temporary, contents); !written) {
     ::unlink(temporary.c_str());
-    return false;
+    return written;
   }
   // A hard link gives the name only if nobody has it yet: an existing file is never replaced.
   bool named = ::link(temporary.c_str(), path.c_str()) == 0;
@@ -63,20 +60,19 @@ bool WriteNewFile(const std::string& path, const std::string& contents, std::str
   ::unlink(temporary.c_str());
   if (!named && (linkError == EPERM || linkError == EOPNOTSUPP || linkError == ENOSYS)) {
     // A file system without hard links (a memory stick): the name is created exclusively and written in place.
-    named = WriteExclusively(path, contents, error);
-    if (!named && errno != EEXIST) ::unlink(path.c_str());
-    if (!named) return false;
+    Outcome<void> written = WriteExclusively(path, contents);
+    if (!written && errno != EEXIST) ::unlink(path.c_str());
+    if (!written) return written;
   } else if (!named) {
     errno = linkError;
-    error = ShownWithSystemReason(path);
-    return false;
+    return SystemFailureOn(path);
   }
   const int folder = ::open(target.has_parent_path() ? target.parent_path().c_str() : ".", O_RDONLY | O_CLOEXEC);
   if (folder >= 0) {
     ::fsync(folder);  // the new name itself reaches the disk
     ::close(folder);
   }
-  return true;
+  return {};
 }
 
 std::vector<std::string> RemoveLeftOverTemporaries(const std::string& folder) {

@@ -1,6 +1,8 @@
 // Files that must never be half written nor written over: an old main board's values live in one.
 #pragma once
 
+#include "platform/Outcome.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -8,9 +10,8 @@
 // Writes `contents` as the new file `path`: first to a temporary file beside
 // it, flushed to the disk, then given its name in one step, so that `path`
 // holds either nothing or the whole text. Creates the folder when missing.
-// False, with the reason in `error`, when `path` exists already or anything fails;
-// nothing is left behind then.
-bool WriteNewFile(const std::string& path, const std::string& contents, std::string& error);
+// Fails, with the reason, when `path` exists already or anything fails; nothing is left behind then.
+Outcome<void> WriteNewFile(const std::string& path, const std::string& contents);
 
 // Removes the temporary files WriteNewFile leaves in `folder` when its program was killed
 // half-way (the program named in the file's name no longer runs); the paths removed.

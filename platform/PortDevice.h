@@ -1,6 +1,8 @@
 // The operating system's port devices, as the printer link sees them.
 #pragma once
 
+#include "platform/Outcome.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,9 +24,23 @@ struct CommTimeouts {
   bool operator==(const CommTimeouts&) const = default;
 };
 
-// How an open starts its reason when another program holds the device (see
-// LinuxPortDevice::Open): the technician's message as it stands, the path after it.
+// How an open's failure of the kind InUse starts its message (see LinuxPortDevice::Open):
+// the technician's message as it stands, the path after it.
 constexpr const char* PortInUseText = "The printer is in use by another program.";
+
+// How one read or write of a port ended. The count beside it tells what was transferred in every case.
+enum class PortResult : uint8_t {
+  Done,           // the whole count asked for was transferred
+  TimedOut,       // a time-out ended it first with fewer bytes (a USB reply shorter than the buffer ends so)
+  DeviceLost,     // the device has gone: unplugged, switched off, or the other end hung up
+  AccessRefused,  // the system no longer lets this program use the device
+  Failed,         // any other failure of the device
+};
+
+// Whether the device did its part: a transfer cut short by a time-out is no failure of the device.
+constexpr bool Transferred(PortResult result) {
+  return result == PortResult::Done || result == PortResult::TimedOut;
+}
 
 // One open port. Closing is destruction.
 class PortDevice {
@@ -36,13 +52,13 @@ public:
   virtual bool GetTimeouts(CommTimeouts& timeouts) = 0;
   virtual bool SetTimeouts(const CommTimeouts& timeouts) = 0;
 
-  // Writes the block. Returns false on an I/O error; `written` tells how many
-  // bytes the device accepted (fewer than `length` after a time-out).
-  virtual bool Write(const uint8_t* data, size_t length, size_t& written) = 0;
+  // Writes the block; `written` tells how many bytes the device accepted
+  // (fewer than `length` after a time-out).
+  virtual PortResult Write(const uint8_t* data, size_t length, size_t& written) = 0;
 
-  // Reads at most `length` bytes into `buffer`. Returns false on an I/O
-  // error; `got` may be below `length` (down to 0) after a time-out.
-  virtual bool Read(uint8_t* buffer, size_t length, size_t& got) = 0;
+  // Reads at most `length` bytes into `buffer`; `got` may be below `length`
+  // (down to 0) after a time-out.
+  virtual PortResult Read(uint8_t* buffer, size_t length, size_t& got) = 0;
 
   // From now on no single read or write waits longer than `milliseconds`, whatever time-outs
   // the device keeps of its own (a USB printer's write waits seconds); 0 lifts the bound.
@@ -62,12 +78,12 @@ class PortSystem {
 public:
   virtual ~PortSystem() = default;
 
-  // Opens a parallel port by its name ("LPT1".."LPT3"). Returns null and a
-  // readable reason (path and system error) when it cannot be opened.
-  virtual std::unique_ptr<PortDevice> OpenParallel(const std::string& name, std::string& reason) = 0;
+  // Opens a parallel port by its name ("LPT1".."LPT3"). Fails with a
+  // readable message (path and system error) when it cannot be opened.
+  virtual Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string& name) = 0;
 
   // Opens a USB printer by the device path that discovery reported.
-  virtual std::unique_ptr<PortDevice> OpenUsb(const std::string& devicePath, std::string& reason) = 0;
+  virtual Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) = 0;
 
   // Lists the present USB printers. False when the list cannot be had at all.
   virtual bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) = 0;

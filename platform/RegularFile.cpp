@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,97 +20,97 @@ const char* KindOf(mode_t mode) {
   return "not a file";
 }
 
-std::string NotRegular(const std::string& path, mode_t mode) {
-  return ShownText(path) + ": " + KindOf(mode) + ", not a regular file";
+Failure NotRegular(const std::string& path, mode_t mode) {
+  return {FailureKind::Unsuitable, ShownText(path) + ": " + KindOf(mode) + ", not a regular file"};
 }
 
-std::string TooLarge(const std::string& path, size_t limit) {
-  return ShownText(path) + ": larger than " + std::to_string(limit) + " bytes";
+Failure TooLarge(const std::string& path, size_t limit) {
+  return {FailureKind::Unsuitable, ShownText(path) + ": larger than " + std::to_string(limit) + " bytes"};
 }
 
 // The reason an open failed, told as the kind of file where that is why (a FIFO without a
 // reader refuses a non-blocking writer with ENXIO, a folder refuses writers with EISDIR).
-std::string OpenFailure(const std::string& path) {
+Failure OpenFailure(const std::string& path) {
   const int openError = errno;
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return NotRegular(path, info.st_mode);
   errno = openError;
-  return ShownWithSystemReason(path);
+  return SystemFailureOn(path);
 }
 
 // Keeps `descriptor` when it is a regular file, else closes it and says why.
-int KeepRegular(int descriptor, const std::string& path, std::string& error, struct stat& info) {
+Outcome<int> KeepRegular(int descriptor, const std::string& path, struct stat& info) {
+  std::optional<Failure> failure;
   if (::fstat(descriptor, &info) != 0) {
-    error = ShownWithSystemReason(path);
+    failure = SystemFailureOn(path);
   } else if (!S_ISREG(info.st_mode)) {
-    error = NotRegular(path, info.st_mode);
+    failure = NotRegular(path, info.st_mode);
   } else {
     // Regular files never block; the flag only mattered for the open itself.
     ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     return descriptor;
   }
   ::close(descriptor);
-  return -1;
+  return std::move(*failure);
 }
 
-}  // namespace
-
-int OpenRegularFile(const std::string& path, size_t limit, std::string& error) {
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (descriptor < 0) {
-    error = OpenFailure(path);
-    return -1;
-  }
-  struct stat info {};
-  if (KeepRegular(descriptor, path, error, info) < 0) return -1;
-  if (static_cast<unsigned long long>(info.st_size) > limit) {
-    ::close(descriptor);
-    error = TooLarge(path, limit);
-    return -1;
-  }
-  return descriptor;
-}
-
-bool ReadWholeFile(const std::string& path, size_t limit, std::string& contents, std::string& error) {
-  const int descriptor = OpenRegularFile(path, limit, error);
-  if (descriptor < 0) return false;
-  contents.clear();
+// Reads the open `descriptor` to its end, and closes it.
+Outcome<std::string> ReadToEnd(int descriptor, const std::string& path, size_t limit) {
+  std::string contents;
   char block[4096];
   for (;;) {
     const ssize_t got = ::read(descriptor, block, sizeof block);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      error = ShownWithSystemReason(path);
+      Failure failure = SystemFailureOn(path);
       ::close(descriptor);
-      return false;
+      return failure;
     }
     if (got == 0) break;
     contents.append(block, static_cast<size_t>(got));
     // The file may grow while it is read.
     if (contents.size() > limit) {
-      error = TooLarge(path, limit);
       ::close(descriptor);
-      return false;
+      return TooLarge(path, limit);
     }
   }
   ::close(descriptor);
-  return true;
+  return contents;
 }
 
-int OpenRegularFileForWriting(const std::string& path, WriteStart start, std::string& error) {
+}  // namespace
+
+Outcome<int> OpenRegularFile(const std::string& path, size_t limit) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (descriptor < 0) return OpenFailure(path);
+  struct stat info {};
+  Outcome<int> kept = KeepRegular(descriptor, path, info);
+  if (!kept) return kept;
+  if (static_cast<unsigned long long>(info.st_size) > limit) {
+    ::close(descriptor);
+    return TooLarge(path, limit);
+  }
+  return descriptor;
+}
+
+Outcome<std::string> ReadWholeFile(const std::string& path, size_t limit) {
+  Outcome<int> descriptor = OpenRegularFile(path, limit);
+  if (!descriptor) return descriptor.Fault();
+  return ReadToEnd(*descriptor, path, limit);
+}
+
+Outcome<int> OpenRegularFileForWriting(const std::string& path, WriteStart start) {
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (start == WriteStart::Append ? O_APPEND : 0);
   const int descriptor = ::open(path.c_str(), flags, 0644);
-  if (descriptor < 0) {
-    error = OpenFailure(path);
-    return -1;
-  }
+  if (descriptor < 0) return OpenFailure(path);
   struct stat info {};
-  if (KeepRegular(descriptor, path, error, info) < 0) return -1;
+  Outcome<int> kept = KeepRegular(descriptor, path, info);
+  if (!kept) return kept;
   // Dropped only once it is known to be a regular file: O_TRUNC on a device is not ours to do.
   if (start == WriteStart::Afresh && ::ftruncate(descriptor, 0) != 0) {
-    error = ShownWithSystemReason(path);
+    Failure failure = SystemFailureOn(path);
     ::close(descriptor);
-    return -1;
+    return failure;
   }
   return descriptor;
 }

@@ -4,21 +4,22 @@
 // without blocking, and reads stop at a limit each kind of file declares beside its format.
 #pragma once
 
+#include "platform/Outcome.h"
+
 #include <cstddef>
 #include <string>
 
-// The whole file in `contents`; false, with "<path>: <reason>" in `error`, when it is missing,
-// cannot be read, is not a regular file ("a FIFO, not a regular file") or holds more than `limit`
-// bytes ("larger than N bytes").
-bool ReadWholeFile(const std::string& path, size_t limit, std::string& contents, std::string& error);
+// The whole file; a failure with "<path>: <reason>" when it is missing, cannot be read, is not a
+// regular file ("a FIFO, not a regular file") or holds more than `limit` bytes ("larger than N bytes").
+Outcome<std::string> ReadWholeFile(const std::string& path, size_t limit);
 
-// An open descriptor of the regular file `path` for reading (the caller closes it), or -1 with
-// the reason as above. The size is checked against `limit` before anything is read.
-int OpenRegularFile(const std::string& path, size_t limit, std::string& error);
+// An open descriptor of the regular file `path` for reading (the caller closes it), or the
+// failure as above. The size is checked against `limit` before anything is read.
+Outcome<int> OpenRegularFile(const std::string& path, size_t limit);
 
 enum class WriteStart { Append, Afresh };
 
 // An open descriptor of `path` for writing, created when missing, its old contents kept
-// (Append) or dropped (Afresh); -1 with the reason when it is not a regular file or cannot be
+// (Append) or dropped (Afresh); a failure when it is not a regular file or cannot be
 // opened. A FIFO without a reader is refused at once, not waited for.
-int OpenRegularFileForWriting(const std::string& path, WriteStart start, std::string& error);
+Outcome<int> OpenRegularFileForWriting(const std::string& path, WriteStart start);

@@ -3,6 +3,8 @@
 // screen, and a line break would forge a line of its own.
 #pragma once
 
+#include "platform/Outcome.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -62,3 +64,6 @@ inline std::string ShownText(std::string_view text) {
 
 // A file name as shown, then what the system said of the call that just failed on it (errno).
 inline std::string ShownWithSystemReason(const std::string& name) { return ShownText(name) + ": " + std::strerror(errno); }
+
+// The same as a failure of the kind the error number tells.
+inline Failure SystemFailureOn(const std::string& name) { return {FailureKindOf(errno), ShownWithSystemReason(name)}; }

@@ -10,15 +10,15 @@
 #include <algorithm>
 #include <cstring>
 
-TracingPortDevice::TraceFile TracingPortDevice::OpenTraceFile(const std::string& path, std::string& reason) {
+Outcome<TracingPortDevice::TraceFile> TracingPortDevice::OpenTraceFile(const std::string& path) {
   // A FIFO nobody reads would stop the link at its first block: only a regular file is traced to.
-  const int descriptor = OpenRegularFileForWriting(path, WriteStart::Append, reason);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = ::fdopen(descriptor, "a");
+  const Outcome<int> descriptor = OpenRegularFileForWriting(path, WriteStart::Append);
+  if (!descriptor) return descriptor.Fault();
+  std::FILE* file = ::fdopen(*descriptor, "a");
   if (file == nullptr) {
-    reason = ShownText(path) + ": " + std::strerror(errno);
-    ::close(descriptor);
-    return nullptr;
+    Failure failure = SystemFailureOn(path);
+    ::close(*descriptor);
+    return failure;
   }
   return TraceFile(file, [](std::FILE* open) { std::fclose(open); });
 }
@@ -31,19 +31,19 @@ bool TracingPortDevice::GetTimeouts(CommTimeouts& timeouts) { return Inner->GetT
 
 bool TracingPortDevice::SetTimeouts(const CommTimeouts& timeouts) { return Inner->SetTimeouts(timeouts); }
 
-bool TracingPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
+PortResult TracingPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
   const int64_t startedMs = Time.SteadyMilliseconds();
   written = 0;
-  const bool ok = Inner->Write(data, length, written);
+  const PortResult result = Inner->Write(data, length, written);
   TraceBlock(startedMs, "H>P", data, std::min(written, length));
-  return ok;
+  return result;
 }
 
-bool TracingPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
+PortResult TracingPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
   got = 0;
-  const bool ok = Inner->Read(buffer, length, got);
+  const PortResult result = Inner->Read(buffer, length, got);
   TraceBlock(Time.SteadyMilliseconds(), "P>H", buffer, std::min(got, length));
-  return ok;
+  return result;
 }
 
 void TracingPortDevice::TraceBlock(int64_t atMs, const char* direction, const uint8_t* bytes, size_t count) {

@@ -17,8 +17,8 @@ class TracingPortDevice : public PortDevice {
 public:
   using TraceFile = std::shared_ptr<std::FILE>;
 
-  // Opens `path` for appending; null and "path: system error" in `reason` on failure.
-  static TraceFile OpenTraceFile(const std::string& path, std::string& reason);
+  // Opens `path` for appending; fails with "path: system error".
+  static Outcome<TraceFile> OpenTraceFile(const std::string& path);
 
   // Traces the traffic of `inner` into `file`; `startMs` is the clock's
   // SteadyMilliseconds when the trace began. Every device of one run shares
@@ -28,9 +28,9 @@ public:
   bool GetTimeouts(CommTimeouts& timeouts) override;
   bool SetTimeouts(const CommTimeouts& timeouts) override;
   // Stamped when the write began; records the bytes the device accepted.
-  bool Write(const uint8_t* data, size_t length, size_t& written) override;
+  PortResult Write(const uint8_t* data, size_t length, size_t& written) override;
   // Stamped when the reply was there; an empty read leaves no line.
-  bool Read(uint8_t* buffer, size_t length, size_t& got) override;
+  PortResult Read(uint8_t* buffer, size_t length, size_t& got) override;
   void LimitWaits(uint32_t milliseconds) override { Inner->LimitWaits(milliseconds); }
 
 private:

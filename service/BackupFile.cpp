@@ -202,10 +202,9 @@ BackupFileCheck ParseBackup(std::string_view text) {
 }
 
 BackupFileCheck ReadBackupFile(const std::string& path) {
-  std::string text;
-  std::string error;
-  if (!ReadWholeFile(path, BackupFileLimit, text, error)) return Refused("The backup file cannot be read (" + error + ").");
-  return ParseBackup(text);
+  const Outcome<std::string> text = ReadWholeFile(path, BackupFileLimit);
+  if (!text) return Refused("The backup file cannot be read (" + text.Fault().Message + ").");
+  return ParseBackup(*text);
 }
 
 std::string BackupFolder() { return UserFolder("XDG_DATA_HOME", ".local/share", "arvana-adjust/backups"); }
@@ -236,7 +235,9 @@ std::optional<std::string> SaveBackupFile(const std::string& folder, const std::
     std::error_code ignored;
     if (std::filesystem::exists(path, ignored)) continue;
     error.clear();
-    if (WriteNewFile(path.string(), text, error)) return path.string();
+    const Outcome<void> written = WriteNewFile(path.string(), text);
+    if (written) return path.string();
+    error = written.Fault().Message;
     if (std::filesystem::exists(path, ignored)) continue;  // taken meanwhile: the next name
     return std::nullopt;
   }

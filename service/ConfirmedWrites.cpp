@@ -12,46 +12,32 @@ std::string Hex(uint8_t value) {
 
 }  // namespace
 
-bool ConfirmedWrites::WriteCells(std::span<const EepromCell> cells) {
+Ack ConfirmedWrites::WriteCells(std::span<const EepromCell> cells) {
   for (const EepromCell& cell : cells) {
-    bool accepted = false;
-    for (int attempt = 1; attempt <= BusyWriteTries && !accepted; ++attempt) {
+    Ack answer = Ack::Busy;
+    for (int attempt = 1; attempt <= BusyWriteTries && answer == Ack::Busy; ++attempt) {
       if (attempt > 1) Comm.PauseMs(BusyRetryPauseMs);
-      accepted = Comm.ControlWriteEeprom(cell.Address, cell.Value) == AckOk;
+      answer = Comm.ControlWriteEeprom(cell.Address, cell.Value);
     }
-    if (!accepted) return false;
+    if (answer != Ack::Ok) return answer;
   }
-  return true;
-}
-
-EepromWriteAnswer ConfirmedWrites::WriteCellsUnchecked(std::span<const EepromCell> cells) {
-  for (const EepromCell& cell : cells) {
-    EepromWriteAnswer answer = EepromWriteAnswer::Busy;
-    for (int attempt = 1; attempt <= BusyWriteTries && answer == EepromWriteAnswer::Busy; ++attempt) {
-      if (attempt > 1) Comm.PauseMs(BusyRetryPauseMs);
-      answer = Comm.ControlWriteEepromUnchecked(cell.Address, cell.Value);
-    }
-    if (answer != EepromWriteAnswer::Accepted) return answer;
-  }
-  return EepromWriteAnswer::Accepted;
+  return Ack::Ok;
 }
 
 std::vector<CellDifference> ConfirmedWrites::Differences(std::span<const EepromCell> cells) {
   std::vector<CellDifference> differences;
   for (const EepromCell& cell : cells) {
-    uint8_t found = 0;
-    if (!Comm.ControlTryReadEeprom(cell.Address, found)) {
-      differences.push_back({cell.Address, cell.Value, std::nullopt});
-    } else if (found != cell.Value) {
-      differences.push_back({cell.Address, cell.Value, found});
-    }
+    const std::optional<uint8_t> found = Comm.ControlReadEeprom(cell.Address).Answer();
+    if (found != cell.Value) differences.push_back({cell.Address, cell.Value, found});
   }
   return differences;
 }
 
 std::optional<std::string> ConfirmedWrites::WriteAndConfirm(std::span<const EepromCell> cells,
                                                             std::string_view notWritten) {
-  if (!WriteCells(cells)) return BusyText(notWritten);
+  const Ack answer = WriteCells(cells);
+  if (answer == Ack::Failed) Comm.FailAcknowledgement();
+  if (answer != Ack::Ok) return BusyText(notWritten);
   return Confirm(cells);
 }
 

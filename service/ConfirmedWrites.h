@@ -31,14 +31,12 @@ class ConfirmedWrites {
 public:
   explicit ConfirmedWrites(TPDalD4Comm& comm) : Comm(comm) {}
 
-  // Writes the cells in order on the control channel. False as soon as one
-  // is still answered busy after the last try; the cells after it are not
-  // sent. A reply without an acknowledgement letter ends the program, as
-  // every checked write does.
-  bool WriteCells(std::span<const EepromCell> cells);
-  // The same without ending the program: the answer to the first cell that
-  // was not accepted (Busy after the last try, or Failed), else Accepted.
-  EepromWriteAnswer WriteCellsUnchecked(std::span<const EepromCell> cells);
+  // Writes the cells in order on the control channel, asking a busy printer
+  // again. The answer to the first cell that was not accepted (Busy after the
+  // last try, or Failed), else Ok; the cells after it are not sent. A caller
+  // that cannot go on without an acknowledgement ends the program on Failed
+  // (TPDalD4Comm::FailAcknowledgement).
+  Ack WriteCells(std::span<const EepromCell> cells);
   // Reads every cell back on the control channel; the cells that differ.
   std::vector<CellDifference> Differences(std::span<const EepromCell> cells);
 
@@ -52,6 +50,8 @@ public:
   static std::string BusyText(std::string_view notWritten);
   // A first line, then one line per cell: address, wanted and found value in hexadecimal ("??": unreadable).
   static std::string DifferenceText(const std::vector<CellDifference>& differences);
+
+  TPDalD4Comm& Link() { return Comm; }
 
 private:
   TPDalD4Comm& Comm;

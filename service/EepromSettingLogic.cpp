@@ -79,18 +79,18 @@ EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValu
     return WriteResult::NotHeld;
   }
   ConfirmedWrites writes(Comm);
-  EepromWriteAnswer answer = EepromWriteAnswer::Accepted;
+  Ack answer = Ack::Ok;
   const size_t sent = write.Send([&](const NoteCell& cell) {
     const std::array<EepromCell, 1> one{{{cell.Address, cell.Value}}};
-    answer = writes.WriteCellsUnchecked(one);
-    return answer == EepromWriteAnswer::Accepted;
+    answer = writes.WriteCells(one);
+    return answer == Ack::Ok;
   });
   if (write.Stopped()) {
     ReportStoppedWrite(View, writes, std::span(cells).first(sent), sent, cells.size());
     return WriteResult::Stopped;
   }
   switch (answer) {
-    case EepromWriteAnswer::Accepted:
+    case Ack::Ok:
       if (std::optional<std::string> difference = writes.Confirm(cells)) {
         problem = std::move(*difference);
         return WriteResult::NotHeld;
@@ -98,10 +98,10 @@ EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValu
       write.Confirmed();
       problem = write.NoteProblem();  // said below the success message
       return WriteResult::Held;
-    case EepromWriteAnswer::Busy:
+    case Ack::Busy:
       problem = ConfirmedWrites::BusyText("the backup data was not written");
       return WriteResult::NotHeld;
-    case EepromWriteAnswer::Failed:
+    case Ack::Failed:
       problem.clear();
       return WriteResult::NotHeld;
   }
@@ -199,11 +199,10 @@ std::vector<CellChange> EepromSettingLogic::ChangesOnPrinter(const BackupValues&
   std::vector<CellChange> changes;
   ReadBefore.assign(BackupSet.size(), std::nullopt);
   for (size_t i = 0; i < BackupSet.size(); ++i) {
-    uint8_t now = 0;
-    const bool read = Comm.ControlTryReadEeprom(BackupSet[i], now);
-    if (read) ReadBefore[i] = now;
-    if (read && now == values[i]) continue;
-    changes.push_back({BackupSet[i], read ? std::optional<uint8_t>(now) : std::nullopt, values[i]});
+    const std::optional<uint8_t> now = Comm.ControlReadEeprom(BackupSet[i]).Answer();
+    ReadBefore[i] = now;
+    if (now == values[i]) continue;
+    changes.push_back({BackupSet[i], now, values[i]});
   }
   return changes;
 }

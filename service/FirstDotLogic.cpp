@@ -28,14 +28,14 @@ bool FirstDotLogic::ReportOutOfRange(int stored) {
 }
 
 std::optional<int> FirstDotLogic::StoredValue() {
-  uint8_t cell = 0;
-  if (!Comm.ControlTryReadEeprom(FirstDotCell, cell)) return std::nullopt;
-  return StoredToValue(cell);
+  const std::optional<uint8_t> cell = Comm.ControlReadEeprom(FirstDotCell).Answer();
+  if (!cell) return std::nullopt;
+  return StoredToValue(*cell);
 }
 
 bool FirstDotLogic::RestartPrinter() {
   Comm.ShutDownLink([this] {
-    Comm.RequestReset();
+    if (Comm.RequestReset() == Ack::Failed) Comm.FailAcknowledgement();
     Boxes.ShowMessage(DialogKind::Information, RestartMessage, DialogButtons::Ok);
     View.SetBusyCursor(true);
     Time.Pause(RestartWaitMs);
@@ -76,7 +76,9 @@ bool FirstDotLogic::Write(const std::string& text) {
   }
   ConfirmedWrites writes(Comm);
   const std::array<EepromCell, 1> cell{{{FirstDotCell, static_cast<uint8_t>(*value & 0xFF)}}};
-  if (!writes.WriteCells(cell)) {
+  const Ack answer = writes.WriteCells(cell);
+  if (answer == Ack::Failed) Comm.FailAcknowledgement();
+  if (answer != Ack::Ok) {
     View.WriteText(wsError, ConfirmedWrites::BusyText("the first dot position was not written"));
     return true;
   }

@@ -5,7 +5,7 @@
 #include <string>
 
 // The kinds of message of the message area.
-enum WriteStatusKind {
+enum class WriteStatusKind {
   wsPlain = 1,    // replace the text, black
   wsDone = 2,     // wait until the printer is ready, give the window back, replace the text
   wsBusy = 3,     // replace the text, blue, busy cursor, window disabled
@@ -13,6 +13,8 @@ enum WriteStatusKind {
   wsAppend = 5,   // append on the same line
   wsNewLine = 6,  // add as a new line
 };
+// The kinds by their short names, as every item writes them.
+using enum WriteStatusKind;
 
 // The fields of "Adjusted items", where a value the printer now holds is shown.
 enum class SummaryField {

@@ -17,7 +17,7 @@ bool PrinterSession::Connect(int16_t portIndex) {
 bool PrinterSession::WaitUntilReadyOrError(const WaitProgress& progress) {
   for (uint32_t waitedMs = 0;; waitedMs += ReadyPollMs) {
     Comm.RequestStatus();
-    const int16_t state = Comm.Status().StatusCode;
+    const PrinterStateCode state = Comm.Status().StatusCode;
     if (state == StatusReady) {
       Comm.OpenDataChannelWhenReady();
       return true;
@@ -32,7 +32,7 @@ void PrinterSession::End(bool reset, const ResetNotice& notice) {
   Comm.ShutDownLink([this, reset, &notice] {
     if (!reset) return;
     if (notice.Starting) notice.Starting();
-    if (!Comm.RequestResetUnchecked()) {
+    if (Comm.RequestReset() == Ack::Failed) {
       if (notice.Unacknowledged) notice.Unacknowledged();
       return;
     }

@@ -17,7 +17,7 @@ struct ResetNotice {
 class PrinterSession {
 public:
   // Told before each pause of a wait: how long it has waited so far and the state the printer reported.
-  using WaitProgress = std::function<void(uint32_t waitedMs, int16_t statusCode)>;
+  using WaitProgress = std::function<void(uint32_t waitedMs, PrinterStateCode statusCode)>;
 
   PrinterSession(TPDalD4Comm& comm, Clock& clock) : Comm(comm), Time(clock) {}
 

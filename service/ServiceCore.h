@@ -6,14 +6,13 @@
 #include "link/PortChoice.h"
 #include "link/PrinterStatus.h"
 #include "link/TPDalD4Comm.h"
-#include "link/TPDalForceExit.h"
+#include "link/FatalExit.h"
 #include "link/TPFactory.h"
 #include "link/TPPrinterDriver.h"
 #include "pattern/TPRaster.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/PortDevice.h"
-#include "platform/ProgramEnd.h"
 #include "service/ConfirmedWrites.h"
 #include "service/TPA4check.h"
 #include "service/TPBid.h"
@@ -23,29 +22,32 @@
 #include "service/WriteGuard.h"
 
 struct ServiceCore {
-  // `port` and `model` are asked on every use; only their references are kept.
-  ServiceCore(Clock& clock, PortSystem& ports, Dialogs& dialogs, ProgramEnd& end, const PortChoice& port,
+  // `port` and `model` are asked on every use; only their references are kept. `fatal` is the
+  // front-end's forced end.
+  ServiceCore(Clock& clock, PortSystem& ports, Dialogs& dialogs, FatalExit& fatal, const PortChoice& port,
               const ModelChoice& model)
-      : ForceExit(dialogs, end),
-        Driver(ports, port, clock, dialogs, end, ForceExit),
-        Comm(Driver, clock, dialogs, end, ForceExit, Status),
+      : Driver(ports, port, clock, dialogs, fatal),
+        Comm(Driver, clock, dialogs, fatal, Status),
         Factory(Comm, dialogs),
         Confirm(Comm),
         Maintenance(Comm),
         HeadId(Factory),
         UsbId(Factory, clock),
-        Raster(Comm, Factory, dialogs, end),
+        Raster(Comm, Factory, dialogs, fatal),
         Bid(Comm, Factory, Raster),
         A4check(Comm, Factory, Raster, Bid, HeadId, model),
         Guard(clock, port, model) {
-    Guard.SetCellReader([this](uint8_t address, uint8_t& value) { return Comm.ControlTryReadEeprom(address, value); });
+    Guard.SetCellReader([this](uint8_t address, uint8_t& value) {
+      const std::optional<uint8_t> read = Comm.ControlReadEeprom(address).Answer();
+      if (read) value = *read;
+      return read.has_value();
+    });
   }
 
   ServiceCore(const ServiceCore&) = delete;
   ServiceCore& operator=(const ServiceCore&) = delete;
 
   PrinterStatus Status;
-  TPDalForceExit ForceExit;
   TPPrinterDriver Driver;
   TPDalD4Comm Comm;
   TPFactory Factory;

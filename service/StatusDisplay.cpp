@@ -5,7 +5,7 @@
 namespace {
 
 struct ErrorMessage {
-  int16_t Code;
+  PrinterErrorCode Code;
   const char* Text;  // null: the message area stays empty
 };
 

@@ -20,8 +20,8 @@ public:
   // understood ends the program before anything is shown.
   void RefreshStatus();
 
-  int16_t DisplayedStatus = 0;
-  int16_t DisplayedError = 0;
+  PrinterStateCode DisplayedStatus{};
+  PrinterErrorCode DisplayedError{};
 
   // Ink states of the black and the colour inks.
   static constexpr uint8_t InkNone = 0;

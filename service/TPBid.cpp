@@ -13,9 +13,10 @@ std::string TPBid::ReadBidValueText(int dotMode, int inkGroup) {
 
 std::optional<int> TPBid::ReadBidValue(int dotMode, int inkGroup) {
   const BidValue* value = FindBidValue(dotMode, inkGroup);
-  uint8_t stored = 0;
-  if (value == nullptr || !Comm.ControlTryReadEeprom(value->Address, stored)) return std::nullopt;
-  return static_cast<int8_t>(stored);
+  if (value == nullptr) return std::nullopt;
+  const std::optional<uint8_t> stored = Comm.ControlReadEeprom(value->Address).Answer();
+  if (!stored) return std::nullopt;
+  return static_cast<int8_t>(*stored);
 }
 
 std::array<EepromCell, 3> TPBid::BidCells(const BidValue& value, int number) {

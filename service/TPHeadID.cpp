@@ -113,9 +113,9 @@ std::optional<StoredHeadId> TPHeadID::ReadHeadId(Check check) {
     inRange = inRange && values[i] >= HeadIdPositions[i].Lowest && values[i] <= HeadIdPositions[i].Highest;
   }
   if (check == Check::Skipped) return StoredHeadId{SpellHeadId(values), !inRange};
-  uint8_t sum = 0;
-  if (!Factory.Link().ControlTryReadEeprom(HeadIdSumCell, sum)) return std::nullopt;
-  return StoredHeadId{SpellHeadId(values), !inRange || sum != SumCellValue(values)};
+  const std::optional<uint8_t> sum = Factory.Link().ControlReadEeprom(HeadIdSumCell).Answer();
+  if (!sum) return std::nullopt;
+  return StoredHeadId{SpellHeadId(values), !inRange || *sum != SumCellValue(values)};
 }
 
 std::string TPHeadID::SpellHeadId(const HeadIdValues& values) {

@@ -5,11 +5,11 @@
 #include <array>
 
 std::optional<std::string> TPMaintenance::ReadProtectionCounter() {
-  uint8_t low = 0;
-  uint8_t high = 0;
-  if (!Comm.ControlTryReadEeprom(ProtectionCounterLow, low)) return std::nullopt;
-  if (!Comm.ControlTryReadEeprom(ProtectionCounterHigh, high)) return std::nullopt;
-  return std::to_string(high * 256u + low);
+  const std::optional<uint8_t> low = Comm.ControlReadEeprom(ProtectionCounterLow).Answer();
+  if (!low) return std::nullopt;
+  const std::optional<uint8_t> high = Comm.ControlReadEeprom(ProtectionCounterHigh).Answer();
+  if (!high) return std::nullopt;
+  return std::to_string(*high * 256u + *low);
 }
 
 std::optional<std::string> TPMaintenance::ClearProtectionCounter() {

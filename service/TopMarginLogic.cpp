@@ -21,9 +21,9 @@ void TopMarginLogic::PrintLine() {
 }
 
 std::optional<int8_t> TopMarginLogic::StoredValue() {
-  uint8_t stored = 0;
-  if (!Comm.ControlTryReadEeprom(TopMarginCell, stored)) return std::nullopt;
-  return static_cast<int8_t>(stored);
+  const std::optional<uint8_t> stored = Comm.ControlReadEeprom(TopMarginCell).Answer();
+  if (!stored) return std::nullopt;
+  return static_cast<int8_t>(*stored);
 }
 
 int TopMarginLogic::ChoiceOf(int8_t stored) {
@@ -46,7 +46,9 @@ void TopMarginLogic::WriteChoice(int choice) {
   const TopMarginSetting& setting = TopMarginSettings[static_cast<size_t>(choice)];
   ConfirmedWrites writes(Comm);
   const std::array<EepromCell, 1> cell{{{TopMarginCell, setting.Value}}};
-  if (!writes.WriteCells(cell)) {
+  const Ack answer = writes.WriteCells(cell);
+  if (answer == Ack::Failed) Comm.FailAcknowledgement();
+  if (answer != Ack::Ok) {
     View.WriteText(wsError, ConfirmedWrites::BusyText("the top margin was not written"));
     return;
   }

@@ -243,10 +243,10 @@ std::vector<FoundNote> NoteStore::NotesFor(const std::string& port, const std::s
     }
     // A note a running write holds is no unfinished one: that write is still under way.
     if (!Take(entry.path().string()).Held()) continue;
-    std::string text;
-    std::string problem;
+    const Outcome<std::string> text = ReadWholeFile(entry.path().string(), NoteLimit);
+    std::string problem = text ? std::string() : text.Fault().Message;
     std::optional<UnfinishedNote> note;
-    if (ReadWholeFile(entry.path().string(), NoteLimit, text, problem)) note = ParseNote(text, problem);
+    if (text) note = ParseNote(*text, problem);
     if (note && (note->Port != port || note->Printer != printer)) continue;  // another printer's name by chance
     if (!note) {
       if (problems != nullptr) problems->push_back(entry.path().string() + ": " + problem);

@@ -163,6 +163,8 @@ void ReportStoppedWrite(ItemView& view, ConfirmedWrites& confirm, std::span<cons
 std::function<bool(const NoteCell&)> ControlChannelSender(ConfirmedWrites& writes) {
   return [&writes](const NoteCell& cell) {
     const std::array<EepromCell, 1> one{{{cell.Address, cell.Value}}};
-    return writes.WriteCells(one);
+    const Ack answer = writes.WriteCells(one);
+    if (answer == Ack::Failed) writes.Link().FailAcknowledgement();
+    return answer == Ack::Ok;
   };
 }

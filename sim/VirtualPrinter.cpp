@@ -240,14 +240,13 @@ void VirtualPrinter::CheckBoardReplacement() {
     return;
   }
   // Only a regular file (or a link to one) is the trainer's sign; its contents are never read.
-  std::string refusal;
-  const int descriptor = OpenRegularFile(ReplaceBoardPath, std::numeric_limits<size_t>::max(), refusal);
-  if (descriptor < 0) {
-    if (!BoardFileReported) *FaultReport << "virtual printer: " << refusal << ": the board is not replaced" << std::endl;
+  const Outcome<int> opened = OpenRegularFile(ReplaceBoardPath, std::numeric_limits<size_t>::max());
+  if (!opened) {
+    if (!BoardFileReported) *FaultReport << "virtual printer: " << opened.Fault().Message << ": the board is not replaced" << std::endl;
     BoardFileReported = true;
     return;
   }
-  ::close(descriptor);
+  ::close(*opened);
   // Only a file that is gone again swaps the board: one that stays would swap it on every block.
   if (!std::filesystem::remove(ReplaceBoardPath, error) || error) {
     if (!BoardFileReported) *FaultReport << "virtual printer: cannot remove " << ReplaceBoardPath << std::endl;

@@ -32,18 +32,18 @@ public:
     Timeouts = timeouts;
     return !Usb;
   }
-  bool Write(const uint8_t*, size_t length, size_t& written) override {
+  PortResult Write(const uint8_t*, size_t length, size_t& written) override {
     written = length;
-    return true;
+    return PortResult::Done;
   }
-  bool Read(uint8_t* buffer, size_t length, size_t& got) override {
+  PortResult Read(uint8_t* buffer, size_t length, size_t& got) override {
     got = 0;
     if (Usb) {
       // One reply a read, cut to what the reader takes.
       const std::vector<uint8_t> block = Input.Bytes(Input.Word() % MaxBlock);
       got = std::min(length, block.size());
       if (got > 0) std::memcpy(buffer, block.data(), got);
-      return true;
+      return got == length ? PortResult::Done : PortResult::TimedOut;
     }
     // A byte stream: blocks run on into each other until the read is served or the input ends.
     while (got < length) {
@@ -58,7 +58,7 @@ public:
       Offset += count;
       got += count;
     }
-    return true;
+    return got == length ? PortResult::Done : PortResult::TimedOut;
   }
 
 private:
@@ -72,10 +72,10 @@ private:
 class FuzzedPorts : public PortSystem {
 public:
   explicit FuzzedPorts(FuzzReader& input) : Input(input) {}
-  std::unique_ptr<PortDevice> OpenParallel(const std::string&, std::string&) override {
+  Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string&) override {
     return std::make_unique<FuzzedPort>(Input, false);
   }
-  std::unique_ptr<PortDevice> OpenUsb(const std::string&, std::string&) override {
+  Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string&) override {
     return std::make_unique<FuzzedPort>(Input, true);
   }
   bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override {
@@ -98,13 +98,12 @@ private:
 
 // One exchange the program starts, chosen by a byte.
 void RunOperation(uint8_t choice, FuzzReader& input, TPDalD4Comm& comm, TPFactory& factory) {
-  uint8_t value = 0;
   switch (choice % 9) {
     case 0:
       comm.RequestStatus();
       break;
     case 1:
-      comm.ControlTryReadEeprom(input.Byte(), value);
+      comm.ControlReadEeprom(input.Byte());
       break;
     case 2:
       factory.ReadEeprom(input.Byte());
@@ -122,10 +121,10 @@ void RunOperation(uint8_t choice, FuzzReader& input, TPDalD4Comm& comm, TPFactor
       comm.WaitReady();
       break;
     case 6:
-      comm.RequestResetUnchecked();
+      comm.RequestReset();
       break;
     case 7:
-      comm.ControlWriteEepromUnchecked(input.Byte(), input.Byte());
+      comm.ControlWriteEeprom(input.Byte(), input.Byte());
       break;
     case 8:
       comm.OpenDataChannelWhenReady();
@@ -146,8 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedPorts ports(input);
   FixedPort choice(portIndex);
   PrinterStatus status;
-  TPPrinterDriver driver(ports, choice, clock, dialogs, end, fatal);
-  TPDalD4Comm comm(driver, clock, dialogs, end, fatal, status);
+  TPPrinterDriver driver(ports, choice, clock, dialogs, fatal);
+  TPDalD4Comm comm(driver, clock, dialogs, fatal, status);
   TPFactory factory(comm, dialogs);
   try {
     if (!comm.StartLinkToControlChannel(portIndex)) return 0;

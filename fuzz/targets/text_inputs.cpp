@@ -41,8 +41,8 @@ struct Bench {
   UnwindingEnd End;
   UnwindingFatalExit Fatal{End};
   PrinterStatus Status;
-  TPPrinterDriver Driver{Ports, Choice, Clock, Dialogs, End, Fatal};
-  TPDalD4Comm Comm{Driver, Clock, Dialogs, End, Fatal, Status};
+  TPPrinterDriver Driver{Ports, Choice, Clock, Dialogs, Fatal};
+  TPDalD4Comm Comm{Driver, Clock, Dialogs, Fatal, Status};
   TPFactory Factory{Comm, Dialogs};
   TPHeadID HeadId{Factory};
   TPDalUsbId UsbId{Factory, Clock};

@@ -15,12 +15,12 @@
 
 int RenderJobFile(const std::string& jobPath, std::string directory, std::ostream& out, std::ostream& errors) {
   // A job file is one the printer wrote: a regular file of at most a job's size.
-  std::string job;
-  std::string refusal;
-  if (!ReadWholeFile(jobPath, JobRecorder::MaxJobBytes, job, refusal)) {
-    errors << "cannot read " << refusal << "\n";
+  const Outcome<std::string> read = ReadWholeFile(jobPath, JobRecorder::MaxJobBytes);
+  if (!read) {
+    errors << "cannot read " << read.Fault().Message << "\n";
     return 1;
   }
+  const std::string& job = *read;
   const std::filesystem::path path(jobPath);
   if (directory.empty()) directory = path.has_parent_path() ? path.parent_path().string() : ".";
 

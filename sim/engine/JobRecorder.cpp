@@ -102,8 +102,8 @@ void JobRecorder::Spill() {
   CurrentSpilled = true;
   if (!Directory.empty() && CurrentFile < 0 && CurrentPath.empty()) {
     CurrentPath = NextPath();
-    std::string refusal;
-    CurrentFile = OpenRegularFileForWriting(CurrentPath, WriteStart::Afresh, refusal);
+    const Outcome<int> opened = OpenRegularFileForWriting(CurrentPath, WriteStart::Afresh);
+    CurrentFile = opened ? *opened : -1;
     if (CurrentFile < 0) MessageList.push_back("cannot write " + CurrentPath + ".");
   }
   if (CurrentFile >= 0 && !WriteAll(CurrentFile, Current.data(), Current.size())) {

@@ -73,18 +73,17 @@ EepromImage::EepromImage(std::string filePath) : FilePath(std::move(filePath)) {
   if (!FilePath.empty()) {
     std::error_code error;
     if (std::filesystem::exists(FilePath, error)) {
-      std::string bytes;
-      std::string refusal;
-      if (!ReadWholeFile(FilePath, FileLimit, bytes, refusal)) {
+      const Outcome<std::string> read = ReadWholeFile(FilePath, FileLimit);
+      if (!read) {
         // "<path>: <reason>": not a regular file, larger than the image, unreadable.
-        MessageList.push_back(refusal + ": starting from the factory image.");
+        MessageList.push_back(read.Fault().Message + ": starting from the factory image.");
         Save();
-      } else if (bytes.size() != Size) {
-        MessageList.push_back(FilePath + " holds " + std::to_string(bytes.size()) +
+      } else if (read->size() != Size) {
+        MessageList.push_back(FilePath + " holds " + std::to_string(read->size()) +
                               " bytes instead of 256: starting from the factory image.");
         Save();
       } else {
-        for (size_t i = 0; i < Size; ++i) StoredCells[i] = static_cast<uint8_t>(bytes[i]);
+        for (size_t i = 0; i < Size; ++i) StoredCells[i] = static_cast<uint8_t>((*read)[i]);
       }
     } else {
       Save();

@@ -228,12 +228,11 @@ std::optional<FaultFileContents> FaultFile::Poll() {
   Seen = true;
   LastTime = time;
   LastSize = size;
-  std::string text;
-  std::string refusal;
-  if (!ReadWholeFile(Path, FaultFileLimit, text, refusal)) {
+  const Outcome<std::string> text = ReadWholeFile(Path, FaultFileLimit);
+  if (!text) {
     FaultFileContents refused;
-    refused.Refused = refusal;
+    refused.Refused = text.Fault().Message;
     return refused;
   }
-  return ParseFaultFile(text);
+  return ParseFaultFile(*text);
 }

@@ -25,8 +25,12 @@ bool WriteAll(int descriptor, const void* data, size_t length) {
 }
 
 bool WriteRegularFile(const std::string& path, const std::string& data, std::string& error) {
-  const int descriptor = OpenRegularFileForWriting(path, WriteStart::Afresh, error);
-  if (descriptor < 0) return false;
+  const Outcome<int> opened = OpenRegularFileForWriting(path, WriteStart::Afresh);
+  if (!opened) {
+    error = opened.Fault().Message;
+    return false;
+  }
+  const int descriptor = *opened;
   bool written = WriteAll(descriptor, data.data(), data.size());
   if (!written) error = path + ": " + std::strerror(errno);
   if (::close(descriptor) != 0 && written) {

@@ -45,16 +45,15 @@ BidMechanics::BidMechanics(std::string filePath) : FilePath(std::move(filePath))
     Save();
     return;
   }
-  std::string text;
-  std::string refusal;
-  if (!ReadWholeFile(FilePath, FileLimit, text, refusal)) {
+  const Outcome<std::string> text = ReadWholeFile(FilePath, FileLimit);
+  if (!text) {
     // "<path>: <reason>" already.
-    MessageList.push_back(refusal + "; the file is left as it is and the head prints with " + Format(Values) + ".");
+    MessageList.push_back(text.Fault().Message + "; the file is left as it is and the head prints with " + Format(Values) + ".");
     return;
   }
   Offsets read{};
   std::string reason;
-  if (!Parse(text, read, reason)) {
+  if (!Parse(*text, read, reason)) {
     MessageList.push_back(ShownText(FilePath) + ": " + ShownText(reason) + "; the file is left as it is and the head prints with " +
                           Format(Values) + ".");
     return;

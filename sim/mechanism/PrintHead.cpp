@@ -66,13 +66,12 @@ PrintHead::PrintHead(std::string filePath, int64_t calendarNow) : FilePath(std::
     ClogRandomNozzles(NewHeadClogs);  // saves
     return;
   }
-  std::string text;
-  std::string refusal;
+  const Outcome<std::string> text = ReadWholeFile(FilePath, FileLimit);
   std::string reason;
-  if (!ReadWholeFile(FilePath, FileLimit, text, refusal)) {
+  if (!text) {
     // "<path>: <reason>" already.
-    MessageList.push_back(refusal + "; the printer starts with a clean head and full ink.");
-  } else if (Parse(text, reason)) {
+    MessageList.push_back(text.Fault().Message + "; the printer starts with a clean head and full ink.");
+  } else if (Parse(*text, reason)) {
     if (calendarNow - LastUsed >= LongIdleMs / 1000) ClogRandomNozzles(IdleClogs);
     LastUsed = calendarNow;
     Save();

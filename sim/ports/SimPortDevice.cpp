@@ -19,24 +19,24 @@ bool SimPortDevice::SetTimeouts(const CommTimeouts& timeouts) {
   return true;
 }
 
-bool SimPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
+PortResult SimPortDevice::Write(const uint8_t* data, size_t length, size_t& written) {
   Printer.CheckTrainerFiles();  // a short write switched on in the file acts on this very block
   // The device of a USB printer that was switched off is gone: writing to it fails.
   if (DeviceKind == Kind::Usb && !Printer.PoweredOn()) {
     written = 0;
-    return false;
+    return PortResult::DeviceLost;
   }
   if (Printer.Faults().ShortWrite && length > 0) {
     written = length - 1;
-    return true;
+    return PortResult::TimedOut;
   }
   if (!WaitWhileHeld()) {
     written = 0;  // the write timed out: nothing was taken
-    return true;
+    return length == 0 ? PortResult::Done : PortResult::TimedOut;
   }
   Printer.ReceiveFromHost(data, length);
   written = length;
-  return true;
+  return PortResult::Done;
 }
 
 namespace {
@@ -57,14 +57,14 @@ bool SimPortDevice::WaitWhileHeld() {
   return true;
 }
 
-bool SimPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
+PortResult SimPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
   if (Printer.Holding()) Printer.CheckTrainerFiles();  // only the file can end the hold while the host waits
   got = 0;
-  if (length == 0) return true;
+  if (length == 0) return PortResult::Done;
   switch (DeviceKind) {
     case Kind::Usb:
       got = Printer.TakeReplyBlock(buffer, length);
-      return true;
+      return got == length ? PortResult::Done : PortResult::TimedOut;
     case Kind::Parallel: {
       got = Printer.ReadReplyBytes(buffer, length);
       if (got < length) {
@@ -78,8 +78,8 @@ bool SimPortDevice::Read(uint8_t* buffer, size_t length, size_t& got) {
         if (Printer.Holding()) Printer.CheckTrainerFiles();
         got += Printer.ReadReplyBytes(buffer + got, length - got);
       }
-      return true;
+      return got == length ? PortResult::Done : PortResult::TimedOut;
     }
   }
-  return false;
+  return PortResult::Failed;
 }

@@ -21,7 +21,7 @@ public:
   // takes one byte fewer and nothing reaches the printer. A printer held by
   // hold-after-writes takes the block once it goes on, or nothing when the
   // write time-out passes first.
-  bool Write(const uint8_t* data, size_t length, size_t& written) override;
+  PortResult Write(const uint8_t* data, size_t length, size_t& written) override;
 
   // Parallel: the printer's answers are one byte stream; when fewer bytes
   // wait than asked for, the read returns what there is after its time-out:
@@ -29,7 +29,7 @@ public:
   // (multiplier x length + constant) when none did, passed on the clock.
   // USB: one answer per read, the whole answer (up to `length` bytes), or 0
   // bytes at once when none waits.
-  bool Read(uint8_t* buffer, size_t length, size_t& got) override;
+  PortResult Read(uint8_t* buffer, size_t length, size_t& got) override;
 
 private:
   // A held printer takes nothing in: the write waits for it, up to a minute. False when the minute passed first.

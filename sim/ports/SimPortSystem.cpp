@@ -22,29 +22,21 @@ bool Contains(const std::array<const char*, N>& names, const std::string& name) 
 
 SimPortSystem::SimPortSystem(VirtualPrinter& printer, Clock& clock) : Printer(printer), TheClock(clock) {}
 
-std::unique_ptr<PortDevice> SimPortSystem::OpenParallel(const std::string& name, std::string& reason) {
+Outcome<std::unique_ptr<PortDevice>> SimPortSystem::OpenParallel(const std::string& name) {
   Printer.CheckTrainerFiles();
   if (!Contains(ParallelNames, name)) {
-    reason = "virtual printer: no parallel port named \"" + name + "\"";
-    return nullptr;
+    return Failure{FailureKind::NotFound, "virtual printer: no parallel port named \"" + name + "\""};
   }
-  if (OpenFails) {
-    reason = "virtual printer: " + name + ": Permission denied";
-    return nullptr;
-  }
+  if (OpenFails) return Failure{FailureKind::AccessRefused, "virtual printer: " + name + ": Permission denied"};
   return std::make_unique<SimPortDevice>(Printer, TheClock, SimPortDevice::Kind::Parallel);
 }
 
-std::unique_ptr<PortDevice> SimPortSystem::OpenUsb(const std::string& devicePath, std::string& reason) {
+Outcome<std::unique_ptr<PortDevice>> SimPortSystem::OpenUsb(const std::string& devicePath) {
   Printer.CheckTrainerFiles();
   if (!Contains(UsbPaths, devicePath) || !Printer.PoweredOn()) {
-    reason = "virtual printer: no USB printer at \"" + devicePath + "\"";
-    return nullptr;
+    return Failure{FailureKind::NotFound, "virtual printer: no USB printer at \"" + devicePath + "\""};
   }
-  if (OpenFails) {
-    reason = "virtual printer: " + devicePath + ": Permission denied";
-    return nullptr;
-  }
+  if (OpenFails) return Failure{FailureKind::AccessRefused, "virtual printer: " + devicePath + ": Permission denied"};
   return std::make_unique<SimPortDevice>(Printer, TheClock, SimPortDevice::Kind::Usb);
 }
 

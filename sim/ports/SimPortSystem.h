@@ -16,8 +16,8 @@ class SimPortSystem : public PortSystem {
 public:
   SimPortSystem(VirtualPrinter& printer, Clock& clock);
 
-  std::unique_ptr<PortDevice> OpenParallel(const std::string& name, std::string& reason) override;
-  std::unique_ptr<PortDevice> OpenUsb(const std::string& devicePath, std::string& reason) override;
+  Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string& name) override;
+  Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) override;
   bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override;
 
   // For tests: every open fails (as a port without permission would), or the

@@ -182,12 +182,12 @@ bool ReadServeOptions(const std::vector<std::string>& args, ServeOptions& option
 }
 
 int Decode(const std::string& path) {
-  std::string refusal;
-  const int descriptor = OpenRegularFile(path, CaptureDecodeLimit, refusal);
+  const Outcome<int> opened = OpenRegularFile(path, CaptureDecodeLimit);
+  const int descriptor = opened ? *opened : -1;
   std::FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "r");
   if (file == nullptr) {
     if (descriptor >= 0) close(descriptor);
-    std::cerr << "arvana-printer-sim: cannot read " << (descriptor < 0 ? refusal : path) << "\n";
+    std::cerr << "arvana-printer-sim: cannot read " << (descriptor < 0 ? opened.Fault().Message : path) << "\n";
     return 1;
   }
   CaptureDecoder decoder;

@@ -30,9 +30,9 @@ CaptureLog::CaptureLog(const std::string& filePath, size_t fileLimit) : Path(fil
   if (Path.empty()) return;
   std::error_code ignored;
   std::filesystem::remove(Path + ".1", ignored);  // the older half of an earlier run
-  std::string refusal;
-  File = OpenRegularFileForWriting(Path, WriteStart::Afresh, refusal);
-  if (File < 0) MessageList.push_back("cannot write " + refusal + ": traffic is kept in memory only.");
+  const Outcome<int> opened = OpenRegularFileForWriting(Path, WriteStart::Afresh);
+  File = opened ? *opened : -1;
+  if (!opened) MessageList.push_back("cannot write " + opened.Fault().Message + ": traffic is kept in memory only.");
 }
 
 CaptureLog::~CaptureLog() {
@@ -80,9 +80,9 @@ void CaptureLog::Rotate() {
         "cannot move " + Path + " to " + Path + ".1 (" + error.message() + "): the older traffic is dropped.";
     if (MessageList.empty() || MessageList.back() != message) MessageList.push_back(message);
   }
-  std::string refusal;
-  File = OpenRegularFileForWriting(Path, WriteStart::Afresh, refusal);
-  if (File < 0) MessageList.push_back("cannot write " + refusal + ": traffic is kept in memory only.");
+  const Outcome<int> opened = OpenRegularFileForWriting(Path, WriteStart::Afresh);
+  File = opened ? *opened : -1;
+  if (!opened) MessageList.push_back("cannot write " + opened.Fault().Message + ": traffic is kept in memory only.");
 }
 
 std::string CaptureLog::FormatLine(int64_t elapsedMs, bool fromHost, const uint8_t* data, size_t length) {

@@ -61,7 +61,7 @@ public:
 
 class ScanBench : public SimLinkTest<> {
 protected:
-  TPRaster Raster{Comm, Factory, Boxes, End};
+  TPRaster Raster{Comm, Factory, Boxes, Fatal};
   TPBid Bid{Comm, Factory, Raster};
   TPHeadID HeadId{Factory};
   FixedModel350 Model;

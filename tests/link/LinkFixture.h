@@ -27,8 +27,8 @@ protected:
   TestProgramEnd End;
   FakeFatalExit Fatal{Boxes, End};
   PrinterStatus Status;
-  TPPrinterDriver Driver{Ports, Choice, Clock, Boxes, End, Fatal};
-  TPDalD4Comm Comm{Driver, Clock, Boxes, End, Fatal, Status};
+  TPPrinterDriver Driver{Ports, Choice, Clock, Boxes, Fatal};
+  TPDalD4Comm Comm{Driver, Clock, Boxes, Fatal, Status};
   TPFactory Factory{Comm, Boxes};
 
   void OpenParallel() {

@@ -12,8 +12,8 @@ protected:
 TEST_F(StatusTest, StatusRepliesFillTheRecord) {
   struct Case {
     std::string Reply;
-    int16_t StatusCode;
-    int16_t ErrorCode;
+    PrinterStateCode StatusCode;
+    PrinterErrorCode ErrorCode;
     std::array<int32_t, 6> Warnings;
   };
   const std::vector<Case> cases = {
@@ -92,15 +92,13 @@ TEST_F(StatusTest, WaitReadyResetsPollsAndReportsPaperOutOncePerPoll) {
 TEST_F(StatusTest, EepromRequestsAndAcknowledgements) {
   // Reply texts put the value at payload positions 14 and 15 and the letter at 6.
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:RD;A=5F; V:3F;"));
-  uint8_t value = 0;
-  EXPECT_TRUE(Comm.ControlTryReadEeprom(0x5F, value));
-  EXPECT_EQ(value, 0x3F);
+  EXPECT_EQ(Comm.ControlReadEeprom(0x5F).Answer(), 0x3F);
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;O"));
-  EXPECT_EQ(Comm.ControlWriteEeprom(0x5F, 0x10), AckOk);
+  EXPECT_EQ(Comm.ControlWriteEeprom(0x5F, 0x10), Ack::Ok);
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;B"));
-  EXPECT_EQ(Comm.ControlWriteEeprom(0x5F, 0x10), static_cast<uint16_t>(StatusBusy));
+  EXPECT_EQ(Comm.ControlWriteEeprom(0x5F, 0x10), Ack::Busy);
   Ports.QueueChannelReply(ControlSocket, ControlReply("RS:OK;O"));
-  EXPECT_EQ(Comm.RequestReset(), AckOk);
+  EXPECT_EQ(Comm.RequestReset(), Ack::Ok);
 
   const std::vector<Bytes> control = PacketsOn(ControlSocket);
   ASSERT_EQ(control.size(), 4u);
@@ -113,40 +111,30 @@ TEST_F(StatusTest, EepromRequestsAndAcknowledgements) {
 }
 
 TEST_F(StatusTest, FailedReadsAndUnknownAcknowledgements) {
-  uint8_t value = 0x77;
-  EXPECT_FALSE(Comm.ControlTryReadEeprom(0x10, value));  // nobody answers the request
-  EXPECT_EQ(value, 0x77);
-  EXPECT_EQ(Comm.ControlWriteEepromUnchecked(0x10, 1), EepromWriteAnswer::Failed);
+  EXPECT_EQ(Comm.ControlReadEeprom(0x10).Answer(), std::nullopt);  // nobody answers the request
+  EXPECT_EQ(Comm.ControlWriteEeprom(0x10, 1), Ack::Failed);
 
   // A reply that ends before the value, or carries no hexadecimal digits
   // where the value stands, is no value either: nothing older is decoded.
   for (const char* reply : {"EE:RD;A=5F; V:", "EE:RD;A=5F; V:3", "xy:NG;ERR;", "EE:RD;A=5F; V:?F;", "EE:RD;A=5F; V:3f;"}) {
     SCOPED_TRACE(reply);
     Ports.QueueChannelReply(ControlSocket, ControlReply("EE:RD;A=5F; V:3F;"));
-    EXPECT_TRUE(Comm.ControlTryReadEeprom(0x5F, value));
+    EXPECT_EQ(Comm.ControlReadEeprom(0x5F).Answer(), 0x3F);
     Ports.QueueChannelReply(ControlSocket, ControlReply(reply));
-    value = 0x77;
-    EXPECT_FALSE(Comm.ControlTryReadEeprom(0x5F, value));
-    EXPECT_EQ(value, 0x77);
+    EXPECT_EQ(Comm.ControlReadEeprom(0x5F).Answer(), std::nullopt);
   }
 
-  // The unchecked write tells the three answers apart and ends nothing.
-  Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;O"));
-  EXPECT_EQ(Comm.ControlWriteEepromUnchecked(0x10, 1), EepromWriteAnswer::Accepted);
-  Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;B"));
-  EXPECT_EQ(Comm.ControlWriteEepromUnchecked(0x10, 1), EepromWriteAnswer::Busy);
+  // The write tells the three answers apart and ends nothing; a reply without either letter fails.
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;X"));
-  EXPECT_EQ(Comm.ControlWriteEepromUnchecked(0x10, 1), EepromWriteAnswer::Failed);
+  EXPECT_EQ(Comm.ControlWriteEeprom(0x10, 1), Ack::Failed);
   EXPECT_TRUE(Boxes.Shown.empty());
 
-  Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;X"));
-  EXPECT_EQ(ExitStatusOf([&] { Comm.ControlWriteEeprom(0x10, 1); }), ExitFatal);
-  EXPECT_EQ(Boxes.Texts(), (std::vector<std::string>{"error", "This program is closed by force."}));
-
   // A write whose reply never came is not taken as acknowledged by an older letter.
-  Boxes.Shown.clear();
   Ports.QueueChannelReply(ControlSocket, ControlReply("EE:WR;O"));
-  EXPECT_EQ(Comm.ControlWriteEeprom(0x10, 1), AckOk);
-  EXPECT_EQ(ExitStatusOf([&] { Comm.ControlWriteEeprom(0x10, 2); }), ExitFatal);
-  EXPECT_EQ(Boxes.Texts().front(), "error");
+  EXPECT_EQ(Comm.ControlWriteEeprom(0x10, 1), Ack::Ok);
+  EXPECT_EQ(Comm.ControlWriteEeprom(0x10, 2), Ack::Failed);
+
+  // A caller that cannot go on without the acknowledgement ends the program.
+  EXPECT_EQ(ExitStatusOf([&] { Comm.FailAcknowledgement(); }), ExitFatal);
+  EXPECT_EQ(Boxes.Texts(), (std::vector<std::string>{"error", "This program is closed by force."}));
 }

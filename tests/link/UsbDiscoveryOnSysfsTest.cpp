@@ -38,7 +38,7 @@ TEST(UsbDiscoveryOnSysfs, AnUnreadableDeviceIdNextToTheChosenPrinterIsSkipped) {
   TestDialogs boxes;
   TestProgramEnd end;
   FakeFatalExit fatal{boxes, end};
-  TPPrinterDriver driver(ports, choice, clock, boxes, end, fatal);
+  TPPrinterDriver driver(ports, choice, clock, boxes, fatal);
   driver.OpenPort(0);
   EXPECT_TRUE(driver.IsOpen());
   EXPECT_STREQ(driver.ChosenPortName(), "VLUSB1:");

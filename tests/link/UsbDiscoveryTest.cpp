@@ -45,7 +45,7 @@ TEST_F(UsbDiscoveryTest, OpensOnlyThePrinterWithTheChosenPortName) {
   AddPrinter(3, "MFG:Velor;CMD:ESCPL2;MDL:Print 360;");  // maker in other letter case
   LinuxPortSystem ports((Root / "sys").string(), (Root / "dev").string(),
                         [](const std::string&) { return std::optional<std::string>(); }, &Clock);
-  TPPrinterDriver driver(ports, Choice, Clock, Boxes, End, Fatal);
+  TPPrinterDriver driver(ports, Choice, Clock, Boxes, Fatal);
 
   const Bytes block{'h', 'i'};
   Choice.Index = 1;

@@ -13,7 +13,7 @@
 // Everything the virtual printer received on the data channel since the last look.
 class PatternLink : public SimLinkTest<> {
 protected:
-  TPRaster Raster{Comm, Factory, Boxes, End};
+  TPRaster Raster{Comm, Factory, Boxes, Fatal};
 
   void SetUp() override {
     SimLinkTest::SetUp();
@@ -44,7 +44,7 @@ private:
 // The print stream of single commands over a port that only answers the link commands.
 class ScriptedEncoder : public LinkTest {
 protected:
-  RasterEncoder Encoder{Comm, Boxes, End};
+  RasterEncoder Encoder{Comm, Boxes, Fatal};
 
   void SetUp() override {
     Ports.AnswerLinkCommands();

@@ -249,8 +249,7 @@ TEST_F(PatternLink, TopMarginLineWithTheStoredSign) {
       // 10 ms before the EEPROM read and the read's own waits, then 1000 ms after the raster line.
       const std::vector<uint32_t> pauses = Clock.Pauses();
       Clock.ClearPauses();
-      uint8_t value = 0;
-      Comm.ControlTryReadEeprom(0x2E, value);
+      (void)Comm.ControlReadEeprom(0x2E);
       std::vector<uint32_t> expectedPauses(Clock.Pauses().size() + 1, 10);
       expectedPauses.push_back(1000);
       EXPECT_EQ(pauses, expectedPauses) << int{stored} << " layout " << layout;

@@ -33,43 +33,46 @@ protected:
 };
 
 TEST_F(RegularFileTest, OnlyRegularFilesWithinTheirLimitAreRead) {
-  std::string contents;
-  std::string error;
   const struct {
     const char* Name;
+    FailureKind Kind;
     const char* Reason;
-  } refused[] = {{"fifo", "a FIFO, not a regular file"},
-                 {"zero", "a character device, not a regular file"},
-                 {"folder", "a folder, not a regular file"},
-                 {"missing", "No such file or directory"}};
+  } refused[] = {{"fifo", FailureKind::Unsuitable, "a FIFO, not a regular file"},
+                 {"zero", FailureKind::Unsuitable, "a character device, not a regular file"},
+                 {"folder", FailureKind::Unsuitable, "a folder, not a regular file"},
+                 {"missing", FailureKind::NotFound, "No such file or directory"}};
   for (const auto& kind : refused) {
     SCOPED_TRACE(kind.Name);
-    EXPECT_FALSE(ReadWholeFile(Path(kind.Name), 1024, contents, error));
-    EXPECT_EQ(error, Path(kind.Name) + ": " + kind.Reason);
+    const Outcome<std::string> read = ReadWholeFile(Path(kind.Name), 1024);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.Fault().Kind, kind.Kind);
+    EXPECT_EQ(read.Fault().Message, Path(kind.Name) + ": " + kind.Reason);
   }
-  EXPECT_FALSE(ReadWholeFile(Path("file"), 11, contents, error));
-  EXPECT_EQ(error, Path("file") + ": larger than 11 bytes");
-  ASSERT_TRUE(ReadWholeFile(Path("link"), 12, contents, error)) << error;
-  EXPECT_EQ(contents, "twelve bytes");
+  const Outcome<std::string> tooLarge = ReadWholeFile(Path("file"), 11);
+  ASSERT_FALSE(tooLarge);
+  EXPECT_EQ(tooLarge.Fault().Message, Path("file") + ": larger than 11 bytes");
+  const Outcome<std::string> read = ReadWholeFile(Path("link"), 12);
+  ASSERT_TRUE(read) << read.Fault().Message;
+  EXPECT_EQ(*read, "twelve bytes");
 }
 
 TEST_F(RegularFileTest, WritersNeitherWaitForAReaderNorTruncateADevice) {
-  std::string error;
   for (const char* name : {"fifo", "zero", "folder"}) {
     SCOPED_TRACE(name);
     for (WriteStart start : {WriteStart::Append, WriteStart::Afresh}) {
-      EXPECT_EQ(OpenRegularFileForWriting(Path(name), start, error), -1);
-      EXPECT_NE(error.find(", not a regular file"), std::string::npos) << error;
+      const Outcome<int> opened = OpenRegularFileForWriting(Path(name), start);
+      ASSERT_FALSE(opened);
+      EXPECT_NE(opened.Fault().Message.find(", not a regular file"), std::string::npos) << opened.Fault().Message;
     }
   }
-  const int appended = OpenRegularFileForWriting(Path("link"), WriteStart::Append, error);
-  ASSERT_GE(appended, 0) << error;
-  ASSERT_EQ(::write(appended, "!", 1), 1);
-  ::close(appended);
+  const Outcome<int> appended = OpenRegularFileForWriting(Path("link"), WriteStart::Append);
+  ASSERT_TRUE(appended) << appended.Fault().Message;
+  ASSERT_EQ(::write(*appended, "!", 1), 1);
+  ::close(*appended);
   EXPECT_EQ(fs::file_size(Dir / "file"), 13u);
-  const int afresh = OpenRegularFileForWriting(Path("file"), WriteStart::Afresh, error);
-  ASSERT_GE(afresh, 0) << error;
-  ::close(afresh);
+  const Outcome<int> afresh = OpenRegularFileForWriting(Path("file"), WriteStart::Afresh);
+  ASSERT_TRUE(afresh) << afresh.Fault().Message;
+  ::close(*afresh);
   EXPECT_EQ(fs::file_size(Dir / "file"), 0u);
 }
 

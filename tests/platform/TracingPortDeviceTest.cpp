@@ -19,22 +19,22 @@ public:
   explicit ScriptedDevice(VirtualClock& clock) : Time(clock) {}
   bool GetTimeouts(CommTimeouts&) override { return true; }
   bool SetTimeouts(const CommTimeouts&) override { return true; }
-  bool Write(const uint8_t*, size_t length, size_t& written) override {
+  PortResult Write(const uint8_t*, size_t length, size_t& written) override {
     Time.Advance(WriteTakesMs);
     written = std::min(length, Accept);
-    return true;
+    return written == length ? PortResult::Done : PortResult::TimedOut;
   }
-  bool Read(uint8_t* buffer, size_t length, size_t& got) override {
+  PortResult Read(uint8_t* buffer, size_t length, size_t& got) override {
     Time.Advance(ReadTakesMs);
     got = std::min(length, Reply.size());
     std::memcpy(buffer, Reply.data(), got);
-    return ReadSucceeds;
+    return ReadResult;
   }
 
   VirtualClock& Time;
   size_t Accept = SIZE_MAX;
   std::vector<uint8_t> Reply;
-  bool ReadSucceeds = true;
+  PortResult ReadResult = PortResult::TimedOut;
   int64_t WriteTakesMs = 0;
   int64_t ReadTakesMs = 0;
 };
@@ -56,9 +56,9 @@ TEST(TracingPortDevice, WritesOneExactLinePerBlock) {
 
   VirtualClock clock;
   clock.Advance(5000);  // the trace starts now, not at the clock's zero
-  std::string reason;
-  TracingPortDevice::TraceFile file = TracingPortDevice::OpenTraceFile(path, reason);
-  ASSERT_TRUE(file) << reason;
+  Outcome<TracingPortDevice::TraceFile> opened = TracingPortDevice::OpenTraceFile(path);
+  ASSERT_TRUE(opened) << opened.Fault().Message;
+  TracingPortDevice::TraceFile file = *opened;
   auto inner = std::make_unique<ScriptedDevice>(clock);
   ScriptedDevice& scripted = *inner;
   TracingPortDevice device(std::move(inner), file, clock, clock.SteadyMilliseconds());
@@ -68,25 +68,25 @@ TEST(TracingPortDevice, WritesOneExactLinePerBlock) {
   clock.Advance(12345);
   const uint8_t command[] = {0x1B, 0x00, 0xAB, 0x40};
   scripted.WriteTakesMs = 900;
-  ASSERT_TRUE(device.Write(command, sizeof command, count));  // stamped when it began
+  ASSERT_TRUE(Transferred(device.Write(command, sizeof command, count)));  // stamped when it began
 
   scripted.Reply = {0x0A, 0xFF};
   scripted.ReadTakesMs = 55;
-  ASSERT_TRUE(device.Read(buffer, sizeof buffer, count));  // stamped when the reply was there
+  ASSERT_TRUE(Transferred(device.Read(buffer, sizeof buffer, count)));  // stamped when the reply was there
   EXPECT_EQ(count, 2u);
 
   scripted.Reply.clear();
-  ASSERT_TRUE(device.Read(buffer, sizeof buffer, count));  // nothing came: no line
+  ASSERT_TRUE(Transferred(device.Read(buffer, sizeof buffer, count)));  // nothing came: no line
 
   clock.Advance(1'000'000);
   scripted.Accept = 2;
   scripted.WriteTakesMs = 0;
-  ASSERT_TRUE(device.Write(command, sizeof command, count));  // only what was accepted
+  ASSERT_TRUE(Transferred(device.Write(command, sizeof command, count)));  // only what was accepted
   EXPECT_EQ(count, 2u);
 
   scripted.Reply = {0x00, 0x01};
-  scripted.ReadSucceeds = false;
-  EXPECT_FALSE(device.Read(buffer, sizeof buffer, count));  // the failure is passed on
+  scripted.ReadResult = PortResult::DeviceLost;
+  EXPECT_EQ(device.Read(buffer, sizeof buffer, count), PortResult::DeviceLost);  // the kind is passed on
 
   EXPECT_EQ(Contents(path),
             "12.345 H>P 1B 00 AB 40\n"

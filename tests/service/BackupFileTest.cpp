@@ -146,10 +146,12 @@ TEST_F(BackupFolderTest, FilesAreNeverWrittenOverAndFoldersAreNoFiles) {
   // Nothing but the two files: no temporary file is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(Folder / "backups"), fs::directory_iterator()), 2);
 
-  std::string contents;
-  EXPECT_FALSE(WriteNewFile(*first, "other", error));
-  ASSERT_TRUE(ReadWholeFile(*first, BackupFileLimit, contents, error));
-  EXPECT_EQ(contents, FormatBackup(sample));
+  const Outcome<void> overwritten = WriteNewFile(*first, "other");
+  ASSERT_FALSE(overwritten);
+  EXPECT_EQ(overwritten.Fault().Kind, FailureKind::Unsuitable);  // the name is taken
+  const Outcome<std::string> contents = ReadWholeFile(*first, BackupFileLimit);
+  ASSERT_TRUE(contents);
+  EXPECT_EQ(*contents, FormatBackup(sample));
 
   fs::create_directories(Folder / "a-folder.eeprom");
   const BackupFileCheck folder = ReadBackupFile((Folder / "a-folder.eeprom").string());

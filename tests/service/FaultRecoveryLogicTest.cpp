@@ -1,5 +1,6 @@
 // What the items say when the printer is busy, silent or loses a reply, that nothing is claimed then,
 // and that it all works again once the printer does; the transport liquid exchange step by step.
+#include "service/ConfirmedWrites.h"
 #include "tests/service/LogicBench.h"
 
 #include <fstream>
@@ -198,13 +199,15 @@ TEST_F(FaultRecoveryLogicTest, ShortWriteOfADataPacketEndsTheProgramAfterTransmi
 
 TEST_F(UsbFaultRecoveryTest, EepromWriteAcknowledgements) {
   Printer.Faults().BusyAck = true;
-  EXPECT_EQ(Bench->Core.Comm.ControlWriteEeprom(0x5F, 0x10), static_cast<uint16_t>(StatusBusy));
+  EXPECT_EQ(Bench->Core.Comm.ControlWriteEeprom(0x5F, 0x10), Ack::Busy);
   EXPECT_TRUE(Boxes.Shown.empty());
 
-  // A write that gets no acknowledgement at all is not taken as done.
+  // A write that gets no acknowledgement at all is not taken as done: a confirmed write ends the program.
   Printer.Faults().BusyAck = false;
   Printer.Faults().NoAnswer = true;
-  EXPECT_EQ(ExitStatusOf([&] { Bench->Core.Comm.ControlWriteEeprom(0x5F, 0x00); }), ExitFatal);
+  ConfirmedWrites writes(Bench->Core.Comm);
+  const std::array<EepromCell, 1> cell{{{0x5F, 0x00}}};
+  EXPECT_EQ(ExitStatusOf([&] { (void)writes.WriteAndConfirm(cell, "the cell was not written"); }), ExitFatal);
   EXPECT_EQ(Boxes.Texts(), (std::vector<std::string>{"error", "This program is closed by force."}));
 }
 

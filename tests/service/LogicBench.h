@@ -20,6 +20,7 @@
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/CapturedWire.h"
 #include "tests/support/DataHomeIn.h"
+#include "tests/support/FakeFatalExit.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/TestDialogs.h"
 #include "tests/support/WatchedClock.h"
@@ -60,10 +61,11 @@ struct LogicBench {
   WatchedClock Clock;
   TestDialogs Boxes;
   TestProgramEnd End;
+  FakeFatalExit Fatal{Boxes, End};
   VirtualPrinter Printer;
   SimPortSystem Ports{Printer, Clock};
   BenchChoice Choice;
-  ServiceCore Core{Clock, Ports, Boxes, End, Choice, Choice};
+  ServiceCore Core{Clock, Ports, Boxes, Fatal, Choice, Choice};
   RecordingView View{Core.Comm};
   StatusDisplay Display{Core.Comm};
 

@@ -38,13 +38,13 @@ TEST_F(PrinterSessionTest, BusyPrinterIsPolledEveryTwoSecondsAndGetsItsDataChann
   EXPECT_FALSE(Comm.DataChannelOpen());
 
   Clock.ClearPauses();
-  std::vector<std::pair<uint32_t, int16_t>> told;
-  const bool ready = Session.WaitUntilReadyOrError([&](uint32_t waitedMs, int16_t state) {
+  std::vector<std::pair<uint32_t, PrinterStateCode>> told;
+  const bool ready = Session.WaitUntilReadyOrError([&](uint32_t waitedMs, PrinterStateCode state) {
     told.emplace_back(waitedMs, state);
     if (told.size() == 2) Printer.Faults().HeldState.reset();
   });
   EXPECT_TRUE(ready);
-  EXPECT_EQ(told, (std::vector<std::pair<uint32_t, int16_t>>{{0, StatusBusy}, {2000, StatusBusy}}));
+  EXPECT_EQ(told, (std::vector<std::pair<uint32_t, PrinterStateCode>>{{0, StatusBusy}, {2000, StatusBusy}}));
   EXPECT_EQ(PausesOf(2000), 2);
   EXPECT_TRUE(Comm.DataChannelOpen());
 }
@@ -54,7 +54,7 @@ TEST_F(PrinterSessionTest, PrinterInErrorEndsTheWaitAtOnce) {
   EXPECT_TRUE(Comm.DataChannelOpen());
   Printer.Faults().PrinterError = 4;
   Clock.ClearPauses();
-  EXPECT_FALSE(Session.WaitUntilReadyOrError([](uint32_t, int16_t) { ADD_FAILURE() << "no pause for an error"; }));
+  EXPECT_FALSE(Session.WaitUntilReadyOrError([](uint32_t, PrinterStateCode) { ADD_FAILURE() << "no pause for an error"; }));
   EXPECT_EQ(PausesOf(2000), 0);
 }
 

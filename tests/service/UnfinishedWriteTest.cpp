@@ -199,7 +199,11 @@ TEST_F(GuardedHeadIdWrite, AStopBetweenTwoCellsLeavesTheNoteAndFinishingComplete
 // A note is finished only on the printer it was made on: another printer on the port holds values
 // that are neither the old ones nor the new ones, and nothing is written to it.
 TEST_F(GuardedHeadIdWrite, ANoteIsNotFinishedOnAnotherPrinter) {
-  Guard.SetCellReader([this](uint8_t address, uint8_t& value) { return Comm.ControlTryReadEeprom(address, value); });
+  Guard.SetCellReader([this](uint8_t address, uint8_t& value) {
+      const std::optional<uint8_t> read = Comm.ControlReadEeprom(address).Answer();
+      if (read) value = *read;
+      return read.has_value();
+    });
   StopAfterWrites stop(Printer, 4);
   Guard.SetStopSignals(stop);
   EXPECT_TRUE(Logic.WriteHeadId("B1BCDEFABCABY"));

@@ -11,6 +11,7 @@ public:
     Boxes.ShowMessage(DialogKind::Error, "This program is closed by force.", DialogButtons::Ok);
     EndProgram(End, ExitFatal);
   }
+  [[noreturn]] void EndAfterFault() override { EndProgram(End, ExitFatal); }
 
 private:
   Dialogs& Boxes;

@@ -17,10 +17,12 @@ public:
     Current = timeouts;
     return !Usb;
   }
-  bool Write(const uint8_t* data, size_t length, size_t& written) override {
+  PortResult Write(const uint8_t* data, size_t length, size_t& written) override {
     return Ports.DeviceWrite(data, length, written);
   }
-  bool Read(uint8_t* buffer, size_t length, size_t& got) override { return Ports.DeviceRead(Usb, buffer, length, got); }
+  PortResult Read(uint8_t* buffer, size_t length, size_t& got) override {
+    return Ports.DeviceRead(Usb, buffer, length, got);
+  }
 
 private:
   ScriptedPorts& Ports;
@@ -30,20 +32,14 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PortDevice> ScriptedPorts::OpenParallel(const std::string& name, std::string& reason) {
-  if (FailingPaths.count(name)) {
-    reason = name + ": Permission denied";
-    return nullptr;
-  }
+Outcome<std::unique_ptr<PortDevice>> ScriptedPorts::OpenParallel(const std::string& name) {
+  if (FailingPaths.count(name)) return Failure{FailureKind::AccessRefused, name + ": Permission denied"};
   Opened.push_back(name);
   return std::make_unique<ScriptedDevice>(*this, false);
 }
 
-std::unique_ptr<PortDevice> ScriptedPorts::OpenUsb(const std::string& devicePath, std::string& reason) {
-  if (FailingPaths.count(devicePath)) {
-    reason = devicePath + ": Permission denied";
-    return nullptr;
-  }
+Outcome<std::unique_ptr<PortDevice>> ScriptedPorts::OpenUsb(const std::string& devicePath) {
+  if (FailingPaths.count(devicePath)) return Failure{FailureKind::AccessRefused, devicePath + ": Permission denied"};
   Opened.push_back(devicePath);
   return std::make_unique<ScriptedDevice>(*this, true);
 }
@@ -53,25 +49,25 @@ bool ScriptedPorts::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
   return !ListingFails;
 }
 
-bool ScriptedPorts::DeviceWrite(const uint8_t* data, size_t length, size_t& written) {
+PortResult ScriptedPorts::DeviceWrite(const uint8_t* data, size_t length, size_t& written) {
   Bytes block(data, data + length);
   const bool shortened = static_cast<int>(Writes.size()) == ShortWriteOnBlock;
   Writes.push_back(block);
   written = shortened ? length - 1 : length;
   if (!shortened && Responder) Responder(block);
-  return true;
+  return shortened ? PortResult::TimedOut : PortResult::Done;
 }
 
-bool ScriptedPorts::DeviceRead(bool usb, uint8_t* buffer, size_t length, size_t& got) {
+PortResult ScriptedPorts::DeviceRead(bool usb, uint8_t* buffer, size_t length, size_t& got) {
   Time.Advance(ReadDelayMs);
   got = 0;
   if (usb) {
-    if (Replies.empty()) return true;
+    if (Replies.empty()) return PortResult::TimedOut;
     Bytes reply = Replies.front();
     Replies.pop_front();
     got = std::min(length, reply.size());
     std::copy_n(reply.begin(), got, buffer);
-    return true;
+    return got == length ? PortResult::Done : PortResult::TimedOut;
   }
   while (got < length && !Replies.empty()) {
     Bytes& front = Replies.front();
@@ -81,7 +77,7 @@ bool ScriptedPorts::DeviceRead(bool usb, uint8_t* buffer, size_t length, size_t&
     got += take;
     if (front.empty()) Replies.pop_front();
   }
-  return true;
+  return got == length ? PortResult::Done : PortResult::TimedOut;
 }
 
 void ScriptedPorts::AnswerLinkCommands() {

@@ -18,8 +18,8 @@ class ScriptedPorts : public PortSystem {
 public:
   explicit ScriptedPorts(VirtualClock& clock) : Time(clock) {}
 
-  std::unique_ptr<PortDevice> OpenParallel(const std::string& name, std::string& reason) override;
-  std::unique_ptr<PortDevice> OpenUsb(const std::string& devicePath, std::string& reason) override;
+  Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string& name) override;
+  Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) override;
   bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override;
 
   // --- Script.
@@ -46,8 +46,8 @@ public:
   int OpenDevices = 0;              // devices not yet closed
 
   // Internal: used by the devices.
-  bool DeviceWrite(const uint8_t* data, size_t length, size_t& written);
-  bool DeviceRead(bool usb, uint8_t* buffer, size_t length, size_t& got);
+  PortResult DeviceWrite(const uint8_t* data, size_t length, size_t& written);
+  PortResult DeviceRead(bool usb, uint8_t* buffer, size_t length, size_t& got);
 
 private:
   VirtualClock& Time;

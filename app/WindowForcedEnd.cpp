@@ -1,7 +1,9 @@
-#include "link/TPDalForceExit.h"
+#include "app/WindowForcedEnd.h"
 
-void TPDalForceExit::ForceExit() {
+void WindowForcedEnd::ForceExit() {
   Boxes.ShowMessage(DialogKind::Error, "This program is closed by force.", DialogButtons::Ok);
   // The port closes with the process.
   EndProgram(End, ExitFatal);
 }
+
+void WindowForcedEnd::EndAfterFault() { EndProgram(End, ExitFatal); }

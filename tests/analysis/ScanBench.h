@@ -10,7 +10,7 @@
 #include "service/TPA4check.h"
 #include "service/TPBid.h"
 #include "service/TPHeadID.h"
-#include "tests/analysis/ScanDegrader.h"
+#include "tests/analysis/tool/ScanDegrader.h"
 #include "tests/support/SimLinkTest.h"
 
 #include <QImage>

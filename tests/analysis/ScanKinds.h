@@ -1,7 +1,7 @@
 // The kinds of scan the readers meet beyond a flat scanner: turned sheets, uneven light, other resolutions, grey and black-and-white scanners, stretched pages and damaged sheets; and the tally of what the readers made of them.
 #pragma once
 
-#include "tests/analysis/ScanDegrader.h"
+#include "tests/analysis/tool/ScanDegrader.h"
 
 #include <map>
 #include <string>

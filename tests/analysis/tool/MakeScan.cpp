@@ -1,7 +1,7 @@
 // Makes a scan of a page the virtual printer rendered, for trying the page analysis by hand:
 //   arvana-make-scan PAGE.png OUT.{png,jpg} [--dpi N] [--rotate DEG] [--blur SIGMA] [--noise SIGMA]
 //                    [--jpeg QUALITY] [--paper RRGGBB] [--lid INCHES] [--seed N]
-#include "tests/analysis/ScanDegrader.h"
+#include "tests/analysis/tool/ScanDegrader.h"
 
 #include <QFile>
 #include <QImage>

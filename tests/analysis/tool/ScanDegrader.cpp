@@ -1,4 +1,4 @@
-#include "tests/analysis/ScanDegrader.h"
+#include "tests/analysis/tool/ScanDegrader.h"
 
 #include "sim/engine/PageGeometry.h"
 

@@ -33,7 +33,7 @@ const CLI::Validator CellRangeCheck(
       std::string problem;
       return ReadCellRange(value, problem) ? std::string() : problem;
     },
-    "AA-BB");
+    "");
 
 // The longest --timeout: a day, far beyond any command, and within what the clocks count.
 constexpr long MostSeconds = 24 * 60 * 60;
@@ -46,7 +46,7 @@ const CLI::Validator SecondsCheck(
       return whole ? std::string() : "'" + ShownText(value) + "' is not a whole number of seconds from 1 to " +
                                          std::to_string(MostSeconds);
     },
-    "S");
+    "");
 
 const CLI::Validator NotEmpty(
     [](std::string& value) { return value.empty() ? std::string("an empty value writes nothing") : std::string(); },
@@ -65,6 +65,7 @@ void AddGlobalOptions(CLI::App& app, CommandOptions& options, std::vector<CLI::O
       ->add_option("--timeout", options.TimeoutSeconds,
                    "Give up when the command has not finished after this many seconds (exit status 1)")
       ->check(SecondsCheck)
+      ->type_name("SECONDS")
       ->capture_default_str();
   global
       ->add_option("--simulator", options.Simulator,
@@ -81,15 +82,17 @@ void AddReadingOptions(CLI::App& app, CommandOptions& options) {
   CLI::App* dump = app.get_subcommand("dump");
   dump->add_option("--range", options.Range, "The cells AA to BB, two hexadecimal digits each")
       ->check(CellRangeCheck)
+      ->type_name("AA-BB")
       ->capture_default_str();
   dump->add_option("--format", options.Format,
                    "table (16 cells a row, as the EEPROM check shows them), hex (one line \"AA = VV\" a cell) or "
                    "bin (the cells' bytes)")
       ->check(CLI::IsMember({"table", "hex", "bin"}))
       ->capture_default_str();
-  dump->add_option("-o,--output", options.Output, "Write to FILE instead of standard output");
+  dump->add_option("-o,--output", options.Output, "Write to FILE instead of standard output")->type_name("FILE");
   app.get_subcommand("backup")->add_option("-o,--output", options.Output,
-                                           "The file (by default a new one in the backups folder)");
+                                           "The file (by default a new one in the backups folder)")
+      ->type_name("FILE");
   CLI::App* restore = app.get_subcommand("restore");
   restore->add_option("FILE", options.File, "The backup file whose values are written (one that backup made)")->required();
   restore->add_flag("--dry-run", options.DryRun, "Only list the cells that would change");
@@ -181,6 +184,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& given) {
   app.name(ServiceProgramName);
   app.set_version_flag("--version", std::string(ServiceProgramName) + " " + Version);
   app.require_subcommand(0, 1);
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app.get_formatter()->label("Subcommands", "Commands");
   // What no option or command takes is gathered and refused below, naming it.
   app.allow_extras();
   ParsedArguments parsed;

@@ -67,6 +67,14 @@ void StopAtNextExchange(ServiceSession& session, ProgramEnd& end, bool changesPr
   });
 }
 
+// The wait for a reset printer has its progress line: the seconds its notice says it takes.
+void FollowTheReset(ServiceSession& session, ProgressClock& clock) {
+  clock.OnPause = [&session] {
+    if (const std::optional<int64_t> since = session.ResettingSinceMs())
+      session.View.Progress("initializing the printer", static_cast<size_t>(*since / 1000), ServiceSession::ResetSeconds, "s");
+  };
+}
+
 // A technician's time at a question is not the printer's: --timeout does not count it.
 class TimedQuestions : public TerminalDialogs {
 public:
@@ -126,6 +134,7 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
   }
   CommandContext context{session, questions, clock, options};
   const int status = command.Run(context);
+  FollowTheReset(session, clock);
   // Refused input changed nothing: no reset is needed for it.
   if (usesPrinter) session.Close(changesPrinter && status != ExitUsage);
   // A write a signal stopped has said how far it got; the shell learns which signal ended it.

@@ -39,7 +39,15 @@ bool ServiceSession::ReadyForDataChannel() {
 void ServiceSession::Close(bool reset) {
   View.Flush();
   ResetNotice notice;
-  notice.Starting = [] { SayNotice("Initializing the printer: about 15 seconds."); };
+  notice.Starting = [this] {
+    SayNotice("Initializing the printer: about " + std::to_string(ResetSeconds) + " seconds.");
+    ResetStartMs = Time.SteadyMilliseconds();
+  };
   notice.Unacknowledged = [] { SayWarning("The printer did not acknowledge the reset."); };
   Printer.End(reset && !View.SkipResetOnEnd(), notice);
+}
+
+std::optional<int64_t> ServiceSession::ResettingSinceMs() const {
+  if (!ResetStartMs) return std::nullopt;
+  return Time.SteadyMilliseconds() - *ResetStartMs;
 }

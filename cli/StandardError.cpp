@@ -8,6 +8,7 @@ namespace {
 
 bool QuietRun = false;
 bool ProgressShown = false;
+std::string ShownProgress;  // the line on the terminal now: the same line is not drawn again
 
 // The bar's width in characters: the line with its numbers stays within 80 columns.
 constexpr size_t BarWidth = 30;
@@ -49,10 +50,11 @@ void SetQuiet(bool quiet) { QuietRun = quiet; }
 bool Quiet() { return QuietRun; }
 
 void DrawProgressLine(const std::string& line) {
-  if (QuietRun || ::isatty(STDERR_FILENO) != 1) return;
+  if (QuietRun || (ProgressShown && line == ShownProgress) || ::isatty(STDERR_FILENO) != 1) return;
   std::fprintf(stderr, "\r%s\033[K", line.c_str());
   std::fflush(stderr);
   ProgressShown = true;
+  ShownProgress = line;
 }
 
 void EndProgressLine() {

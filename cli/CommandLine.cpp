@@ -71,7 +71,7 @@ void StopAtNextExchange(ServiceSession& session, ProgramEnd& end, bool changesPr
 void FollowTheReset(ServiceSession& session, ProgressClock& clock) {
   clock.OnPause = [&session] {
     if (const std::optional<int64_t> since = session.ResettingSinceMs())
-      session.View.Progress("initializing the printer", static_cast<size_t>(*since / 1000), ServiceSession::ResetSeconds, "s");
+      session.View.Waiting("initializing the printer", *since, ServiceSession::ResetSeconds);
   };
 }
 
@@ -137,6 +137,7 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
   FollowTheReset(session, clock);
   // Refused input changed nothing: no reset is needed for it.
   if (usesPrinter) session.Close(changesPrinter && status != ExitUsage);
+  session.View.EndProgress();
   // A write a signal stopped has said how far it got; the shell learns which signal ended it.
   if (const int signal = session.Guard.StopSignal()) return ExitStatusForSignal(signal);
   return status;

@@ -25,6 +25,16 @@ const char* LabelOf(SaidKind kind) {
   return "";
 }
 
+std::string BarText(const std::string& label, size_t done, size_t total, const std::string& unit) {
+  done = std::min(done, total);
+  const size_t filled = done * BarWidth / total;
+  return label + " [" + std::string(filled, '#') + std::string(BarWidth - filled, ' ') + "] " + std::to_string(done) +
+         "/" + std::to_string(total) + " " + unit;
+}
+
+// Rounded up, so that "0 s" never stands while work remains.
+std::string LeftText(int64_t leftMs) { return ", about " + std::to_string((leftMs + 999) / 1000) + " s left"; }
+
 }  // namespace
 
 void SayTo(std::FILE* out, SaidKind kind, const std::string& text) {
@@ -71,12 +81,16 @@ std::string ProgressText(const std::string& label, size_t done, size_t total, co
     const std::string count = unit.empty() ? "" : std::to_string(done) + " " + unit + ", ";
     return label + ": " + count + std::to_string(elapsedSeconds) + " s";
   }
+  const std::string text = BarText(label, done, total, unit);
   done = std::min(done, total);
-  const size_t filled = done * BarWidth / total;
-  std::string text = label + " [" + std::string(filled, '#') + std::string(BarWidth - filled, ' ') + "] " +
-                     std::to_string(done) + "/" + std::to_string(total) + " " + unit;
   if (done == 0 || done == total || elapsedMs < PaceKnownAfterMs) return text;
-  // The pace so far, carried over what is left; rounded up, so that "0 s" never stands while work remains.
-  const int64_t leftMs = elapsedMs * static_cast<int64_t>(total - done) / static_cast<int64_t>(done);
-  return text + ", about " + std::to_string((leftMs + 999) / 1000) + " s left";
+  // The pace so far, carried over what is left.
+  return text + LeftText(elapsedMs * static_cast<int64_t>(total - done) / static_cast<int64_t>(done));
+}
+
+std::string WaitText(const std::string& label, int64_t elapsedMs, int totalSeconds) {
+  const int64_t totalMs = int64_t{totalSeconds} * 1000;
+  const size_t done = static_cast<size_t>(std::clamp<int64_t>(elapsedMs / 1000, 0, totalSeconds));
+  const std::string text = BarText(label, done, static_cast<size_t>(totalSeconds), "s");
+  return elapsedMs < totalMs ? text + LeftText(totalMs - elapsedMs) : text;
 }

@@ -39,3 +39,5 @@ void EndProgressLine();
 // either (a wait), N the seconds since it began.
 std::string ProgressText(const std::string& label, size_t done, size_t total, const std::string& unit,
                          int64_t elapsedMs);
+// "label [###       ] 4/15 s, about 11 s left": a wait said to take `totalSeconds`.
+std::string WaitText(const std::string& label, int64_t elapsedMs, int totalSeconds);

@@ -111,6 +111,11 @@ void TerminalView::Progress(const std::string& label, size_t done, size_t total,
   DrawProgressLine(ProgressText(label, done, total, unit, Time.SteadyMilliseconds() - ProgressStartMs));
 }
 
+void TerminalView::Waiting(const std::string& label, int64_t elapsedMs, int totalSeconds) {
+  ProgressLabel = label;
+  DrawProgressLine(WaitText(label, elapsedMs, totalSeconds));
+}
+
 void TerminalView::EndProgress() {
   ProgressLabel.clear();
   EndProgressLine();

@@ -34,6 +34,8 @@ public:
   // first call for that label since the last EndProgress.
   void Progress(const std::string& label, size_t done, size_t total, const std::string& unit);
   void EndProgress();
+  // The progress line of a wait said to take `totalSeconds`, `elapsedMs` into it.
+  void Waiting(const std::string& label, int64_t elapsedMs, int totalSeconds);
   // Between an item's busy message and its end (done or failed): its own work is going on.
   bool Busy() const { return ItemBusy; }
 

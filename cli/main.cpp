@@ -13,6 +13,7 @@ namespace {
 class ExitingEnd : public ProgramEnd {
 public:
   [[noreturn]] void End(int status) override {
+    EndProgressLine();
     std::cout.flush();
     std::exit(status);
   }

@@ -210,6 +210,10 @@ TEST(StandardErrorLines, ProgressTellsTheTotalAndTheTimeLeftOnceThePaceIsKnown) 
   EXPECT_EQ(ProgressText("reading", 256, 256, "cells", 25600), "reading [" + std::string(30, '#') + "] 256/256 cells");
   EXPECT_EQ(ProgressText("printing", 340, 0, "packets", 25400), "printing: 340 packets, 25 s");
   EXPECT_EQ(ProgressText("printer cleaning", 0, 0, "", 12000), "printer cleaning: 12 s");
+  // A wait said to take 15 s counts down from the time itself, and stays at its end when it lasts longer.
+  EXPECT_EQ(WaitText("initializing", 1900, 15), "initializing [##                            ] 1/15 s, about 14 s left");
+  EXPECT_EQ(WaitText("initializing", 0, 15), "initializing [                              ] 0/15 s, about 15 s left");
+  EXPECT_EQ(WaitText("initializing", 16000, 15), "initializing [" + std::string(30, '#') + "] 15/15 s");
 }
 
 }  // namespace

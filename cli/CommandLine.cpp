@@ -165,7 +165,9 @@ int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock,
       LinuxPortSystem ports;
       return RunOnPorts(command, options, ports, clock, end, stops);
     }
+    SaidLines faultReport;  // outlives the printer that reports into it
     VirtualPrinter printer(clock, options.Simulator);
+    printer.SetFaultReport(faultReport);
     for (const std::string& message : printer.Messages()) SayNotice(message);
     SimPortSystem ports(printer, clock);
     return RunOnPorts(command, options, ports, clock, end, stops);

@@ -94,3 +94,18 @@ std::string WaitText(const std::string& label, int64_t elapsedMs, int totalSecon
   const std::string text = BarText(label, done, static_cast<size_t>(totalSeconds), "s");
   return elapsedMs < totalMs ? text + LeftText(totalMs - elapsedMs) : text;
 }
+
+SaidLines::~SaidLines() {
+  if (!Pending.empty()) SayNotice(Pending);
+}
+
+int SaidLines::overflow(int c) {
+  if (c == std::char_traits<char>::eof()) return std::char_traits<char>::not_eof(c);
+  if (c != '\n') {
+    Pending.push_back(static_cast<char>(c));
+  } else {
+    SayNotice(Pending);
+    Pending.clear();
+  }
+  return c;
+}

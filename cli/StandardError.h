@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ostream>
+#include <streambuf>
 #include <string>
 
 constexpr const char* ServiceProgramName = "arvana-service";
@@ -41,3 +43,15 @@ std::string ProgressText(const std::string& label, size_t done, size_t total, co
                          int64_t elapsedMs);
 // "label [###       ] 4/15 s, about 11 s left": a wait said to take `totalSeconds`.
 std::string WaitText(const std::string& label, int64_t elapsedMs, int totalSeconds);
+
+// A stream whose lines are said as notices, one by one, for the parts that report into a stream
+// (the virtual printer's switches that take effect).
+class SaidLines : private std::streambuf, public std::ostream {
+public:
+  SaidLines() : std::ostream(this) {}
+  ~SaidLines() override;
+
+private:
+  int overflow(int c) override;
+  std::string Pending;
+};

@@ -141,6 +141,12 @@ TEST_F(CommandLineConventions, EveryLineOnStandardErrorNamesTheProgramAndQuietKe
     EXPECT_FALSE(Err.empty());
     for (const std::string& line : LinesOf(Err)) EXPECT_EQ(line.rfind("arvana-service: ", 0), 0u) << line;
   }
+  // The virtual printer's own reports (a switch that takes effect) come named as well.
+  std::ofstream(Dir.Path / "vp/faults.conf") << "busy-ack = on\n";
+  EXPECT_EQ(Run({"--yes", "counter", "--clear"}), 3);
+  EXPECT_NE(Err.find("arvana-service: virtual printer: "), std::string::npos) << Err;
+  for (const std::string& line : LinesOf(Err)) EXPECT_EQ(line.rfind("arvana-service: ", 0), 0u) << line;
+  fs::remove(Dir.Path / "vp/faults.conf");
   // --quiet: the result alone; an error still says why.
   fs::remove(file);
   ASSERT_EQ(Run({"--quiet", "backup", "-o", file, "--model", "360"}), 0);

@@ -27,7 +27,7 @@ std::vector<std::string> Arguments(const std::vector<std::string>& given) {
   return arguments;  // reversed, as CLI11 takes them
 }
 
-// An empty --write would read as no --write at all: a script's unset variable must not pass as "show".
+// A bad --range is refused before the printer is opened, saying what is taken.
 const CLI::Validator CellRangeCheck(
     [](std::string& value) {
       std::string problem;
@@ -40,14 +40,18 @@ constexpr long MostSeconds = 24 * 60 * 60;
 
 const CLI::Validator SecondsCheck(
     [](std::string& value) {
+      // More digits than a day has are refused before they are read as a number.
+      constexpr size_t MostDigits = 6;
       long seconds = 0;
-      const bool whole = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos &&
-                         value.size() <= 6 && (seconds = std::stol(value)) >= 1 && seconds <= MostSeconds;
+      const bool whole = !value.empty() && value.size() <= MostDigits &&
+                         value.find_first_not_of("0123456789") == std::string::npos &&
+                         (seconds = std::stol(value)) >= 1 && seconds <= MostSeconds;
       return whole ? std::string() : "'" + ShownText(value) + "' is not a whole number of seconds from 1 to " +
                                          std::to_string(MostSeconds);
     },
     "");
 
+// An empty --write would read as no --write at all: a script's unset variable must not pass as "show".
 const CLI::Validator NotEmpty(
     [](std::string& value) { return value.empty() ? std::string("an empty value writes nothing") : std::string(); },
     "VALUE");
@@ -148,8 +152,8 @@ std::string CommandList() {
 
 // Where the accepted options and arguments are listed: the command's help, or the program's.
 std::string HelpHint(const CLI::App* chosen) {
-  return chosen == nullptr ? "see 'arvana-service --help'"
-                           : "see 'arvana-service " + chosen->get_name() + " --help'";
+  const std::string program = ServiceProgramName;
+  return chosen == nullptr ? "see '" + program + " --help'" : "see '" + program + " " + chosen->get_name() + " --help'";
 }
 
 // What the parser could not place: a word where a command belongs, or an argument no command takes.

@@ -95,7 +95,6 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
         StopSignals* stops) {
   const int limit = options.TimeoutSeconds;
   ProgressClock clock(realClock, int64_t{limit} * 1000, [&end, limit] {
-    EndProgressLine();
     SayError("The printer did not finish within " + std::to_string(limit) + " s.");
     end.End(ExitPrinterFailure);
   });

@@ -2,8 +2,14 @@
 #include "cli/ArgumentParser.h"
 
 #include "cli/BidArguments.h"
+#include "cli/CommandSupport.h"
+#include "cli/StandardError.h"
+
+#include "platform/ShownText.h"
 
 #include <CLI/CLI.hpp>
+
+#include <algorithm>
 
 namespace {
 
@@ -21,45 +27,83 @@ std::vector<std::string> Arguments(const std::vector<std::string>& given) {
   return arguments;  // reversed, as CLI11 takes them
 }
 
+// A bad --range is refused before the printer is opened, saying what is taken.
+const CLI::Validator CellRangeCheck(
+    [](std::string& value) {
+      std::string problem;
+      return ReadCellRange(value, problem) ? std::string() : problem;
+    },
+    "");
+
+// The longest --timeout: a day, far beyond any command, and within what the clocks count.
+constexpr long MostSeconds = 24 * 60 * 60;
+
+const CLI::Validator SecondsCheck(
+    [](std::string& value) {
+      // More digits than a day has are refused before they are read as a number.
+      constexpr size_t MostDigits = 6;
+      long seconds = 0;
+      const bool whole = !value.empty() && value.size() <= MostDigits &&
+                         value.find_first_not_of("0123456789") == std::string::npos &&
+                         (seconds = std::stol(value)) >= 1 && seconds <= MostSeconds;
+      return whole ? std::string() : "'" + ShownText(value) + "' is not a whole number of seconds from 1 to " +
+                                         std::to_string(MostSeconds);
+    },
+    "");
+
 // An empty --write would read as no --write at all: a script's unset variable must not pass as "show".
 const CLI::Validator NotEmpty(
     [](std::string& value) { return value.empty() ? std::string("an empty value writes nothing") : std::string(); },
     "VALUE");
 
-CLI::Option* AddGlobalOptions(CLI::App& app, CommandOptions& options) {
-  app.add_option("--port", options.Port, "LPT1..LPT3 or VLUSB1..VLUSB3")
+// The options every command takes, before the command or after it: they are given to the program
+// and to each command alike, so that each command's help shows them too.
+void AddGlobalOptions(CLI::App& app, CommandOptions& options, std::vector<CLI::Option*>& modelOptions) {
+  CLI::Option_group* global = app.add_option_group("Global options");
+  global->add_option("--port", options.Port, "LPT1..LPT3 or VLUSB1..VLUSB3")
       ->check(CLI::IsMember({"LPT1", "LPT2", "LPT3", "VLUSB1", "VLUSB2", "VLUSB3"}, CLI::ignore_case))
       ->capture_default_str();
-  CLI::Option* modelOption =
-      app.add_option("--model", options.Model, "350 or 360 (needed by init, backup, restore and print)")
-          ->check(CLI::IsMember({"350", "360"}));
-  app.add_option("--timeout", options.TimeoutSeconds,
-                 "Give up when the command has not finished after this many seconds (exit status 1)")
-      ->check(CLI::PositiveNumber)
+  modelOptions.push_back(global->add_option("--model", options.Model, "350 or 360 (needed by init, backup, restore and print)")
+                             ->check(CLI::IsMember({"350", "360"})));
+  global
+      ->add_option("--timeout", options.TimeoutSeconds,
+                   "Give up when the command has not finished after this many seconds (exit status 1)")
+      ->check(SecondsCheck)
+      ->type_name("SECONDS")
       ->capture_default_str();
-  app.add_option("--simulator", options.Simulator,
-                 "Use the virtual printer kept in DIR (--simulator alone: ./virtual-printer)")
+  global
+      ->add_option("--simulator", options.Simulator,
+                   "Use the virtual printer kept in DIR (--simulator alone: ./virtual-printer)")
       ->type_name("[=DIR]");
-  app.add_flag("--yes,-y", options.Yes, "Answer yes to every question");
-  return modelOption;
+  global->add_flag("--yes,-y", options.Yes, "Answer yes to every question");
+  global->add_flag("--quiet,-q", options.Quiet, "Results and errors only: no progress, no notices");
+  global->add_flag("--verbose,-v", options.Verbose, "Show every block on the wire, decoded, on standard error");
 }
 
 // The options of the commands that read and keep the board's values.
 void AddReadingOptions(CLI::App& app, CommandOptions& options) {
   app.get_subcommand("status")->add_flag("--json", options.Json, "For scripts");
   CLI::App* dump = app.get_subcommand("dump");
-  dump->add_option("--range", options.Range, "AA-BB in hexadecimal")->capture_default_str();
-  dump->add_option("--format", options.Format)->check(CLI::IsMember({"table", "hex", "bin"}))->capture_default_str();
-  dump->add_option("-o,--output", options.Output, "Write to FILE instead of standard output");
+  dump->add_option("--range", options.Range, "The cells AA to BB, two hexadecimal digits each")
+      ->check(CellRangeCheck)
+      ->type_name("AA-BB")
+      ->capture_default_str();
+  dump->add_option("--format", options.Format,
+                   "table (16 cells a row, as the EEPROM check shows them), hex (one line \"AA = VV\" a cell) or "
+                   "bin (the cells' bytes)")
+      ->check(CLI::IsMember({"table", "hex", "bin"}))
+      ->capture_default_str();
+  dump->add_option("-o,--output", options.Output, "Write to FILE instead of standard output")->type_name("FILE");
   app.get_subcommand("backup")->add_option("-o,--output", options.Output,
-                                           "The file (by default a new one in the backups folder)");
+                                           "The file (by default a new one in the backups folder)")
+      ->type_name("FILE");
   CLI::App* restore = app.get_subcommand("restore");
-  restore->add_option("FILE", options.File)->required();
+  restore->add_option("FILE", options.File, "The backup file whose values are written (one that backup made)")->required();
   restore->add_flag("--dry-run", options.DryRun, "Only list the cells that would change");
   restore->add_flag("--force", options.Force, "Restore a backup taken from the other model all the same");
   CLI::App* diff = app.get_subcommand("diff");
-  diff->add_option("A", options.File)->required();
-  diff->add_option("B", options.Second);
+  diff->add_option("A", options.File, "A backup file")->required();
+  diff->add_option("B", options.Second, "The backup file compared with A (or --printer)");
   diff->add_flag("--printer", options.Printer, "Compare A with the printer");
   diff->add_flag("--all", options.All, "Show every cell, not only those that differ");
 }
@@ -100,30 +144,86 @@ void AddOtherOptions(CLI::App& app, CommandOptions& options) {
                           " (by default the values the printer holds)");
 }
 
+std::string CommandList() {
+  std::string list;
+  for (const Command& command : AllCommands()) list += (list.empty() ? "" : ", ") + std::string(command.Name);
+  return list;
+}
+
+// Where the accepted options and arguments are listed: the command's help, or the program's.
+std::string HelpHint(const CLI::App* chosen) {
+  const std::string program = ServiceProgramName;
+  return chosen == nullptr ? "see '" + program + " --help'" : "see '" + program + " " + chosen->get_name() + " --help'";
+}
+
+// What the parser could not place: a word where a command belongs, or an argument no command takes.
+std::string LeftOverProblem(const std::string& argument, const CLI::App* chosen) {
+  const std::string shown = "'" + ShownText(argument) + "'";
+  if (chosen == nullptr && !argument.starts_with("-"))
+    return shown + " is not a command; the commands are " + CommandList() + ".";
+  const std::string what = argument.starts_with("-") ? " is not an option" : " is not an argument";
+  return shown + what + (chosen == nullptr ? "" : " of " + chosen->get_name()) + "; " + HelpHint(chosen) + ".";
+}
+
+// Help and the version go to standard output, and end the program as done.
+ParsedArguments Ended(CLI::App& app, const CLI::ParseError& call) {
+  app.exit(call);
+  return ParsedArguments{};
+}
+
+// Says a usage error and gives the usage status.
+ParsedArguments Refused(const std::string& problem) {
+  SayError(problem);
+  ParsedArguments parsed;
+  parsed.EndStatus = ExitUsage;
+  return parsed;
+}
+
 }  // namespace
 
 ParsedArguments ParseArguments(const std::vector<std::string>& given) {
   CLI::App app{"Service and adjustment of the Arvana Print 350 and 360 printers.\n"
                "Exit status: 0 done, 1 printer or link failure, 2 usage error or refused input, "
                "3 a write the printer did not confirm."};
-  app.name("arvana-service");
-  app.set_version_flag("--version", std::string("arvana-service ") + Version);
-  app.require_subcommand(1, 1);
+  app.name(ServiceProgramName);
+  app.set_version_flag("--version", std::string(ServiceProgramName) + " " + Version);
+  app.require_subcommand(0, 1);
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app.get_formatter()->label("Subcommands", "Commands");
+  // What no option or command takes is gathered and refused below, naming it.
+  app.allow_extras();
   ParsedArguments parsed;
-  CLI::Option* modelOption = AddGlobalOptions(app, parsed.Options);
-  for (const Command& command : AllCommands()) app.add_subcommand(command.Name, command.Summary);
+  std::vector<CLI::Option*> modelOptions;
+  AddGlobalOptions(app, parsed.Options, modelOptions);
+  for (const Command& command : AllCommands())
+    AddGlobalOptions(*app.add_subcommand(command.Name, command.Summary), parsed.Options, modelOptions);
   AddReadingOptions(app, parsed.Options);
   AddSettingOptions(app, parsed.Options);
   AddOtherOptions(app, parsed.Options);
   try {
     std::vector<std::string> arguments = Arguments(given);
     app.parse(arguments);
+  } catch (const CLI::CallForHelp& help) {
+    return Ended(app, help);
+  } catch (const CLI::CallForAllHelp& help) {
+    return Ended(app, help);
+  } catch (const CLI::CallForVersion& version) {
+    return Ended(app, version);
   } catch (const CLI::ParseError& error) {
-    const int code = app.exit(error);
-    parsed.EndStatus = code == 0 ? ExitDone : ExitUsage;
-    return parsed;
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    return Refused(std::string(error.what()) + "; " + HelpHint(chosen.empty() ? nullptr : chosen.front()) + ".");
   }
-  parsed.Chosen = FindCommand(app.get_subcommands().front()->get_name());
-  parsed.Options.ModelGiven = modelOption->count() > 0;
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
+  if (const std::vector<std::string> left = app.remaining(false); !left.empty())
+    return Refused(LeftOverProblem(left.front(), nullptr));
+  if (command == nullptr) return Refused("No command was given; the commands are " + CommandList() + ".");
+  if (const std::vector<std::string> left = command->remaining(false); !left.empty())
+    return Refused(LeftOverProblem(left.front(), command));
+  if (parsed.Options.Quiet && parsed.Options.Verbose)
+    return Refused("--quiet and --verbose cannot be given together: choose one.");
+  parsed.Chosen = FindCommand(command->get_name());
+  parsed.Options.ModelGiven =
+      std::any_of(modelOptions.begin(), modelOptions.end(), [](const CLI::Option* option) { return option->count() > 0; });
   return parsed;
 }

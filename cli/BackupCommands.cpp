@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include "cli/CommandSupport.h"
+#include "cli/StandardError.h"
 #include "eeprom/EepromMap.h"
 #include "platform/NewFile.h"
 #include "platform/ShownText.h"
@@ -25,12 +26,12 @@ std::optional<BackupValues> ReadPrinterValues(ServiceSession& session) {
     case EepromReadOutcome::Answered:
       return values;
     case EepromReadOutcome::Silent:
-      std::cerr << "error: " << PrinterSilentText << std::endl;
+      SayError(PrinterSilentText);
       return std::nullopt;
     case EepromReadOutcome::Refused:
       break;
   }
-  std::cerr << "error: Reading EEPROM data failed." << std::endl;
+  SayError("Reading EEPROM data failed.");
   return std::nullopt;
 }
 
@@ -51,22 +52,22 @@ int DiscardNotes(CommandContext& context, const std::vector<FoundNote>& notes) {
       DialogButtons::YesNoDefaultNo);
   if (context.Questions.Refused()) return ExitUsage;
   if (answer != DialogAnswer::Yes) {
-    std::cerr << "Nothing was forgotten." << std::endl;
+    SayNotice("Nothing was forgotten.");
     return ExitDone;
   }
   for (const FoundNote& found : notes) {
     // Held while it goes: a program finishing it right now keeps it.
     const HeldNote held = NoteStore::Take(found.Path);
     if (!held.Held()) {
-      std::cerr << "Kept: the " << found.Note.Item << " of " << found.Note.Date << " is being written now." << std::endl;
+      SayNotice("Kept: the " + found.Note.Item + " of " + found.Note.Date + " is being written now.");
       continue;
     }
     std::string error;
     if (!NoteStore::Remove(found.Path, error)) {
-      std::cerr << "error: The note cannot be removed (" << error << ")." << std::endl;
+      SayError("The note cannot be removed (" + error + ").");
       return ExitPrinterFailure;
     }
-    std::cerr << "Forgotten: the " << found.Note.Item << " of " << found.Note.Date << "." << std::endl;
+    SayNotice("Forgotten: the " + found.Note.Item + " of " + found.Note.Date + ".");
   }
   return ExitDone;
 }
@@ -108,10 +109,10 @@ int RunBackup(CommandContext& context) {
     }
   }
   if (!path) {
-    std::cerr << "error: The backup could not be saved (" << error << ")." << std::endl;
+    SayError("The backup could not be saved (" + error + ").");
     return ExitPrinterFailure;
   }
-  std::cerr << "Saved to " << ShownText(*path) << "." << std::endl;
+  SayNotice("Saved to " + ShownText(*path) + ".");
   std::cout << *path << std::endl;
   return ExitDone;
 }
@@ -121,7 +122,7 @@ int RunRestore(CommandContext& context) {
   const CommandOptions& options = context.Options;
   const BackupFileCheck check = ReadBackupFile(options.File);
   if (!check.Contents) return Refuse(check.Problem + " Nothing was written to the printer.");
-  if (!check.HeaderProtected) std::cerr << UnprotectedHeaderText << std::endl;
+  if (!check.HeaderProtected) SayWarning(std::string(UnprotectedHeaderText));
   const std::string otherModel = OtherModelProblem(check.Contents->Header, session.SelectedModelCode());
   if (!otherModel.empty() && !options.Force)
     return Refuse(otherModel + " Nothing was written to the printer; give --force to restore it all the same.");
@@ -142,7 +143,7 @@ int RunRestore(CommandContext& context) {
       DialogButtons::OkCancel);
   if (context.Questions.Refused()) return ExitUsage;
   if (answer != DialogAnswer::Ok) {
-    std::cerr << "Nothing was written to the printer." << std::endl;
+    SayNotice("Nothing was written to the printer.");
     return ExitDone;
   }
   return logic.RestoreValues(check.Contents->Values) ? ExitDone : WriteOutcome(session.View);
@@ -181,9 +182,9 @@ int RunUnfinished(CommandContext& context) {
   ServiceSession& session = context.Session;
   std::vector<std::string> problems;
   const std::vector<FoundNote> notes = session.Guard.Unfinished(&problems);
-  for (const std::string& problem : problems) std::cerr << "warning: a note cannot be read: " << problem << std::endl;
+  for (const std::string& problem : problems) SayWarning("a note cannot be read: " + problem);
   if (notes.empty()) {
-    std::cerr << "No write was left unfinished on " << PortNameOf(session.GetPortIndex()) << "." << std::endl;
+    SayNotice(std::string("No write was left unfinished on ") + PortNameOf(session.GetPortIndex()) + ".");
     return ExitDone;
   }
   if (context.Options.Discard) return DiscardNotes(context, notes);

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include "cli/CommandSupport.h"
+#include "cli/StandardError.h"
 #include "cli/JsonWriter.h"
 #include "service/ScanLogic.h"
 
@@ -70,7 +71,7 @@ int ScanOutcome(bool allRead) { return allRead ? ExitDone : ExitPrinterFailure; 
 
 // A page read around the stored values needs them from the printer.
 int StoredValuesUnknown(const BidScan& scan) {
-  std::cerr << "error: " << scan.Problem << std::endl;
+  SayError(scan.Problem);
   return ExitPrinterFailure;
 }
 
@@ -129,14 +130,14 @@ int WriteFromScan(CommandContext& context, BidLogic& logic, const std::string& i
   }
   std::cout << std::flush;
   if (entries.empty()) {
-    std::cerr << "Nothing to write: the stored values already line up." << std::endl;
+    SayNotice("Nothing to write: the stored values already line up.");
     return ScanOutcome(scan.AllRead());
   }
   const DialogAnswer answer =
       context.Questions.ShowMessage(DialogKind::Confirmation, "Write " + list + " into the printer?", DialogButtons::OkCancel);
   if (context.Questions.Refused()) return ExitUsage;
   if (answer != DialogAnswer::Ok) {
-    std::cerr << "Nothing was written to the printer." << std::endl;
+    SayNotice("Nothing was written to the printer.");
     return ExitDone;
   }
   logic.WriteValues(entries);

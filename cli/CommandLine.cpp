@@ -4,6 +4,8 @@
 
 #include "cli/ArgumentParser.h"
 #include "cli/Commands.h"
+#include "cli/DecodedWire.h"
+#include "cli/StandardError.h"
 #include "cli/ProgressClock.h"
 #include "cli/ServiceSession.h"
 #include "cli/TerminalDialogs.h"
@@ -33,15 +35,14 @@ int16_t PortIndexOf(const std::string& port) {
 // temporary files of backups that an interrupted program left (reported once, then removed).
 void ReportWhatEarlierRunsLeft(const ServiceSession& session, bool notes) {
   for (const std::string& path : RemoveLeftOverTemporaries(BackupFolder()))
-    std::cerr << "A backup an interrupted program did not finish was removed: " << path << std::endl;
+    SayNotice("A backup an interrupted program did not finish was removed: " + path);
   if (!notes) return;
   std::vector<std::string> problems;
   const std::vector<FoundNote> found = session.Guard.Unfinished(&problems);
-  for (const std::string& problem : problems) std::cerr << "warning: a note cannot be read: " << problem << std::endl;
+  for (const std::string& problem : problems) SayWarning("a note cannot be read: " + problem);
   if (found.empty()) return;
-  std::cerr << "warning: " << UnfinishedLogic::Summary(found) << "\n"
-            << "Write the intended values again with: arvana-service unfinished --finish (or forget them: --discard)."
-            << std::endl;
+  SayWarning(UnfinishedLogic::Summary(found) + "\n" +
+             "Write the intended values again with: arvana-service unfinished --finish (or forget them: --discard).");
 }
 
 // Ends the program at a boundary between two blocks on the wire, once a signal asked to stop and
@@ -56,7 +57,7 @@ void StopAtNextExchange(ServiceSession& session, ProgramEnd& end, bool changesPr
       return;
     stopping = true;
     session.View.Flush();
-    std::cerr << "\nStopped by signal " << signal << ": nothing was being written. Shutting the link down." << std::endl;
+    Say(SaidKind::Detail, "Stopped by signal " + std::to_string(signal) + ": nothing was being written. Shutting the link down.");
     if (session.Comm.LinkUp()) {
       session.Close(changesPrinter);
     } else {
@@ -64,6 +65,14 @@ void StopAtNextExchange(ServiceSession& session, ProgramEnd& end, bool changesPr
     }
     EndProgram(end, ExitStatusForSignal(signal));
   });
+}
+
+// The wait for a reset printer has its progress line: the seconds its notice says it takes.
+void FollowTheReset(ServiceSession& session, ProgressClock& clock) {
+  clock.OnPause = [&session] {
+    if (const std::optional<int64_t> since = session.ResettingSinceMs())
+      session.View.Waiting("initializing the printer", *since, ServiceSession::ResetSeconds);
+  };
 }
 
 // A technician's time at a question is not the printer's: --timeout does not count it.
@@ -86,7 +95,7 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
         StopSignals* stops) {
   const int limit = options.TimeoutSeconds;
   ProgressClock clock(realClock, int64_t{limit} * 1000, [&end, limit] {
-    std::cerr << "\nerror: The printer did not finish within " << limit << " s." << std::endl;
+    SayError("The printer did not finish within " + std::to_string(limit) + " s.");
     end.End(ExitPrinterFailure);
   });
   TimedQuestions questions(options.Yes, clock);
@@ -100,7 +109,7 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
   const bool usesPrinter = command.UsesPrinter(options);
   const bool changesPrinter = command.ChangesPrinter(options);
   if (command.NeedsModel && !options.ModelGiven) {
-    std::cerr << "error: " << command.Name << " needs --model 350 or --model 360." << std::endl;
+    SayError(std::string(command.Name) + " needs --model 350 or --model 360.");
     return ExitUsage;
   }
   // A file that is there already is never written over: said before the printer is read for it.
@@ -108,15 +117,14 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
   if (!options.Output.empty()) {
     std::error_code ignored;
     if (std::filesystem::symlink_status(options.Output, ignored).type() != std::filesystem::file_type::not_found) {
-      std::cerr << "error: " << ShownText(options.Output) << " exists already: a " << command.Name
-                << " is never written over." << std::endl;
+      SayError(ShownText(options.Output) + " exists already: a " + command.Name + " is never written over.");
       return ExitUsage;
     }
   }
   ReportWhatEarlierRunsLeft(session, usesPrinter && command.WarnsOfUnfinishedWrites);
   StopAtNextExchange(session, end, changesPrinter);
   if (usesPrinter && !session.Connect()) {
-    if (command.WithoutPrinter != nullptr) std::cerr << command.WithoutPrinter << std::endl;
+    if (command.WithoutPrinter != nullptr) Say(SaidKind::Detail, command.WithoutPrinter);
     return ExitPrinterFailure;
   }
   if (command.NeedsReadyPrinter && !session.ReadyForDataChannel()) {
@@ -125,31 +133,45 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
   }
   CommandContext context{session, questions, clock, options};
   const int status = command.Run(context);
+  FollowTheReset(session, clock);
   // Refused input changed nothing: no reset is needed for it.
   if (usesPrinter) session.Close(changesPrinter && status != ExitUsage);
+  session.View.EndProgress();
   // A write a signal stopped has said how far it got; the shell learns which signal ended it.
   if (const int signal = session.Guard.StopSignal()) return ExitStatusForSignal(signal);
   return status;
 }
 
+// The command on `ports`, each block on them decoded on standard error with --verbose.
+int RunOnPorts(const Command& command, const CommandOptions& options, PortSystem& ports, Clock& clock, ProgramEnd& end,
+               StopSignals* stops) {
+  if (!options.Verbose) return Run(command, options, ports, clock, end, stops);
+  DecodedWirePorts decoded(ports, clock);
+  return Run(command, options, decoded, clock, end, stops);
+}
+
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& givenArguments, Clock& clock, ProgramEnd& end, StopSignals* stops) {
+  SetQuiet(false);  // an earlier run's --quiet never holds for this one
   const ParsedArguments parsed = ParseArguments(givenArguments);
   if (parsed.Chosen == nullptr) return parsed.EndStatus;
   const Command& command = *parsed.Chosen;
   const CommandOptions& options = parsed.Options;
+  SetQuiet(options.Quiet);
   try {
     if (options.Simulator.empty()) {
       LinuxPortSystem ports;
-      return Run(command, options, ports, clock, end, stops);
+      return RunOnPorts(command, options, ports, clock, end, stops);
     }
+    SaidLines faultReport;  // outlives the printer that reports into it
     VirtualPrinter printer(clock, options.Simulator);
-    for (const std::string& message : printer.Messages()) std::cerr << message << std::endl;
+    printer.SetFaultReport(faultReport);
+    for (const std::string& message : printer.Messages()) SayNotice(message);
     SimPortSystem ports(printer, clock);
-    return Run(command, options, ports, clock, end, stops);
+    return RunOnPorts(command, options, ports, clock, end, stops);
   } catch (const std::exception& fault) {
-    std::cerr << "error: " << fault.what() << std::endl;
+    SayError(fault.what());
     return ExitPrinterFailure;
   }
 }

@@ -12,6 +12,8 @@ struct CommandOptions {
   bool Yes = false;
   bool ModelGiven = false;
   int TimeoutSeconds = 900;
+  bool Quiet = false;    // results and errors only
+  bool Verbose = false;  // the wire, decoded, on standard error
   bool Json = false;
   std::string Range = "00-FF";
   std::string Format = "table";

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 
 #include "cli/CommandSupport.h"
+#include "cli/StandardError.h"
 #include "service/A4CheckLogic.h"
 #include "service/BidLogic.h"
 #include "service/MaintenanceLogic.h"
@@ -25,7 +26,7 @@ int RunCounter(CommandContext& context) {
   if (!context.Options.Clear) {
     const std::optional<std::string> counter = session.Maintenance.ReadProtectionCounter();
     if (!counter) {
-      std::cerr << "error: The protection counter could not be read." << std::endl;
+      SayError("The protection counter could not be read.");
       return ExitPrinterFailure;
     }
     std::cout << *counter << std::endl;
@@ -44,8 +45,11 @@ int RunCharge(CommandContext& context) { return RunMaintenance(context.Session, 
 
 int RunPrint(CommandContext& context) {
   ServiceSession& session = context.Session;
-  // Printing pauses for every reply it waits for: the line follows the packets sent.
-  context.Time.OnPause = [&session] { session.View.Progress("printing", session.Comm.DataPacketsSent(), 0, "packets"); };
+  // Printing pauses for every reply it waits for: the line follows the packets sent, while the
+  // pages go out (the wait for the printer to finish them has its own line, and the end none).
+  context.Time.OnPause = [&session] {
+    if (session.View.Busy()) session.View.Progress("printing", session.Comm.DataPacketsSent(), 0, "packets");
+  };
   const std::string& what = context.Options.What;
   if (what == "check") {
     A4CheckLogic(session.View, session.Factory, session.Raster, session.A4check).PrintPages();
@@ -55,6 +59,7 @@ int RunPrint(CommandContext& context) {
   } else {
     TopMarginLogic(session.View, session.Comm, session.Factory, session.Raster, session.Boxes).PrintLine();
   }
+  context.Time.OnPause = nullptr;
   session.View.Flush();
   return session.View.PrinterInError() || session.View.ErrorShown() ? ExitPrinterFailure : ExitDone;
 }

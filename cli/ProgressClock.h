@@ -19,14 +19,9 @@ public:
       : Inner(inner), DeadlineMs(inner.SteadyMilliseconds() + limitMs), Overdue(std::move(overdue)) {}
 
   void Pause(uint32_t milliseconds) override {
-    if (OnPause) OnPause();
-    const int64_t left = MillisecondsLeft();
-    if (milliseconds <= left) {
-      Inner.Pause(milliseconds);
-      return;
-    }
-    Inner.Pause(static_cast<uint32_t>(std::max<int64_t>(left, 0)));
-    if (Overdue) Overdue();
+    // A long pause is slept a second at a time while a progress line follows it, so that the line moves.
+    for (; OnPause && milliseconds > ProgressStepMs; milliseconds -= ProgressStepMs) PauseOnce(ProgressStepMs);
+    PauseOnce(milliseconds);
   }
   int64_t CalendarSeconds() override { return Inner.CalendarSeconds(); }
   LocalDateTime LocalNow() override { return Inner.LocalNow(); }
@@ -39,9 +34,23 @@ public:
   // Time the command spent on something other than the printer (a technician answering a question) is given back.
   void GiveBack(int64_t milliseconds) { DeadlineMs += milliseconds; }
 
+  // Called before every pause, and every second of a long one.
   std::function<void()> OnPause;
 
 private:
+  static constexpr uint32_t ProgressStepMs = 1000;
+
+  void PauseOnce(uint32_t milliseconds) {
+    if (OnPause) OnPause();
+    const int64_t left = MillisecondsLeft();
+    if (milliseconds <= left) {
+      Inner.Pause(milliseconds);
+      return;
+    }
+    Inner.Pause(static_cast<uint32_t>(std::max<int64_t>(left, 0)));
+    if (Overdue) Overdue();
+  }
+
   Clock& Inner;
   int64_t DeadlineMs;
   std::function<void()> Overdue;

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 
 #include "cli/CommandSupport.h"
+#include "cli/StandardError.h"
 #include "cli/JsonWriter.h"
 #include "eeprom/EepromMap.h"
 #include "platform/NewFile.h"
@@ -46,8 +47,11 @@ const char* ErrorName(PrinterErrorCode code) {
 void PrintStatusText(const PrinterStatus& status, const std::vector<std::string>& lines) {
   for (const std::string& line : lines) std::cout << line << '\n';
   std::cout << "Ink:";
-  for (uint8_t quantity : status.InkQuantities)
-    std::cout << ' ' << (quantity == UnknownInk ? std::string("??") : std::to_string(quantity));
+  for (size_t i = 0; i < InkNames.size(); ++i) {
+    const uint8_t quantity = status.InkQuantities[i];
+    std::cout << (i == 0 ? " " : ", ") << InkNames[i] << ' '
+              << (quantity == UnknownInk ? std::string("??") : std::to_string(quantity) + " %");
+  }
   std::cout << std::endl;
 }
 
@@ -57,8 +61,13 @@ void PrintStatusJson(const PrinterStatus& status, const std::vector<std::string>
   for (size_t k = 0; k < status.WarningFlags.size(); ++k)
     if (status.WarningFlags[k]) warnings.Append(JsonValue::Integer(FirstWarningCode + static_cast<int>(k)));
   JsonValue ink = JsonValue::Array();
-  for (uint8_t quantity : status.InkQuantities)
-    ink.Append(quantity == UnknownInk ? JsonValue::Null() : JsonValue::Integer(quantity));
+  for (size_t i = 0; i < InkNames.size(); ++i) {
+    const uint8_t quantity = status.InkQuantities[i];
+    JsonValue cartridge = JsonValue::Object();
+    cartridge.Set("colour", JsonValue::Text(InkNames[i]));
+    cartridge.Set("percent", quantity == UnknownInk ? JsonValue::Null() : JsonValue::Integer(quantity));
+    ink.Append(std::move(cartridge));
+  }
   JsonValue out = JsonValue::Object();
   out.Set("error", JsonValue::Text(ErrorName(status.ErrorCode)));
   out.Set("ink", std::move(ink));
@@ -112,22 +121,18 @@ int RunDump(CommandContext& context) {
   ServiceSession& session = context.Session;
   const CommandOptions& options = context.Options;
   EepromCheckLogic logic(session.View, session.Comm);
-  const std::string upper = Upper(options.Range);
-  const size_t dash = upper.find('-');
-  int begin = 0;
-  int end = 0;
-  if (dash == std::string::npos ||
-      !logic.CheckRange(upper.substr(0, dash), upper.substr(dash + 1), begin, end)) {
-    session.View.Flush();
-    return ExitUsage;
-  }
+  std::string problem;
+  const std::optional<CellRange> range = ReadCellRange(options.Range, problem);
+  if (!range) return Refuse("--range: " + problem);  // the option's check said so before the printer was opened
+  const int begin = range->Begin;
+  const int end = range->End;
   std::array<std::optional<uint8_t>, EepromSize> cells{};
   bool allRead = true;
   // A printer that stops answering ends the read at that cell: what was read is still shown.
   const bool whole = logic.ReadRange(begin, end, [&](int address, std::optional<uint8_t> value) {
     cells[static_cast<size_t>(address)] = value;
     allRead = allRead && value.has_value();
-    session.View.Progress("reading", static_cast<size_t>(address - begin + 1), static_cast<size_t>(end - begin + 1));
+    session.View.Progress("reading", static_cast<size_t>(address - begin + 1), static_cast<size_t>(end - begin + 1), "cells");
   });
   allRead = allRead && whole;
   session.View.EndProgress();
@@ -135,7 +140,7 @@ int RunDump(CommandContext& context) {
   std::string text;
   if (options.Format == "bin") {
     if (!allRead) {
-      std::cerr << "error: Some cells could not be read; no binary dump is written." << std::endl;
+      SayError("Some cells could not be read; no binary dump is written.");
       return ExitPrinterFailure;
     }
     for (int address = begin; address <= end; ++address) text.push_back(static_cast<char>(*cells[address]));

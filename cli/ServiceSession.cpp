@@ -1,6 +1,6 @@
 #include "cli/ServiceSession.h"
 
-#include <cstdio>
+#include "cli/StandardError.h"
 
 ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs, ProgramEnd& end,
                                int16_t portIndex, uint16_t modelCode)
@@ -9,7 +9,7 @@ ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs
       Time(clock),
       Boxes(dialogs),
       Printer(Comm, clock),
-      View(Printer),
+      View(Printer, clock),
       Display(Comm),
       PortIndex(portIndex),
       ModelCodeChosen(modelCode) {
@@ -18,7 +18,7 @@ ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs
 
 bool ServiceSession::Connect() {
   if (Printer.Connect(PortIndex)) return true;
-  std::fprintf(stderr, "error: %s\n", PrinterSilentText);
+  SayError(PrinterSilentText);
   Driver.ClosePort();
   return false;
 }
@@ -27,20 +27,27 @@ bool ServiceSession::ReadyForDataChannel() {
   if (Comm.DataChannelOpen()) return true;
   if (Status.StatusCode == StatusError || Status.ErrorCode != ErrorNone) {
     Display.RefreshStatus();
-    std::fprintf(stderr, "error: The printer is in error: only status, dump, backup, restore, diff, init and counter "
-                         "work now.\n");
+    SayError("The printer is in error: only status, dump, backup, restore, diff, init and counter work now.");
     return false;
   }
   if (View.CheckPrinterReady() && Comm.DataChannelOpen()) return true;
   Display.RefreshStatus();
-  std::fprintf(stderr, "error: The printer is not ready.\n");
+  SayError("The printer is not ready.");
   return false;
 }
 
 void ServiceSession::Close(bool reset) {
   View.Flush();
   ResetNotice notice;
-  notice.Starting = [] { std::fprintf(stderr, "Initializing the printer: about 15 seconds.\n"); };
-  notice.Unacknowledged = [] { std::fprintf(stderr, "The printer did not acknowledge the reset.\n"); };
+  notice.Starting = [this] {
+    SayNotice("Initializing the printer: about " + std::to_string(ResetSeconds) + " seconds.");
+    ResetStartMs = Time.SteadyMilliseconds();
+  };
+  notice.Unacknowledged = [] { SayWarning("The printer did not acknowledge the reset."); };
   Printer.End(reset && !View.SkipResetOnEnd(), notice);
+}
+
+std::optional<int64_t> ServiceSession::ResettingSinceMs() const {
+  if (!ResetStartMs) return std::nullopt;
+  return Time.SteadyMilliseconds() - *ResetStartMs;
 }

@@ -13,6 +13,9 @@
 #include "service/ServiceCore.h"
 #include "service/StatusDisplay.h"
 
+#include <cstdint>
+#include <optional>
+
 // The choices and the forced end come first among the bases: the core keeps references to them.
 class ServiceSession : public PortChoice, public ModelChoice, public TerminalForcedEnd, public ServiceCore {
 public:
@@ -31,6 +34,11 @@ public:
   bool ReadyForDataChannel();
   // Shuts the link down; with `reset` the printer is reset and waited for, as closing the window does.
   void Close(bool reset);
+  // Once Close has asked for the reset: the milliseconds since (a progress line follows the wait).
+  std::optional<int64_t> ResettingSinceMs() const;
+
+  // What the notice of a reset says it takes.
+  static constexpr int ResetSeconds = 15;
 
   Clock& Time;
   Dialogs& Boxes;
@@ -41,4 +49,5 @@ public:
 private:
   int16_t PortIndex;
   uint16_t ModelCodeChosen;
+  std::optional<int64_t> ResetStartMs;
 };

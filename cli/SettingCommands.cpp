@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include "cli/CommandSupport.h"
+#include "cli/StandardError.h"
 #include "service/EepromSettingLogic.h"
 #include "service/FirstDotLogic.h"
 #include "service/HeadIdLogic.h"
@@ -17,12 +18,12 @@ namespace {
 int ShowHeadId(ServiceSession& session) {
   const std::optional<StoredHeadId> stored = session.HeadId.ReadHeadId();
   if (!stored) {
-    std::cerr << "error: The head ID could not be read." << std::endl;
+    SayError("The head ID could not be read.");
     return ExitPrinterFailure;
   }
   std::cout << stored->Text << std::endl;
   if (!stored->Damaged) return ExitDone;
-  std::cerr << "error: " << DamagedHeadIdText << std::endl;
+  SayError(DamagedHeadIdText);
   return ExitPrinterFailure;
 }
 
@@ -34,22 +35,22 @@ int ShowUsbId(ServiceSession& session) {
       return ExitDone;
     case TPDalUsbId::ReadResult::Damaged:
       std::cout << stored << std::endl;
-      std::cerr << "error: " << DamagedUsbIdText << std::endl;
+      SayError(DamagedUsbIdText);
       return ExitPrinterFailure;
     case TPDalUsbId::ReadResult::Invalid:
-      std::cerr << "error: Invalid USB ID" << std::endl;
+      SayError("Invalid USB ID");
       return ExitPrinterFailure;
     case TPDalUsbId::ReadResult::Unreadable:
       break;
   }
-  std::cerr << "error: The USB ID could not be read." << std::endl;
+  SayError("The USB ID could not be read.");
   return ExitPrinterFailure;
 }
 
 int ShowTopMargin(ServiceSession& session, TopMarginLogic& logic) {
   const std::optional<int8_t> stored = logic.StoredValue();
   if (!stored) {
-    std::cerr << "error: The top margin could not be read." << std::endl;
+    SayError("The top margin could not be read.");
     return ExitPrinterFailure;
   }
   std::cout << TopMarginSettings[static_cast<size_t>(TopMarginLogic::ChoiceOf(*stored))].Sign[1] << std::endl;
@@ -61,7 +62,7 @@ int ShowTopMargin(ServiceSession& session, TopMarginLogic& logic) {
 int ShowFirstDot(ServiceSession& session, FirstDotLogic& logic) {
   const std::optional<int> stored = logic.StoredValue();
   if (!stored) {
-    std::cerr << "error: The first dot position could not be read." << std::endl;
+    SayError("The first dot position could not be read.");
     return ExitPrinterFailure;
   }
   std::cout << *stored << std::endl;

@@ -1,5 +1,7 @@
 #include "cli/TerminalDialogs.h"
 
+#include "cli/StandardError.h"
+
 #include <iostream>
 #include <string>
 #include <unistd.h>
@@ -16,15 +18,22 @@ DialogAnswer No(DialogButtons buttons) {
   return buttons == DialogButtons::OkCancel ? DialogAnswer::Cancel : DialogAnswer::No;
 }
 
+// An error or a warning is said as one; a question the technician answers is shown even with
+// --quiet, one answered by --yes is a notice.
+SaidKind KindOf(DialogKind kind, bool asked) {
+  if (kind == DialogKind::Error) return SaidKind::Error;
+  if (kind == DialogKind::Warning) return SaidKind::Warning;
+  return asked ? SaidKind::Detail : SaidKind::Notice;
+}
+
 }  // namespace
 
 DialogAnswer TerminalDialogs::ShowMessage(DialogKind kind, const std::string& text, DialogButtons buttons) {
-  const char* label = kind == DialogKind::Error ? "error: " : kind == DialogKind::Warning ? "warning: " : "";
-  std::cerr << label << text << std::endl;
+  Say(KindOf(kind, IsQuestion(buttons) && !AssumeYes), text);
   if (!IsQuestion(buttons)) return DialogAnswer::Ok;
   if (AssumeYes) return Yes(buttons);
   if (::isatty(STDIN_FILENO) != 1) {
-    std::cerr << "No answer can be given here: run again with --yes to answer yes." << std::endl;
+    SayError("No answer can be given here: run again with --yes to answer yes.");
     RefusedQuestion = true;
     return No(buttons);
   }
@@ -37,5 +46,5 @@ DialogAnswer TerminalDialogs::ShowMessage(DialogKind kind, const std::string& te
 }
 
 void TerminalDialogs::ShowSystemMessage(const std::string& text, const std::string& caption) {
-  std::cerr << caption << ": " << text << std::endl;
+  Say(SaidKind::Detail, caption + ": " + text);
 }

@@ -1,6 +1,6 @@
 #include "cli/TerminalView.h"
 
-#include <unistd.h>
+#include "cli/StandardError.h"
 
 namespace {
 
@@ -18,27 +18,30 @@ const char* StateText(PrinterStateCode code) {
 
 }  // namespace
 
-TerminalView::TerminalView(PrinterSession& printer, std::FILE* out)
-    : Printer(printer), Out(out), Terminal(::isatty(::fileno(out)) == 1) {}
+TerminalView::TerminalView(PrinterSession& printer, Clock& clock) : Printer(printer), Time(clock) {}
 
 void TerminalView::FlushLine() {
   if (Line.empty()) return;
   EndProgress();
-  std::fprintf(Out, "%s%s\n", LineIsError ? "error: " : "", Line.c_str());
-  std::fflush(Out);
+  Say(LineIsError ? SaidKind::Error : SaidKind::Notice, Line);
   Line.clear();
   LineIsError = false;
 }
 
 void TerminalView::WriteText(WriteStatusKind kind, const std::string& text) {
   switch (kind) {
-    case wsPlain:
     case wsBusy:
+      FlushLine();
+      Line = text;
+      ItemBusy = true;
+      break;
+    case wsPlain:
     case wsNewLine:
       FlushLine();
       Line = text;
       break;
     case wsError:
+      ItemBusy = false;
       FlushLine();
       Line = text;
       LineIsError = true;
@@ -48,6 +51,7 @@ void TerminalView::WriteText(WriteStatusKind kind, const std::string& text) {
       Line += text;
       break;
     case wsDone:
+      ItemBusy = false;
       FlushLine();
       if (!FinishBusy()) return;
       Line = text;
@@ -64,7 +68,8 @@ void TerminalView::AddErrorText(const std::string& text) {
 
 bool TerminalView::PollUntilReadyOrError() {
   const bool ready = Printer.WaitUntilReadyOrError([this](uint32_t waitedMs, PrinterStateCode state) {
-    Progress(std::string("printer ") + StateText(state), waitedMs / 1000, 0);
+    (void)waitedMs;  // the line counts the wait's time itself
+    Progress(std::string("printer ") + StateText(state), 0, 0, "");
   });
   EndProgress();
   return ready;
@@ -94,29 +99,26 @@ void TerminalView::AddMessageLine(const std::string& text) {
   Lines.push_back(text);
   if (!Echo) return;
   EndProgress();
-  std::fprintf(Out, "%s\n", text.c_str());
-  std::fflush(Out);
+  // A printer in error is why the command stops: its lines are shown even with --quiet.
+  Say(ErrorMode ? SaidKind::Detail : SaidKind::Notice, text);
 }
 
-void TerminalView::Progress(const std::string& label, size_t done, size_t total, const char* unit) {
-  if (!Terminal) return;
-  if (total > 0) {
-    const size_t width = 30;
-    const size_t filled = done * width / total;
-    std::fprintf(Out, "\r%s [%s%s] %zu/%zu", label.c_str(), std::string(filled, '#').c_str(),
-                 std::string(width - filled, ' ').c_str(), done, total);
-  } else {
-    std::fprintf(Out, "\r%s: %zu %s", label.c_str(), done, unit);
+void TerminalView::Progress(const std::string& label, size_t done, size_t total, const std::string& unit) {
+  if (label != ProgressLabel) {
+    ProgressLabel = label;
+    ProgressStartMs = Time.SteadyMilliseconds();
   }
-  std::fflush(Out);
-  ProgressShown = true;
+  DrawProgressLine(ProgressText(label, done, total, unit, Time.SteadyMilliseconds() - ProgressStartMs));
+}
+
+void TerminalView::Waiting(const std::string& label, int64_t elapsedMs, int totalSeconds) {
+  ProgressLabel = label;
+  DrawProgressLine(WaitText(label, elapsedMs, totalSeconds));
 }
 
 void TerminalView::EndProgress() {
-  if (!ProgressShown) return;
-  std::fprintf(Out, "\r\033[K");
-  std::fflush(Out);
-  ProgressShown = false;
+  ProgressLabel.clear();
+  EndProgressLine();
 }
 
 void TerminalView::ClearOutcome() {

@@ -2,17 +2,17 @@
 // error is a terminal, and what went wrong remembered for the exit status.
 #pragma once
 
+#include "platform/Clock.h"
 #include "service/ItemView.h"
 #include "service/PrinterSession.h"
 #include "service/StatusView.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 class TerminalView : public ItemView, public StatusView {
 public:
-  explicit TerminalView(PrinterSession& printer, std::FILE* out = stderr);
+  TerminalView(PrinterSession& printer, Clock& clock);
 
   // ItemView.
   void WriteText(WriteStatusKind kind, const std::string& text) override;
@@ -30,10 +30,14 @@ public:
   void EnterErrorMode() override { ErrorMode = true; }
   void EnterNormalMode() override { ErrorMode = false; }
 
-  // "label [####   ] done/total", or "label: done unit" without a total, on one
-  // line that is rewritten, on a terminal only.
-  void Progress(const std::string& label, size_t done, size_t total, const char* unit = "s");
+  // The progress line of the work called `label` (see ProgressText); its time counts from the
+  // first call for that label since the last EndProgress.
+  void Progress(const std::string& label, size_t done, size_t total, const std::string& unit);
   void EndProgress();
+  // The progress line of a wait said to take `totalSeconds`, `elapsedMs` into it.
+  void Waiting(const std::string& label, int64_t elapsedMs, int totalSeconds);
+  // Between an item's busy message and its end (done or failed): its own work is going on.
+  bool Busy() const { return ItemBusy; }
 
   // Since the last ClearOutcome: whether a red message was written, and whether the printer reported an error.
   bool ErrorShown() const { return Error; }
@@ -54,15 +58,16 @@ private:
   bool PollUntilReadyOrError();
 
   PrinterSession& Printer;
-  std::FILE* Out;
-  bool Terminal;
+  Clock& Time;
   std::string Line;  // the message line being built by wsAppend
   bool LineIsError = false;
   bool Error = false;
   bool PrinterError = false;
   bool SkipReset = false;
   bool ErrorMode = false;
-  bool ProgressShown = false;
+  bool ItemBusy = false;
+  std::string ProgressLabel;  // the work the progress line follows; empty when none is shown
+  int64_t ProgressStartMs = 0;
   bool Echo = true;
   std::vector<std::string> Lines;
 };

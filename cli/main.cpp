@@ -1,5 +1,6 @@
 // arvana-service: the adjustment program's items at the command line, for scripts and terminals.
 #include "cli/CommandLine.h"
+#include "cli/StandardError.h"
 #include "platform/LinuxClock.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@ namespace {
 class ExitingEnd : public ProgramEnd {
 public:
   [[noreturn]] void End(int status) override {
+    EndProgressLine();
     std::cout.flush();
     std::exit(status);
   }
@@ -23,7 +25,7 @@ bool OutputReachedItsFile() {
   std::cout.flush();
   const bool written = !std::cout.fail() && std::fflush(stdout) == 0 && !std::ferror(stdout);
   // The failing write may lie long behind: its reason is lost by now.
-  if (!written) std::cerr << "error: The results could not all be written to standard output (a full disk?)." << std::endl;
+  if (!written) SayError("The results could not all be written to standard output (a full disk?).");
   return written;
 }
 

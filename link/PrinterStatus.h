@@ -39,6 +39,8 @@ enum class Ack : uint16_t {
 
 constexpr int WarningCount = 6;   // warning codes 10..15
 constexpr int InkCount = 6;
+// The inks of InkQuantities, in the reply's order.
+constexpr std::array<const char*, InkCount> InkNames = {"black", "cyan", "magenta", "yellow", "light cyan", "light magenta"};
 
 struct PrinterStatus {
   PrinterStateCode StatusCode{};

@@ -69,7 +69,16 @@ TEST_F(CommandLineTest, StatusAndDumpShowWhatThePrinterHolds) {
   const nlohmann::json status = nlohmann::json::parse(Out);
   EXPECT_EQ(status["state"], "ready");
   EXPECT_EQ(status["error"], "none");
-  EXPECT_EQ(status["ink"], (std::vector<int>{0x48, 0x41, 0x50, 0x3A, 0x5B, 0x4D}));
+  const std::vector<std::string> colours{"black", "cyan", "magenta", "yellow", "light cyan", "light magenta"};
+  const std::vector<int> percents{0x48, 0x41, 0x50, 0x3A, 0x5B, 0x4D};
+  ASSERT_EQ(status["ink"].size(), colours.size());
+  for (size_t i = 0; i < colours.size(); ++i) {
+    EXPECT_EQ(status["ink"][i]["colour"], colours[i]);
+    EXPECT_EQ(status["ink"][i]["percent"], percents[i]);
+  }
+  ASSERT_EQ(Run({"status"}), 0);
+  EXPECT_EQ(Out, "Ready to print.\nInk: black 72 %, cyan 65 %, magenta 80 %, yellow 58 %, light cyan 91 %, "
+                 "light magenta 77 %\n");
   EXPECT_EQ(status["messages"], (std::vector<std::string>{"Ready to print."}));
 
   ASSERT_EQ(Run({"dump", "--format", "bin", "-o", (Dir.Path / "dump.bin").string()}), 0);

@@ -69,10 +69,10 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenParallelPort(in
 }
 
 std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
-  std::vector<UsbPrinterEntry> printers;
-  if (!Ports.ListUsbPrinters(printers)) return OpenFailure{"Cannot open port.", "USB printers cannot be listed"};
+  const Outcome<std::vector<UsbPrinterEntry>> printers = Ports.ListUsbPrinters();
+  if (!printers) return OpenFailure{"Cannot open port.", "USB printers cannot be listed: " + printers.Fault().Message};
   std::optional<OpenFailure> unreadable;
-  for (const UsbPrinterEntry& printer : printers) {
+  for (const UsbPrinterEntry& printer : *printers) {
     if (!printer.Readable) {
       // Another maker's printer whose description cannot be read does not stop the search for ours.
       const std::string detail = printer.DevicePath + ": device description cannot be read, skipped";

@@ -32,7 +32,6 @@ constexpr std::array<HeadIdCell, 12> FactoryHeadId = {{
 }};
 constexpr uint8_t HeadIdSumCell = 0x47;
 
-constexpr uint8_t UsbIdFirstCell = 0x4D;
 constexpr char FactoryUsbId[] = "TZ3K048271Q3E9C520";  // serial, then made 14 March 2025, 09:42:05
 
 // Bi-D values at 0x33..0x38 (MS, 6pl, 4pl Black; MS, 6pl, 4pl Color).

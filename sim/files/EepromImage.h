@@ -17,6 +17,9 @@ public:
   static constexpr uint8_t CounterHighCell = 0x0A;
   static constexpr uint8_t CounterLowCell = 0x0B;
   static constexpr unsigned CounterLimit = 32195;
+  // The USB ID: 18 characters, the printer's serial number and the date it was made.
+  static constexpr uint8_t UsbIdFirstCell = 0x4D;
+  static constexpr size_t UsbIdLength = 18;
 
   // What a printer leaves the factory with: a valid head ID and USB ID, small
   // Bi-D values, a used protection counter and the market ID of the 360.

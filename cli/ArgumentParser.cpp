@@ -31,7 +31,8 @@ CLI::Option* AddGlobalOptions(CLI::App& app, CommandOptions& options) {
       ->check(CLI::IsMember({"LPT1", "LPT2", "LPT3", "VLUSB1", "VLUSB2", "VLUSB3"}, CLI::ignore_case))
       ->capture_default_str();
   CLI::Option* modelOption =
-      app.add_option("--model", options.Model, "350 or 360 (needed by init, backup, restore and print)")
+      app.add_option("--model", options.Model, "350 or 360; by default the model a USB printer names (needed by init, restore and print check "
+                      "where the printer does not say)")
           ->check(CLI::IsMember({"350", "360"}));
   app.add_option("--timeout", options.TimeoutSeconds,
                  "Give up when the command has not finished after this many seconds (exit status 1)")
@@ -46,6 +47,7 @@ CLI::Option* AddGlobalOptions(CLI::App& app, CommandOptions& options) {
 
 // The options of the commands that read and keep the board's values.
 void AddReadingOptions(CLI::App& app, CommandOptions& options) {
+  app.get_subcommand("list")->add_flag("--json", options.Json, "For scripts");
   app.get_subcommand("status")->add_flag("--json", options.Json, "For scripts");
   CLI::App* dump = app.get_subcommand("dump");
   dump->add_option("--range", options.Range, "AA-BB in hexadecimal")->capture_default_str();

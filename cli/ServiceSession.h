@@ -32,8 +32,12 @@ public:
   // Shuts the link down; with `reset` the printer is reset and waited for, as closing the window does.
   void Close(bool reset);
 
+  // The model a run found out after its start (a backup's, from the board).
+  void SetModelCode(uint16_t modelCode) { ModelCodeChosen = modelCode; }
+
   Clock& Time;
   Dialogs& Boxes;
+  PortSystem& Ports;
   PrinterSession Printer;  // before View, which waits through it
   TerminalView View;
   StatusDisplay Display;

@@ -1,11 +1,11 @@
 #include "link/TPPrinterDriver.h"
 
 #include "link/LinkWire.h"
+#include "link/PortSurvey.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
-#include <strings.h>
 
 namespace {
 
@@ -80,7 +80,7 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
       if (!unreadable) unreadable = OpenFailure{"error", detail};
       continue;
     }
-    if (strcasecmp(printer.PortName.c_str(), ChosenName) != 0) continue;
+    if (!ListedAs(printer, ChosenName)) continue;
     Outcome<std::unique_ptr<PortDevice>> opened = Ports.OpenUsb(printer.DevicePath);
     if (!opened) return OpenFailure{FailureText("Cannot open port", opened.Fault()), opened.Fault().Message};
     Device = std::move(*opened);

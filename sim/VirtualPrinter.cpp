@@ -49,7 +49,9 @@ VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
       Lock(Directory),
       Config(ReadPrinterConfig(PathIn(Locked(Directory, Lock), "printer.conf"))),
       ModelIs(Config.Model),
-      Core(clock, PathIn(Locked(Directory, Lock), "eeprom.bin"), PathIn(Directory, "head.txt")),
+      // A printer made new is made as the model it is.
+      Core(clock, PathIn(Locked(Directory, Lock), "eeprom.bin"), PathIn(Directory, "head.txt"),
+           ModelIs == SimModel::Print350 ? EepromImage::MarketId350 : EepromImage::MarketId360),
       Traffic(PathIn(Directory, "capture.log")),
       JobStore(PathIn(Directory, "jobs")),
       Mechanics(PathIn(Directory, "mechanics.txt")),

@@ -35,6 +35,7 @@ TEST(PrinterConfig, TheFolderDecidesTheDeviceIdTheUsbListGives) {
       EXPECT_EQ(entry.Model, PrinterModel::Print350);
       EXPECT_EQ(entry.Serial, "TZ3K048271Q3E9C520");  // the factory USB ID
     }
+    EXPECT_EQ(printer.Eeprom()[EepromImage::MarketIdCell], EepromImage::MarketId350);  // made as a 350
     // The front panel's choice, and a new main board, which has no serial to give.
     printer.SetModel(SimModel::Print360);
     printer.ReplaceMainBoard();

@@ -131,7 +131,8 @@ void TFormBoot::ShowWhatIsOnThePorts() {
 
 void TFormBoot::UsePortComboActivated(int row) {
   if (row < 0 || row >= static_cast<int>(InterfaceRows.size())) return;
-  const uint16_t named = SurveyPort(Program.Services.Ports, InterfaceRows[static_cast<size_t>(row)].PortIndex).ModelCode;
+  const int16_t portIndex = InterfaceRows[static_cast<size_t>(row)].PortIndex;
+  const uint16_t named = SurveyPort(Program.Services.Ports, portIndex).ModelCode;
   const auto model = std::find(ModelCodes.begin(), ModelCodes.end(), named);
   if (model == ModelCodes.end()) return;
   // The interface rows are the same for both models: they stay as they are, with the choice.

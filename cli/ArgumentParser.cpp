@@ -31,8 +31,9 @@ CLI::Option* AddGlobalOptions(CLI::App& app, CommandOptions& options) {
       ->check(CLI::IsMember({"LPT1", "LPT2", "LPT3", "VLUSB1", "VLUSB2", "VLUSB3"}, CLI::ignore_case))
       ->capture_default_str();
   CLI::Option* modelOption =
-      app.add_option("--model", options.Model, "350 or 360; by default the model a USB printer names (needed by init, restore and print check "
-                      "where the printer does not say)")
+      app.add_option("--model", options.Model,
+                     "350 or 360; by default the model a USB printer names (needed by init, restore and "
+                     "print check where the printer does not say)")
           ->check(CLI::IsMember({"350", "360"}));
   app.add_option("--timeout", options.TimeoutSeconds,
                  "Give up when the command has not finished after this many seconds (exit status 1)")

@@ -42,7 +42,9 @@ void PrintFindingText(const PortFinding& finding) {
   if (!finding.DeviceId.empty()) std::cout << Indent << ShownText(finding.DeviceId) << '\n';
 }
 
-JsonValue TextOrNull(const std::string& text) { return text.empty() ? JsonValue::Null() : JsonValue::Text(ShownText(text)); }
+JsonValue TextOrNull(const std::string& text) {
+  return text.empty() ? JsonValue::Null() : JsonValue::Text(ShownText(text));
+}
 
 JsonValue FindingJson(const PortFinding& finding) {
   JsonValue port = JsonValue::Object();

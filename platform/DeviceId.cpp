@@ -50,7 +50,8 @@ DeviceIdFields ParseDeviceId(std::string_view deviceId) {
     if (colon == std::string_view::npos) continue;
     const std::string_view key = Trimmed(field.substr(0, colon));
     for (size_t i = 0; i < FieldKeys.size(); ++i) {
-      if (seen[i] || (!SameIgnoringCase(key, FieldKeys[i].Short) && !SameIgnoringCase(key, FieldKeys[i].Long))) continue;
+      const bool named = SameIgnoringCase(key, FieldKeys[i].Short) || SameIgnoringCase(key, FieldKeys[i].Long);
+      if (seen[i] || !named) continue;
       seen[i] = true;
       fields.*FieldKeys[i].Field = std::string(Trimmed(field.substr(colon + 1)));
     }

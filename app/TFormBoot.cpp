@@ -5,6 +5,8 @@
 #include "app/TAboutBox.h"
 #include "app/TFormAdjust.h"
 #include "items/TStatusMonitorWindow.h"
+#include "link/PortSurvey.h"
+#include "service/ModelFromPrinter.h"
 #include "ui_DalBoot.h"
 
 #include <QApplication>
@@ -12,7 +14,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QShowEvent>
+#include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -37,6 +41,34 @@ constexpr std::array<uint16_t, 2> ModelCodes{ModelCode350, ModelCode360};
 constexpr int MenuOffsetX = 3;
 constexpr int MenuOffsetY = 20;
 
+// Where an interface row keeps its note, which is also its tool tip: the row's text stays the
+// interface's name alone.
+constexpr int FoundOnPortRole = Qt::ToolTipRole;
+constexpr const char* NothingFoundText = "nothing found";
+constexpr const char* UnknownModelText = "a printer of unknown model";
+constexpr const char* ConfirmOtherModelText = "Go on with the ";
+
+// The note of one port: the model of the printer on a USB port, or that nothing is there. A
+// parallel port does not say what is on it: no note.
+QString FoundText(const PortFinding& finding) {
+  if (!IsUsbPort(finding.PortIndex)) return {};
+  if (!finding.PrinterFound) return NothingFoundText;
+  return finding.ModelCode != 0 ? ModelName(finding.ModelCode) : UnknownModelText;
+}
+
+// Draws an interface row of the open list as its name followed by its note.
+class PortRowDelegate : public QStyledItemDelegate {
+public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString found = index.data(FoundOnPortRole).toString();
+    if (!found.isEmpty()) option->text += QString("    (%1)").arg(found);
+  }
+};
+
 }  // namespace
 
 TFormBoot::TFormBoot(ArvanaProgram& program) : Program(program), Form(new Ui::TFormBoot), PopupMenu(new QMenu(this)) {
@@ -51,6 +83,9 @@ TFormBoot::TFormBoot(ArvanaProgram& program) : Program(program), Form(new Ui::TF
   connect(Form->PortSelectOKBtn, &QPushButton::clicked, this, &TFormBoot::PortSelectOKBtnClick);
   connect(Form->ProEndBtn, &QPushButton::clicked, this, &TFormBoot::ProEndBtnClick);
   connect(Form->ModelNameCombo, &QComboBox::currentIndexChanged, this, &TFormBoot::SetUsePortName);
+  connect(Form->UsePortCombo, &QComboBox::activated, this, &TFormBoot::UsePortComboActivated);
+  connect(Form->UsePortCombo, &QComboBox::currentIndexChanged, this, [this] { ShowWhatIsOnThePorts(); });
+  Form->UsePortCombo->setItemDelegate(new PortRowDelegate(Form->UsePortCombo));
   Form->ModelNameCombo->setCurrentIndex(-1);
 }
 
@@ -68,10 +103,50 @@ uint16_t TFormBoot::SelectedModelCode() const {
 }
 
 void TFormBoot::SetUsePortName() {
+  // Another model keeps the interface chosen: the rows are the same six, and a model the printer
+  // named may be changed by hand without choosing the interface again.
+  const int chosenRow = Form->UsePortCombo->currentIndex();
+  const QSignalBlocker quiet(Form->UsePortCombo);
   Form->UsePortCombo->clear();
-  if (Form->ModelNameCombo->currentIndex() < 0) return;
+  if (Form->ModelNameCombo->currentIndex() < 0) {
+    ShowWhatIsOnThePorts();
+    return;
+  }
   for (const InterfaceRow& row : InterfaceRows) Form->UsePortCombo->addItem(row.Text);
-  Form->UsePortCombo->setCurrentIndex(-1);
+  Form->UsePortCombo->setCurrentIndex(chosenRow);
+  ShowWhatIsOnThePorts();
+}
+
+void TFormBoot::ShowWhatIsOnThePorts() {
+  QString chosenNote;
+  const Outcome<std::vector<PortFinding>> findings = SurveyPorts(Program.Services.Ports);
+  for (int row = 0; row < Form->UsePortCombo->count(); ++row) {
+    const int16_t portIndex = InterfaceRows[static_cast<size_t>(row)].PortIndex;
+    const QString note = findings ? FoundText((*findings)[static_cast<size_t>(portIndex)]) : QString();
+    Form->UsePortCombo->setItemData(row, note, FoundOnPortRole);
+    if (row == Form->UsePortCombo->currentIndex()) chosenNote = note;
+  }
+  Form->UsePortFoundLbl->setText(chosenNote);
+}
+
+void TFormBoot::UsePortComboActivated(int row) {
+  if (row < 0 || row >= static_cast<int>(InterfaceRows.size())) return;
+  const int16_t portIndex = InterfaceRows[static_cast<size_t>(row)].PortIndex;
+  const uint16_t named = SurveyPort(Program.Services.Ports, portIndex).ModelCode;
+  const auto model = std::find(ModelCodes.begin(), ModelCodes.end(), named);
+  if (model == ModelCodes.end()) return;
+  // The interface rows are the same for both models: they stay as they are, with the choice.
+  const QSignalBlocker keepRows(Form->ModelNameCombo);
+  Form->ModelNameCombo->setCurrentIndex(static_cast<int>(model - ModelCodes.begin()));
+}
+
+bool TFormBoot::ModelChoiceConfirmed() {
+  const int16_t portIndex = GetPortIndex();
+  const std::string other =
+      OtherModelText(portIndex, SurveyPort(Program.Services.Ports, portIndex).ModelCode, SelectedModelCode());
+  if (other.empty()) return true;
+  const std::string question = other + "\n\n" + ConfirmOtherModelText + ModelName(SelectedModelCode()) + "?";
+  return Program.Services.Boxes.ShowMessage(DialogKind::Warning, question, DialogButtons::OkCancel) == DialogAnswer::Ok;
 }
 
 void TFormBoot::showEvent(QShowEvent* event) {
@@ -82,10 +157,12 @@ void TFormBoot::showEvent(QShowEvent* event) {
     const QSignalBlocker keepRows(Form->ModelNameCombo);
     Form->ModelNameCombo->setCurrentIndex(-1);
   }
+  ShowWhatIsOnThePorts();  // a printer may have been plugged in or switched on meanwhile
   QDialog::showEvent(event);
 }
 
 void TFormBoot::PortSelectOKBtnClick() {
+  if (SelectedModelCode() != 0 && GetPortIndex() >= 0 && !ModelChoiceConfirmed()) return;
   BusyCursor busy;
   if (SelectedModelCode() == 0 || GetPortIndex() < 0) return;
 

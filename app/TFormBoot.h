@@ -29,6 +29,8 @@ public slots:
   void PortSelectOKBtnClick();
   void ProEndBtnClick();
   void SetUsePortName();
+  // The technician chose an interface: the model of the printer found on it is preselected.
+  void UsePortComboActivated(int row);
   void VersionClick();
 
 protected:
@@ -39,6 +41,12 @@ protected:
   void reject() override;
 
 private:
+  // Notes beside each interface row, and under the list for the chosen one, what is on it.
+  void ShowWhatIsOnThePorts();
+  // True when the chosen model agrees with what the printer on the chosen port says it is, or the
+  // technician confirmed the choice after the warning.
+  bool ModelChoiceConfirmed();
+
   ArvanaProgram& Program;
   Ui::TFormBoot* Form;
   QMenu* PopupMenu;

@@ -63,7 +63,10 @@ void AddGlobalOptions(CLI::App& app, CommandOptions& options, std::vector<CLI::O
   global->add_option("--port", options.Port, "LPT1..LPT3 or VLUSB1..VLUSB3")
       ->check(CLI::IsMember({"LPT1", "LPT2", "LPT3", "VLUSB1", "VLUSB2", "VLUSB3"}, CLI::ignore_case))
       ->capture_default_str();
-  modelOptions.push_back(global->add_option("--model", options.Model, "350 or 360 (needed by init, backup, restore and print)")
+  modelOptions.push_back(global
+                             ->add_option("--model", options.Model,
+                                          "350 or 360; by default the model a USB printer names (needed by init, "
+                                          "restore and print check where the printer does not say)")
                              ->check(CLI::IsMember({"350", "360"})));
   global
       ->add_option("--timeout", options.TimeoutSeconds,
@@ -82,6 +85,7 @@ void AddGlobalOptions(CLI::App& app, CommandOptions& options, std::vector<CLI::O
 
 // The options of the commands that read and keep the board's values.
 void AddReadingOptions(CLI::App& app, CommandOptions& options) {
+  app.get_subcommand("list")->add_flag("--json", options.Json, "For scripts");
   app.get_subcommand("status")->add_flag("--json", options.Json, "For scripts");
   CLI::App* dump = app.get_subcommand("dump");
   dump->add_option("--range", options.Range, "The cells AA to BB, two hexadecimal digits each")

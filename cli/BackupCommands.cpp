@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include "cli/CommandSupport.h"
+#include "cli/ModelNotes.h"
 #include "cli/StandardError.h"
 #include "eeprom/EepromMap.h"
 #include "platform/NewFile.h"
@@ -93,6 +94,11 @@ int RunBackup(CommandContext& context) {
   const std::optional<BackupValues> read = ReadPrinterValues(session);
   if (!read) return ExitPrinterFailure;
   const BackupValues& values = *read;
+  if (session.SelectedModelCode() == 0) {
+    const std::optional<uint16_t> model = ModelOfBoard(BackupValueOf(values, MarketIdCell).value_or(0xFF));
+    if (!model) return ExitUsage;
+    session.SetModelCode(*model);
+  }
   std::string error;
   std::optional<std::string> path;
   if (output.empty()) {

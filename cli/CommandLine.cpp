@@ -5,6 +5,7 @@
 #include "cli/ArgumentParser.h"
 #include "cli/Commands.h"
 #include "cli/DecodedWire.h"
+#include "cli/ModelNotes.h"
 #include "cli/StandardError.h"
 #include "cli/ProgressClock.h"
 #include "cli/ServiceSession.h"
@@ -100,18 +101,17 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
   });
   TimedQuestions questions(options.Yes, clock);
   const int16_t portIndex = PortIndexOf(options.Port);
-  const uint16_t model = options.Model == "350" ? ModelCode350 : ModelCode360;
-  ServiceSession session(clock, ports, questions, end, portIndex, model);
+  const bool usesPrinter = command.UsesPrinter(options);
+  const bool changesPrinter = command.ChangesPrinter(options);
+  // What the printer says of itself counts only for a command that goes to it.
+  const PortFinding printer = usesPrinter ? SurveyPort(ports, portIndex) : PortFinding{.PortIndex = portIndex};
+  const std::optional<uint16_t> model = ModelForCommand(command, options, printer);
+  if (!model) return ExitUsage;
+  ServiceSession session(clock, ports, questions, end, portIndex, *model);
   session.Driver.SetDeadline(&clock);  // no read or write of the port outlasts --timeout
   if (stops != nullptr) session.Guard.SetStopSignals(*stops);
   if (!options.Simulator.empty())
     session.Guard.SetPrinterPlace(std::filesystem::absolute(options.Simulator).lexically_normal().string());
-  const bool usesPrinter = command.UsesPrinter(options);
-  const bool changesPrinter = command.ChangesPrinter(options);
-  if (command.NeedsModel && !options.ModelGiven) {
-    SayError(std::string(command.Name) + " needs --model 350 or --model 360.");
-    return ExitUsage;
-  }
   // A file that is there already is never written over: said before the printer is read for it.
   // (Only the commands that write a file of their own take --output.)
   if (!options.Output.empty()) {

@@ -6,13 +6,14 @@ namespace {
 
 // clang-format off
 constexpr std::array CommandList{
+    Command{.Name = "list", .Summary = "Every port and the printer on it: model, device, device ID, USB serial",
+            .Run = RunList, .UsesPrinter = Never, .WarnsOfUnfinishedWrites = false},
     Command{.Name = "status", .Summary = "The printer's state, error, warnings and ink quantities", .Run = RunStatus},
     Command{.Name = "dump", .Summary = "EEPROM cells, as the EEPROM check's table", .Run = RunDump},
-    Command{.Name = "backup", .Summary = "Save the board's values in a backup file", .Run = RunBackup,
-            .NeedsModel = true},
+    Command{.Name = "backup", .Summary = "Save the board's values in a backup file", .Run = RunBackup},
     Command{.Name = "restore", .Summary = "Write a backup file's values into the printer", .Run = RunRestore,
             .ChangesPrinter = [](const CommandOptions& options) { return !options.DryRun; },
-            .NeedsModel = true},
+            .NeedsModel = Always},
     // Between two files it needs no printer.
     Command{.Name = "diff", .Summary = "Two backups side by side, or a backup and the printer", .Run = RunDiff,
             .UsesPrinter = [](const CommandOptions& options) { return options.Printer; }},
@@ -32,7 +33,7 @@ constexpr std::array CommandList{
             .ChangesPrinter = [](const CommandOptions& options) { return !options.Write.empty(); },
             .NeedsReadyPrinter = true},
     Command{.Name = "init", .Summary = "Write the initial values of a new main board", .Run = RunInit,
-            .ChangesPrinter = Always, .NeedsModel = true},
+            .ChangesPrinter = Always, .NeedsModel = Always},
     Command{.Name = "counter", .Summary = "Show or clear the protection counter", .Run = RunCounter,
             .ChangesPrinter = [](const CommandOptions& options) { return options.Clear; }},
     Command{.Name = "clean", .Summary = "Head cleaning", .Run = RunClean,
@@ -40,7 +41,9 @@ constexpr std::array CommandList{
     Command{.Name = "charge", .Summary = "Ink charge", .Run = RunCharge,
             .ChangesPrinter = Always, .NeedsReadyPrinter = true},
     Command{.Name = "print", .Summary = "Print a check page", .Run = RunPrint,
-            .ChangesPrinter = Always, .NeedsReadyPrinter = true, .NeedsModel = true},
+            .ChangesPrinter = Always, .NeedsReadyPrinter = true,
+            // Only the check page's headline names the model; the Bi-D page and the top-margin line do not.
+            .NeedsModel = [](const CommandOptions& options) { return options.What == "check"; }},
     // Listing and forgetting notes is done on this computer alone; finishing writes the printer.
     Command{.Name = "unfinished",
             .Summary = "Writes that did not finish on this port (a kill, a power cut): list, finish or forget them",

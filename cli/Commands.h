@@ -42,9 +42,11 @@ struct Command {
   OptionTest UsesPrinter = Always;
   // The items the window offers only while the printer is not in error; they also need the data channel.
   bool NeedsReadyPrinter = false;
-  // The model decides the values written and printed, and a backup is restored only into the
-  // model it was taken from: these commands need it said.
-  bool NeedsModel = false;
+  // Whether the model decides what the run writes or prints (the initial setting's market ID, the
+  // check page's headline; a backup is restored only into the model it was taken from): the run
+  // needs --model where the printer does not name its model. A backup takes the model from the
+  // board's market ID when neither says.
+  OptionTest NeedsModel = Never;
   // Whether the start warns of writes an earlier run left unfinished (the command that lists them does not).
   bool WarnsOfUnfinishedWrites = true;
   // Said after the printer did not answer, when the command could have done without it.
@@ -56,6 +58,8 @@ std::span<const Command> AllCommands();
 // The command of that name; nullptr when there is none.
 const Command* FindCommand(const std::string& name);
 
+// Every port and what is on it (model, device node, device ID, USB serial), as text or JSON.
+int RunList(CommandContext& context);
 int RunStatus(CommandContext& context);
 int RunDump(CommandContext& context);
 int RunBackup(CommandContext& context);

@@ -17,7 +17,8 @@ public:
 
   Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string& name) override;
   Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) override;
-  bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override { return Inner.ListUsbPrinters(printers); }
+  Outcome<std::vector<UsbPrinterEntry>> ListUsbPrinters() override { return Inner.ListUsbPrinters(); }
+  std::string ParallelNode(const std::string& name) const override { return Inner.ParallelNode(name); }
 
 private:
   Outcome<std::unique_ptr<PortDevice>> Traced(Outcome<std::unique_ptr<PortDevice>> opened);

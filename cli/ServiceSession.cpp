@@ -8,6 +8,7 @@ ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs
       ServiceCore(clock, ports, dialogs, *this, *this, *this),
       Time(clock),
       Boxes(dialogs),
+      Ports(ports),
       Printer(Comm, clock),
       View(Printer, clock),
       Display(Comm),

@@ -40,8 +40,12 @@ public:
   // What the notice of a reset says it takes.
   static constexpr int ResetSeconds = 15;
 
+  // The model a run found out after its start (a backup's, from the board).
+  void SetModelCode(uint16_t modelCode) { ModelCodeChosen = modelCode; }
+
   Clock& Time;
   Dialogs& Boxes;
+  PortSystem& Ports;
   PrinterSession Printer;  // before View, which waits through it
   TerminalView View;
   StatusDisplay Display;

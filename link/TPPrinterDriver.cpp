@@ -1,11 +1,11 @@
 #include "link/TPPrinterDriver.h"
 
 #include "link/LinkWire.h"
+#include "link/PortSurvey.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
-#include <strings.h>
 
 namespace {
 
@@ -69,10 +69,10 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenParallelPort(in
 }
 
 std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
-  std::vector<UsbPrinterEntry> printers;
-  if (!Ports.ListUsbPrinters(printers)) return OpenFailure{"Cannot open port.", "USB printers cannot be listed"};
+  const Outcome<std::vector<UsbPrinterEntry>> printers = Ports.ListUsbPrinters();
+  if (!printers) return OpenFailure{"Cannot open port.", "USB printers cannot be listed: " + printers.Fault().Message};
   std::optional<OpenFailure> unreadable;
-  for (const UsbPrinterEntry& printer : printers) {
+  for (const UsbPrinterEntry& printer : *printers) {
     if (!printer.Readable) {
       // Another maker's printer whose description cannot be read does not stop the search for ours.
       const std::string detail = printer.DevicePath + ": device description cannot be read, skipped";
@@ -80,7 +80,7 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
       if (!unreadable) unreadable = OpenFailure{"error", detail};
       continue;
     }
-    if (strcasecmp(printer.PortName.c_str(), ChosenName) != 0) continue;
+    if (!ListedAs(printer, ChosenName)) continue;
     Outcome<std::unique_ptr<PortDevice>> opened = Ports.OpenUsb(printer.DevicePath);
     if (!opened) return OpenFailure{FailureText("Cannot open port", opened.Fault()), opened.Fault().Message};
     Device = std::move(*opened);

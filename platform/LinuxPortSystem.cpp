@@ -19,13 +19,6 @@ constexpr int ParallelPortCount = 3;
 constexpr const char* DeviceVariablePrefix = "ARVANA_DEVICE_";
 constexpr const char* TraceVariable = "ARVANA_TRACE";
 
-std::string Trimmed(const std::string& text) {
-  const char* blanks = " \t\r\n";
-  const size_t first = text.find_first_not_of(blanks);
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 // The number N of a usbmisc entry "lpN"; -1 for any other entry.
 int PrinterNumber(const char* entryName) {
   if (std::strncmp(entryName, "lp", 2) != 0) return -1;
@@ -57,21 +50,26 @@ bool ReadAttribute(const std::string& path, std::string& text) {
   return true;
 }
 
-// Whether the IEEE 1284 device ID ("MFG:...;CMD:...;MDL:...;") names our maker.
-bool IsOurMaker(const std::string& deviceId) {
-  size_t start = 0;
-  while (start < deviceId.size()) {
-    size_t end = deviceId.find(';', start);
-    if (end == std::string::npos) end = deviceId.size();
-    const std::string field = deviceId.substr(start, end - start);
-    start = end + 1;
-    const size_t colon = field.find(':');
-    if (colon == std::string::npos) continue;
-    const std::string key = Trimmed(field.substr(0, colon));
-    if (strcasecmp(key.c_str(), "MFG") != 0 && strcasecmp(key.c_str(), "MANUFACTURER") != 0) continue;
-    return strcasecmp(Trimmed(field.substr(colon + 1)).c_str(), MakerName) == 0;
-  }
-  return false;
+// A one-line sysfs attribute without the line end and blanks after it; false when it cannot be read.
+bool ReadLineAttribute(const std::string& path, std::string& text) {
+  if (!ReadAttribute(path, text)) return false;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  return true;
+}
+
+// The USB serial number of usbmisc entry `entry`: an attribute of the USB device, the parent of
+// the printer interface its `device` link leads to. Empty when the printer gives none.
+std::string UsbSerial(const std::string& entry) {
+  std::string serial;
+  if (!ReadLineAttribute(entry + "/device/../serial", serial)) return {};
+  return serial;
+}
+
+// The number 1..3 of "LPT1".."LPT3" in any letter case; 0 for any other name.
+int ParallelNumber(const std::string& name) {
+  int number = 0;
+  if (name.size() == 4 && strncasecmp(name.c_str(), "LPT", 3) == 0) number = name[3] - '0';
+  return number >= 1 && number <= ParallelPortCount ? number : 0;
 }
 
 }  // namespace
@@ -95,15 +93,16 @@ std::optional<std::string> LinuxPortSystem::Variable(const std::string& name) co
 }
 
 Outcome<std::unique_ptr<PortDevice>> LinuxPortSystem::OpenParallel(const std::string& name) {
-  int number = 0;
-  if (name.size() == 4 && strncasecmp(name.c_str(), "LPT", 3) == 0) number = name[3] - '0';
-  if (number < 1 || number > ParallelPortCount) {
-    return Failure{FailureKind::NotFound, name + ": not a parallel port (LPT1 to LPT3)"};
-  }
-  const std::string portName = "LPT" + std::to_string(number);
-  const std::string path =
-      Variable(DeviceVariablePrefix + portName).value_or(DevRoot + "/lp" + std::to_string(number - 1));
+  const std::string path = ParallelNode(name);
+  if (path.empty()) return Failure{FailureKind::NotFound, name + ": not a parallel port (LPT1 to LPT3)"};
   return OpenTraced(path, LinuxPortDevice::DeviceKind::Comm);
+}
+
+std::string LinuxPortSystem::ParallelNode(const std::string& name) const {
+  const int number = ParallelNumber(name);
+  if (number == 0) return {};
+  const std::string portName = "LPT" + std::to_string(number);
+  return Variable(DeviceVariablePrefix + portName).value_or(DevRoot + "/lp" + std::to_string(number - 1));
 }
 
 Outcome<std::unique_ptr<PortDevice>> LinuxPortSystem::OpenUsb(const std::string& devicePath) {
@@ -117,8 +116,8 @@ Outcome<std::unique_ptr<PortDevice>> LinuxPortSystem::OpenTraced(const std::stri
   return Traced(std::move(*device));
 }
 
-bool LinuxPortSystem::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
-  printers.clear();
+Outcome<std::vector<UsbPrinterEntry>> LinuxPortSystem::ListUsbPrinters() {
+  std::vector<UsbPrinterEntry> printers;
   const std::string classDir = SysfsRoot + "/class/usbmisc";
   std::vector<int> numbers;
   if (DIR* dir = ::opendir(classDir.c_str())) {
@@ -128,7 +127,8 @@ bool LinuxPortSystem::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
     }
     ::closedir(dir);
   } else if (errno != ENOENT && errno != ENOTDIR) {
-    return false;  // the class is there but cannot be listed
+    const int error = errno;  // the class is there but cannot be listed
+    return Failure{FailureKindOf(error), classDir + ": " + std::strerror(error)};
   }
   // Without the class directory no USB printer driver is loaded: no printers.
   std::sort(numbers.begin(), numbers.end());
@@ -137,12 +137,15 @@ bool LinuxPortSystem::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
   for (const int number : numbers) {
     UsbPrinterEntry printer;
     printer.DevicePath = DevRoot + "/usb/lp" + std::to_string(number);
-    std::string deviceId;
-    printer.Readable =
-        ReadAttribute(classDir + "/lp" + std::to_string(number) + "/device/ieee1284_id", deviceId);
-    if (printer.Readable && IsOurMaker(deviceId) && ourPrinters < UsbPortCount) {
+    const std::string entry = classDir + "/lp" + std::to_string(number);
+    printer.Readable = ReadLineAttribute(entry + "/device/ieee1284_id", printer.DeviceId);
+    if (!printer.Readable) printer.DeviceId.clear();
+    const DeviceIdFields fields = ParseDeviceId(printer.DeviceId);
+    if (printer.Readable && NamesOurMaker(fields) && ourPrinters < UsbPortCount) {
       printer.PortName = "VLUSB" + std::to_string(++ourPrinters) + ":";
     }
+    printer.Model = ModelNamed(fields);
+    printer.Serial = UsbSerial(entry);
     printers.push_back(printer);
   }
 
@@ -150,7 +153,7 @@ bool LinuxPortSystem::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
     const std::string portName = "VLUSB" + std::to_string(port);
     const std::optional<std::string> path = Variable(DeviceVariablePrefix + portName);
     if (!path) continue;
-    const UsbPrinterEntry named{*path, portName + ":", true};
+    const UsbPrinterEntry named{.DevicePath = *path, .PortName = portName + ":"};
     auto same = std::find_if(printers.begin(), printers.end(),
                              [&](const UsbPrinterEntry& printer) { return printer.PortName == named.PortName; });
     if (same != printers.end()) {
@@ -159,7 +162,7 @@ bool LinuxPortSystem::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
       printers.push_back(named);
     }
   }
-  return true;
+  return printers;
 }
 
 std::unique_ptr<PortDevice> LinuxPortSystem::Traced(std::unique_ptr<LinuxPortDevice> device) {

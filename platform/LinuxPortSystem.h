@@ -35,8 +35,11 @@ public:
   Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) override;
   // The usblp printers under <sysfs>/class/usbmisc in ascending number; those
   // of the maker VELOR are called "VLUSB1:", "VLUSB2:", "VLUSB3:" in that
-  // order (a fourth gets no name), then the overrides from the environment.
-  bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override;
+  // order (a fourth gets no name), then the overrides from the environment (whose device IDs
+  // are not known). Each carries its device ID and the serial of its USB device.
+  Outcome<std::vector<UsbPrinterEntry>> ListUsbPrinters() override;
+  // <dev>/lp0..lp2, or the node the environment gives for the port.
+  std::string ParallelNode(const std::string& name) const override;
 
 private:
   std::optional<std::string> Variable(const std::string& name) const;

@@ -1,6 +1,7 @@
 // The operating system's port devices, as the printer link sees them.
 #pragma once
 
+#include "platform/DeviceId.h"
 #include "platform/Outcome.h"
 
 #include <cstddef>
@@ -71,6 +72,9 @@ struct UsbPrinterEntry {
   std::string DevicePath;  // the node to open, e.g. /dev/usb/lp0
   std::string PortName;    // "VLUSB1:" ...; empty for printers of other makers
   bool Readable = true;    // false when the device's description could not be read
+  std::string DeviceId{};  // its IEEE 1284 device ID as the printer gave it; empty when not known
+  PrinterModel Model = PrinterModel::Unknown;  // the model the device ID names
+  std::string Serial{};    // the USB serial number; empty when the printer gives none
 };
 
 // Opening ports and finding USB printers.
@@ -85,6 +89,10 @@ public:
   // Opens a USB printer by the device path that discovery reported.
   virtual Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) = 0;
 
-  // Lists the present USB printers. False when the list cannot be had at all.
-  virtual bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) = 0;
+  // Lists the present USB printers. Fails when the list cannot be had at all.
+  virtual Outcome<std::vector<UsbPrinterEntry>> ListUsbPrinters() = 0;
+
+  // The device node OpenParallel opens for `name` ("LPT1".."LPT3"), to tell the technician
+  // where a port leads; empty for any other name.
+  virtual std::string ParallelNode(const std::string& name) const = 0;
 };

@@ -6,10 +6,10 @@
 
 #include "sim/wire/PrinterWire.h"
 
-PrinterCore::PrinterCore(Clock& clock, std::string eepromPath, std::string headPath)
+PrinterCore::PrinterCore(Clock& clock, std::string eepromPath, std::string headPath, uint8_t factoryMarketId)
     : TheClock(clock),
       StartMs(clock.SteadyMilliseconds()),
-      Image(std::move(eepromPath)),
+      Image(std::move(eepromPath), factoryMarketId),
       PrintingHead(std::move(headPath), clock.CalendarSeconds()) {}
 
 std::vector<int> PrinterCore::InkWarnings() const {

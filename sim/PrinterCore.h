@@ -26,7 +26,9 @@ public:
   static constexpr int WarningColourOut = 13;
 
   // `eepromPath` and `headPath` empty keep the EEPROM and the head in memory only.
-  PrinterCore(Clock& clock, std::string eepromPath, std::string headPath = {});
+  // A printer without eeprom.bin starts from the factory image with `factoryMarketId`.
+  PrinterCore(Clock& clock, std::string eepromPath, std::string headPath = {},
+              uint8_t factoryMarketId = EepromImage::MarketId360);
 
   int64_t NowMs() { return TheClock.SteadyMilliseconds(); }
   // Milliseconds since the printer was created (time stamps of the capture).

@@ -47,7 +47,11 @@ const std::string& Locked(const std::string& directory, const DirectoryLock& loc
 VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
     : Directory(PrepareDirectory(std::move(directory), DirectoryMessages)),
       Lock(Directory),
-      Core(clock, PathIn(Locked(Directory, Lock), "eeprom.bin"), PathIn(Directory, "head.txt")),
+      Config(ReadPrinterConfig(PathIn(Locked(Directory, Lock), "printer.conf"))),
+      ModelIs(Config.Model),
+      // A printer made new is made as the model it is.
+      Core(clock, PathIn(Locked(Directory, Lock), "eeprom.bin"), PathIn(Directory, "head.txt"),
+           ModelIs == SimModel::Print350 ? EepromImage::MarketId350 : EepromImage::MarketId360),
       Traffic(PathIn(Directory, "capture.log")),
       JobStore(PathIn(Directory, "jobs")),
       Mechanics(PathIn(Directory, "mechanics.txt")),
@@ -264,8 +268,26 @@ bool VirtualPrinter::ChannelOpen(uint8_t socket) const {
 
 std::vector<std::string> VirtualPrinter::Messages() const {
   std::vector<std::string> all = DirectoryMessages;
+  all.insert(all.end(), Config.Problems.begin(), Config.Problems.end());
   for (const auto* list : {&Core.Eeprom().Messages(), &Traffic.Messages(), &JobStore.Messages(),
                            &Mechanics.Messages(), &PageOutput.Messages(), &Core.Head().Messages()})
     all.insert(all.end(), list->begin(), list->end());
   return all;
+}
+
+std::string VirtualPrinter::DeviceId() const {
+  // The model's short name is what follows the product's first word in its full name.
+  const std::string fullName = SimModelName(ModelIs);
+  const std::string model = fullName.substr(fullName.find(' ') + 1);
+  return "MFG:VELOR;CMD:1284.4,REMOTE;MDL:" + model + ";CLS:PRINTER;DES:" + fullName + ";";
+}
+
+std::string VirtualPrinter::UsbSerial() const {
+  std::string serial;
+  for (size_t i = 0; i < EepromImage::UsbIdLength; ++i) {
+    const uint8_t c = Core.Eeprom().Get(static_cast<uint8_t>(EepromImage::UsbIdFirstCell + i));
+    if (c < 0x21 || c > 0x7E) return {};
+    serial += static_cast<char>(c);
+  }
+  return serial;
 }

@@ -21,6 +21,7 @@
 #include "sim/files/DirectoryLock.h"
 #include "sim/files/EepromImage.h"
 #include "sim/files/FaultFile.h"
+#include "sim/files/PrinterConfig.h"
 #include "sim/engine/JobRecorder.h"
 #include "sim/files/PageStore.h"
 #include "sim/engine/PrintInterpreter.h"
@@ -114,6 +115,16 @@ public:
   // The head: nozzles, their wear and cleaning, the ink (see PrintHead).
   PrintHead& Head() { return Core.Head(); }
 
+  // Which printer it is: DIR/printer.conf at the start, or the front panel's choice since.
+  SimModel Model() const { return ModelIs; }
+  void SetModel(SimModel model) { ModelIs = model; }
+  // The IEEE 1284 device ID its USB interface gives, naming the model:
+  // "MFG:VELOR;CMD:1284.4,REMOTE;MDL:Print 360;CLS:PRINTER;DES:Arvana Print 360;".
+  std::string DeviceId() const;
+  // The serial number its USB device gives: the stored USB ID, when all its characters are
+  // printable; empty otherwise (a new main board).
+  std::string UsbSerial() const;
+
   // Inspection for tests and tools.
   PrinterCondition Condition() { return Core.Condition(); }
   PrinterState State() { return Core.Condition().State; }
@@ -185,6 +196,8 @@ private:
   std::vector<std::string> DirectoryMessages;  // filled before the members below are built
   std::string Directory;
   DirectoryLock Lock;  // taken before anything in the folder is read
+  PrinterConfig Config;
+  SimModel ModelIs;
   PrinterCore Core;
   CaptureLog Traffic;
   JobRecorder JobStore;

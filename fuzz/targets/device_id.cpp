@@ -41,13 +41,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   LinuxPortSystem ports(sysfs.Root.string(), "/nonexistent-dev",
                         [](const std::string&) { return std::optional<std::string>(); });
-  std::vector<UsbPrinterEntry> printers;
-  FUZZ_CHECK(ports.ListUsbPrinters(printers));
+  const Outcome<std::vector<UsbPrinterEntry>> listed = ports.ListUsbPrinters();
+  FUZZ_CHECK(listed);
+  const std::vector<UsbPrinterEntry>& printers = *listed;
   FUZZ_CHECK(printers.size() == 1);
+  const std::string lower = Lower(std::string(reinterpret_cast<const char*>(data), size));
   // Named only when the text names the maker in a MFG or MANUFACTURER field.
   if (!printers[0].PortName.empty()) {
     FUZZ_CHECK(printers[0].PortName == "VLUSB1:");
-    FUZZ_CHECK(Lower(std::string(reinterpret_cast<const char*>(data), size)).find("velor") != std::string::npos);
+    FUZZ_CHECK(lower.find("velor") != std::string::npos);
+  }
+  // A model only for our maker's printers, and only where the text spells it.
+  if (printers[0].Model != PrinterModel::Unknown) {
+    FUZZ_CHECK(!printers[0].PortName.empty());
+    FUZZ_CHECK(lower.find(printers[0].Model == PrinterModel::Print350 ? "print 350" : "print 360") != std::string::npos);
   }
   return 0;
 }

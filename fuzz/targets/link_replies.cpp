@@ -78,10 +78,10 @@ public:
   Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string&) override {
     return std::make_unique<FuzzedPort>(Input, true);
   }
-  bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override {
-    printers = {{"/dev/usb/lp0", "VLUSB1:", true}};
-    return true;
+  Outcome<std::vector<UsbPrinterEntry>> ListUsbPrinters() override {
+    return std::vector<UsbPrinterEntry>{{"/dev/usb/lp0", "VLUSB1:", true}};
   }
+  std::string ParallelNode(const std::string& name) const override { return name; }
 
 private:
   FuzzReader& Input;

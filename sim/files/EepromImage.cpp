@@ -32,20 +32,17 @@ constexpr std::array<HeadIdCell, 12> FactoryHeadId = {{
 }};
 constexpr uint8_t HeadIdSumCell = 0x47;
 
-constexpr uint8_t UsbIdFirstCell = 0x4D;
 constexpr char FactoryUsbId[] = "TZ3K048271Q3E9C520";  // serial, then made 14 March 2025, 09:42:05
 
 // Bi-D values at 0x33..0x38 (MS, 6pl, 4pl Black; MS, 6pl, 4pl Color).
 constexpr std::array<int8_t, 6> FactoryBid = {1, -2, 0, 3, -1, 2};
 
-constexpr uint8_t MarketIdCell = 0x5F;
-constexpr uint8_t MarketId360 = 0x10;
 constexpr uint8_t FactoryCounterHigh = 0x57;
 constexpr uint8_t FactoryCounterLow = 0x08;
 
 }  // namespace
 
-EepromImage::Cells EepromImage::FactoryImage() {
+EepromImage::Cells EepromImage::FactoryImage(uint8_t marketId) {
   Cells cells{};
   unsigned highSum = 0;
   for (size_t i = 0; i < FactoryHeadId.size(); ++i) {
@@ -58,7 +55,7 @@ EepromImage::Cells EepromImage::FactoryImage() {
   for (size_t i = 0; i < FactoryBid.size(); ++i) cells[0x33 + i] = static_cast<uint8_t>(FactoryBid[i]);
   cells[CounterHighCell] = FactoryCounterHigh;
   cells[CounterLowCell] = FactoryCounterLow;
-  cells[MarketIdCell] = MarketId360;
+  cells[MarketIdCell] = marketId;
   return cells;
 }
 
@@ -68,8 +65,8 @@ EepromImage::Cells EepromImage::NewBoardImage() {
   return cells;
 }
 
-EepromImage::EepromImage(std::string filePath) : FilePath(std::move(filePath)) {
-  StoredCells = FactoryImage();
+EepromImage::EepromImage(std::string filePath, uint8_t factoryMarketId) : FilePath(std::move(filePath)) {
+  StoredCells = FactoryImage(factoryMarketId);
   if (!FilePath.empty()) {
     std::error_code error;
     if (std::filesystem::exists(FilePath, error)) {

@@ -17,10 +17,18 @@ public:
   static constexpr uint8_t CounterHighCell = 0x0A;
   static constexpr uint8_t CounterLowCell = 0x0B;
   static constexpr unsigned CounterLimit = 32195;
+  // The USB ID: 18 characters, the printer's serial number and the date it was made.
+  static constexpr uint8_t UsbIdFirstCell = 0x4D;
+  static constexpr size_t UsbIdLength = 18;
+
+  // The market ID cell and its value for each model.
+  static constexpr uint8_t MarketIdCell = 0x5F;
+  static constexpr uint8_t MarketId350 = 0x00;
+  static constexpr uint8_t MarketId360 = 0x10;
 
   // What a printer leaves the factory with: a valid head ID and USB ID, small
-  // Bi-D values, a used protection counter and the market ID of the 360.
-  static Cells FactoryImage();
+  // Bi-D values, a used protection counter and the market ID of its model.
+  static Cells FactoryImage(uint8_t marketId = MarketId360);
   // A new main board: every cell 0xFF.
   static Cells NewBoardImage();
 
@@ -35,7 +43,8 @@ public:
   // folder, a link to one) is reported and never read nor written through:
   // the image is saved by writing eeprom.bin.new, a regular file, and renaming
   // it over the path.
-  explicit EepromImage(std::string filePath);
+  // The factory image carries `factoryMarketId`.
+  explicit EepromImage(std::string filePath, uint8_t factoryMarketId = MarketId360);
 
   const Cells& Stored() const { return StoredCells; }
   // The values the firmware works with: the stored cells as of the last Reload().

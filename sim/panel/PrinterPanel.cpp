@@ -6,7 +6,10 @@
 #include "sim/panel/SwitchesSection.h"
 #include "sim/panel/WireSection.h"
 
+#include <QComboBox>
 #include <QEvent>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QTabWidget>
@@ -16,6 +19,7 @@
 
 PrinterPanel::PrinterPanel(VirtualPrinter& printer, QWidget* parent)
     : QWidget(parent),
+      ModelChoice(new QComboBox),
       Printer(printer),
       RefreshTimer(new QTimer(this)),
       Switches(new SwitchesSection(printer)),
@@ -27,7 +31,15 @@ PrinterPanel::PrinterPanel(VirtualPrinter& printer, QWidget* parent)
       Wire(new WireSection(printer)) {
   setWindowTitle(tr("Virtual printer front panel"));
 
+  // In the order of SimModel.
+  ModelChoice->setObjectName("ModelChoice");
+  ModelChoice->addItems({SimModelName(SimModel::Print350), SimModelName(SimModel::Print360)});
+  auto* identity = new QGroupBox(tr("Printer (printer.conf)"));
+  auto* identityForm = new QFormLayout(identity);
+  identityForm->addRow(tr("Model"), ModelChoice);
+
   auto* controls = new QVBoxLayout;
+  controls->addWidget(identity);
   controls->addWidget(Switches);
   controls->addWidget(Ink);
   controls->addWidget(Head);
@@ -46,11 +58,17 @@ PrinterPanel::PrinterPanel(VirtualPrinter& printer, QWidget* parent)
   connect(Switches, &SwitchesSection::SwitchesChanged, this, &PrinterPanel::Refresh);
   connect(Head, &HeadSection::PrinterChanged, this, &PrinterPanel::Refresh);
   connect(RefreshTimer, &QTimer::timeout, this, &PrinterPanel::Refresh);
+  connect(ModelChoice, &QComboBox::activated, this,
+          [this](int row) { Printer.SetModel(row == 0 ? SimModel::Print350 : SimModel::Print360); });
   RefreshTimer->start(RefreshMs);
 }
 
 void PrinterPanel::Refresh() {
   Printer.CheckTrainerFiles();
+  {
+    const QSignalBlocker quiet(ModelChoice);
+    ModelChoice->setCurrentIndex(Printer.Model() == SimModel::Print350 ? 0 : 1);
+  }
   const PrinterCondition condition = Printer.Condition();
   Switches->Show(condition);
   Head->Show();

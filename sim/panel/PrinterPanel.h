@@ -8,6 +8,7 @@
 #include "sim/VirtualPrinter.h"
 #include "sim/panel/EepromSection.h"
 
+class QComboBox;
 class QTabWidget;
 class QTimer;
 class HeadSection;
@@ -40,6 +41,8 @@ protected:
   bool event(QEvent* event) override;
 
 private:
+  // The model the printer is, and names in its device ID; printer.conf gives it at the start.
+  QComboBox* ModelChoice;
   VirtualPrinter& Printer;
   QTimer* RefreshTimer;
   SwitchesSection* Switches;

@@ -40,12 +40,20 @@ Outcome<std::unique_ptr<PortDevice>> SimPortSystem::OpenUsb(const std::string& d
   return std::make_unique<SimPortDevice>(Printer, TheClock, SimPortDevice::Kind::Usb);
 }
 
-bool SimPortSystem::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
-  printers.clear();
-  if (ListFails) return false;
+Outcome<std::vector<UsbPrinterEntry>> SimPortSystem::ListUsbPrinters() {
+  if (ListFails) return Failure{FailureKind::Failed, "virtual printer: the USB printers cannot be listed"};
+  std::vector<UsbPrinterEntry> printers;
   // A printer that is switched off has no USB device.
   Printer.CheckTrainerFiles();
-  if (!Printer.PoweredOn()) return true;
-  for (size_t i = 0; i < UsbPaths.size(); ++i) printers.push_back({UsbPaths[i], UsbPortNames[i], true});
-  return true;
+  if (!Printer.PoweredOn()) return printers;
+  // The model is read from the printer's own device ID as the system's discovery reads it.
+  const std::string deviceId = Printer.DeviceId();
+  const PrinterModel model = ModelNamed(ParseDeviceId(deviceId));
+  for (size_t i = 0; i < UsbPaths.size(); ++i)
+    printers.push_back({UsbPaths[i], UsbPortNames[i], true, deviceId, model, Printer.UsbSerial()});
+  return printers;
+}
+
+std::string SimPortSystem::ParallelNode(const std::string& name) const {
+  return Contains(ParallelNames, name) ? "virtual printer" : "";
 }

@@ -18,7 +18,10 @@ public:
 
   Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string& name) override;
   Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) override;
-  bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override;
+  // Each carries the printer's device ID and USB serial.
+  Outcome<std::vector<UsbPrinterEntry>> ListUsbPrinters() override;
+  // "virtual printer" for LPT1..LPT3.
+  std::string ParallelNode(const std::string& name) const override;
 
   // For tests: every open fails (as a port without permission would), or the
   // USB list cannot be had.

@@ -27,9 +27,10 @@ namespace {
 constexpr const char* Usage =
     "usage: arvana-printer-sim serve [--dir DIR] [--panel] [--page-scale SCALE]\n"
     "           serves the virtual printer on a pseudo-terminal; DIR (default ./virtual-printer)\n"
-    "           keeps eeprom.bin, head.txt, mechanics.txt, faults.conf, capture.log, jobs/ and\n"
-    "           pages/. --panel opens the printer's front panel; --page-scale (0.02 to 1, for\n"
-    "           example 0.25) also writes a reduced copy of each page to pages/reduced/\n"
+    "           keeps printer.conf (model = 350 or 360), eeprom.bin, head.txt, mechanics.txt,\n"
+    "           faults.conf, capture.log, jobs/ and pages/. --panel opens the printer's front\n"
+    "           panel; --page-scale (0.02 to 1, for example 0.25) also writes a reduced copy of\n"
+    "           each page to pages/reduced/\n"
     "       arvana-printer-sim render JOB.prn [--dir DIR]\n"
     "           prints a saved job on a printer fresh from the factory (top margin and first\n"
     "           dot position 0, Bi-D values that match the head) and writes its pages as\n"
@@ -139,6 +140,8 @@ int Serve(const ServeOptions& options) {
   std::cout << server.SlavePath() << std::endl;
   std::cerr << "Virtual printer ready. Start the program with ARVANA_DEVICE_VLUSB1=" << server.SlavePath()
             << " (USB) or ARVANA_DEVICE_LPT1=" << server.SlavePath() << " (parallel).\n"
+            << "It is an " << SimModelName(printer.Model()) << " (printer.conf), device ID " << printer.DeviceId()
+            << "\n"
             << "Files in " << directory << ". Stop with Ctrl+C.\n";
 
   std::signal(SIGINT, RequestStop);

@@ -136,3 +136,22 @@ TEST_F(PrinterPanelTest, TakesClicksWhileAProgramMessageIsOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+// The panel's model is the one the printer names on USB, and the start window follows it.
+TEST_F(PrinterPanelTest, ThePanelsModelIsTheOneThePrinterNames) {
+  auto* model = PanelChild<QComboBox>("ModelChoice");
+  EXPECT_EQ(model->currentText(), "Arvana Print 360");
+  model->setCurrentIndex(0);
+  emit model->activated(0);
+  EXPECT_EQ(Printer.Model(), SimModel::Print350);
+  const Outcome<std::vector<UsbPrinterEntry>> listed = Ports.ListUsbPrinters();
+  ASSERT_TRUE(listed && !listed->empty());
+  EXPECT_EQ(listed->front().Model, PrinterModel::Print350);
+  Printer.SetModel(SimModel::Print360);
+  Panel->Refresh();
+  EXPECT_EQ(model->currentText(), "Arvana Print 360");
+}
+
+}  // namespace

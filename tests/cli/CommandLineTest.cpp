@@ -90,8 +90,18 @@ TEST_F(CommandLineTest, StatusAndDumpShowWhatThePrinterHolds) {
 
 TEST_F(CommandLineTest, BackupRestoreAndDiffCarryTheValues) {
   const std::string file = (Dir.Path / "a.eeprom").string();
-  EXPECT_EQ(Run({"backup", "-o", file}), 2);  // the model names the file's header: it must be said
-  ASSERT_EQ(Run({"--model", "360", "backup", "-o", file}), 0);
+  // The model names the file's header. A parallel port does not say it: the board's market ID
+  // does, and where that names none, it must be given.
+  ASSERT_EQ(Run({"status"}), 0);  // the printer's folder exists from here on
+  const uint8_t marketId = Cell(0x5F);
+  SetCell(0x5F, 0xFF);
+  EXPECT_EQ(Run({"backup", "-o", file}), 2);
+  EXPECT_NE(Err.find("backup needs --model 350 or --model 360"), std::string::npos) << Err;
+  EXPECT_FALSE(fs::exists(file));
+  SetCell(0x5F, marketId);
+  ASSERT_EQ(Run({"backup", "-o", file}), 0);
+  ASSERT_TRUE(ReadBackupFile(file).Contents);
+  EXPECT_EQ(ReadBackupFile(file).Contents->Header.Model, "Arvana Print 360");
   const std::string saved = ReadFile(file);
   EXPECT_EQ(Run({"--model", "360", "backup", "-o", file}), 2);  // never over an existing file
   EXPECT_EQ(ReadFile(file), saved);

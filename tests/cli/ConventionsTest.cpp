@@ -70,14 +70,16 @@ TEST_F(CommandLineConventions, GlobalOptionsGoBeforeOrAfterTheCommand) {
   EXPECT_NE(Out.find("Address 33: now 03"), std::string::npos) << Out;
   // The model counts wherever it stands: without it the restore is refused.
   EXPECT_EQ(Run({"restore", file, "--dry-run"}), 2);
-  EXPECT_EQ(Err, "arvana-service: error: restore needs --model 350 or --model 360.\n");
+  EXPECT_EQ(Err,
+            "arvana-service: error: restore needs --model 350 or --model 360: the printer on LPT1 does not say which "
+            "it is.\n");
 }
 
 TEST_F(CommandLineConventions, RefusalsSayWhatWasWrongAndWhatIsTaken) {
   ASSERT_EQ(Run({"status"}), 0) << Err;
   const size_t blocks = DecodedCapture().size();
   const std::string commands =
-      "the commands are status, dump, backup, restore, diff, head-id, usb-id, bid, top-margin, first-dot, init, "
+      "the commands are list, status, dump, backup, restore, diff, head-id, usb-id, bid, top-margin, first-dot, init, "
       "counter, clean, charge, print, unfinished, analyse.";
   const struct {
     std::vector<std::string> Arguments;

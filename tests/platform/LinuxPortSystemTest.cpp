@@ -57,9 +57,12 @@ TEST_F(FakeMachine, NamesOurUsbPrintersInNumericOrderAndAppliesOverrides) {
   AddPrinter(3, nullptr);
   AddPrinter(4, "MFG:VELORX;MDL:Print 350;");
   fs::create_directories(Root / "sys/class/usbmisc/hiddev0");
+  // The serial is the USB device's, the parent of the interface that `device` leads to.
+  std::ofstream(Root / "sys/class/usbmisc/lp2/serial") << "L35A012345\n";
 
-  std::vector<UsbPrinterEntry> printers;
-  ASSERT_TRUE(System().ListUsbPrinters(printers));
+  Outcome<std::vector<UsbPrinterEntry>> listed = System().ListUsbPrinters();
+  ASSERT_TRUE(listed);
+  std::vector<UsbPrinterEntry> printers = *listed;
   ASSERT_EQ(printers.size(), 5u);
   const std::vector<std::string> paths{Dev("usb/lp1"), Dev("usb/lp2"), Dev("usb/lp3"), Dev("usb/lp4"),
                                        Dev("usb/lp10")};
@@ -69,11 +72,21 @@ TEST_F(FakeMachine, NamesOurUsbPrintersInNumericOrderAndAppliesOverrides) {
     EXPECT_EQ(printers[i].PortName, names[i]) << i;
     EXPECT_EQ(printers[i].Readable, i != 2) << i;
   }
+  // Each carries what the printer says of itself: its device ID as given, the model, the serial.
+  const std::vector<PrinterModel> models{PrinterModel::Unknown, PrinterModel::Print350, PrinterModel::Unknown,
+                                         PrinterModel::Unknown, PrinterModel::Print360};
+  for (size_t i = 0; i < printers.size(); ++i) EXPECT_EQ(printers[i].Model, models[i]) << i;
+  EXPECT_EQ(printers[1].DeviceId, "MFG: VELOR ;CMD:ESCPL2,D4;MDL:Print 350;");
+  EXPECT_EQ(printers[1].Serial, "L35A012345");
+  EXPECT_EQ(printers[2].DeviceId, "");
+  EXPECT_EQ(printers[4].Serial, "");
 
   // An override takes the place of the printer of that name, or adds one.
   Environment["ARVANA_DEVICE_VLUSB2"] = "/dev/pts/7";
   Environment["ARVANA_DEVICE_VLUSB3"] = "/dev/pts/8";
-  ASSERT_TRUE(System().ListUsbPrinters(printers));
+  listed = System().ListUsbPrinters();
+  ASSERT_TRUE(listed);
+  printers = *listed;
   ASSERT_EQ(printers.size(), 6u);
   EXPECT_EQ(printers[4].DevicePath, "/dev/pts/7");
   EXPECT_EQ(printers[4].PortName, "VLUSB2:");
@@ -83,15 +96,17 @@ TEST_F(FakeMachine, NamesOurUsbPrintersInNumericOrderAndAppliesOverrides) {
 }
 
 TEST_F(FakeMachine, NoUsbPrinterDriverMeansNoPrintersButOverridesStillCount) {
-  std::vector<UsbPrinterEntry> printers{{"stale", "VLUSB1:", true}};
-  ASSERT_TRUE(System().ListUsbPrinters(printers));
-  EXPECT_TRUE(printers.empty());
+  Outcome<std::vector<UsbPrinterEntry>> listed = System().ListUsbPrinters();
+  ASSERT_TRUE(listed);
+  EXPECT_TRUE(listed->empty());
 
   Environment["ARVANA_DEVICE_VLUSB1"] = "/dev/pts/3";
-  ASSERT_TRUE(System().ListUsbPrinters(printers));
-  ASSERT_EQ(printers.size(), 1u);
-  EXPECT_EQ(printers[0].DevicePath, "/dev/pts/3");
-  EXPECT_EQ(printers[0].PortName, "VLUSB1:");
+  listed = System().ListUsbPrinters();
+  ASSERT_TRUE(listed);
+  ASSERT_EQ(listed->size(), 1u);
+  EXPECT_EQ((*listed)[0].DevicePath, "/dev/pts/3");
+  EXPECT_EQ((*listed)[0].PortName, "VLUSB1:");
+  EXPECT_EQ((*listed)[0].Model, PrinterModel::Unknown);  // a pseudo-terminal says nothing of itself
 }
 
 TEST_F(FakeMachine, OpensParallelPortsByNameAndTracesWhenAsked) {
@@ -110,6 +125,9 @@ TEST_F(FakeMachine, OpensParallelPortsByNameAndTracesWhenAsked) {
   EXPECT_EQ(missingUsb.Fault().Message, Dev("usb/lp0") + ": No such file or directory");
 
   Environment["ARVANA_DEVICE_LPT3"] = Dev("other");
+  EXPECT_EQ(system.ParallelNode("LPT1"), Dev("lp0"));
+  EXPECT_EQ(system.ParallelNode("lpt3"), Dev("other"));
+  EXPECT_EQ(system.ParallelNode("LPT4"), "");
   Environment["ARVANA_TRACE"] = (Root / "trace.log").string();
   Clock.Advance(70000);
   auto opened = system.OpenParallel("lpt3");

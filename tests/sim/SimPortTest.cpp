@@ -20,14 +20,17 @@ TEST(SimPortSystem, NamesDiscoveryAndRefusals) {
     EXPECT_FALSE(refused.Fault().Message.empty()) << name;
   }
 
-  std::vector<UsbPrinterEntry> printers;
-  ASSERT_TRUE(sim.Ports.ListUsbPrinters(printers));
+  Outcome<std::vector<UsbPrinterEntry>> listed = sim.Ports.ListUsbPrinters();
+  ASSERT_TRUE(listed);
+  const std::vector<UsbPrinterEntry> printers = *listed;
   ASSERT_EQ(printers.size(), 3u);
   for (size_t i = 0; i < printers.size(); ++i) {
     EXPECT_EQ(printers[i].DevicePath, "sim:usb" + std::to_string(i + 1));
     EXPECT_EQ(printers[i].PortName, "VLUSB" + std::to_string(i + 1) + ":");
     EXPECT_TRUE(sim.Ports.OpenUsb(printers[i].DevicePath));
   }
+  EXPECT_EQ(sim.Ports.ParallelNode("LPT2"), "virtual printer");
+  EXPECT_EQ(sim.Ports.ParallelNode("LPT4"), "");
   EXPECT_FALSE(sim.Ports.OpenUsb("VLUSB1:"));
 
   sim.Ports.SetOpenFails(true);
@@ -38,8 +41,7 @@ TEST(SimPortSystem, NamesDiscoveryAndRefusals) {
   EXPECT_FALSE(sim.Ports.OpenUsb("sim:usb1"));
 
   sim.Ports.SetListFails(true);
-  EXPECT_FALSE(sim.Ports.ListUsbPrinters(printers));
-  EXPECT_TRUE(printers.empty());
+  EXPECT_FALSE(sim.Ports.ListUsbPrinters());
 }
 
 // The time-outs are waited out on the printer's clock: the interval once some bytes came, the
@@ -89,9 +91,9 @@ namespace {
 TEST(SimPortSystem, ASwitchedOffPrinterHasNoUsbDeviceAndASilentParallelPort) {
   SimPorts sim;
   sim.Printer.PowerOff();
-  std::vector<UsbPrinterEntry> printers;
-  ASSERT_TRUE(sim.Ports.ListUsbPrinters(printers));
-  EXPECT_TRUE(printers.empty());
+  Outcome<std::vector<UsbPrinterEntry>> listed = sim.Ports.ListUsbPrinters();
+  ASSERT_TRUE(listed);
+  EXPECT_TRUE(listed->empty());
   EXPECT_FALSE(sim.Ports.OpenUsb("sim:usb1"));
   // A parallel port takes the block into silence.
   const Bytes block = ModeSwitchBlock();
@@ -101,8 +103,9 @@ TEST(SimPortSystem, ASwitchedOffPrinterHasNoUsbDeviceAndASilentParallelPort) {
   EXPECT_EQ(sim.Printer.PendingReplyBytes(), 0u);
 
   sim.Printer.PowerOn();
-  ASSERT_TRUE(sim.Ports.ListUsbPrinters(printers));
-  EXPECT_EQ(printers.size(), 3u);
+  listed = sim.Ports.ListUsbPrinters();
+  ASSERT_TRUE(listed);
+  EXPECT_EQ(listed->size(), 3u);
 }
 
 }  // namespace

@@ -44,9 +44,9 @@ Outcome<std::unique_ptr<PortDevice>> ScriptedPorts::OpenUsb(const std::string& d
   return std::make_unique<ScriptedDevice>(*this, true);
 }
 
-bool ScriptedPorts::ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) {
-  printers = UsbPrinters;
-  return !ListingFails;
+Outcome<std::vector<UsbPrinterEntry>> ScriptedPorts::ListUsbPrinters() {
+  if (ListingFails) return Failure{FailureKind::Failed, "the scripted USB list fails"};
+  return UsbPrinters;
 }
 
 PortResult ScriptedPorts::DeviceWrite(const uint8_t* data, size_t length, size_t& written) {

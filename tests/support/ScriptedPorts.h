@@ -20,7 +20,8 @@ public:
 
   Outcome<std::unique_ptr<PortDevice>> OpenParallel(const std::string& name) override;
   Outcome<std::unique_ptr<PortDevice>> OpenUsb(const std::string& devicePath) override;
-  bool ListUsbPrinters(std::vector<UsbPrinterEntry>& printers) override;
+  Outcome<std::vector<UsbPrinterEntry>> ListUsbPrinters() override;
+  std::string ParallelNode(const std::string& name) const override { return "/dev/scripted-" + name; }
 
   // --- Script.
   // One reply; a USB read takes one whole reply, a parallel read takes bytes from the stream.

@@ -60,7 +60,18 @@ set(ARVANA_METAINFO ${ARVANA_PACKAGING_BUILD}/${ARVANA_APP_ID}.metainfo.xml)
 configure_file(${ARVANA_PACKAGING_SOURCE}/${ARVANA_APP_ID}.metainfo.xml.in ${ARVANA_METAINFO} @ONLY)
 configure_file(${ARVANA_PACKAGING_SOURCE}/copyright.in ${ARVANA_PACKAGING_BUILD}/copyright @ONLY)
 
-install(TARGETS arvana-adjust arvana-service arvana-printer-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+set(ARVANA_PROGRAMS arvana-adjust arvana-service arvana-printer-sim)
+install(TARGETS ${ARVANA_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped program goes without the compiler's notes too (its .comment section), as Debian
+# strips its own; `cmake --install --strip` and cpack strip, a plain install keeps everything.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program ${ARVANA_PROGRAMS})
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                      COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()")
 install(FILES packaging/${ARVANA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ARVANA_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES packaging/arvana-adjust.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

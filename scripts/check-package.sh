@@ -8,9 +8,10 @@
 set -euo pipefail
 build=${1:?usage: check-package.sh BUILD-DIR}
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
-package=arvana-adjust
-app_id=invalid.arvana.adjust
 programs=(arvana-adjust arvana-service arvana-printer-sim)
+# The window's application id, as the build named its metainfo (BUILD/packaging/ID.metainfo.xml).
+metainfo=$(ls "$build"/packaging/*.metainfo.xml)
+app_id=$(basename "$metainfo" .metainfo.xml)
 # Skipped tests tell ctest so by this status.
 skip_status=77
 
@@ -20,6 +21,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 (cd "$build" && cpack -G DEB -B "$work" > "$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$work"/*.deb)
+package=$(dpkg-deb -f "$deb" Package)
 dpkg-deb -c "$deb" > "$work/contents.txt"
 missing=0
 expected=(./usr/share/applications/$app_id.desktop
@@ -37,6 +39,10 @@ if compgen -G "$build/man/*.1" > /dev/null; then
 fi
 for path in "${expected[@]}"; do
   grep -q " $path\$" "$work/contents.txt" || { echo "package: $path is missing"; missing=1; }
+done
+# Debian looks for a package's documents in one folder named after it.
+for folder in $(grep -o ' ./usr/share/doc/[^/]*/$' "$work/contents.txt"); do
+  [ "$folder" = "./usr/share/doc/$package/" ] || { echo "package: documents in $folder, not in the package's own folder"; missing=1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 case "$depends" in

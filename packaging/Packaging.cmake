@@ -11,6 +11,9 @@ set(ARVANA_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/${ARVANA_PACKAGE})
 # must name the project's version, so that the package and its history never disagree.
 # Newest entry: "arvana-adjust (VERSION) unstable; urgency=medium", its trailer
 # " -- NAME <ADDRESS>  Thu, 10 Dec 2026 05:00:00 +0000".
+# Both files are read here, so a change to either configures the build again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${ARVANA_PACKAGING_SOURCE}/changelog ${ARVANA_PACKAGING_SOURCE}/description.txt)
 file(STRINGS ${ARVANA_PACKAGING_SOURCE}/changelog ARVANA_CHANGELOG_FIRST LIMIT_COUNT 1)
 string(REGEX MATCH "^${ARVANA_PACKAGE} \\(([^)]+)\\)" matched "${ARVANA_CHANGELOG_FIRST}")
 set(ARVANA_RELEASE_VERSION "${CMAKE_MATCH_1}")
@@ -52,9 +55,9 @@ if(ARVANA_DESCRIPTION MATCHES "[<>&']")
                       "the metainfo takes it as XML, and CPack escapes the apostrophe")
 endif()
 string(STRIP "${ARVANA_DESCRIPTION}" description)
-string(REGEX REPLACE "\n\n+" "</p>\n    <p>" description "${description}")
-string(REPLACE "\n" " " description "${description}")
-string(REPLACE "</p>     <p>" "</p>\n    <p>" description "${description}")
+string(REGEX REPLACE "\n\n+" "</p><p>" description "${description}")  # the paragraphs' ends
+string(REPLACE "\n" " " description "${description}")  # the lines of a paragraph joined
+string(REPLACE "</p><p>" "</p>\n    <p>" description "${description}")  # a paragraph a line
 set(ARVANA_DESCRIPTION_XML "    <p>${description}</p>")
 set(ARVANA_METAINFO ${ARVANA_PACKAGING_BUILD}/${ARVANA_APP_ID}.metainfo.xml)
 configure_file(${ARVANA_PACKAGING_SOURCE}/${ARVANA_APP_ID}.metainfo.xml.in ${ARVANA_METAINFO} @ONLY)

@@ -63,6 +63,8 @@ int RunProgram(PortSystem& ports, QtClock& clock, ProcessStopSignals& stops, con
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Adjustment Program for Arvana Print 350 360");
+  // The desktop entry's name: the desktop shows the window with the entry's name and icon.
+  QGuiApplication::setDesktopFileName(ARVANA_APP_ID);
   // The start window ends the program when it closes; hiding it for the
   // adjustment window must not.
   QApplication::setQuitOnLastWindowClosed(false);

@@ -1,6 +1,8 @@
 // The virtual printer's front: blocks in, answers out, power and the record of the traffic.
 #include "sim/VirtualPrinter.h"
 
+#include "sim/files/PrinterFolder.h"
+
 #include "platform/ShownText.h"
 
 #include <unistd.h>
@@ -47,17 +49,17 @@ const std::string& Locked(const std::string& directory, const DirectoryLock& loc
 VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
     : Directory(PrepareDirectory(std::move(directory), DirectoryMessages)),
       Lock(Directory),
-      Core(clock, PathIn(Locked(Directory, Lock), "eeprom.bin"), PathIn(Directory, "head.txt")),
-      Traffic(PathIn(Directory, "capture.log")),
-      JobStore(PathIn(Directory, "jobs")),
-      Mechanics(PathIn(Directory, "mechanics.txt")),
-      PageOutput(PathIn(Directory, "pages")),
+      Core(clock, PathIn(Locked(Directory, Lock), PrinterFolder::Eeprom), PathIn(Directory, PrinterFolder::Head)),
+      Traffic(PathIn(Directory, PrinterFolder::Capture)),
+      JobStore(PathIn(Directory, PrinterFolder::Jobs)),
+      Mechanics(PathIn(Directory, PrinterFolder::Mechanics)),
+      PageOutput(PathIn(Directory, PrinterFolder::Pages)),
       Printing(Core.Eeprom().InUse(), Mechanics, PageOutput, &Core.Head()),
       Link(Core),
       Control(Core),
       Data(Core, JobStore, Printing),
-      FaultsFile(PathIn(Directory, "faults.conf")),
-      ReplaceBoardPath(PathIn(Directory, "replace-main-board")),
+      FaultsFile(PathIn(Directory, PrinterFolder::Faults)),
+      ReplaceBoardPath(PathIn(Directory, PrinterFolder::ReplaceBoard)),
       FaultReport(&std::cerr) {}
 
 void VirtualPrinter::CheckTrainerFiles() {

@@ -6,14 +6,11 @@
 #include "cli/Commands.h"
 #include "eeprom/BidValues.h"
 #include "service/BackupFile.h"
-#include "service/UnfinishedWrite.h"
-#include "sim/files/PrinterFolder.h"
+#include "service/ManualSections.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr const char* Package = "arvana-adjust";
 
 std::string Joined(const std::vector<std::string>& words, const std::string& between) {
   std::string joined;
@@ -55,11 +52,6 @@ ManualWords UsageOf(const CommandText& command) {
     usage.Roman(option.Required ? " " : " [").Italic(option.Names.front()).Roman(option.Required ? "" : "]");
   }
   return usage;
-}
-
-std::string PlaceText(const UserFolderPlace& place) {
-  return std::string("$") + place.Variable + "/" + place.Name + "/ (by default ~/" + place.Fallback + "/" +
-         place.Name + "/)";
 }
 
 void WriteSynopsis(ManualPage& page, const CommandLineText& commandLine) {
@@ -116,30 +108,6 @@ void WriteExitStatus(ManualPage& page) {
              "Signal N stopped the command (" + std::to_string(ExitStatusForSignal(2)) + " for Ctrl-C, " +
                  std::to_string(ExitStatusForSignal(15)) +
                  " for kill). A write is stopped after the cell in flight, and the message says how far it got.");
-}
-
-void WriteEnvironment(ManualPage& page) {
-  page.Section("Environment");
-  page.Entry(ManualWords().Bold(BackupPlace.Variable), "Where the backup folder lies (an absolute path; else ~/" +
-                                                           std::string(BackupPlace.Fallback) + ").");
-  page.Entry(ManualWords().Bold(UnfinishedPlace.Variable),
-             "Where the notes of unfinished writes lie (an absolute path; else ~/" +
-                 std::string(UnfinishedPlace.Fallback) + ").");
-  page.Entry(ManualWords().Bold("ARVANA_DEVICE_LPT1").Roman("..3, ").Bold("ARVANA_DEVICE_VLUSB1").Roman("..3"),
-             "Another device node for that port, for example the pseudo-terminal of arvana-printer-sim serve.");
-}
-
-void WriteFiles(ManualPage& page) {
-  page.Section("Files");
-  page.Entry(ManualWords().Italic(PlaceText(BackupPlace)),
-             "Backup files: written by backup, read by restore and diff; a backup file is never written over.");
-  page.Entry(ManualWords().Italic(PlaceText(UnfinishedPlace)),
-             "Notes of writes that did not finish, one per port: listed, finished and forgotten by unfinished.");
-  page.Paragraph(ManualWords().Roman("With ").Bold("--simulator").Roman(", the virtual printer's folder ").Italic("DIR").Roman(" keeps:"));
-  page.Indent();
-  for (const PrinterFolder::File& file : PrinterFolder::Files)
-    page.Entry(ManualWords().Italic(std::string("DIR/") + file.Name), file.Keeps);
-  page.Outdent();
 }
 
 void WriteExamples(ManualPage& page) {
@@ -298,15 +266,14 @@ std::string BashFunctionBody(const CommandLineText& commandLine) {
 }  // namespace
 
 std::string ServiceManualPage(const CommandLineText& commandLine) {
-  ManualPage page(commandLine.Program, std::string(Package) + " " + commandLine.Version,
-                  "service and adjustment of the Arvana Print 350 and 360 from the command line");
+  ManualPage page(commandLine.Program, "service and adjustment of the Arvana Print 350 and 360 from the command line");
   WriteSynopsis(page, commandLine);
   WriteDescription(page, commandLine);
   WriteOptions(page, commandLine);
   WriteCommands(page, commandLine);
   WriteExitStatus(page);
-  WriteEnvironment(page);
-  WriteFiles(page);
+  WriteEnvironmentSection(page);
+  WriteFilesSection(page, "--simulator");
   WriteExamples(page);
   page.Section("See also");
   page.Paragraph(ManualWords().Bold("arvana-adjust").Roman("(1), ").Bold("arvana-printer-sim").Roman("(1)"));

@@ -1,5 +1,6 @@
 #include "platform/ManualPage.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -41,9 +42,42 @@ ManualWords& ManualWords::Italic(const std::string& text) {
   return *this;
 }
 
-ManualPage::ManualPage(const std::string& name, const std::string& source, const std::string& summary) {
+ManualWords ManualWords::Usage(const std::string& line) {
+  ManualWords words;
+  size_t start = 0;
+  while (start < line.size()) {
+    const size_t end = std::min(line.find(' ', start), line.size());
+    if (start > 0) words.Roman(" ");
+    words.Word(line.substr(start, end - start));
+    start = end + 1;
+  }
+  return words;
+}
+
+void ManualWords::Word(const std::string& word) {
+  const size_t first = word.find_first_not_of('[');
+  if (first == std::string::npos) {
+    Roman(word);
+    return;
+  }
+  const size_t last = word.find_last_not_of(']');
+  const std::string core = word.substr(first, last + 1 - first);
+  Roman(word.substr(0, first));
+  // "--simulator[=DIR": an option whose value is joined on.
+  const size_t joined = core.find("[=");
+  if (joined != std::string::npos) {
+    Bold(core.substr(0, joined)).Roman("[=").Italic(core.substr(joined + 2));
+  } else if (std::isupper(static_cast<unsigned char>(core.front()))) {
+    Italic(core);
+  } else {
+    Bold(core);
+  }
+  Roman(word.substr(last + 1));
+}
+
+ManualPage::ManualPage(const std::string& name, const std::string& summary) {
   // .TH title section date source manual; no date, so that two builds of one source give one page.
-  Line(".TH \"" + Escaped(UpperCase(name)) + "\" 1 \"\" \"" + Escaped(source) + "\" \"User Commands\"");
+  Line(".TH \"" + Escaped(UpperCase(name)) + "\" 1 \"\" \"" + Escaped(ManualSource) + "\" \"User Commands\"");
   Section("Name");
   Line(Escaped(name) + " \\- " + Escaped(summary));
 }

@@ -17,12 +17,22 @@ struct ManualWords {
   ManualWords& Roman(const std::string& text);
   ManualWords& Bold(const std::string& text);
   ManualWords& Italic(const std::string& text);
+
+  // A usage line as typed ("serve [--dir DIR] [--simulator[=DIR]]"): names and options bold, the
+  // placeholders (words that begin in capitals) in italics, brackets plain.
+  static ManualWords Usage(const std::string& line);
+
+private:
+  void Word(const std::string& word);
 };
+
+// The package and its version, at the foot of every page.
+constexpr const char* ManualSource = "arvana-adjust 1.0";
 
 class ManualPage {
 public:
-  // `name` as the command is typed ("arvana-service"), `source` the package and its version.
-  ManualPage(const std::string& name, const std::string& source, const std::string& summary);
+  // `name` as the command is typed ("arvana-service"), `summary` the rest of its NAME line.
+  ManualPage(const std::string& name, const std::string& summary);
 
   void Section(const std::string& title);     // .SH, in capitals as man(7) has them
   void Subsection(const std::string& title);  // .SS

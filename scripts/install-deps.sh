@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libcli11-dev nlohmann-json3-dev
           zlib1g-dev qt6-image-formats-plugins desktop-file-utils dpkg-dev xvfb xauth
-          python3 python3-pil python3-numpy)  # the last three: the second degrader of the scan bench
+          groff-base python3 python3-pil python3-numpy)  # groff: the manual pages' check; python: the second degrader of the scan bench
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

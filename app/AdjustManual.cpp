@@ -3,6 +3,7 @@
 #include "platform/ManualPage.h"
 #include "platform/ProgramEnd.h"
 #include "service/ManualSections.h"
+#include "sim/files/PrinterFolder.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ std::string AdjustManualPage() {
              "opened.");
   WriteEnvironmentSection(page);
   WriteFilesSection(page, SimulatorOption.Name);
+  ListPrinterFolder(page);
   page.Section("Examples");
   page.Example("arvana-adjust", "Start on the printer's port:");
   page.Example("arvana-adjust --simulator=training --panel",

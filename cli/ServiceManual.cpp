@@ -7,6 +7,7 @@
 #include "eeprom/BidValues.h"
 #include "service/BackupFile.h"
 #include "service/ManualSections.h"
+#include "sim/files/PrinterFolder.h"
 
 #include <algorithm>
 
@@ -274,6 +275,7 @@ std::string ServiceManualPage(const CommandLineText& commandLine) {
   WriteExitStatus(page);
   WriteEnvironmentSection(page);
   WriteFilesSection(page, "--simulator");
+  ListPrinterFolder(page);
   WriteExamples(page);
   page.Section("See also");
   page.Paragraph(ManualWords().Bold("arvana-adjust").Roman("(1), ").Bold("arvana-printer-sim").Roman("(1)"));

@@ -36,5 +36,5 @@ void WriteFilesSection(ManualPage& page, const char* simulatorOption) {
   page.Entry(ManualWords().Italic(PlaceText(UnfinishedPlace)),
              "Notes of writes that did not finish, one per port, each naming the cells with their old and "
              "intended values.");
-  page.Paragraph(ManualWords().Roman("With ").Bold(simulatorOption).Roman(", the virtual printer's folder ").Italic("DIR").Roman(" keeps the files listed in ").Bold("arvana-printer-sim").Roman("(1)."));
+  page.Paragraph(ManualWords().Roman("With ").Bold(simulatorOption).Roman(", the virtual printer's folder ").Italic("DIR").Roman(" keeps:"));
 }

@@ -6,6 +6,6 @@
 
 // ENVIRONMENT: the variables both programs read.
 void WriteEnvironmentSection(ManualPage& page);
-// FILES: the backup folder, the notes of unfinished writes and, with `simulatorOption`, the
-// virtual printer's folder.
+// FILES: the backup folder and the notes of unfinished writes, then the line that leads in the
+// virtual printer's folder, whose files the front-end lists after it (ListPrinterFolder).
 void WriteFilesSection(ManualPage& page, const char* simulatorOption);

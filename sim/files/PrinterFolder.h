@@ -40,3 +40,7 @@ inline constexpr std::array Files{
 };
 
 }  // namespace PrinterFolder
+
+class ManualPage;
+// The files above as entries of a manual page, each as DIR/NAME, indented under what comes before.
+void ListPrinterFolder(ManualPage& page);

@@ -59,8 +59,7 @@ std::string ToolManualPage() {
   page.Entry(ManualWords().Bold(std::to_string(ToolExitUsage)), "Arguments it does not take; the usage text follows.");
   page.Section("Files");
   page.Paragraph(ManualWords().Roman("The printer's folder ").Italic("DIR").Roman(" keeps:"));
-  for (const PrinterFolder::File& file : PrinterFolder::Files)
-    page.Entry(ManualWords().Italic(std::string("DIR/") + file.Name), file.Keeps);
+  ListPrinterFolder(page);
   page.Section("Examples");
   page.Example("arvana-printer-sim serve --dir printer --panel",
                "Serve the printer kept in ./printer, with its front panel; the pseudo-terminal's path is printed "

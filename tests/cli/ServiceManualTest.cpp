@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -61,6 +62,54 @@ protected:
 constexpr const char* Groff = "/usr/bin/groff";
 constexpr const char* Bash = "/bin/bash";
 
+const OptionText* Find(const std::vector<OptionText>& options, const std::string& name) {
+  for (const OptionText& option : options)
+    if (std::find(option.Names.begin(), option.Names.end(), name) != option.Names.end()) return &option;
+  return nullptr;
+}
+
+const CommandText* FindCommandText(const CommandLineText& commandLine, const std::string& name) {
+  for (const CommandText& command : commandLine.Commands)
+    if (command.Name == name) return &command;
+  return nullptr;
+}
+
+TEST(CommandLineDescription, TellsSwitchesValuesChoicesAndArgumentsApartAsTheParserTakesThem) {
+  const CommandLineText commandLine = DescribeCommandLine();
+  EXPECT_EQ(commandLine.Program, "arvana-service");
+  const OptionText* yes = Find(commandLine.Options, "--yes");
+  ASSERT_NE(yes, nullptr);
+  EXPECT_EQ(yes->Names, (std::vector<std::string>{"-y", "--yes"}));
+  EXPECT_EQ(yes->Value, "");
+  const OptionText* port = Find(commandLine.Options, "--port");
+  ASSERT_NE(port, nullptr);
+  EXPECT_EQ(port->Value, "PORT");
+  EXPECT_EQ(port->Default, "LPT1");
+  EXPECT_EQ(port->Choices, (std::vector<std::string>{"LPT1", "LPT2", "LPT3", "VLUSB1", "VLUSB2", "VLUSB3"}));
+  const OptionText* simulator = Find(commandLine.Options, "--simulator");
+  ASSERT_NE(simulator, nullptr);
+  EXPECT_EQ(simulator->Value, "[=DIR]");
+  EXPECT_TRUE(simulator->Choices.empty());
+
+  const CommandText* bid = FindCommandText(commandLine, "bid");
+  ASSERT_NE(bid, nullptr);
+  EXPECT_EQ(Find(bid->Options, "--help"), nullptr);  // said once for every command
+  const OptionText* write = Find(bid->Options, "--write");
+  ASSERT_NE(write, nullptr);
+  EXPECT_TRUE(write->Repeatable);
+  const CommandText* diff = FindCommandText(commandLine, "diff");
+  ASSERT_NE(diff, nullptr);
+  const OptionText* first = Find(diff->Options, "A");
+  const OptionText* second = Find(diff->Options, "B");
+  ASSERT_TRUE(first != nullptr && second != nullptr);
+  EXPECT_TRUE(first->Positional && first->Required);
+  EXPECT_TRUE(second->Positional && !second->Required);
+  const CommandText* print = FindCommandText(commandLine, "print");
+  ASSERT_NE(print, nullptr);
+  ASSERT_EQ(print->Options.size(), 1u);
+  EXPECT_EQ(print->Options.front().Choices, (std::vector<std::string>{"check", "bid", "top-margin"}));
+}
+
 TEST_F(ServiceManualTest, PageIsCleanRoffAndNamesEveryCommandOptionAndExitStatus) {
   if (!fs::exists(Groff)) GTEST_SKIP() << "groff is not installed";
   const CommandLineText commandLine = DescribeCommandLine();
@@ -88,6 +137,7 @@ TEST_F(ServiceManualTest, PageIsCleanRoffAndNamesEveryCommandOptionAndExitStatus
         << meaning.Status;
   EXPECT_NE(shown.find("$XDG_DATA_HOME/arvana-adjust/backups/"), std::string::npos);
   EXPECT_NE(shown.find("$XDG_STATE_HOME/arvana-adjust/unfinished/"), std::string::npos);
+  EXPECT_NE(shown.find("DIR/faults.conf"), std::string::npos);
 }
 
 // One completion: the words typed so far, the last the one completed.

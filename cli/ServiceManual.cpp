@@ -10,6 +10,7 @@
 #include "sim/files/PrinterFolder.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -146,6 +147,17 @@ std::vector<std::string> OptionNames(const std::vector<OptionText>& options) {
   return names;
 }
 
+// The options whose value names a file; every argument without a fixed few values does too. The
+// values of the rest (a range, a time-out, an ID) are typed, and nothing is offered for them.
+constexpr std::array FileOptions{"--output", "--from-scan"};
+
+bool TakesFile(const OptionText& option) {
+  if (option.Positional) return true;
+  return std::any_of(FileOptions.begin(), FileOptions.end(), [&option](const char* name) {
+    return std::find(option.Names.begin(), option.Names.end(), name) != option.Names.end();
+  });
+}
+
 // The bash lines that complete the value of an option or argument of one command ("" for any command).
 std::string ValueCompletion(const OptionText& option, const std::string& command) {
   if (!option.Choices.empty()) return "_arvana_service_words \"" + Joined(option.Choices, " ") + "\"";
@@ -156,7 +168,7 @@ std::string ValueCompletion(const OptionText& option, const std::string& command
   }
   // A backup to read: restore FILE, diff A B.
   if ((command == "restore" || command == "diff") && option.Positional) return "_arvana_service_backups";
-  return "_arvana_service_files";
+  return TakesFile(option) ? "_arvana_service_files" : "true";
 }
 
 std::string BashFunctionBody(const CommandLineText& commandLine) {

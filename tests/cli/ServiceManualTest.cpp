@@ -163,6 +163,10 @@ TEST_F(ServiceManualTest, BashCompletesCommandsOptionsPortsBidNamesAndBackups) {
       {{"arvana-service", "--port", "LPT2", "status", "--"}, "--help --version --port --model --timeout --simulator --yes --json"},
       {{"arvana-service", "--timeout", "5", "co"}, "counter"},
       {{"arvana-service", "dump", "--format", "h"}, "hex"},
+      // A value that is typed, and one that names a file.
+      {{"arvana-service", "--timeout", "9"}, ""},
+      {{"arvana-service", "dump", "--range", "0"}, ""},
+      {{"arvana-service", "dump", "-o", "arvana-service.b"}, "arvana-service.bash"},
       {{"arvana-service", "bid", "--write", "6pl"}, "6pl-black= 6pl-color="},
       {{"arvana-service", "print", ""}, "check bid top-margin"},
       {{"arvana-service", "analyse", "--json", "n"}, "nozzles"},

@@ -1,9 +1,9 @@
 // The program entry: chooses the real or the virtual printer, creates the
 // program's objects and windows, and runs the message loop.
 #include "app/ArvanaProgram.h"
+#include "app/ProgramOptions.h"
 #include "app/QtClock.h"
 #include "app/QtDialogs.h"
-#include "app/ProgramOptions.h"
 #include "app/QtProgramEnd.h"
 #include "app/SignalStops.h"
 #include "platform/LinuxPortSystem.h"

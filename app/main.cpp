@@ -1,6 +1,7 @@
 // The program entry: chooses the real or the virtual printer, creates the
 // program's objects and windows, and runs the message loop.
 #include "app/ArvanaProgram.h"
+#include "app/ProgramOptions.h"
 #include "app/QtClock.h"
 #include "app/QtDialogs.h"
 #include "app/QtProgramEnd.h"
@@ -21,10 +22,7 @@
 
 namespace {
 
-constexpr const char* SimulatorOption = "--simulator";
 constexpr const char* DefaultSimulatorDirectory = "virtual-printer";
-// With the virtual printer: its front panel opens beside the program's windows.
-constexpr const char* PanelOption = "--panel";
 
 bool HasOption(int argc, char** argv, const char* option) {
   for (int i = 1; i < argc; ++i)
@@ -34,7 +32,7 @@ bool HasOption(int argc, char** argv, const char* option) {
 
 // The folder of the virtual printer when the program runs on it, empty otherwise.
 std::string SimulatorDirectory(int argc, char** argv) {
-  const std::string option = SimulatorOption;
+  const std::string option = SimulatorOption.Name;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == option) return DefaultSimulatorDirectory;
@@ -61,6 +59,11 @@ int RunProgram(PortSystem& ports, QtClock& clock, ProcessStopSignals& stops, con
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The build writes the manual page with the program itself, before any window or display.
+  if (argc == 2 && std::string(argv[1]) == ManualOption) {
+    std::fputs(AdjustManualPage().c_str(), stdout);
+    return std::fflush(stdout) == 0 ? ExitNormal : ExitFatal;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Adjustment Program for Arvana Print 350 360");
   // The desktop entry's name: the desktop shows the window with the entry's name and icon.
@@ -81,7 +84,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "Virtual printer in %s\n", simulator.c_str());
       SimPortSystem ports(printer, clock);
       std::unique_ptr<PrinterPanel> panel;
-      if (HasOption(argc, argv, PanelOption)) {
+      if (HasOption(argc, argv, PanelOption.Name)) {
         panel = std::make_unique<PrinterPanel>(printer);
         panel->show();
         // The trainer switches faults while the program waits for the printer.

@@ -10,11 +10,13 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
 constexpr const char* Version = "1.0";
 constexpr const char* DefaultSimulatorDirectory = "virtual-printer";
+constexpr const char* ProgramSummary = "Service and adjustment of the Arvana Print 350 and 360 printers.";
 
 // "--simulator" alone means the default folder; only "--simulator=DIR" names another, so that a
 // command name after it is never taken for a folder.
@@ -183,27 +185,128 @@ ParsedArguments Refused(const std::string& problem) {
   return parsed;
 }
 
-}  // namespace
+// The first lines of --help: what the program is, and what its exit statuses tell a script.
+std::string ProgramDescription() {
+  std::string statuses;
+  for (const ExitStatusMeaning& meaning : ExitStatusMeanings)
+    statuses += (statuses.empty() ? "" : ", ") + std::to_string(meaning.Status) + " " + meaning.Meaning;
+  return std::string(ProgramSummary) + "\nExit status: " + statuses + ".";
+}
 
-ParsedArguments ParseArguments(const std::vector<std::string>& given) {
-  CLI::App app{"Service and adjustment of the Arvana Print 350 and 360 printers.\n"
-               "Exit status: 0 done, 1 printer or link failure, 2 usage error or refused input, "
-               "3 a write the printer did not confirm."};
+// Builds the whole parser; what is given lands in `options`. Returns every --model (the program's
+// and each command's), whose presence the commands ask about.
+std::vector<CLI::Option*> ConfigureParser(CLI::App& app, CommandOptions& options) {
   app.name(ServiceProgramName);
+  app.description(ProgramDescription());
   app.set_version_flag("--version", std::string(ServiceProgramName) + " " + Version);
   app.require_subcommand(0, 1);
   app.get_formatter()->label("SUBCOMMAND", "COMMAND");
   app.get_formatter()->label("Subcommands", "Commands");
-  // What no option or command takes is gathered and refused below, naming it.
+  // What no option or command takes is gathered and refused after parsing, naming it.
   app.allow_extras();
-  ParsedArguments parsed;
   std::vector<CLI::Option*> modelOptions;
-  AddGlobalOptions(app, parsed.Options, modelOptions);
+  AddGlobalOptions(app, options, modelOptions);
   for (const Command& command : AllCommands())
-    AddGlobalOptions(*app.add_subcommand(command.Name, command.Summary), parsed.Options, modelOptions);
-  AddReadingOptions(app, parsed.Options);
-  AddSettingOptions(app, parsed.Options);
-  AddOtherOptions(app, parsed.Options);
+    AddGlobalOptions(*app.add_subcommand(command.Name, command.Summary), options, modelOptions);
+  AddReadingOptions(app, options);
+  AddSettingOptions(app, options);
+  AddOtherOptions(app, options);
+  return modelOptions;
+}
+
+// The option groups of `app` ("Global options"): parts of it without a name of their own.
+std::vector<const CLI::App*> OptionGroupsOf(const CLI::App& app) {
+  return app.get_subcommands([](const CLI::App* part) { return part->get_name().empty(); });
+}
+
+// The commands of `app`.
+std::vector<const CLI::App*> CommandsOf(const CLI::App& app) {
+  return app.get_subcommands([](const CLI::App* part) { return !part->get_name().empty(); });
+}
+
+// The values an option takes when a set of them is its check: CLI11 shows that set as "{a,b,c}"
+// after the type ("TEXT:{a,b,c}").
+std::vector<std::string> ChoicesOf(const CLI::Option& option) {
+  const std::string type = option.get_type_name();
+  const size_t open = type.find(":{");
+  const size_t close = type.find('}', open);
+  if (open == std::string::npos || close == std::string::npos) return {};
+  std::vector<std::string> choices;
+  const std::string list = type.substr(open + 2, close - open - 2);
+  for (size_t start = 0; start <= list.size();) {
+    const size_t comma = std::min(list.find(',', start), list.size());
+    choices.push_back(list.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return choices;
+}
+
+// The placeholder of an option's value: the parser's own when it names one ("[=DIR]"), else the
+// option's long name in capitals ("--port" -> "PORT"); CLI11's type names ("TEXT") say nothing.
+std::string ValueNameOf(const CLI::Option& option) {
+  if (option.get_items_expected_max() == 0) return {};  // a switch
+  const std::string type = option.get_type_name().substr(0, option.get_type_name().find(':'));
+  const bool generic = type == "TEXT" || type == "INT" || type == "UINT" || type == "FLOAT" || type.empty();
+  if (!generic) return type;
+  std::string name = option.get_lnames().empty() ? option.get_name() : option.get_lnames().front();
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name;
+}
+
+OptionText TextOf(const CLI::Option& option) {
+  OptionText text;
+  if (option.get_positional() && !option.nonpositional()) {
+    text.Names = {option.get_name(true)};
+    text.Positional = true;
+  } else {
+    for (const std::string& name : option.get_snames()) text.Names.push_back("-" + name);
+    for (const std::string& name : option.get_lnames()) text.Names.push_back("--" + name);
+    text.Value = ValueNameOf(option);
+  }
+  text.Description = option.get_description();
+  text.Default = option.get_default_str();
+  text.Choices = ChoicesOf(option);
+  text.Required = option.get_required();
+  text.Repeatable = option.get_items_expected_max() > 1;
+  return text;
+}
+
+// The options of `app`; with `withGroups` also those of its option groups. A command's help
+// repeats the global options, which its manual page lists once, at the top.
+std::vector<OptionText> OptionsOf(const CLI::App& app, bool withHelp, bool withGroups) {
+  std::vector<OptionText> texts;
+  for (const CLI::Option* option : app.get_options()) {
+    if (!withHelp && option == app.get_help_ptr()) continue;
+    texts.push_back(TextOf(*option));
+  }
+  if (withGroups) {
+    for (const CLI::App* group : OptionGroupsOf(app))
+      for (const CLI::Option* option : group->get_options())
+        if (option != group->get_help_ptr()) texts.push_back(TextOf(*option));
+  }
+  return texts;
+}
+
+}  // namespace
+
+CommandLineText DescribeCommandLine() {
+  CLI::App app;
+  CommandOptions options;
+  ConfigureParser(app, options);
+  CommandLineText text;
+  text.Program = app.get_name();
+  text.Version = Version;
+  text.Description = ProgramSummary;
+  text.Options = OptionsOf(app, true, true);
+  for (const CLI::App* command : CommandsOf(app))
+    text.Commands.push_back({command->get_name(), command->get_description(), OptionsOf(*command, false, false)});
+  return text;
+}
+
+ParsedArguments ParseArguments(const std::vector<std::string>& given) {
+  CLI::App app;
+  ParsedArguments parsed;
+  const std::vector<CLI::Option*> modelOptions = ConfigureParser(app, parsed.Options);
   try {
     std::vector<std::string> arguments = Arguments(given);
     app.parse(arguments);

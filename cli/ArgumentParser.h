@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cli/CommandOptions.h"
+#include "cli/CommandLineText.h"
 #include "cli/Commands.h"
 
 #include <string>

@@ -9,6 +9,7 @@
 #include "cli/ServiceSession.h"
 #include "cli/TerminalDialogs.h"
 
+#include <array>
 #include <span>
 #include <string>
 
@@ -17,6 +18,24 @@ constexpr int ExitDone = 0;
 constexpr int ExitPrinterFailure = 1;  // the printer or the link failed, or a value could not be read
 constexpr int ExitUsage = 2;           // bad arguments, refused input, a bad file, a question nobody could answer
 constexpr int ExitNotConfirmed = 3;    // a write the printer did not confirm
+
+// What each status means, as --help and the manual page say it; `Details` is the manual's longer word.
+struct ExitStatusMeaning {
+  int Status;
+  const char* Meaning;
+  const char* Details;
+};
+inline constexpr std::array ExitStatusMeanings{
+    ExitStatusMeaning{ExitDone, "done", "The command did what it was asked."},
+    ExitStatusMeaning{ExitPrinterFailure, "printer or link failure",
+                      "The printer or the link failed: a value could not be read, the printer did not answer, "
+                      "the --timeout was reached by the whole command, or the results could not be written."},
+    ExitStatusMeaning{ExitUsage, "usage error or refused input",
+                      "Bad arguments, or input that was refused: a head ID that fails its check, a bad backup "
+                      "file, a question nobody could answer. Nothing was written."},
+    ExitStatusMeaning{ExitNotConfirmed, "a write the printer did not confirm",
+                      "A write whose read-back did not show the values written."},
+};
 
 struct CommandContext {
   ServiceSession& Session;

@@ -1,5 +1,6 @@
 // arvana-service: the adjustment program's items at the command line, for scripts and terminals.
 #include "cli/CommandLine.h"
+#include "cli/ServiceManual.h"
 #include "cli/StandardError.h"
 #include "platform/LinuxClock.h"
 
@@ -34,6 +35,13 @@ constexpr int ExitOutputLost = 1;
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The build writes the manual page and the shell completions with the program itself.
+  if (argc == 2) {
+    if (const std::optional<std::string> document = BuildTimeDocument(argv[1])) {
+      std::cout << *document;
+      return OutputReachedItsFile() ? 0 : ExitOutputLost;
+    }
+  }
   LinuxClock clock;
   ExitingEnd end;
   ProcessStopSignals stops;

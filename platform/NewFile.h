@@ -20,3 +20,11 @@ std::vector<std::string> RemoveLeftOverTemporaries(const std::string& folder);
 // A folder of the user's, as the desktop's base directories name them: `$<variable>/<name>` when the
 // variable holds an absolute path, else `$HOME/<fallback>/<name>` (the working folder without HOME).
 std::string UserFolder(const char* variable, const char* fallback, const std::string& name);
+
+// One such folder, named once for the program that uses it and for the manual pages that list it.
+struct UserFolderPlace {
+  const char* Variable;  // "XDG_DATA_HOME"
+  const char* Fallback;  // ".local/share", below $HOME
+  const char* Name;      // "arvana-adjust/backups"
+};
+inline std::string UserFolder(const UserFolderPlace& place) { return UserFolder(place.Variable, place.Fallback, place.Name); }

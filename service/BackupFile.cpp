@@ -207,7 +207,7 @@ BackupFileCheck ReadBackupFile(const std::string& path) {
   return ParseBackup(*text);
 }
 
-std::string BackupFolder() { return UserFolder("XDG_DATA_HOME", ".local/share", "arvana-adjust/backups"); }
+std::string BackupFolder() { return UserFolder(BackupPlace); }
 
 std::string BackupDate(const LocalDateTime& when) {
   char text[32];

@@ -19,6 +19,7 @@
 
 #include "eeprom/EepromMap.h"
 #include "platform/Clock.h"
+#include "platform/NewFile.h"
 
 #include <array>
 #include <cstdint>
@@ -64,6 +65,7 @@ BackupFileCheck ParseBackup(std::string_view text);
 BackupFileCheck ReadBackupFile(const std::string& path);
 
 // $XDG_DATA_HOME/arvana-adjust/backups, or ~/.local/share/arvana-adjust/backups.
+constexpr UserFolderPlace BackupPlace{"XDG_DATA_HOME", ".local/share", "arvana-adjust/backups"};
 std::string BackupFolder();
 // "2026-12-08T1503-360-M3EURJ00TG4KK.eeprom"; characters of the head ID that
 // do not belong in a file name become '_'.

@@ -146,7 +146,7 @@ std::optional<UnfinishedNote> ParseNote(std::string_view text, std::string& prob
   return note;
 }
 
-std::string UnfinishedFolder() { return UserFolder("XDG_STATE_HOME", ".local/state", "arvana-adjust/unfinished"); }
+std::string UnfinishedFolder() { return UserFolder(UnfinishedPlace); }
 
 HeldNote::HeldNote(HeldNote&& other) noexcept : Path(std::move(other.Path)), Descriptor(other.Descriptor) {
   other.Descriptor = -1;

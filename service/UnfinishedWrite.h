@@ -3,6 +3,8 @@
 // kill, a power cut or a pulled cable is found, and can be finished, the next time.
 #pragma once
 
+#include "platform/NewFile.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,6 +40,7 @@ std::string FormatNote(const UnfinishedNote& note);
 std::optional<UnfinishedNote> ParseNote(std::string_view text, std::string& problem);
 
 // $XDG_STATE_HOME/arvana-adjust/unfinished (by default ~/.local/state/arvana-adjust/unfinished).
+constexpr UserFolderPlace UnfinishedPlace{"XDG_STATE_HOME", ".local/state", "arvana-adjust/unfinished"};
 std::string UnfinishedFolder();
 
 // A note found on disk, with the file it lives in.

@@ -1,6 +1,8 @@
 // The virtual printer's front: blocks in, answers out, power and the record of the traffic.
 #include "sim/VirtualPrinter.h"
 
+#include "sim/files/PrinterFolder.h"
+
 #include "platform/ShownText.h"
 
 #include <unistd.h>
@@ -47,21 +49,21 @@ const std::string& Locked(const std::string& directory, const DirectoryLock& loc
 VirtualPrinter::VirtualPrinter(Clock& clock, std::string directory)
     : Directory(PrepareDirectory(std::move(directory), DirectoryMessages)),
       Lock(Directory),
-      Config(ReadPrinterConfig(PathIn(Locked(Directory, Lock), "printer.conf"))),
+      Config(ReadPrinterConfig(PathIn(Locked(Directory, Lock), PrinterFolder::Config))),
       ModelIs(Config.Model),
       // A printer made new is made as the model it is.
-      Core(clock, PathIn(Locked(Directory, Lock), "eeprom.bin"), PathIn(Directory, "head.txt"),
+      Core(clock, PathIn(Locked(Directory, Lock), PrinterFolder::Eeprom), PathIn(Directory, PrinterFolder::Head),
            ModelIs == SimModel::Print350 ? EepromImage::MarketId350 : EepromImage::MarketId360),
-      Traffic(PathIn(Directory, "capture.log")),
-      JobStore(PathIn(Directory, "jobs")),
-      Mechanics(PathIn(Directory, "mechanics.txt")),
-      PageOutput(PathIn(Directory, "pages")),
+      Traffic(PathIn(Directory, PrinterFolder::Capture)),
+      JobStore(PathIn(Directory, PrinterFolder::Jobs)),
+      Mechanics(PathIn(Directory, PrinterFolder::Mechanics)),
+      PageOutput(PathIn(Directory, PrinterFolder::Pages)),
       Printing(Core.Eeprom().InUse(), Mechanics, PageOutput, &Core.Head()),
       Link(Core),
       Control(Core),
       Data(Core, JobStore, Printing),
-      FaultsFile(PathIn(Directory, "faults.conf")),
-      ReplaceBoardPath(PathIn(Directory, "replace-main-board")),
+      FaultsFile(PathIn(Directory, PrinterFolder::Faults)),
+      ReplaceBoardPath(PathIn(Directory, PrinterFolder::ReplaceBoard)),
       FaultReport(&std::cerr) {}
 
 void VirtualPrinter::CheckTrainerFiles() {

@@ -17,27 +17,13 @@
 #include "sim/engine/PageReduction.h"
 #include "sim/VirtualPrinter.h"
 #include "sim/panel/PrinterPanel.h"
+#include "sim/tool/ToolUsage.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 
 namespace {
-
-constexpr const char* Usage =
-    "usage: arvana-printer-sim serve [--dir DIR] [--panel] [--page-scale SCALE]\n"
-    "           serves the virtual printer on a pseudo-terminal; DIR (default ./virtual-printer)\n"
-    "           keeps printer.conf (model = 350 or 360), eeprom.bin, head.txt, mechanics.txt,\n"
-    "           faults.conf, capture.log, jobs/ and pages/. --panel opens the printer's front\n"
-    "           panel; --page-scale (0.02 to 1, for example 0.25) also writes a reduced copy of\n"
-    "           each page to pages/reduced/\n"
-    "       arvana-printer-sim render JOB.prn [--dir DIR]\n"
-    "           prints a saved job on a printer fresh from the factory (top margin and first\n"
-    "           dot position 0, Bi-D values that match the head) and writes its pages as\n"
-    "           DIR/<job name>-NNNN.png, replacing pages of the same name; DIR defaults to the\n"
-    "           job's own folder. Mistakes in the job are listed on standard error.\n"
-    "       arvana-printer-sim decode CAPTURE.log\n"
-    "           prints a capture as readable lines\n";
 
 // decode reads a capture line by line, so its size costs time only: captures from before
 // capture.log had a limit, or capture.log.1 and capture.log joined, are larger than
@@ -241,11 +227,16 @@ int Decode(const std::string& path) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  // The build writes the manual page with the program itself.
+  if (args.size() == 1 && args[0] == "--man") {
+    std::cout << ToolManualPage();
+    return std::cout.flush() ? 0 : ToolExitFailure;
+  }
   if (!args.empty() && args[0] == "serve") {
     ServeOptions options;
     if (!ReadServeOptions(args, options)) {
-      std::cerr << Usage;
-      return 2;
+      std::cerr << ToolUsageText();
+      return ToolExitUsage;
     }
     try {
       return Serve(options);
@@ -260,6 +251,6 @@ int main(int argc, char** argv) {
     if (args.size() == 4 && !args[1].empty() && args[2] == "--dir" && !args[3].empty())
       return RenderJobFile(args[1], args[3], std::cout, std::cerr);
   }
-  std::cerr << Usage;
-  return 2;
+  std::cerr << ToolUsageText();
+  return ToolExitUsage;
 }

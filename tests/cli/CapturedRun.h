@@ -3,11 +3,20 @@
 #pragma once
 
 #include "cli/CommandLine.h"
+#include "platform/VirtualClock.h"
+#include "tests/sim/SimTestSupport.h"
 #include "tests/support/TestDialogs.h"
+
+#include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -40,3 +49,27 @@ inline int RunCapturingOutput(const std::vector<std::string>& arguments, Clock& 
   std::cerr << err;
   return status;
 }
+
+// Commands run in this process on the virtual printer kept in Dir/vp; standard output lands in Out,
+// standard error in Err, and the notes of unfinished writes in a folder of the test.
+class SimulatorCommandTest : public testing::Test {
+protected:
+  // `simulatorLast`: the printer's folder is given after the arguments instead of before them.
+  int Run(std::vector<std::string> arguments, bool simulatorLast = false) {
+    setenv("XDG_STATE_HOME", (Dir.Path / "state").c_str(), 1);
+    const std::string simulator = "--simulator=" + (Dir.Path / "vp").string();
+    arguments.insert(simulatorLast ? arguments.end() : arguments.begin(), simulator);
+    return RunCapturingOutput(arguments, Clock, End, Out, Err);
+  }
+  static std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  }
+  uint8_t Cell(uint8_t address) { return static_cast<uint8_t>(ReadFile(Dir.Path / "vp/eeprom.bin").at(address)); }
+
+  TempDirectory Dir;
+  VirtualClock Clock;
+  TestProgramEnd End;
+  std::string Out;
+  std::string Err;
+};

@@ -22,32 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CommandLineTest : public testing::Test {
+class CommandLineTest : public SimulatorCommandTest {
 protected:
-  TempDirectory Dir;
-  VirtualClock Clock;
-  TestProgramEnd End;
-  std::string Out;
-  std::string Err;
-
-  // Runs one command on the virtual printer; its standard output lands in Out, its standard error in Err.
-  // Notes of unfinished writes go to a folder of this test.
-  int Run(std::vector<std::string> arguments) {
-    setenv("XDG_STATE_HOME", (Dir.Path / "state").c_str(), 1);
-    arguments.insert(arguments.begin(), "--simulator=" + (Dir.Path / "vp").string());
-    return RunCapturingOutput(arguments, Clock, End, Out, Err);
-  }
-  std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  }
   void SetCell(uint8_t address, uint8_t value) {
     std::string image = ReadFile(Dir.Path / "vp/eeprom.bin");
     ASSERT_EQ(image.size(), 256u);
     image[address] = static_cast<char>(value);
     std::ofstream(Dir.Path / "vp/eeprom.bin", std::ios::binary | std::ios::trunc) << image;
   }
-  uint8_t Cell(uint8_t address) { return static_cast<uint8_t>(ReadFile(Dir.Path / "vp/eeprom.bin").at(address)); }
   // The EEPROM writes the last run sent, as "address value" on either channel.
   std::vector<std::string> CaptureLines() {
     std::vector<std::string> lines;

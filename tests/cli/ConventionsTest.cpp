@@ -26,21 +26,11 @@ std::vector<std::string> LinesOf(const std::string& text) {
   return lines;
 }
 
-class CommandLineConventions : public testing::Test {
+class CommandLineConventions : public SimulatorCommandTest {
 protected:
-  TempDirectory Dir;
-  VirtualClock Clock;
-  TestProgramEnd End;
-  std::string Out;
-  std::string Err;
-
   // Runs arvana-service on the virtual printer in Dir/vp, the arguments as given (the printer's
   // folder after them, so that every test also places a global option after the command).
-  int Run(std::vector<std::string> arguments) {
-    setenv("XDG_STATE_HOME", (Dir.Path / "state").c_str(), 1);
-    arguments.push_back("--simulator=" + (Dir.Path / "vp").string());
-    return RunCapturingOutput(arguments, Clock, End, Out, Err);
-  }
+  int Run(std::vector<std::string> arguments) { return SimulatorCommandTest::Run(std::move(arguments), true); }
   std::string Backup() {
     const std::string file = (Dir.Path / "board.eeprom").string();
     EXPECT_EQ(Run({"backup", "-o", file, "--model", "360"}), 0) << Err;

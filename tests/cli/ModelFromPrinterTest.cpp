@@ -15,22 +15,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ModelFromPrinterTest : public testing::Test {
+class ModelFromPrinterTest : public SimulatorCommandTest {
 protected:
   void SetUp() override {
     fs::create_directories(Dir.Path / "vp");
     std::ofstream(Dir.Path / "vp/printer.conf") << "model = 350\n";
   }
-  int Run(std::vector<std::string> arguments) {
-    setenv("XDG_STATE_HOME", (Dir.Path / "state").c_str(), 1);
-    arguments.insert(arguments.begin(), "--simulator=" + (Dir.Path / "vp").string());
-    return RunCapturingOutput(arguments, Clock, End, Out, Err);
-  }
-  std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  }
-  uint8_t Cell(uint8_t address) { return static_cast<uint8_t>(ReadFile(Dir.Path / "vp/eeprom.bin").at(address)); }
   // Every print job the printer received, one after the other.
   std::string Jobs() {
     std::string all;
@@ -39,11 +29,6 @@ protected:
     return all;
   }
 
-  TempDirectory Dir;
-  VirtualClock Clock;
-  TestProgramEnd End;
-  std::string Out;
-  std::string Err;
 };
 
 }  // namespace

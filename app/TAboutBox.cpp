@@ -2,6 +2,8 @@
 
 #include "ui_DalAbout.h"
 
+#include "platform/ProgramVersion.h"
+
 #include <QPainter>
 #include <QPixmap>
 
@@ -36,6 +38,7 @@ TAboutBox::TAboutBox() : Form(new Ui::TAboutBox) {
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(size());
   Form->ProgramIconImg->setPixmap(ProgramIcon());
+  Form->VersionLbl->setText(QString("Version ") + ProgramVersion);
   connect(Form->OKButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 

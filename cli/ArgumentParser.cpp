@@ -5,6 +5,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/StandardError.h"
 
+#include "platform/ProgramVersion.h"
 #include "platform/ShownText.h"
 
 #include <CLI/CLI.hpp>
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr const char* Version = "1.0";
 constexpr const char* DefaultSimulatorDirectory = "virtual-printer";
 constexpr const char* ProgramSummary = "Service and adjustment of the Arvana Print 350 and 360 printers.";
 
@@ -198,7 +198,7 @@ std::string ProgramDescription() {
 std::vector<CLI::Option*> ConfigureParser(CLI::App& app, CommandOptions& options) {
   app.name(ServiceProgramName);
   app.description(ProgramDescription());
-  app.set_version_flag("--version", std::string(ServiceProgramName) + " " + Version);
+  app.set_version_flag("--version", std::string(ServiceProgramName) + " " + ProgramVersion);
   app.require_subcommand(0, 1);
   app.get_formatter()->label("SUBCOMMAND", "COMMAND");
   app.get_formatter()->label("Subcommands", "Commands");
@@ -295,7 +295,7 @@ CommandLineText DescribeCommandLine() {
   ConfigureParser(app, options);
   CommandLineText text;
   text.Program = app.get_name();
-  text.Version = Version;
+  text.Version = ProgramVersion;
   text.Description = ProgramSummary;
   text.Options = OptionsOf(app, true, true);
   for (const CLI::App* command : CommandsOf(app))

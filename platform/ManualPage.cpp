@@ -1,5 +1,7 @@
 #include "platform/ManualPage.h"
 
+#include "platform/ProgramVersion.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -77,7 +79,7 @@ void ManualWords::Word(const std::string& word) {
 
 ManualPage::ManualPage(const std::string& name, const std::string& summary) {
   // .TH title section date source manual; no date, so that two builds of one source give one page.
-  Line(".TH \"" + Escaped(UpperCase(name)) + "\" 1 \"\" \"" + Escaped(ManualSource) + "\" \"User Commands\"");
+  Line(".TH \"" + Escaped(UpperCase(name)) + "\" 1 \"\" \"" + Escaped(std::string(ManualPackage) + " " + ProgramVersion) + "\" \"User Commands\"");
   Section("Name");
   Line(Escaped(name) + " \\- " + Escaped(summary));
 }

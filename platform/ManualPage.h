@@ -27,7 +27,7 @@ private:
 };
 
 // The package and its version, at the foot of every page.
-constexpr const char* ManualSource = "arvana-adjust 1.0";
+constexpr const char* ManualPackage = "arvana-adjust";
 
 class ManualPage {
 public:

@@ -7,6 +7,9 @@ scripts/install-deps.sh
 # With precompiled headers a compiler cache needs to be told what it may ignore.
 export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
 start=$(date +%s)
+# Each phase's time on the clock and in CPU (its processes' user and system time): the clock
+# depends on what else the machine does, the CPU seconds much less.
+TIMEFORMAT='%0R s (%0U s user + %0S s system CPU)'
 
 jobs=${JOBS:-2}
 linker=()
@@ -21,9 +24,8 @@ build() {
     -DCMAKE_UNITY_BUILD=ON "${linker[@]}" "$@" \
     > "$dir.configure.log" 2>&1 \
     || { cat "$dir.configure.log"; exit 1; }
-  local began=$(date +%s)
-  cmake --build "$dir" -j "$jobs"
-  phases+=("$dir: build $(( $(date +%s) - began )) s")
+  { time cmake --build "$dir" -j "$jobs" 2>&1; } 2> "$dir.build.time"
+  phases+=("$dir: build $(cat "$dir.build.time")")
 }
 run_tests() {
   local dir=$1
@@ -35,26 +37,24 @@ mkdir -p build-test
 # No debug information in the optimised build: the tests do not need it, and writing it is half the build.
 build build-test/release -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
 if [ "${1:-}" == "--quick" ]; then
-  began=$(date +%s)
-  run_tests build-test/release
-  phases+=("build-test/release: tests $(( $(date +%s) - began )) s")
+  { time run_tests build-test/release 2>&1; } 2> build-test/release.tests.time
+  phases+=("build-test/release: tests $(cat build-test/release.tests.time)")
 else
   # The optimised build's tests spend much of their time waiting for child programs and the virtual
   # printer; the sanitizer build compiles meanwhile and fills that time. Their report follows the build.
-  began=$(date +%s)
-  run_tests build-test/release > build-test/release.tests.log 2>&1 &
+  { time run_tests build-test/release > build-test/release.tests.log 2>&1; } 2> build-test/release.tests.time &
   release_tests=$!
   trap 'kill "$release_tests" 2> /dev/null || true' EXIT  # a failed build leaves no tests running behind it
   # Unoptimised with line tables: what the sanitizers need for their reports, at a fraction of the build time.
   build build-test/sanitize -DARVANA_SANITIZE=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O0 -g1"
   release_status=0
   wait "$release_tests" || release_status=$?
-  phases+=("build-test/release: tests $(( $(date +%s) - began )) s, beside the sanitizer build")
+  phases+=("build-test/release: tests $(cat build-test/release.tests.time), beside the sanitizer build")
   cat build-test/release.tests.log
   [ "$release_status" -eq 0 ] || { echo "The optimised build's tests failed."; exit "$release_status"; }
-  began=$(date +%s)
-  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-test/sanitize
-  phases+=("build-test/sanitize: tests $(( $(date +%s) - began )) s")
+  { time ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-test/sanitize 2>&1; } \
+    2> build-test/sanitize.tests.time
+  phases+=("build-test/sanitize: tests $(cat build-test/sanitize.tests.time)")
 fi
 printf '%s\n' "${phases[@]}"
-echo "test command: $(( $(date +%s) - start )) s"
+echo "test command: $(( $(date +%s) - start )) s; CPU of all its processes (user, system): $(times | tail -1)"

@@ -268,8 +268,11 @@ TEST(PrintedPages, RenderingReportsBadJobs) {
 
 namespace {
 
-// A character and a form feed, over and over: every two bytes a page.
+// A character and a form feed, over and over: every two bytes a page, enough pages to pass the
+// limit of files by two hundred.
 TEST(PrintedPages, AFloodOfFormFeedsKeepsAtMost500PageFilesAndSaysSo) {
+  constexpr int FloodPages = 700;
+  static_assert(FloodPages >= PageStore::MaxPageFiles + 200 && FloodPages >= JobRecorder::MaxJobFiles + 200);
   ScratchDirectory dir;
   VirtualClock clock;
   VirtualPrinter printer(clock, dir.Path.string());
@@ -277,12 +280,12 @@ TEST(PrintedPages, AFloodOfFormFeedsKeepsAtMost500PageFilesAndSaysSo) {
   printer.SetFaultReport(report);
   for (const Bytes& block : {ModeSwitchBlock(), OpenBlock(0x40), CreditRequestBlock(0x40, 200)}) Send(printer, block);
   Bytes flood;
-  for (int i = 0; i < 2048; ++i) flood.insert(flood.end(), {'a', 0x0C});
+  for (int i = 0; i < FloodPages; ++i) flood.insert(flood.end(), {'a', 0x0C});
   for (size_t at = 0; at < flood.size(); at += 100)
     Send(printer, Packet(0x40, Bytes(flood.begin() + static_cast<long>(at),
                                      flood.begin() + static_cast<long>(std::min(flood.size(), at + 100)))));
-  EXPECT_EQ(printer.Pages().size(), 2048u);
-  EXPECT_EQ(printer.Jobs().size(), 2048u) << "each form feed ends a job";
+  EXPECT_EQ(printer.Pages().size(), size_t{FloodPages});
+  EXPECT_EQ(printer.Jobs().size(), size_t{FloodPages}) << "each form feed ends a job";
   const auto filesIn = [](const fs::path& folder) {
     size_t files = 0;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) files += entry.is_regular_file() ? 1 : 0;

@@ -18,6 +18,67 @@ std::string DateText(const LocalDateTime& when) {
 
 }  // namespace
 
+bool WriteGuard::BeginTrial(std::string item, std::vector<NoteCell> stored, std::string& problem) {
+  EndTrial();
+  UnfinishedNote note = NewNote(std::move(item), std::move(stored));
+  std::string error;
+  HeldNote file = Store.Save(note, error);
+  if (!file.Held()) {
+    problem = "the note of its stored value could not be saved (" + error + ")";
+    return false;
+  }
+  Trial = ActiveTrial{std::move(note), std::move(file)};
+  return true;
+}
+
+void WriteGuard::EndTrial() {
+  if (!Trial) return;
+  std::string ignored;  // a note that stays names the values the printer holds: finishing it changes nothing
+  NoteStore::Remove(Trial->File.Path, ignored);
+  Trial.reset();
+}
+
+namespace {
+
+// "cell 33 = 03, cell 36 = FE"
+std::string StoredCellsText(std::span<const NoteCell> cells) {
+  std::string text;
+  for (const NoteCell& cell : cells) {
+    char one[16];
+    std::snprintf(one, sizeof one, "cell %02X = %02X", cell.Address, cell.Value);
+    text += (text.empty() ? "" : ", ") + std::string(one);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string WriteGuard::TrialLeftText() const {
+  if (!Trial) return {};
+  const bool one = Trial->Note.Cells.size() == 1;
+  return "The " + Trial->Note.Item + " was stopped while it tried other values, and " +
+         (one ? "the stored value" : "the stored values") +
+         " could not be put back: the printer may hold a value under trial instead of " +
+         StoredCellsText(Trial->Note.Cells) + (one ? ". It stays noted until it is written again." :
+                                                     ". They stay noted until they are written again.");
+}
+
+std::string WriteGuard::PutBackTrial(ConfirmedWrites& confirm) {
+  if (!Trial || PuttingBack) return TrialLeftText();
+  TPDalD4Comm& link = confirm.Link();
+  if (!link.LinkUp() || link.PrinterSilent() || link.ShuttingDown()) return TrialLeftText();
+  PuttingBack = true;
+  const std::vector<EepromCell> cells = EepromCells(Trial->Note.Cells);
+  const bool held = confirm.WriteCells(cells) == Ack::Ok && confirm.Differences(cells).empty();
+  PuttingBack = false;
+  if (!held) return TrialLeftText();
+  const std::string text = "The " + Trial->Note.Item + " was stopped while it tried other values: the printer " +
+                           (cells.size() == 1 ? "holds its stored value again (" : "holds its stored values again (") +
+                           StoredCellsText(Trial->Note.Cells) + ", read back).";
+  EndTrial();
+  return text;
+}
+
 std::vector<FoundNote> WriteGuard::Unfinished(std::vector<std::string>* problems) const {
   return Store.NotesFor(PortNameOf(Port.GetPortIndex()), Place, problems);
 }

@@ -90,11 +90,16 @@ bool FirstDotLogic::Write(const std::string& text) {
     View.WriteText(wsError, *difference);
     return true;
   }
-  View.WriteText(wsPlain, "As first dot position value, ");
-  View.WriteText(wsNewLine, "\"");
-  View.WriteText(wsAppend, text);
-  View.WriteText(wsAppend, "\"");
-  View.WriteText(wsAppend, "has been written in the EEPROM");
+  if (View.LinesStandAlone()) {
+    View.WriteText(wsPlain, "As first dot position value, \"" + text + "\" has been written in the EEPROM");
+  } else {
+    // The message area's two lines: the value in quotes, the words right after the closing one.
+    View.WriteText(wsPlain, "As first dot position value, ");
+    View.WriteText(wsNewLine, "\"");
+    View.WriteText(wsAppend, text);
+    View.WriteText(wsAppend, "\"");
+    View.WriteText(wsAppend, "has been written in the EEPROM");
+  }
   View.SetSummary(SummaryField::FirstDot, text);
   return true;
 }

@@ -157,6 +157,11 @@ size_t GuardedWrite::Send(const std::function<bool(const NoteCell&)>& send) {
   return sent;
 }
 
+void GuardedWrite::FirstCellRefused() {
+  std::string ignored;
+  if (Started() && OwnNote) NoteStore::Remove(File.Path, ignored);
+}
+
 bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
                                    const std::function<bool(const NoteCell&)>& send, std::string_view notWritten) {
   if (!Started()) {
@@ -169,6 +174,8 @@ bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
     ReportStoppedWrite(view, confirm, std::span(cells).first(sent), sent, cells.size());
     return false;
   }
+  // The sender ends the program on a cell without an answer: a cell not sent was refused as busy.
+  if (sent == 0) FirstCellRefused();
   const std::optional<std::string> problem =
       sent < cells.size() ? ConfirmedWrites::BusyText(notWritten) : confirm.Confirm(cells);
   if (problem) {

@@ -113,6 +113,9 @@ public:
   // no further cell is sent. The count of cells sent.
   size_t Send(const std::function<bool(const NoteCell&)>& send);
   bool Stopped() const { return StoppedBySignal; }
+  // The printer refused the first cell (busy): it holds nothing of this write, and a note of its
+  // own goes, as there is nothing to finish. A note taken up from an earlier run stays.
+  void FirstCellRefused();
   size_t Total() const { return Note.Cells.size(); }
 
   // The printer holds every cell (read back): the note goes. False when it stays on disk; then

@@ -15,6 +15,16 @@ std::string DateText(const LocalDateTime& when) {
   return text;
 }
 
+// "cell 33 = 03, cell 36 = FE"
+std::string StoredCellsText(std::span<const NoteCell> cells) {
+  std::string text;
+  for (const NoteCell& cell : cells) {
+    char one[16];
+    std::snprintf(one, sizeof one, "cell %02X = %02X", cell.Address, cell.Value);
+    text += (text.empty() ? "" : ", ") + std::string(one);
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -37,21 +47,6 @@ void WriteGuard::EndTrial() {
   NoteStore::Remove(Trial->File.Path, ignored);
   Trial.reset();
 }
-
-namespace {
-
-// "cell 33 = 03, cell 36 = FE"
-std::string StoredCellsText(std::span<const NoteCell> cells) {
-  std::string text;
-  for (const NoteCell& cell : cells) {
-    char one[16];
-    std::snprintf(one, sizeof one, "cell %02X = %02X", cell.Address, cell.Value);
-    text += (text.empty() ? "" : ", ") + std::string(one);
-  }
-  return text;
-}
-
-}  // namespace
 
 std::string WriteGuard::TrialLeftText() const {
   if (!Trial) return {};

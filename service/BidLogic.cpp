@@ -80,7 +80,7 @@ std::optional<BidWrite> BidLogic::WriteValue(const BidValue& value, int number, 
     ReportStoppedWrite(View, Confirm, std::span(cells).first(sent), written, total, firstMessage);
     return std::nullopt;
   }
-  if (std::optional<std::string> difference = Confirm.Confirm(cells)) {
+  if (std::optional<std::string> difference = write.ConfirmOrForget(Confirm)) {
     problem = std::move(*difference);
     return BidWrite::NotHeld;
   }

@@ -92,7 +92,7 @@ EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValu
   }
   switch (answer) {
     case Ack::Ok:
-      if (std::optional<std::string> difference = writes.Confirm(cells)) {
+      if (std::optional<std::string> difference = write.ConfirmOrForget(writes)) {
         problem = std::move(*difference);
         return WriteResult::NotHeld;
       }
@@ -100,7 +100,7 @@ EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValu
       problem = write.NoteProblem();  // said below the success message
       return WriteResult::Held;
     case Ack::Busy:
-      if (sent == 0) write.FirstCellRefused();
+      if (sent == 0) write.NothingWritten();
       problem = ConfirmedWrites::BusyText("the backup data was not written");
       return WriteResult::NotHeld;
     case Ack::Failed:

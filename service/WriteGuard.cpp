@@ -152,9 +152,21 @@ size_t GuardedWrite::Send(const std::function<bool(const NoteCell&)>& send) {
   return sent;
 }
 
-void GuardedWrite::FirstCellRefused() {
+void GuardedWrite::NothingWritten() {
   std::string ignored;
   if (Started() && OwnNote) NoteStore::Remove(File.Path, ignored);
+}
+
+std::optional<std::string> GuardedWrite::ConfirmOrForget(ConfirmedWrites& confirm) {
+  const std::vector<CellDifference> differences = confirm.Differences(EepromCells(Note.Cells));
+  if (differences.empty()) return std::nullopt;
+  const bool allOld = differences.size() == Note.Cells.size() &&
+                      std::equal(differences.begin(), differences.end(), Note.Cells.begin(),
+                                 [](const CellDifference& found, const NoteCell& cell) {
+                                   return found.Found && cell.Old && *found.Found == *cell.Old;
+                                 });
+  if (allOld) NothingWritten();
+  return ConfirmedWrites::DifferenceText(differences);
 }
 
 bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
@@ -170,9 +182,9 @@ bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
     return false;
   }
   // The sender ends the program on a cell without an answer: a cell not sent was refused as busy.
-  if (sent == 0) FirstCellRefused();
+  if (sent == 0) NothingWritten();
   const std::optional<std::string> problem =
-      sent < cells.size() ? ConfirmedWrites::BusyText(notWritten) : confirm.Confirm(cells);
+      sent < cells.size() ? ConfirmedWrites::BusyText(notWritten) : ConfirmOrForget(confirm);
   if (problem) {
     view.WriteText(wsError, *problem);
     return false;

@@ -113,9 +113,13 @@ public:
   // no further cell is sent. The count of cells sent.
   size_t Send(const std::function<bool(const NoteCell&)>& send);
   bool Stopped() const { return StoppedBySignal; }
-  // The printer refused the first cell (busy): it holds nothing of this write, and a note of its
-  // own goes, as there is nothing to finish. A note taken up from an earlier run stays.
-  void FirstCellRefused();
+  // The printer holds nothing of this write (it refused the first cell as busy): a note of its own
+  // goes, as there is nothing to finish. A note taken up from an earlier run stays.
+  void NothingWritten();
+  // Reads every cell back: nothing when the printer holds them all, otherwise the text of what it
+  // holds instead. A printer that still holds every old value got nothing of this write: a note of
+  // its own then goes, as there is nothing to finish.
+  std::optional<std::string> ConfirmOrForget(ConfirmedWrites& confirm);
   size_t Total() const { return Note.Cells.size(); }
 
   // The printer holds every cell (read back): the note goes. False when it stays on disk; then

@@ -53,6 +53,8 @@ TEST_F(TruthfulMessagesTest, ABusyPrinterStoresNothingOnEitherChannelAndIsNotSai
   EXPECT_EQ(Run({"head-id", "--write", "B1BCDEFABCABY"}), 3) << Err;
   EXPECT_EQ(Err.find("has been written"), std::string::npos) << Err;
   EXPECT_EQ(Image(), before);
+  // The read-back found every old value: nothing of either write is left to finish.
+  EXPECT_EQ(Notes(), 0u);
   // The reset that ends the run was refused: no wait for an initialization that does not come.
   EXPECT_EQ(Err.find("Initializing the printer"), std::string::npos) << Err;
   EXPECT_NE(Err.find("arvana-service: warning: The printer answered the reset with busy: it was not reset."),

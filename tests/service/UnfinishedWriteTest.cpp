@@ -377,3 +377,27 @@ TEST_F(GuardedBidPage, APageThatCannotNoteItsValuesTriesNoCandidate) {
   EXPECT_TRUE(Guard.Unfinished().empty());
   EXPECT_FALSE(Guard.Trying());
 }
+
+// "Restore from file…" on a printer whose values cannot be read: refused before the question, nothing written.
+TEST_F(GuardedHeadIdWrite, ARestoreOverValuesThatCannotBeReadAsksNothingAndWritesNothing) {
+  EepromSettingLogic restore(View, Comm, Choice, Model, Boxes, Clock, Guard);
+  BackupValues values{};
+  ASSERT_EQ(restore.ReadBoard(values), EepromReadOutcome::Answered);
+  values[0] ^= 0x5A;  // one cell the restore would change
+  std::string error;
+  const std::optional<std::string> path = restore.SaveBoard(values, (Folder.Path / "backups").string(), error);
+  ASSERT_TRUE(path) << error;
+  const EepromImage::Cells before = Printer.Eeprom();
+  Printer.Faults().ShortEepromReply = true;
+  Printer.Faults().EepromFaultCell = BackupSet[5];
+  restore.RestoreFile(*path);
+  ASSERT_EQ(View.RedTexts().size(), 1u);
+  EXPECT_EQ(View.RedTexts()[0], "1 of 69 cells could not be read from the printer: a restore writes nothing without "
+                                "knowing what it replaces. Nothing was written to the printer.");
+  EXPECT_TRUE(Boxes.Shown.empty());  // no question over values nobody knows
+  EXPECT_EQ(Printer.Eeprom(), before);
+  EXPECT_TRUE(Guard.Unfinished().empty());
+  // The same refusal when the values are written without a look at the printer first.
+  EXPECT_FALSE(EepromSettingLogic(View, Comm, Choice, Model, Boxes, Clock, Guard).RestoreValues(values));
+  EXPECT_EQ(Printer.Eeprom(), before);
+}

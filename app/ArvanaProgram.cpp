@@ -16,6 +16,8 @@
 #include "items/UsbIdItem.h"
 #include "items/TStatusMonitorWindow.h"
 
+#include <cstdio>
+
 ArvanaProgram::ArvanaProgram(const ProgramServices& services)
     : WindowForcedEnd(services.Boxes, services.End),
       ServiceCore(services.Time, services.Ports, services.Boxes, *this, *this, *this),
@@ -67,3 +69,17 @@ void ArvanaProgram::Start() { BootWindow->show(); }
 int16_t ArvanaProgram::GetPortIndex() const { return BootWindow->GetPortIndex(); }
 
 uint16_t ArvanaProgram::SelectedModelCode() const { return BootWindow->SelectedModelCode(); }
+
+void ArvanaProgram::PutBackTrial() {
+  if (Guard.Trying()) std::fprintf(stderr, "%s\n", Guard.PutBackTrial(Confirm).c_str());
+}
+
+void ArvanaProgram::ForceExit() {
+  PutBackTrial();
+  WindowForcedEnd::ForceExit();
+}
+
+void ArvanaProgram::EndAfterFault() {
+  PutBackTrial();
+  WindowForcedEnd::EndAfterFault();
+}

@@ -67,6 +67,13 @@ public:
   // The model chosen in the start window.
   uint16_t SelectedModelCode() const override;
 
+  // A fault ends the program: values under trial (the Bi-D page's candidates) are put back first
+  // where the link allows, and standard error says whether they are.
+  [[noreturn]] void ForceExit() override;
+  [[noreturn]] void EndAfterFault() override;
+  // The same after a stop; the line said on standard error.
+  void PutBackTrial();
+
   ProgramServices Services;
 
   TFormBoot& Boot() { return *BootWindow; }

@@ -80,6 +80,7 @@ void SignalStops::Check() {
 void SignalStops::EndProgram(int signal) {
   Ending = true;
   std::fprintf(stderr, "Stopped by signal %d: shutting the link down.\n", signal);
+  Program.PutBackTrial();
   if (Program.Comm.LinkUp()) {
     Program.Adjust().ShutDownForSignal();
   } else {

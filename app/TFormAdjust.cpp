@@ -448,6 +448,10 @@ void TFormAdjust::ShutDownLink(bool tellTechnician) {
     std::fprintf(stderr, "%s the printer did not acknowledge the reset; the port is closed without it\n",
                  Program.Driver.ChosenPortName());
   };
+  notice.Refused = [this] {
+    std::fprintf(stderr, "%s the printer answered the reset with busy: it was not reset\n",
+                 Program.Driver.ChosenPortName());
+  };
   Session.End(!SkipResetOnClose, notice);
 }
 

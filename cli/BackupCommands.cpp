@@ -134,13 +134,13 @@ int RunRestore(CommandContext& context) {
     return Refuse(otherModel + " Nothing was written to the printer; give --force to restore it all the same.");
   EepromSettingLogic logic(session.View, session.Comm, session, session, session.Boxes, session.Time, session.Guard);
   const std::vector<CellChange> changes = logic.ChangesOnPrinter(check.Contents->Values);
-  bool allRead = true;
-  for (const CellChange& change : changes) {
-    allRead = allRead && change.Now.has_value();
-    std::cout << EepromSettingLogic::ChangeText(change) << '\n';
+  if (const std::optional<std::string> unread = logic.UnreadCellsProblem()) {
+    SayError(*unread);
+    return ExitPrinterFailure;
   }
+  for (const CellChange& change : changes) std::cout << EepromSettingLogic::ChangeText(change) << '\n';
   std::cout << std::flush;
-  if (options.DryRun) return allRead ? ExitDone : ExitPrinterFailure;
+  if (options.DryRun) return ExitDone;
   const BackupHeader& header = check.Contents->Header;
   const DialogAnswer answer = context.Questions.ShowMessage(
       DialogKind::Confirmation,
@@ -155,11 +155,16 @@ int RunRestore(CommandContext& context) {
   return logic.RestoreValues(check.Contents->Values) ? ExitDone : WriteOutcome(session.View);
 }
 
+// A refused file of two: its name is said once, where the reason does not say it already.
+std::string NamedProblem(const std::string& path, const BackupFileCheck& check) {
+  return check.Unreadable ? check.Problem : ShownText(path) + ": " + check.Problem;
+}
+
 int RunDiff(CommandContext& context) {
   const std::string& first = context.Options.File;
   const std::string& second = context.Options.Second;
   const BackupFileCheck left = ReadBackupFile(first);
-  if (!left.Contents) return Refuse(ShownText(first) + ": " + left.Problem);
+  if (!left.Contents) return Refuse(NamedProblem(first, left));
   BackupValues right{};
   std::string rightName = "printer";
   if (context.Options.Printer) {
@@ -168,7 +173,7 @@ int RunDiff(CommandContext& context) {
     right = *read;
   } else {
     const BackupFileCheck other = ReadBackupFile(second);
-    if (!other.Contents) return Refuse(ShownText(second) + ": " + other.Problem);
+    if (!other.Contents) return Refuse(NamedProblem(second, other));
     right = other.Contents->Values;
     rightName = second;
   }

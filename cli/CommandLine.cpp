@@ -18,6 +18,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -58,7 +59,12 @@ void StopAtNextExchange(ServiceSession& session, ProgramEnd& end, bool changesPr
       return;
     stopping = true;
     session.View.Flush();
-    Say(SaidKind::Detail, "Stopped by signal " + std::to_string(signal) + ": nothing was being written. Shutting the link down.");
+    if (session.Guard.Trying()) {
+      Say(SaidKind::Detail, "Stopped by signal " + std::to_string(signal) + ". " + session.PutBackTrial() +
+                                " Shutting the link down.");
+    } else {
+      Say(SaidKind::Detail, "Stopped by signal " + std::to_string(signal) + ": nothing was being written. Shutting the link down.");
+    }
     if (session.Comm.LinkUp()) {
       session.Close(changesPrinter);
     } else {
@@ -95,8 +101,10 @@ private:
 int Run(const Command& command, const CommandOptions& options, PortSystem& ports, Clock& realClock, ProgramEnd& end,
         StopSignals* stops) {
   const int limit = options.TimeoutSeconds;
-  ProgressClock clock(realClock, int64_t{limit} * 1000, [&end, limit] {
+  std::function<void()> sayWhatIsLeft;  // set once the session is there
+  ProgressClock clock(realClock, int64_t{limit} * 1000, [&end, limit, &sayWhatIsLeft] {
     SayError("The printer did not finish within " + std::to_string(limit) + " s.");
+    if (sayWhatIsLeft) sayWhatIsLeft();
     end.End(ExitPrinterFailure);
   });
   TimedQuestions questions(options.Yes, clock);
@@ -108,6 +116,10 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
   const std::optional<uint16_t> model = ModelForCommand(command, options, printer);
   if (!model) return ExitUsage;
   ServiceSession session(clock, ports, questions, end, portIndex, *model);
+  // No time is left to put values under trial back: their note stays, and the technician is told.
+  sayWhatIsLeft = [&session] {
+    if (session.Guard.Trying()) SayWarning(session.Guard.TrialLeftText() + ServiceSession::FinishHint);
+  };
   session.Driver.SetDeadline(&clock);  // no read or write of the port outlasts --timeout
   if (stops != nullptr) session.Guard.SetStopSignals(*stops);
   if (!options.Simulator.empty())

@@ -40,10 +40,12 @@ bool ServiceSession::ReadyForDataChannel() {
 void ServiceSession::Close(bool reset) {
   View.Flush();
   ResetNotice notice;
-  notice.Starting = [this] {
+  // Said once the printer took the reset: a printer that refused it is not initializing.
+  notice.Accepted = [this] {
     SayNotice("Initializing the printer: about " + std::to_string(ResetSeconds) + " seconds.");
     ResetStartMs = Time.SteadyMilliseconds();
   };
+  notice.Refused = [] { SayWarning("The printer answered the reset with busy: it was not reset."); };
   notice.Unacknowledged = [] { SayWarning("The printer did not acknowledge the reset."); };
   Printer.End(reset && !View.SkipResetOnEnd(), notice);
 }
@@ -51,4 +53,20 @@ void ServiceSession::Close(bool reset) {
 std::optional<int64_t> ServiceSession::ResettingSinceMs() const {
   if (!ResetStartMs) return std::nullopt;
   return Time.SteadyMilliseconds() - *ResetStartMs;
+}
+
+std::string ServiceSession::PutBackTrial() {
+  std::string text = Guard.PutBackTrial(Confirm);
+  if (Guard.Trying()) text += FinishHint;
+  return text;
+}
+
+void ServiceSession::ForceExit() {
+  if (Guard.Trying()) SayWarning(PutBackTrial());
+  TerminalForcedEnd::ForceExit();
+}
+
+void ServiceSession::EndAfterFault() {
+  if (Guard.Trying()) SayWarning(PutBackTrial());
+  TerminalForcedEnd::EndAfterFault();
 }

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 // The choices and the forced end come first among the bases: the core keeps references to them.
 class ServiceSession : public PortChoice, public ModelChoice, public TerminalForcedEnd, public ServiceCore {
@@ -36,6 +37,15 @@ public:
   void Close(bool reset);
   // Once Close has asked for the reset: the milliseconds since (a progress line follows the wait).
   std::optional<int64_t> ResettingSinceMs() const;
+
+  // Values under trial (the Bi-D page's candidates) put back after a stop; the line that says
+  // whether they are, with how to write them later when they are not.
+  std::string PutBackTrial();
+  // A fault ends the program: values under trial are put back first where the link allows.
+  [[noreturn]] void ForceExit() override;
+  [[noreturn]] void EndAfterFault() override;
+  // How the notes of unfinished writes are written from this front-end.
+  static constexpr const char* FinishHint = " Write it again with: arvana-service unfinished --finish.";
 
   // What the notice of a reset says it takes.
   static constexpr int ResetSeconds = 15;

@@ -48,3 +48,9 @@ DialogAnswer TerminalDialogs::ShowMessage(DialogKind kind, const std::string& te
 void TerminalDialogs::ShowSystemMessage(const std::string& text, const std::string& caption) {
   Say(SaidKind::Detail, caption + ": " + text);
 }
+
+void TerminalDialogs::ShowFaultBox(const std::string&, const std::string&, const std::string& reason) {
+  if (FaultsSaid.insert(reason).second) SayError(reason);
+}
+
+void TerminalDialogs::ReportDetail(const std::string& line) { Say(SaidKind::Detail, line); }

@@ -5,6 +5,8 @@
 #include "platform/Dialogs.h"
 
 #include <cstdio>
+#include <set>
+#include <string>
 
 class TerminalDialogs : public Dialogs {
 public:
@@ -12,6 +14,10 @@ public:
 
   DialogAnswer ShowMessage(DialogKind kind, const std::string& text, DialogButtons buttons) override;
   void ShowSystemMessage(const std::string& text, const std::string& caption) override;
+  // The reason instead of the box's text, once: a fault met on every cell is said one time.
+  void ShowFaultBox(const std::string& text, const std::string& caption, const std::string& reason) override;
+  // A detail line with the program's name, as every line on standard error.
+  void ReportDetail(const std::string& line) override;
   std::string ChooseFileToOpen(const std::string&, const std::string&, const std::string&) override { return {}; }
 
   // Whether a question was refused because nobody could answer it.
@@ -20,4 +26,5 @@ public:
 private:
   bool AssumeYes;
   bool RefusedQuestion = false;
+  std::set<std::string> FaultsSaid;
 };

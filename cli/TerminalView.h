@@ -22,6 +22,7 @@ public:
   void SetSummary(SummaryField, const std::string&) override {}
   void SetBusyCursor(bool) override {}
   void SetSkipResetOnClose() override { SkipReset = true; }
+  bool LinesStandAlone() const override { return true; }
 
   // StatusView: the status display's texts, one line each.
   void ClearMessages() override;

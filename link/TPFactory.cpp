@@ -1,10 +1,19 @@
 #include "link/TPFactory.h"
 
+#include <string>
+
 using namespace LinkWire;
 
 namespace {
 
 constexpr uint32_t MechanismC9PauseMs = 100;
+
+// Why a read of a cell on the data channel got no value: the answer's length tells.
+std::string EepromReplySizeText(int32_t length) {
+  if (length <= 0) return "The printer sent no answer to an EEPROM read: the value is unknown.";
+  return "The printer's answer to an EEPROM read was " + std::to_string(length) + " bytes long instead of " +
+         std::to_string(DataEepromReplySize) + ": the value is not in it.";
+}
 
 }  // namespace
 
@@ -31,7 +40,7 @@ EepromRead TPFactory::ReadEepromCell(uint8_t address) {
   const EepromRead unread{Comm.Driver().BytesReceived() == heardBefore ? EepromReadOutcome::Silent
                                                                        : EepromReadOutcome::Refused};
   if (length != static_cast<int32_t>(DataEepromReplySize)) {
-    Boxes.ShowSystemMessage("error", "error");
+    Boxes.ShowFaultBox("error", "error", EepromReplySizeText(length));
     return unread;
   }
   const std::optional<uint8_t> value =

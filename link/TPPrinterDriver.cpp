@@ -4,7 +4,6 @@
 #include "link/PortSurvey.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 
 namespace {
@@ -47,7 +46,7 @@ void TPPrinterDriver::OpenPort(int16_t portIndex) {
 bool TPPrinterDriver::TryOpenPort(int16_t portIndex) {
   const std::optional<OpenFailure> failure = OpenChosenPort(portIndex);
   if (!failure) return true;
-  std::fprintf(stderr, "%s %s\n", ChosenName, failure->Detail.c_str());
+  Boxes.ReportDetail(std::string(ChosenName) + " " + failure->Detail);
   ClosePort();
   return false;
 }
@@ -76,7 +75,7 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
     if (!printer.Readable) {
       // Another maker's printer whose description cannot be read does not stop the search for ours.
       const std::string detail = printer.DevicePath + ": device description cannot be read, skipped";
-      std::fprintf(stderr, "%s %s\n", ChosenName, detail.c_str());
+      Boxes.ReportDetail(std::string(ChosenName) + " " + detail);
       if (!unreadable) unreadable = OpenFailure{"error", detail};
       continue;
     }
@@ -87,11 +86,11 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
     return std::nullopt;
   }
   if (unreadable) return unreadable;
-  return OpenFailure{"Cannot open port.", std::string("no USB printer is called ") + ChosenName};
+  return OpenFailure{"Cannot open port.", "no USB printer is found under this name; is it switched on and connected?"};
 }
 
 void TPPrinterDriver::FailOpen(const char* text, const std::string& detail) {
-  std::fprintf(stderr, "%s %s\n", ChosenName, detail.c_str());
+  Boxes.ReportDetail(std::string(ChosenName) + " " + detail);
   Boxes.ShowSystemMessage(text, "error");
   ClosePort();
   EndAfterFaultNow(Fatal);

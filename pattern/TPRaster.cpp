@@ -322,11 +322,8 @@ bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
   // could not be read is neither printed nor tried: setting candidates would
   // leave one of them stored in place of a value nobody knows.
   const std::optional<uint8_t> stored = Factory.ReadEeprom(section->Value->Address);
-  if (!stored) {
-    Encoder.SendText("  data:   ");
-    Encoder.SendText("??");
-    Encoder.NewLines(BidTrailingLines);
-    Encoder.ResetPrinter();
+  if (!stored || (TrialWatch != nullptr && !TrialWatch->BeforeTrials(*section->Value, *stored))) {
+    PrintUnreadBidValue();
     return false;
   }
   const int saved = static_cast<int8_t>(*stored);
@@ -381,9 +378,17 @@ bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
 
   Comm.FlushData();
   Factory.SetBidValue(mode, group, saved);
+  if (TrialWatch != nullptr) TrialWatch->AfterTrials(*section->Value);
   Encoder.NewLines(BidTrailingLines);
   Encoder.ResetPrinter();
   return true;
+}
+
+void TPRaster::PrintUnreadBidValue() {
+  Encoder.SendText("  data:   ");
+  Encoder.SendText("??");
+  Encoder.NewLines(BidTrailingLines);
+  Encoder.ResetPrinter();
 }
 
 // --- Top margin check line.

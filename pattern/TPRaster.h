@@ -56,6 +56,18 @@ constexpr std::array<BidSection, BidValues.size()> BidSections = [] {
 // Width of one candidate value on the value line: the width of a slot at 10 characters per inch.
 constexpr size_t BidValueFieldWidth = 14;
 
+// Told around the candidates a Bi-D section puts into the printer one after the other: a stop in
+// between must find the value the printer had stored, to give it back.
+class BidTrialWatch {
+public:
+  virtual ~BidTrialWatch() = default;
+  // Before the first candidate, with the byte the printer stored; false when the candidates must
+  // not be tried (the section is then printed as one whose value could not be read).
+  virtual bool BeforeTrials(const BidValue& value, uint8_t stored) = 0;
+  // The stored value has been given back to the printer.
+  virtual void AfterTrials(const BidValue& value) = 0;
+};
+
 // The pattern printer: lays out each pattern and sends it through its encoder.
 class TPRaster {
 public:
@@ -78,6 +90,8 @@ public:
   // value. False too when the value could not be read: the section then
   // shows "??" and no candidates, and the printer's value is left untouched.
   bool PrintBidPattern(int dotMode, int inkGroup);
+  // Who is told around the candidates of each Bi-D section; nobody unless set.
+  void SetBidTrialWatch(BidTrialWatch* watch) { TrialWatch = watch; }
   // "  data:   " and the five candidate values around `value`.
   void PrintBidValueLine(int8_t value);
   // The full-width line and the first-dot column with the stored top margin:
@@ -104,7 +118,10 @@ private:
   void BidCandidateLine(size_t candidate, uint8_t firstByte);
   void BidLeadInLine(uint8_t lastByte);
 
+  void PrintUnreadBidValue();
+
   RasterEncoder Encoder;
   TPDalD4Comm& Comm;
   TPFactory& Factory;
+  BidTrialWatch* TrialWatch = nullptr;
 };

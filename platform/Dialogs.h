@@ -1,6 +1,7 @@
 // Everything the technician is asked or told in a modal box.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 enum class DialogKind { Error, Warning, Information, Confirmation };
@@ -18,6 +19,17 @@ public:
 
   // The plain system message box: `text` under `caption`, one OK button, no owner window.
   virtual void ShowSystemMessage(const std::string& text, const std::string& caption) = 0;
+
+  // The same box for a fault its text says little of ("error"): `reason` is what went wrong. By
+  // default the box, and the reason as a detail line.
+  virtual void ShowFaultBox(const std::string& text, const std::string& caption, const std::string& reason) {
+    ShowSystemMessage(text, caption);
+    ReportDetail(reason);
+  }
+
+  // A line of detail behind a message (which device, what the system said), for whoever looks
+  // after the program: by default on standard error as it stands, no box.
+  virtual void ReportDetail(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
 
   // A file to open, chosen in a file dialog that starts in `folder` and shows
   // the files matching `pattern` (for example "*.eeprom"); empty when none was chosen.

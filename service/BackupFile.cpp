@@ -203,7 +203,11 @@ BackupFileCheck ParseBackup(std::string_view text) {
 
 BackupFileCheck ReadBackupFile(const std::string& path) {
   const Outcome<std::string> text = ReadWholeFile(path, BackupFileLimit);
-  if (!text) return Refused("The backup file cannot be read (" + text.Fault().Message + ").");
+  if (!text) {
+    BackupFileCheck refused = Refused("The backup file cannot be read (" + text.Fault().Message + ").");
+    refused.Unreadable = true;
+    return refused;
+  }
   return ParseBackup(*text);
 }
 

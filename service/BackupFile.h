@@ -48,6 +48,7 @@ struct BackupFileCheck {
   std::optional<BackupContents> Contents;
   std::string Problem;
   bool HeaderProtected = true;  // false for a version 1 file
+  bool Unreadable = false;      // the file itself could not be read: Problem names it already
 };
 
 // Shown before a version 1 file is used.

@@ -55,11 +55,11 @@ int32_t BidLogic::PrintPage(int32_t count) {
   View.WriteText(wsBusy, "Bi-d pattern is being printed out now.");
   // The second print goes on the lower half of the same sheet.
   for (int32_t i = 1; i < count; ++i) Raster.NewLines(LineFeedsBeforeSecondPrint);
-  const std::vector<std::string> unread = Bid.PrintBidPage(false);
+  const std::vector<std::string> untried = Bid.PrintBidPage(false);
   Raster.FormFeed();  // queued: it leaves with the next data
   const int32_t next = count >= PrintsPerSheet ? 1 : count + 1;
   View.WriteText(wsDone, "Bi-d pattern print is completed.");
-  for (const std::string& name : unread) View.AddErrorText(TPBid::UnreadSectionText(name));
+  for (const std::string& line : untried) View.AddErrorText(line);
   return next;
 }
 
@@ -80,7 +80,7 @@ std::optional<BidWrite> BidLogic::WriteValue(const BidValue& value, int number, 
     ReportStoppedWrite(View, Confirm, std::span(cells).first(sent), written, total, firstMessage);
     return std::nullopt;
   }
-  if (std::optional<std::string> difference = Confirm.Confirm(cells)) {
+  if (std::optional<std::string> difference = write.ConfirmOrForget(Confirm)) {
     problem = std::move(*difference);
     return BidWrite::NotHeld;
   }

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -91,7 +92,7 @@ EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValu
   }
   switch (answer) {
     case Ack::Ok:
-      if (std::optional<std::string> difference = writes.Confirm(cells)) {
+      if (std::optional<std::string> difference = write.ConfirmOrForget(writes)) {
         problem = std::move(*difference);
         return WriteResult::NotHeld;
       }
@@ -99,6 +100,7 @@ EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValu
       problem = write.NoteProblem();  // said below the success message
       return WriteResult::Held;
     case Ack::Busy:
+      if (sent == 0) write.NothingWritten();
       problem = ConfirmedWrites::BusyText("the backup data was not written");
       return WriteResult::NotHeld;
     case Ack::Failed:
@@ -207,6 +209,15 @@ std::vector<CellChange> EepromSettingLogic::ChangesOnPrinter(const BackupValues&
   return changes;
 }
 
+std::optional<std::string> EepromSettingLogic::UnreadCellsProblem() const {
+  const auto unread = std::count(ReadBefore.begin(), ReadBefore.end(), std::nullopt);
+  if (ReadBefore.size() == BackupSet.size() && unread == 0) return std::nullopt;
+  const size_t count = ReadBefore.size() == BackupSet.size() ? static_cast<size_t>(unread) : BackupSet.size();
+  return std::to_string(count) + " of " + std::to_string(BackupSet.size()) +
+         " cells could not be read from the printer: a restore writes nothing without knowing what it replaces. "
+         "Nothing was written to the printer.";
+}
+
 std::string EepromSettingLogic::ChangeText(const CellChange& change) {
   return "Address " + TwoHexDigits(change.Address) + ": now " + (change.Now ? TwoHexDigits(*change.Now) : "??") +
          ", from file " + TwoHexDigits(change.FromFile);
@@ -232,12 +243,12 @@ bool EepromSettingLogic::TechnicianTakesOtherModel(const BackupHeader& header, b
                            DialogButtons::YesNoDefaultNo) == DialogAnswer::Yes;
 }
 
-bool EepromSettingLogic::TechnicianConfirmsRestore(const BackupContents& contents) {
+bool EepromSettingLogic::TechnicianConfirmsRestore(const BackupContents& contents,
+                                                   const std::vector<CellChange>& changes) {
   const BackupHeader& header = contents.Header;
   std::string text = "Write the values of this backup into the printer?\n\nModel: " + header.Model +
                      "\nDate: " + header.Date + "\nHead ID: " + header.HeadId + "\nUSB ID: " + header.UsbId +
                      "\n\nCells that change on this printer:";
-  const std::vector<CellChange> changes = ChangesOnPrinter(contents.Values);
   for (const CellChange& change : changes) text += "\n" + ChangeText(change);
   if (changes.empty()) text += "\nnone: the printer holds these values already.";
   return Boxes.ShowMessage(DialogKind::Confirmation, text, DialogButtons::OkCancel) == DialogAnswer::Ok;
@@ -266,7 +277,12 @@ void EepromSettingLogic::RestoreFile(const std::string& path) {
     return;
   }
   View.SetBusyCursor(true);
-  if (!TechnicianConfirmsRestore(*check.Contents)) {
+  const std::vector<CellChange> changes = ChangesOnPrinter(check.Contents->Values);
+  if (const std::optional<std::string> unread = UnreadCellsProblem()) {
+    View.WriteText(wsError, *unread);
+    return EndItem();
+  }
+  if (!TechnicianConfirmsRestore(*check.Contents, changes)) {
     View.WriteText(wsPlain, "");
     return EndItem();
   }
@@ -275,6 +291,11 @@ void EepromSettingLogic::RestoreFile(const std::string& path) {
 }
 
 bool EepromSettingLogic::RestoreValues(const BackupValues& values) {
+  if (ReadBefore.size() != BackupSet.size()) ChangesOnPrinter(values);
+  if (const std::optional<std::string> unread = UnreadCellsProblem()) {
+    View.WriteText(wsError, *unread);
+    return false;
+  }
   std::string problem;
   switch (WriteValues(values, "restore", problem)) {
     case WriteResult::Held:

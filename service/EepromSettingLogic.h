@@ -44,14 +44,18 @@ public:
   std::optional<std::string> SaveBoard(const BackupValues& values, const std::string& folder, std::string& error);
   // The cells whose value on the printer differs from `values` (or cannot be read).
   std::vector<CellChange> ChangesOnPrinter(const BackupValues& values);
+  // Nothing when the last ChangesOnPrinter read every cell; otherwise why a restore writes nothing:
+  // it would replace values nobody knows.
+  std::optional<std::string> UnreadCellsProblem() const;
   // "Address AA: now VV, from file WW".
   static std::string ChangeText(const CellChange& change);
   // Writes the values and reads them back; "Writing backup data succeeded." and true when the printer holds them all.
+  // Nothing is written when a cell on the printer cannot be read first (UnreadCellsProblem).
   bool RestoreValues(const BackupValues& values);
 
 private:
   // Asks whether to write the file's values, showing its header and the cells that would change.
-  bool TechnicianConfirmsRestore(const BackupContents& contents);
+  bool TechnicianConfirmsRestore(const BackupContents& contents, const std::vector<CellChange>& changes);
   // True when the file is of the chosen model, or the technician says to use it all the same;
   // the reason is written `belowWarning` a line already shown, or alone.
   bool TechnicianTakesOtherModel(const BackupHeader& header, bool belowWarning);

@@ -14,6 +14,8 @@ constexpr uint32_t RestartWaitMs = 10000;
 constexpr const char* RestartMessage =
     "This printer is initializing to reflect changed value on EEPROM.\nPlease wait about 15 seconds until printer is "
     "ready state.";
+constexpr const char* ResetRefusedText =
+    "The printer answered the reset with busy: it was not reset, so the new value takes effect at its next start.";
 constexpr const char* NoAnswerAfterRestart =
     "The printer does not answer after its restart. Check the cable and the power, then quit and connect again.";
 
@@ -33,9 +35,13 @@ std::optional<int> FirstDotLogic::StoredValue() {
   return StoredToValue(*cell);
 }
 
-bool FirstDotLogic::RestartPrinter() {
-  Comm.ShutDownLink([this] {
-    if (Comm.RequestReset() == Ack::Failed) Comm.FailAcknowledgement();
+bool FirstDotLogic::RestartPrinter(bool& refused) {
+  Comm.ShutDownLink([this, &refused] {
+    const Ack answer = Comm.RequestReset();
+    if (answer == Ack::Failed) Comm.FailAcknowledgement();
+    // A printer that refused the reset is not initializing: nothing to tell or wait for.
+    refused = answer == Ack::Busy;
+    if (refused) return;
     Boxes.ShowMessage(DialogKind::Information, RestartMessage, DialogButtons::Ok);
     View.SetBusyCursor(true);
     Time.Pause(RestartWaitMs);
@@ -83,18 +89,25 @@ bool FirstDotLogic::Write(const std::string& text) {
     return true;
   }
   Factory.NotifyEepromChanged();
-  const bool restarted = RestartPrinter();
+  bool resetRefused = false;
+  const bool restarted = RestartPrinter(resetRefused);
   View.SetBusyCursor(false);
   if (!restarted) return true;
   if (const std::optional<std::string> difference = writes.Confirm(cell)) {
     View.WriteText(wsError, *difference);
     return true;
   }
-  View.WriteText(wsPlain, "As first dot position value, ");
-  View.WriteText(wsNewLine, "\"");
-  View.WriteText(wsAppend, text);
-  View.WriteText(wsAppend, "\"");
-  View.WriteText(wsAppend, "has been written in the EEPROM");
+  if (View.LinesStandAlone()) {
+    View.WriteText(wsPlain, "As first dot position value, \"" + text + "\" has been written in the EEPROM");
+  } else {
+    // The message area's two lines: the value in quotes, the words right after the closing one.
+    View.WriteText(wsPlain, "As first dot position value, ");
+    View.WriteText(wsNewLine, "\"");
+    View.WriteText(wsAppend, text);
+    View.WriteText(wsAppend, "\"");
+    View.WriteText(wsAppend, "has been written in the EEPROM");
+  }
   View.SetSummary(SummaryField::FirstDot, text);
+  if (resetRefused) View.AddErrorText(ResetRefusedText);
   return true;
 }

@@ -45,7 +45,8 @@ public:
   static int StoredToValue(uint8_t stored) { return stored > 128 ? stored - 256 : stored; }
 
 private:
-  bool RestartPrinter();
+  // False when the printer does not come back ready; `refused` when it answered the reset with busy.
+  bool RestartPrinter(bool& refused);
 
   ItemView& View;
   TPDalD4Comm& Comm;

@@ -49,4 +49,7 @@ public:
   virtual void SetBusyCursor(bool busy) = 0;
   // The printer has been prepared for shipping: ending the session must not reset it.
   virtual void SetSkipResetOnClose() = 0;
+  // Whether each line stands alone (a terminal, where every line starts with the program's name):
+  // a message the message area breaks over two lines is then better given as one.
+  virtual bool LinesStandAlone() const { return false; }
 };

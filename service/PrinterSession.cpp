@@ -32,10 +32,17 @@ void PrinterSession::End(bool reset, const ResetNotice& notice) {
   Comm.ShutDownLink([this, reset, &notice] {
     if (!reset) return;
     if (notice.Starting) notice.Starting();
-    if (Comm.RequestReset() == Ack::Failed) {
-      if (notice.Unacknowledged) notice.Unacknowledged();
-      return;
+    switch (Comm.RequestReset()) {
+      case Ack::Failed:
+        if (notice.Unacknowledged) notice.Unacknowledged();
+        return;
+      case Ack::Busy:
+        if (notice.Refused) notice.Refused();
+        return;
+      case Ack::Ok:
+        if (notice.Accepted) notice.Accepted();
+        Time.Pause(ResetWaitMs);
+        return;
     }
-    Time.Pause(ResetWaitMs);
   });
 }

@@ -11,6 +11,8 @@
 // What a front-end shows around the reset that ends a visit; either may be empty.
 struct ResetNotice {
   std::function<void()> Starting;        // before the reset is asked for
+  std::function<void()> Accepted;        // the printer took the reset: the wait for it follows
+  std::function<void()> Refused;         // the printer answered busy and did not reset: nothing is waited for
   std::function<void()> Unacknowledged;  // no acknowledgement came back: the port is closed without the wait
 };
 
@@ -35,7 +37,7 @@ public:
 
   // Ends the visit: the channels closed, packet mode left, the port closed. With `reset` the printer
   // is reset while the control channel is still open and given 10 s to come back; a printer that
-  // does not acknowledge the reset is not waited for. Results of the link commands are not tested.
+  // does not acknowledge the reset, or refuses it as busy, is not waited for. Results of the link commands are not tested.
   void End(bool reset, const ResetNotice& notice = {});
 
 private:

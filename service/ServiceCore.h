@@ -42,6 +42,7 @@ struct ServiceCore {
       if (read) value = *read;
       return read.has_value();
     });
+    Bid.GuardTrials(Guard);
   }
 
   ServiceCore(const ServiceCore&) = delete;

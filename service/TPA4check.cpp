@@ -156,7 +156,7 @@ CheckPagesOutcome TPA4check::PrintPages() {
   Raster.NewLines(2);
   Comm.WaitReady();
   Raster.SendText(BidItemNumber);
-  for (const std::string& name : Bid.PrintBidPage(true)) unread.push_back(TPBid::UnreadSectionText(name));
+  for (std::string& line : Bid.PrintBidPage(true)) unread.push_back(std::move(line));
   Raster.FormFeed();
   Comm.FlushData();
   Raster.ResetPrinter();

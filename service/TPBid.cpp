@@ -45,20 +45,40 @@ BidWrite TPBid::WriteBidValue(int dotMode, int inkGroup, std::string_view text, 
   return BidWrite::NotHeld;
 }
 
+TPBid::~TPBid() {
+  if (Guard != nullptr) Raster.SetBidTrialWatch(nullptr);
+}
+
+void TPBid::GuardTrials(WriteGuard& guard) {
+  Guard = &guard;
+  Raster.SetBidTrialWatch(this);
+}
+
+bool TPBid::BeforeTrials(const BidValue& value, uint8_t stored) {
+  return Guard->BeginTrial("Bi-D page (" + std::string(value.Name) + ")", {{value.Address, stored, std::nullopt}},
+                           TrialProblem);
+}
+
+void TPBid::AfterTrials(const BidValue&) { Guard->EndTrial(); }
+
 std::vector<std::string> TPBid::PrintBidPage(bool indent) {
-  std::vector<std::string> unread;
+  std::vector<std::string> untried;
   Raster.ResetPrinter();
   Comm.WaitReady();
   Raster.SendText(indent ? "   Bi-D check pattern" : "Bi-D check pattern");
   Raster.NewLines(1);
   for (const BidValue& value : BidValues) {
-    if (!Raster.PrintBidPattern(value.DotMode, value.InkGroup)) unread.emplace_back(value.Name);
+    TrialProblem.clear();
+    if (!Raster.PrintBidPattern(value.DotMode, value.InkGroup))
+      untried.push_back(TrialProblem.empty() ? UnreadSectionText(value.Name)
+                                             : "The " + std::string(value.Name) + " value was not tried: " + TrialProblem +
+                                                   "; its section has no candidates and the value was left as stored.");
     Comm.WaitReady();
   }
   Raster.FormFeed();
   Comm.FlushData();
   Raster.ResetPrinter();
-  return unread;
+  return untried;
 }
 
 std::string TPBid::UnreadSectionText(const std::string& name) {

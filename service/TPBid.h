@@ -7,6 +7,7 @@
 #include "link/TPFactory.h"
 #include "pattern/TPRaster.h"
 #include "service/ConfirmedWrites.h"
+#include "service/WriteGuard.h"
 
 #include <array>
 #include <cstdint>
@@ -29,9 +30,16 @@ enum class BidWrite : uint8_t {
 // Shown for a stored value that could not be read.
 constexpr const char* UnreadBidValueText = "??";
 
-class TPBid {
+class TPBid : private BidTrialWatch {
 public:
   TPBid(TPDalD4Comm& comm, TPFactory& factory, TPRaster& raster) : Comm(comm), Factory(factory), Raster(raster) {}
+  ~TPBid() override;
+  TPBid(const TPBid&) = delete;
+  TPBid& operator=(const TPBid&) = delete;
+
+  // From now on the page notes each value under `guard` before it tries the first candidate, so
+  // that a stop puts the stored value back, and a killed program leaves it to be written again.
+  void GuardTrials(WriteGuard& guard);
 
   // The stored value as signed decimal text; empty for a pair that names no
   // value, UnreadBidValueText when the cell could not be read.
@@ -47,8 +55,8 @@ public:
   // Sends one of them: the value's own cell as the printer's Bi-D setting, a marker as an EEPROM write.
   void SendBidCell(const BidValue& value, const EepromCell& cell);
   // The pattern page of all six values; `indent` for the check page's
-  // section. The names of the values that could not be read (their sections
-  // carry no candidates and the printer keeps them untouched); empty when all were.
+  // section. A line for each value whose section carries no candidates (it could not be read, or
+  // its note could not be saved; the printer keeps it untouched); empty when all were tried.
   std::vector<std::string> PrintBidPage(bool indent);
   // What the technician is told of a section whose value could not be read.
   static std::string UnreadSectionText(const std::string& name);
@@ -57,7 +65,12 @@ public:
   static int ParseBidValue(std::string_view text);
 
 private:
+  bool BeforeTrials(const BidValue& value, uint8_t stored) override;
+  void AfterTrials(const BidValue& value) override;
+
   TPDalD4Comm& Comm;
   TPFactory& Factory;
   TPRaster& Raster;
+  WriteGuard* Guard = nullptr;
+  std::string TrialProblem;  // why the section under way was not tried; empty when it was
 };

@@ -15,8 +15,64 @@ std::string DateText(const LocalDateTime& when) {
   return text;
 }
 
+// "cell 33 = 03, cell 36 = FE"
+std::string StoredCellsText(std::span<const NoteCell> cells) {
+  std::string text;
+  for (const NoteCell& cell : cells) {
+    char one[16];
+    std::snprintf(one, sizeof one, "cell %02X = %02X", cell.Address, cell.Value);
+    text += (text.empty() ? "" : ", ") + std::string(one);
+  }
+  return text;
+}
 
 }  // namespace
+
+bool WriteGuard::BeginTrial(std::string item, std::vector<NoteCell> stored, std::string& problem) {
+  EndTrial();
+  UnfinishedNote note = NewNote(std::move(item), std::move(stored));
+  std::string error;
+  HeldNote file = Store.Save(note, error);
+  if (!file.Held()) {
+    problem = "the note of its stored value could not be saved (" + error + ")";
+    return false;
+  }
+  Trial = ActiveTrial{std::move(note), std::move(file)};
+  return true;
+}
+
+void WriteGuard::EndTrial() {
+  if (!Trial) return;
+  std::string ignored;  // a note that stays names the values the printer holds: finishing it changes nothing
+  NoteStore::Remove(Trial->File.Path, ignored);
+  Trial.reset();
+}
+
+std::string WriteGuard::TrialLeftText() const {
+  if (!Trial) return {};
+  const bool one = Trial->Note.Cells.size() == 1;
+  return "The " + Trial->Note.Item + " was stopped while it tried other values, and " +
+         (one ? "the stored value" : "the stored values") +
+         " could not be put back: the printer may hold a value under trial instead of " +
+         StoredCellsText(Trial->Note.Cells) + (one ? ". It stays noted until it is written again." :
+                                                     ". They stay noted until they are written again.");
+}
+
+std::string WriteGuard::PutBackTrial(ConfirmedWrites& confirm) {
+  if (!Trial || PuttingBack) return TrialLeftText();
+  TPDalD4Comm& link = confirm.Link();
+  if (!link.LinkUp() || link.PrinterSilent() || link.ShuttingDown()) return TrialLeftText();
+  PuttingBack = true;
+  const std::vector<EepromCell> cells = EepromCells(Trial->Note.Cells);
+  const bool held = confirm.WriteCells(cells) == Ack::Ok && confirm.Differences(cells).empty();
+  PuttingBack = false;
+  if (!held) return TrialLeftText();
+  const std::string text = "The " + Trial->Note.Item + " was stopped while it tried other values: the printer " +
+                           (cells.size() == 1 ? "holds its stored value again (" : "holds its stored values again (") +
+                           StoredCellsText(Trial->Note.Cells) + ", read back).";
+  EndTrial();
+  return text;
+}
 
 std::vector<FoundNote> WriteGuard::Unfinished(std::vector<std::string>* problems) const {
   return Store.NotesFor(PortNameOf(Port.GetPortIndex()), Place, problems);
@@ -96,6 +152,23 @@ size_t GuardedWrite::Send(const std::function<bool(const NoteCell&)>& send) {
   return sent;
 }
 
+void GuardedWrite::NothingWritten() {
+  std::string ignored;
+  if (Started() && OwnNote) NoteStore::Remove(File.Path, ignored);
+}
+
+std::optional<std::string> GuardedWrite::ConfirmOrForget(ConfirmedWrites& confirm) {
+  const std::vector<CellDifference> differences = confirm.Differences(EepromCells(Note.Cells));
+  if (differences.empty()) return std::nullopt;
+  const bool allOld = differences.size() == Note.Cells.size() &&
+                      std::equal(differences.begin(), differences.end(), Note.Cells.begin(),
+                                 [](const CellDifference& found, const NoteCell& cell) {
+                                   return found.Found && cell.Old && *found.Found == *cell.Old;
+                                 });
+  if (allOld) NothingWritten();
+  return ConfirmedWrites::DifferenceText(differences);
+}
+
 bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
                                    const std::function<bool(const NoteCell&)>& send, std::string_view notWritten) {
   if (!Started()) {
@@ -108,8 +181,10 @@ bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
     ReportStoppedWrite(view, confirm, std::span(cells).first(sent), sent, cells.size());
     return false;
   }
+  // The sender ends the program on a cell without an answer: a cell not sent was refused as busy.
+  if (sent == 0) NothingWritten();
   const std::optional<std::string> problem =
-      sent < cells.size() ? ConfirmedWrites::BusyText(notWritten) : confirm.Confirm(cells);
+      sent < cells.size() ? ConfirmedWrites::BusyText(notWritten) : ConfirmOrForget(confirm);
   if (problem) {
     view.WriteText(wsError, *problem);
     return false;

@@ -50,6 +50,22 @@ public:
     WriteStopped = false;
   }
 
+  // --- Values an item puts into the printer for a while and gives back itself (the candidates of
+  // the Bi-D page). While one may be there, a note on disk names the values the printer had stored.
+  // Notes `stored` (each cell with its stored value) for `item`; false, with the reason in
+  // `problem`, when the note cannot be saved: nothing may be tried then.
+  bool BeginTrial(std::string item, std::vector<NoteCell> stored, std::string& problem);
+  // The item has given the stored values back: the note goes.
+  void EndTrial();
+  // Whether a value under trial may be in the printer now.
+  bool Trying() const { return Trial.has_value(); }
+  // After a stop or a fault while trying: writes the stored values on the control channel, where
+  // the link still allows, and reads them back. The note goes when the printer holds them all, and
+  // stays for a later finish otherwise. The line that says which, for the technician.
+  std::string PutBackTrial(ConfirmedWrites& confirm);
+  // The line for an end that cannot put the values back (the link gone, no time left): the note stays.
+  std::string TrialLeftText() const;
+
   // The notes left on the chosen port by writes that did not finish, oldest first; unreadable ones in `problems`.
   std::vector<FoundNote> Unfinished(std::vector<std::string>* problems = nullptr) const;
   // A new note, dated now, for the chosen port, model and printer.
@@ -57,6 +73,10 @@ public:
 
 private:
   friend class GuardedWrite;
+  struct ActiveTrial {
+    UnfinishedNote Note;
+    HeldNote File;
+  };
   Clock& Time;
   const PortChoice& Port;
   const ModelChoice& Model;
@@ -67,6 +87,8 @@ private:
   int OpenWrites = 0;
   bool WriteStopped = false;
   std::function<bool(uint8_t, uint8_t&)> ReadCell;
+  std::optional<ActiveTrial> Trial;
+  bool PuttingBack = false;  // a fault met while putting back ends without trying again
 };
 
 // One write of several cells. Built before the first cell: it saves the note. Sends the cells
@@ -91,6 +113,13 @@ public:
   // no further cell is sent. The count of cells sent.
   size_t Send(const std::function<bool(const NoteCell&)>& send);
   bool Stopped() const { return StoppedBySignal; }
+  // The printer holds nothing of this write (it refused the first cell as busy): a note of its own
+  // goes, as there is nothing to finish. A note taken up from an earlier run stays.
+  void NothingWritten();
+  // Reads every cell back: nothing when the printer holds them all, otherwise the text of what it
+  // holds instead. A printer that still holds every old value got nothing of this write: a note of
+  // its own then goes, as there is nothing to finish.
+  std::optional<std::string> ConfirmOrForget(ConfirmedWrites& confirm);
   size_t Total() const { return Note.Cells.size(); }
 
   // The printer holds every cell (read back): the note goes. False when it stays on disk; then

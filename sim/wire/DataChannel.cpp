@@ -122,7 +122,8 @@ std::optional<std::vector<uint8_t>> DataChannel::HandleService(const std::vector
       return std::vector<uint8_t>(text.begin(), text.end());
     }
     case ServiceCommand::WriteEeprom:
-      eeprom.Set(parameters[0], parameters[1]);
+      // A busy printer takes no EEPROM write, whichever channel it comes on.
+      if (!Core.Faults().BusyAck) eeprom.Set(parameters[0], parameters[1]);
       return std::nullopt;
     case ServiceCommand::SetBidValue: {
       const uint8_t dotMode = parameters[0];
@@ -138,6 +139,7 @@ std::optional<std::vector<uint8_t>> DataChannel::HandleService(const std::vector
         Core.Violation("SetBidValue with value bytes " + HexBytes(parameters + 2, 2) + ", outside -128..127");
         return std::nullopt;
       }
+      if (Core.Faults().BusyAck) return std::nullopt;  // busy: stored nothing, as on the control channel
       // The value goes into use at once: the host prints with it right after.
       eeprom.SetLive(static_cast<uint8_t>(BidFirstCell + (dotMode - 1) + 3 * (inkGroup - 1)), low);
       return std::nullopt;

@@ -88,3 +88,20 @@ TEST_F(SignalStopsTest, CtrlCAfterAStoppedWriteShowsHowFarItGotFirst) {
   EXPECT_FALSE(Program->Adjust().isVisible());
   EXPECT_EQ(NoteStore(NoteFolder.path().toStdString()).NotesFor("VLUSB1", "").size(), 1u);  // still to finish
 }
+
+// SIGTERM while the Bi-D page has a candidate in the printer: the stored value goes back before
+// the link is shut down, and nothing is left to finish.
+TEST_F(SignalStopsTest, TermDuringTheBidPageGivesTheStoredValueBack) {
+  const EepromImage::Cells before = Printer.Eeprom();
+  StopAfterWrites stopAfter(Printer, 7, SIGTERM);  // MS Color's first candidate: MS Black is back already
+  Program->Guard.SetStopSignals(stopAfter);
+  Stops = std::make_unique<SignalStops>(*Program, stopAfter, -1, End);
+  Adjust(2);
+  Row("BidRdoBtn", 0);
+  Click("BidOKBtn");
+  EXPECT_EQ(ExitStatusOf([this] { Click("BidPrnOKBtn"); }), 128 + SIGTERM);
+  EXPECT_EQ(Printer.Eeprom(), before);
+  EXPECT_TRUE(ResetSent());
+  EXPECT_FALSE(Program->Driver.IsOpen());
+  EXPECT_TRUE(NoteStore(NoteFolder.path().toStdString()).NotesFor("VLUSB1", "").empty());
+}

@@ -63,25 +63,31 @@ TEST_F(PrinterSessionTest, EndResetsOnlyWhenAskedAndWaitsOnlyForAnAcknowledgedRe
     const char* Name;
     bool Reset;
     bool PrinterSilent;
+    bool PrinterBusy;
     bool ResetWritten;
     std::vector<const char*> Told;
     long TenSecondWaits;
   };
   const std::vector<Case> cases{
-      {"reset", true, false, true, {"starting"}, 1},
-      {"reset skipped", false, false, false, {}, 0},
+      {"reset", true, false, false, true, {"starting", "accepted"}, 1},
+      {"reset skipped", false, false, false, false, {}, 0},
       // The credit asked for ahead of the request already goes unanswered.
-      {"reset unanswered", true, true, false, {"starting", "unacknowledged"}, 0},
+      {"reset unanswered", true, true, false, false, {"starting", "unacknowledged"}, 0},
+      // A busy printer does not reset: nothing is waited for.
+      {"reset refused", true, false, true, true, {"starting", "refused"}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     ASSERT_TRUE(Session.Connect(FirstParallelPortIndex));
     Printer.Faults().NoAnswer = c.PrinterSilent;
+    Printer.Faults().BusyAck = c.PrinterBusy;
     Clock.ClearPauses();
     const size_t before = Printer.Capture().size();
     std::vector<const char*> told;
     ResetNotice notice;
     notice.Starting = [&] { told.push_back("starting"); };
+    notice.Accepted = [&] { told.push_back("accepted"); };
+    notice.Refused = [&] { told.push_back("refused"); };
     notice.Unacknowledged = [&] { told.push_back("unacknowledged"); };
     Session.End(c.Reset, notice);
     EXPECT_EQ(ResetSentSince(before), c.ResetWritten);
@@ -89,6 +95,7 @@ TEST_F(PrinterSessionTest, EndResetsOnlyWhenAskedAndWaitsOnlyForAnAcknowledgedRe
     EXPECT_EQ(PausesOf(10000), c.TenSecondWaits);
     EXPECT_FALSE(Driver.IsOpen());
     Printer.Faults().NoAnswer = false;
+    Printer.Faults().BusyAck = false;
   }
 }
 

@@ -1,7 +1,9 @@
 // Notes of unfinished writes: their file format, where they are kept, and writes that stop between
 // two cells and leave their note until a read-back confirms them.
+#include "pattern/TPRaster.h"
 #include "service/EepromSettingLogic.h"
 #include "service/HeadIdLogic.h"
+#include "service/TPBid.h"
 #include "service/UnfinishedLogic.h"
 #include "service/UnfinishedWrite.h"
 #include "service/WriteGuard.h"
@@ -304,3 +306,98 @@ TEST_F(GuardedHeadIdWrite, AStoppedRestoreNotesTheOldValuesAndThePrintersIdentit
 }
 
 }  // namespace
+
+// The Bi-D page's candidates under a note of the stored value: put back after a stop where the
+// printer answers, left noted where it does not, and never tried without a note.
+class GuardedBidPage : public GuardedHeadIdWrite {
+protected:
+  TPRaster Raster{Comm, Factory, Boxes, Fatal};
+  TPBid Bid{Comm, Factory, Raster};
+
+  void SetUp() override {
+    GuardedHeadIdWrite::SetUp();
+    Bid.GuardTrials(Guard);
+  }
+};
+
+TEST_F(GuardedBidPage, AValueUnderTrialIsPutBackOrLeftNotedForTheNextRun) {
+  const uint8_t stored = Printer.Eeprom()[0x36];
+  const uint8_t trial = static_cast<uint8_t>(stored - 4);
+  std::string problem;
+  ASSERT_TRUE(Guard.BeginTrial("Bi-D page (MS Color)", {{0x36, stored, std::nullopt}}, problem)) << problem;
+  EXPECT_TRUE(Guard.Unfinished().empty());  // held by the page while it runs
+  Printer.SetEepromCell(0x36, trial);
+  char expected[160];
+  std::snprintf(expected, sizeof expected,
+                "The Bi-D page (MS Color) was stopped while it tried other values: the printer holds its stored value "
+                "again (cell 36 = %02X, read back).",
+                stored);
+  EXPECT_EQ(Guard.PutBackTrial(Confirm), expected);
+  EXPECT_EQ(Printer.Eeprom()[0x36], stored);
+  EXPECT_FALSE(Guard.Trying());
+
+  // A printer that does not answer keeps the value under trial: the note stays, and says so.
+  ASSERT_TRUE(Guard.BeginTrial("Bi-D page (MS Color)", {{0x36, stored, std::nullopt}}, problem));
+  Printer.SetEepromCell(0x36, trial);
+  Printer.Faults().NoAnswer = true;
+  EXPECT_NE(Guard.PutBackTrial(Confirm).find("could not be put back: the printer may hold a value under trial"),
+            std::string::npos);
+  EXPECT_EQ(Printer.Eeprom()[0x36], trial);
+  EXPECT_TRUE(Guard.Trying());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder.Path), std::filesystem::directory_iterator()), 1);
+  // Once the printer answers again, the next stop puts it back.
+  Printer.Faults().NoAnswer = false;
+  Comm.RequestStatus();
+  EXPECT_EQ(Guard.PutBackTrial(Confirm), expected);
+  EXPECT_EQ(Printer.Eeprom()[0x36], stored);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder.Path), std::filesystem::directory_iterator()), 0);
+}
+
+TEST_F(GuardedBidPage, APageThatCannotNoteItsValuesTriesNoCandidate) {
+  std::ofstream(Folder.Path / "file") << "x";
+  Guard.SetFolder((Folder.Path / "file" / "notes").string());
+  const EepromImage::Cells before = Printer.Eeprom();
+  const uint32_t writesBefore = Printer.HostEepromWrites();
+  const std::vector<std::string> untried = Bid.PrintBidPage(false);
+  ASSERT_EQ(untried.size(), BidValues.size());
+  EXPECT_EQ(untried[0].rfind("The MS Black value was not tried: the note of its stored value could not be saved (", 0),
+            0u)
+      << untried[0];
+  EXPECT_EQ(Printer.HostEepromWrites(), writesBefore);
+  EXPECT_EQ(Printer.Eeprom(), before);
+
+  // With its notes it tries every candidate and leaves none of them, nor a note, behind.
+  Guard.SetFolder(Folder.Path.string());
+  EXPECT_TRUE(Bid.PrintBidPage(false).empty());
+  // Each section: its candidates in every pass, then the stored value back.
+  const uint32_t written = Printer.HostEepromWrites() - writesBefore;
+  EXPECT_GE(written, BidValues.size() * (BidCandidateOffsets.size() + 1));
+  EXPECT_EQ(written % BidValues.size(), 0u);
+  EXPECT_EQ(Printer.Eeprom(), before);
+  EXPECT_TRUE(Guard.Unfinished().empty());
+  EXPECT_FALSE(Guard.Trying());
+}
+
+// "Restore from file…" on a printer whose values cannot be read: refused before the question, nothing written.
+TEST_F(GuardedHeadIdWrite, ARestoreOverValuesThatCannotBeReadAsksNothingAndWritesNothing) {
+  EepromSettingLogic restore(View, Comm, Choice, Model, Boxes, Clock, Guard);
+  BackupValues values{};
+  ASSERT_EQ(restore.ReadBoard(values), EepromReadOutcome::Answered);
+  values[0] ^= 0x5A;  // one cell the restore would change
+  std::string error;
+  const std::optional<std::string> path = restore.SaveBoard(values, (Folder.Path / "backups").string(), error);
+  ASSERT_TRUE(path) << error;
+  const EepromImage::Cells before = Printer.Eeprom();
+  Printer.Faults().ShortEepromReply = true;
+  Printer.Faults().EepromFaultCell = BackupSet[5];
+  restore.RestoreFile(*path);
+  ASSERT_EQ(View.RedTexts().size(), 1u);
+  EXPECT_EQ(View.RedTexts()[0], "1 of 69 cells could not be read from the printer: a restore writes nothing without "
+                                "knowing what it replaces. Nothing was written to the printer.");
+  EXPECT_TRUE(Boxes.Shown.empty());  // no question over values nobody knows
+  EXPECT_EQ(Printer.Eeprom(), before);
+  EXPECT_TRUE(Guard.Unfinished().empty());
+  // The same refusal when the values are written without a look at the printer first.
+  EXPECT_FALSE(EepromSettingLogic(View, Comm, Choice, Model, Boxes, Clock, Guard).RestoreValues(values));
+  EXPECT_EQ(Printer.Eeprom(), before);
+}

@@ -299,9 +299,11 @@ std::string BashCompletion(const CommandLineText& commandLine) {
 }
 
 std::string ZshCompletion(const CommandLineText& commandLine) {
-  // Loaded at the first completion: it then completes that word too.
+  // Loaded at the first completion: it then completes that word too. Sourced by hand, it ends in
+  // success.
   return "#compdef " + commandLine.Program + "\n" + "autoload -U +X bashcompinit && bashcompinit\n" +
-         BashCompletion(commandLine) + "[[ -n ${compstate[context]} ]] && _bash_complete -F _arvana_service\n";
+         BashCompletion(commandLine) +
+         "if [[ -n ${compstate[context]} ]]; then _bash_complete -F _arvana_service; fi\n";
 }
 
 std::optional<std::string> BuildTimeDocument(const std::string& argument) {

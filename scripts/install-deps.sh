@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libcli11-dev nlohmann-json3-dev
           zlib1g-dev qt6-image-formats-plugins desktop-file-utils dpkg-dev xvfb xauth
           lintian appstream fonts-dejavu-core  # the package's checks, and the text of the window's screenshot
-          groff-base  # the manual pages' check
+          groff-base zsh  # the manual pages' check and the completions' tests
           clang libclang-rt-14-dev lld  # the sanitizer build
           binutils  # ld.gold, for the optimised build
           python3 python3-pil python3-numpy)  # the last three: the second degrader of the scan bench

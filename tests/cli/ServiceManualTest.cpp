@@ -1,4 +1,4 @@
-// arvana-service's manual page and bash completion, as man and bash read them: the page is roff
+// arvana-service's manual page and shell completion, as man, bash and zsh read them: the page is roff
 // without a warning and names every command and option the parser takes; the completion offers
 // what the parser accepts.
 #include "tests/cli/ChildProcess.h"
@@ -61,6 +61,7 @@ protected:
 
 constexpr const char* Groff = "/usr/bin/groff";
 constexpr const char* Bash = "/bin/bash";
+constexpr const char* Zsh = "/usr/bin/zsh";
 
 const OptionText* Find(const std::vector<OptionText>& options, const std::string& name) {
   for (const OptionText& option : options)
@@ -146,14 +147,9 @@ struct Completion {
   std::string Expected;  // COMPREPLY joined by spaces
 };
 
-TEST_F(ServiceManualTest, BashCompletesCommandsOptionsPortsBidNamesAndBackups) {
-  if (!fs::exists(Bash)) GTEST_SKIP() << "bash is not installed";
-  const fs::path script = Written("arvana-service.bash", BashCompletion(DescribeCommandLine()));
-  const fs::path backups = Folder / "data" / "arvana-adjust" / "backups";
-  fs::create_directories(backups);
-  const std::string backup = (backups / "2026-12-08T1503-360-M3EURJ00TG4KK.eeprom").string();
-  std::ofstream(backup) << "saved\n";
-  const std::vector<Completion> completions{
+// The words typed and what completes them, with a backup in the backup folder under `data`.
+std::vector<Completion> Completions(const std::string& backup) {
+  return {
       {{"arvana-service", "he"}, "head-id"},
       {{"arvana-service", "--po"}, "--port"},
       {{"arvana-service", "--port", "V"}, "VLUSB1 VLUSB2 VLUSB3"},
@@ -175,9 +171,23 @@ TEST_F(ServiceManualTest, BashCompletesCommandsOptionsPortsBidNamesAndBackups) {
       {{"arvana-service", "restore", "--dry-run", "2026-12"}, backup},
       {{"arvana-service", "diff", backup, "2026"}, backup},
   };
-  for (const Completion& completion : completions) {
-    std::string words;
-    for (const std::string& word : completion.Words) words += " '" + word + "'";
+}
+
+std::string Quoted(const std::vector<std::string>& words) {
+  std::string quoted;
+  for (const std::string& word : words) quoted += " '" + word + "'";
+  return quoted;
+}
+
+TEST_F(ServiceManualTest, BashCompletesCommandsOptionsPortsBidNamesAndBackups) {
+  if (!fs::exists(Bash)) GTEST_SKIP() << "bash is not installed";
+  const fs::path script = Written("arvana-service.bash", BashCompletion(DescribeCommandLine()));
+  const fs::path backups = Folder / "data" / "arvana-adjust" / "backups";
+  fs::create_directories(backups);
+  const std::string backup = (backups / "2026-12-08T1503-360-M3EURJ00TG4KK.eeprom").string();
+  std::ofstream(backup) << "saved\n";
+  for (const Completion& completion : Completions(backup)) {
+    const std::string words = Quoted(completion.Words);
     const std::string program = "cd '" + Folder.string() + "' && XDG_DATA_HOME='" + (Folder / "data").string() +
                                 "' && source '" + script.string() + "' && COMP_WORDS=(" + words +
                                 ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _arvana_service && echo \"${COMPREPLY[*]}\"";
@@ -185,6 +195,35 @@ TEST_F(ServiceManualTest, BashCompletesCommandsOptionsPortsBidNamesAndBackups) {
     ASSERT_EQ(run.Status, 0) << run.Errors;
     EXPECT_EQ(run.Output, completion.Expected + "\n") << words;
     EXPECT_EQ(run.Errors, "") << words;
+  }
+}
+
+// zsh runs the same script through its emulation of bash's completion, and keeps of the words it
+// offers those that begin with what was typed. A backup by its name alone is bash's only. One zsh
+// for every case: starting its completion system takes a while.
+TEST_F(ServiceManualTest, ZshCompletesTheSameThroughItsBashEmulation) {
+  if (!fs::exists(Zsh)) GTEST_SKIP() << "zsh is not installed";
+  const fs::path script = Written("_arvana-service", ZshCompletion(DescribeCommandLine()));
+  Written("arvana-service.bash", "");
+  std::vector<Completion> completions;
+  std::string program = "cd '" + Folder.string() + "' && autoload -U compinit && compinit -u -D && source '" + script.string() +
+                        "' && (( ${+_comps[arvana-service]} )) && setopt ksharrays && offered() { COMP_WORDS=(\"$@\"); "
+                        "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _arvana_service || return; local word; for word in \"${COMPREPLY[@]}\"; "
+                        "do if [[ $word == \"${COMP_WORDS[COMP_CWORD]}\"* ]]; then print -rn -- \"$word \"; fi; done; print; }";
+  for (const Completion& completion : Completions("")) {
+    if (completion.Expected.empty() && completion.Words.back().rfind("2026", 0) == 0) continue;
+    completions.push_back(completion);
+    program += " && offered" + Quoted(completion.Words);
+  }
+  const ToolRun run = RunTool(Zsh, {"-f", "-c", program}, Folder);
+  ASSERT_EQ(run.Status, 0) << run.Errors;
+  EXPECT_EQ(run.Errors, "");
+  std::istringstream lines(run.Output);
+  for (const Completion& completion : completions) {
+    std::string offered;
+    ASSERT_TRUE(std::getline(lines, offered)) << run.Output;
+    if (!offered.empty()) offered.pop_back();
+    EXPECT_EQ(offered, completion.Expected) << Quoted(completion.Words);
   }
 }
 

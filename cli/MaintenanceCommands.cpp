@@ -45,12 +45,16 @@ int RunCharge(CommandContext& context) { return RunMaintenance(context.Session, 
 
 int RunPrint(CommandContext& context) {
   ServiceSession& session = context.Session;
-  // Printing pauses for every reply it waits for: the line follows the packets sent, while the
-  // pages go out (the wait for the printer to finish them has its own line, and the end none).
-  context.Time.OnPause = [&session] {
-    if (session.View.Busy()) session.View.Progress("printing", session.Comm.DataPacketsSent(), 0, "packets");
-  };
+  // Printing pauses for every reply it waits for: the line follows the patterns begun against
+  // those the pages hold, while the pages go out (the wait for the printer to finish them has its
+  // own line, and the end none).
   const std::string& what = context.Options.What;
+  const size_t patterns = what == "check" ? TPA4check::PatternsOnPages() : what == "bid" ? TPBid::PatternsOnPage : 1;
+  const size_t begunBefore = session.Raster.PatternsBegun();
+  context.Time.OnPause = [&session, patterns, begunBefore] {
+    if (session.View.Busy())
+      session.View.Progress("printing", session.Raster.PatternsBegun() - begunBefore, patterns, "patterns");
+  };
   if (what == "check") {
     A4CheckLogic(session.View, session.Factory, session.Raster, session.A4check).PrintPages();
   } else if (what == "bid") {

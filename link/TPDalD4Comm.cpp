@@ -104,7 +104,6 @@ void TPDalD4Comm::WriteDataPacket(const uint8_t* payload, size_t count) {
   int32_t length = static_cast<int32_t>(count);
   BuildPacket(DataSocket, payload, packet.data(), length);
   Port.WritePort(packet.data(), static_cast<size_t>(length));
-  ++PacketsSent;
   if (DataCredit > 0) --DataCredit;
 }
 

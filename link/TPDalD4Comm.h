@@ -123,8 +123,6 @@ public:
   int16_t DataCreditLeft() const { return DataCredit; }
   int16_t PrinterCreditLeft() const { return PrinterCredit; }
   size_t QueuedDataCount() const { return SendCount; }
-  // Data-channel packets written since the program started, for a progress display.
-  uint64_t DataPacketsSent() const { return PacketsSent; }
   // Whether the data channel is open on this connection; a reset queued while
   // it is closed would reach the printer only with unrelated later data.
   bool DataChannelOpen() const { return DataOpen; }
@@ -177,5 +175,4 @@ private:
   bool PacketMode = false;
   bool Closing = false;
   bool Silent = false;
-  uint64_t PacketsSent = 0;
 };

@@ -112,6 +112,7 @@ void TPRaster::SendTitle(const char* title) {
 // --- Patterns.
 
 void TPRaster::PrintBetaPattern() {
+  ++Begun;
   SendTitle("Beta pattern(BK-C-LC-M-LM-Y)");
   Encoder.StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSizePlain, ColorModeColor);
   for (int band = 0; band < SolidBands; ++band) {
@@ -134,6 +135,7 @@ void TPRaster::PrintBetaPattern() {
 }
 
 void TPRaster::PrintNozzleCheckPattern() {
+  ++Begun;
   SendTitle("Nozzle check pattern(BK-C-LC-M-LM-Y)");
   Encoder.StartRasterMode(UnitOneIn360, PrintUnidirectional, DotSizePlain, ColorModeColor);
   for (int band = 0; band < SolidBands; ++band) {
@@ -149,6 +151,7 @@ void TPRaster::PrintNozzleCheckPattern() {
 }
 
 void TPRaster::PrintAlignmentPattern() {
+  ++Begun;
   SendTitle("Alignment pattern(BK-C-LC-M-LM-Y)");
   for (int band = 0; band < SolidBands; ++band) {
     Encoder.ResetPrinter();
@@ -188,6 +191,7 @@ void TPRaster::PrintAlignmentPattern() {
 }
 
 void TPRaster::PrintNozzleColumnShift() {
+  ++Begun;
   SendTitle("Nozzle column shift");
   const auto comb = [this] {
     for (int tooth = 0; tooth < ShiftTeeth; ++tooth) {
@@ -223,6 +227,7 @@ void TPRaster::PrintNozzleColumnShift() {
 }
 
 void TPRaster::PrintVariableDotPattern() {
+  ++Begun;
   SendTitle("6pl Variable dot");
   for (int pass = 0; pass < PassesPerBand; ++pass) {
     Comm.WaitReady();
@@ -309,6 +314,7 @@ void TPRaster::PrintBidValueLine(int8_t value) {
 bool TPRaster::PrintBidPattern(int dotMode, int inkGroup) {
   const BidSection* section = FindBidSection(dotMode, inkGroup);
   if (section == nullptr) return false;
+  ++Begun;
   const uint8_t mode = section->Value->DotMode;
   const uint8_t group = section->Value->InkGroup;
 
@@ -400,6 +406,7 @@ const char* TPRaster::TopMarginSignText(int8_t value) {
 }
 
 bool TPRaster::PrintTopMarginPattern(int layout) {
+  ++Begun;
   Encoder.ResetPrinter();
   Comm.PauseMs(TopMarginEepromWaitMs);
   const std::optional<uint8_t> stored = Comm.ControlReadEeprom(TopMarginCell).Answer();

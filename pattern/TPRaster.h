@@ -92,6 +92,9 @@ public:
   bool PrintBidPattern(int dotMode, int inkGroup);
   // Who is told around the candidates of each Bi-D section; nobody unless set.
   void SetBidTrialWatch(BidTrialWatch* watch) { TrialWatch = watch; }
+  // How many patterns have been begun since this printer was made: a page's progress, counted
+  // against the number of patterns its layout holds.
+  size_t PatternsBegun() const { return Begun; }
   // "  data:   " and the five candidate values around `value`.
   void PrintBidValueLine(int8_t value);
   // The full-width line and the first-dot column with the stored top margin:
@@ -124,4 +127,5 @@ private:
   TPDalD4Comm& Comm;
   TPFactory& Factory;
   BidTrialWatch* TrialWatch = nullptr;
+  size_t Begun = 0;
 };

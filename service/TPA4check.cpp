@@ -37,6 +37,8 @@ CheckPagesOutcome StoppedSilent(CheckPagesOutcome& result) {
 
 }  // namespace
 
+size_t TPA4check::PatternsOnPages() { return 1 + PatternSections.size() + TPBid::PatternsOnPage; }
+
 TPA4check::TPA4check(TPDalD4Comm& comm, TPFactory& factory, TPRaster& raster, TPBid& bid, TPHeadID& headId,
                      const ModelChoice& models)
     : Comm(comm), Factory(factory), Raster(raster), Bid(bid), HeadId(headId), Models(models) {}

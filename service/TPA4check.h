@@ -36,6 +36,8 @@ public:
   std::vector<std::string> PrintCheckPages() { return PrintPages().Unread; }
   // The same, stopping at a value the printer sends nothing back for: nothing more is sent then.
   CheckPagesOutcome PrintPages();
+  // The patterns of both pages: the top margin, the patterns of page 1, then the Bi-D page's.
+  static size_t PatternsOnPages();
 
   // The counter in decimal, then a zero byte and spaces up to five bytes;
   // five digits fill the field alone.

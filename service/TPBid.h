@@ -58,6 +58,8 @@ public:
   // section. A line for each value whose section carries no candidates (it could not be read, or
   // its note could not be saved; the printer keeps it untouched); empty when all were tried.
   std::vector<std::string> PrintBidPage(bool indent);
+  // The patterns of that page: a section for each Bi-D value.
+  static constexpr size_t PatternsOnPage = BidValues.size();
   // What the technician is told of a section whose value could not be read.
   static std::string UnreadSectionText(const std::string& name);
 

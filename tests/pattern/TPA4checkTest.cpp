@@ -57,7 +57,9 @@ TEST_F(CheckPagesLink, PagesInPrintingOrder) {
     Printer.SetEepromCell(0x0B, c.CounterLow);
     Printer.SetEepromCell(0x2E, static_cast<uint8_t>(c.TopMargin));
     Look();
+    const size_t begun = Raster.PatternsBegun();
     EXPECT_TRUE(Check.PrintCheckPages().empty());
+    EXPECT_EQ(Raster.PatternsBegun() - begun, TPA4check::PatternsOnPages()) << "the progress line's total";
     const DataTraffic traffic = Received();
     const PrintStream stream = DecodePrintStream(traffic.Print);
     ASSERT_EQ(stream.Problem, "");

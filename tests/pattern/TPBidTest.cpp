@@ -75,7 +75,9 @@ TEST_F(BidLink, PagePrintsTheSixSectionsUnderItsTitle) {
   const std::vector<uint8_t> stored = {0x03, 0xFE, 0x29, 0xD7, 0x00, 0x80};
   for (const auto& [indent, title] : cases) {
     for (size_t i = 0; i < BidValues.size(); ++i) Printer.SetEepromCell(BidValues[i].Address, stored[i]);
+    const size_t begun = Raster.PatternsBegun();
     EXPECT_TRUE(Bid.PrintBidPage(indent).empty());
+    EXPECT_EQ(Raster.PatternsBegun() - begun, TPBid::PatternsOnPage) << "the progress line's total";
     const DataTraffic traffic = Received();
     const PrintStream stream = DecodePrintStream(traffic.Print);
     ASSERT_EQ(stream.Problem, "");

@@ -26,9 +26,23 @@ DeviceServer::~DeviceServer() {
 }
 
 bool DeviceServer::Open(const std::string& path, std::string& reason) {
-  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return Failed(("opening " + path).c_str(), reason);
-  Adopt(fd, path);
+  Path = path;
+  Reopens = true;
+  reason.clear();
+  return OpenNode(false, reason) || reason.empty();
+}
+
+bool DeviceServer::OpenNode(bool nodeMayBeGone, std::string& reason) {
+  const int fd = open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    // The function's node goes while the gadget is unbound from its controller, and comes back with it.
+    if (NoHost(errno) || errno == ENXIO || (nodeMayBeGone && errno == ENOENT)) {
+      Connected = false;
+      return false;
+    }
+    return Failed(("opening " + Path).c_str(), reason);
+  }
+  Fd = fd;
   return true;
 }
 
@@ -45,8 +59,15 @@ bool DeviceServer::Failed(const char* what, std::string& reason) {
 
 bool DeviceServer::ServeOnce(int waitMs, std::string& reason) {
   if (Fd < 0) {
-    reason = "the device is not open";
-    return false;
+    if (!Reopens) {
+      reason = "the device is not open";
+      return false;
+    }
+    if (!OpenNode(true, reason)) {
+      if (!reason.empty()) return false;
+      HostAway(waitMs);
+      return true;
+    }
   }
   if (Printer.Holding()) {
     // Only the trainer's file ends a hold; what waited then leaves.
@@ -118,6 +139,11 @@ void DeviceServer::HostAway(int waitMs) {
   Connected = false;
   Outgoing.Collect(Printer);
   Outgoing.Drop();
+  // A function unbound from its controller does not come back on the same open node.
+  if (Reopens && Fd >= 0) {
+    close(Fd);
+    Fd = -1;
+  }
   // The node keeps reporting the hang-up at once: without a pause the server would spin.
   if (waitMs > 0) poll(nullptr, 0, waitMs);
 }

@@ -32,12 +32,14 @@ public:
   DeviceServer(const DeviceServer&) = delete;
   DeviceServer& operator=(const DeviceServer&) = delete;
 
-  // Opens the node for reading and writing. False with a reason when it cannot be opened.
+  // Serves the node `path`. A USB printer function's node opens only while a host is connected:
+  // until then, and whenever the host goes, the server waits and opens it again. False with a
+  // reason when the node cannot be opened for any other reason.
   bool Open(const std::string& path, std::string& reason);
   // Serves `fd`, open for reading and writing without blocking, and closes it in the end;
   // `name` names it in messages.
   void Adopt(int fd, const std::string& name);
-  // The node, for an event loop that waits on it (-1 before Open).
+  // The node, for an event loop that waits on it (-1 while it is not open).
   int Descriptor() const { return Fd; }
 
   // Waits up to `waitMs` for the host, gives every whole block to the printer and writes its
@@ -58,6 +60,9 @@ private:
   // The node said nobody is at the other end: waits `waitMs` and drops what waits for them.
   void HostAway(int waitMs);
   bool Failed(const char* what, std::string& reason);
+  // Opens Path; false while no host is connected (or, with `nodeMayBeGone`, while the node is
+  // not there), and with `reason` set on any other failure.
+  bool OpenNode(bool nodeMayBeGone, std::string& reason);
 
   VirtualPrinter& Printer;
   Clock& TheClock;
@@ -65,6 +70,7 @@ private:
   AnswerQueue Outgoing;
   int Fd = -1;
   std::string Path;
+  bool Reopens = false;  // the node was opened by its path, and is opened again when a host comes
   bool Connected = true;
   int64_t LastTakenMs = 0;  // when the node last took answers, or the queue was last below the limit
   int PendingError = 0;     // a failure of the last read, other than "not now" or "no host"

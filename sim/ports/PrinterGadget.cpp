@@ -54,12 +54,22 @@ std::string UsbNumber(unsigned value) {
 
 std::string PaddedDeviceId(const std::string& deviceId) { return deviceId + DeviceIdPadding; }
 
+std::string GadgetFolder(const std::string& controller) { return std::string(GadgetName) + "-" + controller; }
+
 Outcome<std::unique_ptr<PrinterGadget>> PrinterGadget::Create(const GadgetIdentity& identity,
                                                               const std::string& controller,
                                                               const GadgetPaths& paths) {
   std::unique_ptr<PrinterGadget> gadget(new PrinterGadget(paths));
-  if (Outcome<void> built = gadget->Build(identity); !built) return built.Fault();
-  if (Outcome<void> bound = gadget->Bind(controller); !bound) return bound.Fault();
+  std::string chosen = controller;
+  if (chosen.empty()) {
+    const std::vector<std::string> controllers = FolderEntries(paths.Controllers);
+    if (controllers.empty())
+      return Failure{FailureKind::NotFound,
+                     "no USB device controller in " + paths.Controllers + " (on a computer without one, load dummy_hcd)"};
+    chosen = controllers.front();
+  }
+  if (Outcome<void> built = gadget->Build(identity, chosen); !built) return built.Fault();
+  if (Outcome<void> bound = gadget->Bind(chosen); !bound) return bound.Fault();
   return gadget;
 }
 
@@ -84,11 +94,11 @@ Outcome<void> WriteAttribute(const std::string& path, const std::string& value) 
 
 }  // namespace
 
-Outcome<void> PrinterGadget::Build(const GadgetIdentity& identity) {
+Outcome<void> PrinterGadget::Build(const GadgetIdentity& identity, const std::string& controller) {
   struct stat status {};
   if (stat(Paths.Gadgets.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
     return Failure{FailureKind::NotFound, Paths.Gadgets + ": not there (load the libcomposite module and mount configfs)"};
-  Root = Paths.Gadgets + "/" + GadgetName;
+  Root = Paths.Gadgets + "/" + GadgetFolder(controller);
   // Each folder on the way is made unless it is there: configfs makes some with their parent.
   const auto folder = [&](const std::string& relative) -> Outcome<void> {
     for (size_t end = relative.find('/');; end = relative.find('/', end + 1)) {
@@ -107,8 +117,8 @@ Outcome<void> PrinterGadget::Build(const GadgetIdentity& identity) {
       return {};
     }
     if (errno != EEXIST) return GadgetFailure(Root, errno);
-    return Failure{FailureKind::InUse, Root + ": another virtual printer's gadget is there; stop it, or remove the "
-                                              "folder a killed one left behind"};
+    return Failure{FailureKind::InUse, Root + ": another virtual printer's gadget is there on " + controller +
+                                              "; stop it, or remove the folder a killed one left behind"};
   };
   const auto attribute = [&](const std::string& relative, const std::string& value) {
     return WriteAttribute(Root + "/" + relative, value);
@@ -143,15 +153,7 @@ Outcome<void> PrinterGadget::Build(const GadgetIdentity& identity) {
   return {};
 }
 
-Outcome<void> PrinterGadget::Bind(const std::string& controller) {
-  std::string chosen = controller;
-  if (chosen.empty()) {
-    const std::vector<std::string> controllers = FolderEntries(Paths.Controllers);
-    if (controllers.empty())
-      return Failure{FailureKind::NotFound,
-                     "no USB device controller in " + Paths.Controllers + " (on a computer without one, load dummy_hcd)"};
-    chosen = controllers.front();
-  }
+Outcome<void> PrinterGadget::Bind(const std::string& chosen) {
   const std::vector<std::string> before = FolderEntries(Paths.PrinterNodes);
   if (Outcome<void> bound = WriteAttribute(Root + "/UDC", chosen); !bound) {
     return Failure{bound.Fault().Kind, "binding to the device controller " + chosen + ": " + bound.Fault().Message};

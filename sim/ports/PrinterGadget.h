@@ -27,8 +27,10 @@ struct GadgetPaths {
 // vendor ID for open projects keeps free for testing, so that it never stands for a real product.
 constexpr unsigned GadgetVendorId = 0x1209;
 constexpr unsigned GadgetProductId = 0x0001;
-// What the gadget's folder in configfs is called.
+// What the gadget's folder in configfs is called: the name, a dash and the controller's name,
+// one virtual printer per controller.
 constexpr const char* GadgetName = "arvana-printer";
+std::string GadgetFolder(const std::string& controller);
 
 // The device ID as the printer function must be given it: the function announces the ID's
 // length without the two bytes of the length field itself and sends only that many bytes, so a
@@ -40,7 +42,8 @@ std::string PaddedDeviceId(const std::string& deviceId);
 class PrinterGadget {
 public:
   // Builds the gadget and binds it to `controller`, or to the first controller there is when it
-  // is empty. Fails with a message naming what is missing or refused; what was built is removed.
+  // is empty. Fails with a message naming what is missing or refused (a gadget of ours already on
+  // the controller); what was built is removed.
   static Outcome<std::unique_ptr<PrinterGadget>> Create(const GadgetIdentity& identity, const std::string& controller,
                                                         const GadgetPaths& paths = GadgetPaths());
   ~PrinterGadget();
@@ -55,7 +58,7 @@ public:
 
 private:
   explicit PrinterGadget(GadgetPaths paths) : Paths(std::move(paths)) {}
-  Outcome<void> Build(const GadgetIdentity& identity);
+  Outcome<void> Build(const GadgetIdentity& identity, const std::string& controller);
   Outcome<void> Bind(const std::string& controller);
   // Undoes what Build made, in the reverse order; what is not there is passed over.
   void Remove();

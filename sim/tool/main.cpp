@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -102,14 +103,27 @@ int ServeWithPanel(VirtualPrinter& printer, Server& server, ServeReport& report)
     }
     report.Update();
   };
-  QSocketNotifier hostBytes(server.Descriptor(), QSocketNotifier::Read);
-  // While the host leaves its answers unread the server reads nothing, and the notifier, which
-  // would fire without end on the bytes left waiting, rests; the timer goes on writing answers.
-  const auto serveAndWatch = [&] {
+  // A device node is opened anew when a host comes again: the notifier follows the descriptor.
+  // A notifier is let go with deleteLater: it may be the one whose signal runs this.
+  QSocketNotifier* hostBytes = nullptr;
+  std::function<void()> serveAndWatch;
+  serveAndWatch = [&] {
     serve();
-    hostBytes.setEnabled(server.Reading());
+    const bool follows = hostBytes != nullptr && hostBytes->socket() == server.Descriptor();
+    if (!follows && hostBytes != nullptr) {
+      hostBytes->setEnabled(false);
+      hostBytes->deleteLater();
+      hostBytes = nullptr;
+    }
+    if (!follows && server.Descriptor() >= 0) {
+      hostBytes = new QSocketNotifier(server.Descriptor(), QSocketNotifier::Read, &application);
+      QObject::connect(hostBytes, &QSocketNotifier::activated, &application, [&] { serveAndWatch(); });
+    }
+    // While the host leaves its answers unread the server reads nothing, and the notifier, which
+    // would fire without end on the bytes left waiting, rests; the timer goes on writing answers.
+    if (hostBytes) hostBytes->setEnabled(server.Reading());
   };
-  QObject::connect(&hostBytes, &QSocketNotifier::activated, &application, serveAndWatch);
+  serveAndWatch();
   QTimer slowTurn;
   QObject::connect(&slowTurn, &QTimer::timeout, &application, serveAndWatch);
   slowTurn.start(50);

@@ -95,7 +95,7 @@ protected:
     return (Top / relative).string();
   }
   std::string Attribute(const std::string& relative) const {
-    std::ifstream file(fs::path(Paths.Gadgets) / GadgetName / relative);
+    std::ifstream file(fs::path(Paths.Gadgets) / GadgetFolder("dummy_udc.0") / relative);
     return std::string(std::istreambuf_iterator<char>(file), {});
   }
 
@@ -119,7 +119,7 @@ TEST_F(GadgetFolders, MakesBindsAndRemovesTheGadget) {
     EXPECT_EQ(Attribute("idVendor"), "0x1209");
     EXPECT_EQ(Attribute("strings/0x409/serialnumber"), Identity.Serial);
     EXPECT_EQ(Attribute("strings/0x409/product"), "Arvana Print 360");
-    EXPECT_TRUE(fs::is_symlink(fs::path(Paths.Gadgets) / GadgetName / "configs/c.1/printer.0"));
+    EXPECT_TRUE(fs::is_symlink(fs::path(Paths.Gadgets) / GadgetFolder("dummy_udc.0") / "configs/c.1/printer.0"));
 
     // The function announces strlen and sends that many bytes, two of them the length itself:
     // what a host reading it as IEEE 1284 says keeps is the whole ID.
@@ -132,9 +132,9 @@ TEST_F(GadgetFolders, MakesBindsAndRemovesTheGadget) {
     Outcome<std::unique_ptr<PrinterGadget>> second = PrinterGadget::Create(Identity, "", Paths);
     ASSERT_FALSE(second);
     EXPECT_EQ(second.Fault().Kind, FailureKind::InUse);
-    EXPECT_TRUE(fs::exists(fs::path(Paths.Gadgets) / GadgetName / "idVendor"));  // the first is left alone
+    EXPECT_TRUE(fs::exists(fs::path(Paths.Gadgets) / GadgetFolder("dummy_udc.0") / "idVendor"));  // the first is left alone
   }
-  EXPECT_FALSE(fs::exists(fs::path(Paths.Gadgets) / GadgetName));
+  EXPECT_FALSE(fs::exists(fs::path(Paths.Gadgets) / GadgetFolder("dummy_udc.0")));
 }
 
 // Without a controller nothing is bound and what was made is removed again.
@@ -143,7 +143,7 @@ TEST_F(GadgetFolders, WithoutAControllerNothingIsLeft) {
   Outcome<std::unique_ptr<PrinterGadget>> gadget = PrinterGadget::Create(Identity, "", Paths);
   ASSERT_FALSE(gadget);
   EXPECT_NE(gadget.Fault().Message.find("no USB device controller"), std::string::npos);
-  EXPECT_FALSE(fs::exists(fs::path(Paths.Gadgets) / GadgetName));
+  EXPECT_FALSE(fs::exists(fs::path(Paths.Gadgets) / GadgetFolder("dummy_udc.0")));
 
   Paths.Gadgets = (Top / "no-configfs").string();
   gadget = PrinterGadget::Create(Identity, "dummy_udc.0", Paths);

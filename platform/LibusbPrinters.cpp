@@ -288,6 +288,25 @@ Outcome<std::vector<LibusbPrinter>> ListLibusbPrinters(const std::string& devRoo
   return printers;
 }
 
+Outcome<std::string> DeviceIdAt(const std::string& node) {
+  const int fd = ::open(node.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return Failure{FailureKindOf(errno), node + ": " + std::strerror(errno)};
+  libusb_context* context = nullptr;
+  libusb_device_handle* handle = nullptr;
+  Outcome<std::string> id = Failure{FailureKind::NotFound, node + ": no printer interface that answers"};
+  if (const int result = libusb_init(&context); result != 0) {
+    id = LibusbFailure(node, "cannot start libusb", result);
+  } else if (const int wrapped = libusb_wrap_sys_device(context, fd, &handle); wrapped != 0) {
+    id = LibusbFailure(node, "cannot open", wrapped);
+  } else if (const std::optional<PrinterInterface> interface = FindPrinterInterface(libusb_get_device(handle))) {
+    if (std::optional<std::string> asked = AskDeviceId(handle, *interface)) id = std::move(*asked);
+  }
+  if (handle != nullptr) libusb_close(handle);
+  if (context != nullptr) libusb_exit(context);
+  ::close(fd);
+  return id;
+}
+
 Outcome<std::unique_ptr<PortDevice>> OpenLibusbPrinter(const std::string& node, const UsbDeviceTiming& timing) {
   static const bool reattachAtExit = std::atexit(LibusbPortDevice::ReattachAtExit) == 0;
   (void)reattachAtExit;

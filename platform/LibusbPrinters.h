@@ -33,6 +33,10 @@ std::string DeviceIdFromReply(const uint8_t* reply, size_t arrived);
 // device ID and serial. Fails when libusb cannot be started or cannot list the devices.
 Outcome<std::vector<LibusbPrinter>> ListLibusbPrinters(const std::string& devRoot);
 
+// The device ID of the printer interface of the USB device at `node`, asked for without taking
+// the interface from its driver (the kernel lets GET_DEVICE_ID through to a printer interface).
+Outcome<std::string> DeviceIdAt(const std::string& node);
+
 // Opens the printer interface of the USB device at `node`: a kernel driver bound to it is
 // detached while the program holds the interface and attached again when the device is closed,
 // when the program ends (exit, forced end) and when a second signal ends it at once.

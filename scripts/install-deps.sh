@@ -6,6 +6,8 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgte
           zlib1g-dev qt6-image-formats-plugins desktop-file-utils dpkg-dev xvfb xauth
           lintian appstream fonts-dejavu-core  # the package's checks, and the text of the window's screenshot
           groff-base  # the manual pages' check
+          libusb-1.0-0-dev  # USB printers that usblp does not serve
+          qemu-system-x86 busybox-static cpio  # the kernel test: the guest, its shell and its initramfs
           python3 python3-pil python3-numpy)  # the last three: the second degrader of the scan bench
 missing=()
 for package in "${packages[@]}"; do

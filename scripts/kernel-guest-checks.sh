@@ -171,6 +171,14 @@ check "without usblp: list" arvana-service list
 test "$(grep -c '^VLUSB[123]  Arvana Print 360  /dev/bus/usb/' /tmp/out)" -eq 3
 report $? "without usblp: list finds our three printers through libusb" "$(now)"
 
+# What the udev rule asks each USB printer through arvana-usb-maker: the maker, from MFG alone.
+check "arvana-usb-maker: ours" arvana-usb-maker "$(usb_node 1)"
+test "$(cat /tmp/out)" = ARVANA_PRINTER_MFG=VELOR
+report $? "arvana-usb-maker names VELOR for ours" "$(now)"
+check "arvana-usb-maker: the other maker's" arvana-usb-maker "$(usb_node 0)"
+test "$(cat /tmp/out)" = ARVANA_PRINTER_MFG=OTHERMAKER
+report $? "arvana-usb-maker names OTHERMAKER for the other maker's, whose ID names VELOR elsewhere" "$(now)"
+
 for sim in $sims; do kill -TERM "$sim"; wait "$sim"; done
 check "the gadgets removed when their printers end" test -z "$(ls -d $gadgets/arvana-printer-* 2> /dev/null)"
 echo "ARVANA-CHECKS failed: $failures"

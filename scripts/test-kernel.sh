@@ -35,9 +35,10 @@ if [ -z "$kernel_deb" ]; then
   kernel_deb=$(ls "$cache"/"$versioned"_*.deb)
 fi
 kernel_dir=$cache/unpacked
-if [ ! -d "$kernel_dir/boot" ] || [ "$kernel_deb" -nt "$kernel_dir/boot" ]; then
-  rm -rf "$kernel_dir"
+if [ ! -f "$kernel_dir.stamp" ] || [ "$kernel_deb" -nt "$kernel_dir.stamp" ]; then
+  rm -rf "$kernel_dir" "$kernel_dir.stamp"
   dpkg-deb -x "$kernel_deb" "$kernel_dir"
+  touch "$kernel_dir.stamp"
 fi
 vmlinuz=$(ls "$kernel_dir"/boot/vmlinuz-*)
 phase "kernel ready"

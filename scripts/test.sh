@@ -56,5 +56,6 @@ else
   ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-test/sanitize
   phases+=("build-test/sanitize: tests $(( $(date +%s) - began )) s")
 fi
+began=$(date +%s); scripts/test-kernel.sh build-test/release; phases+=("kernel test: $(( $(date +%s) - began )) s")
 printf '%s\n' "${phases[@]}"
 echo "test command: $(( $(date +%s) - start )) s"

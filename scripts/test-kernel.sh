@@ -53,7 +53,7 @@ for module in "${modules[@]}"; do
   cp "$file" "$tree/modules/"
   echo "$module" >> "$tree/modules/order"
 done
-for program in arvana-service arvana-printer-sim; do
+for program in arvana-service arvana-printer-sim arvana-usb-maker; do
   [ -x "$build/$program" ] || { echo "kernel test: FAILED: $build/$program is not built"; exit 1; }
   cp "$build/$program" "$tree/bin/"
   ldd "$build/$program" | grep -o '/[^ ]*' | while read -r library; do

@@ -6,7 +6,10 @@
 #   dummy_udc.2  a virtual printer printing the check pages through usblp, meanwhile
 #   dummy_udc.3  one printing them through libusb, with usblp unbound from it, meanwhile
 # The two pages' printers start from /printer-start, as the host's in-process printer does: the
-# host compares what they printed through the lines "ARVANA-SUM route file sha256".
+# host compares the pages they printed through the lines "ARVANA-SUM route file sha256". (Their
+# jobs may differ from its job in the number of printer resets between bands: the program sends
+# one with each status poll until the printer is ready, and how many polls that takes is a
+# matter of timing.)
 # Each check prints one line "ARVANA-CHECK ok|FAILED: what (seconds)"; the exit status counts the failures.
 set -u
 export QT_QPA_PLATFORM=offscreen HOME=/tmp/home XDG_DATA_HOME=/tmp/home/data XDG_STATE_HOME=/tmp/home/state
@@ -160,7 +163,7 @@ report $? "libusb: print check" "$printing_began"
 for route in usblp libusb; do
   n=2
   [ $route = libusb ] && n=3
-  (cd "/tmp/printer$n" && sha256sum jobs/* pages/*) | while read -r sum file; do echo "ARVANA-SUM $route $file $sum"; done
+  (cd "/tmp/printer$n" && sha256sum pages/*) | while read -r sum file; do echo "ARVANA-SUM $route $file $sum"; done
 done
 echo "ARVANA-TIME print check: $(since "$printing_began") s"
 

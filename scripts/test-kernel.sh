@@ -18,7 +18,7 @@ cache=$work/cache            # the kernel package, kept between runs
 tree=$work/initramfs
 mkdir -p "$cache"
 modules=(usb-common usbcore udc-core configfs libcomposite usb_f_printer dummy_hcd usblp)  # in loading order
-whole_run_limit=360          # seconds for boot, checks and power-off, under software emulation
+whole_run_limit=330          # seconds for boot, checks and power-off, under software emulation
 
 phase() { echo "kernel test: $1 $(( $(date +%s) - started )) s"; }
 
@@ -125,11 +125,11 @@ if ! grep -aq '^ARVANA-GUEST-RESULT 0' "$log"; then
 fi
 # The pages printed through each route are the in-process printer's, byte for byte.
 wait "$reference_print" || { echo "kernel test: FAILED: print check on the in-process printer"; cat "$work/reference.err"; exit 1; }
-(cd "$reference" && sha256sum jobs/* pages/*) | awk '{ print $2, $1 }' > "$work/reference.sums"
+(cd "$reference" && sha256sum pages/*) | awk '{ print $2, $1 }' > "$work/reference.sums"
 for route in usblp libusb; do
   grep -a "^ARVANA-SUM $route " "$log" | tr -d '\r' | awk '{ print $3, $4 }' > "$work/$route.sums"
   if [ ! -s "$work/$route.sums" ] || ! cmp -s "$work/reference.sums" "$work/$route.sums"; then
-    echo "kernel test: FAILED: the check pages printed through $route differ from the in-process printer's:"
+    echo "kernel test: FAILED: the check pages printed through $route are not the in-process printer's:"
     diff "$work/reference.sums" "$work/$route.sums" || true
     exit 1
   fi

@@ -79,6 +79,17 @@ TEST(DeviceServer, AHostThatGoesLeavesTheServerWaiting) {
   EXPECT_EQ(link.Server.QueuedAnswerBytes(), 0u);
 }
 
+// A node that is not there at the start is a mistake in the path, not a host that has not come yet.
+TEST(DeviceServer, ANodeThatIsNotThereAtTheStartIsRefused) {
+  VirtualClock clock;
+  VirtualPrinter printer(clock, "");
+  DeviceServer server(printer, clock);
+  std::string reason;
+  EXPECT_FALSE(server.Open("/nonexistent/g_printer0", reason));
+  EXPECT_EQ(reason, "opening /nonexistent/g_printer0: No such file or directory");
+  EXPECT_EQ(server.Descriptor(), -1);
+}
+
 class GadgetFolders : public testing::Test {
 protected:
   GadgetFolders() {

@@ -3,7 +3,7 @@
 # Debian 12's kernel in QEMU, where the virtual printer becomes a USB printer gadget on the dummy
 # device controller and the guest's own usblp driver finds it, and runs the checks of
 # scripts/kernel-guest-checks.sh there. Usage: scripts/test-kernel.sh [BUILD] (default
-# build-test/release, which must hold arvana-service and arvana-printer-sim).
+# build-test/release, which must hold arvana-service, arvana-printer-sim and arvana-usb-maker).
 # ARVANA_SKIP_KERNEL_TEST=1 skips it. A kernel that does not boot is a failure, never a pass.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,13 +43,18 @@ fi
 vmlinuz=$(ls "$kernel_dir"/boot/vmlinuz-*)
 phase "kernel ready"
 
-# The initramfs: busybox, the modules, the two programs with every library they load, the checks.
+# The initramfs: busybox, the modules, the programs with every library they load, the checks.
 rm -rf "$tree"
 mkdir -p "$tree"/{bin,modules,proc,sys,dev,tmp,run}
 cp /bin/busybox "$tree/bin/busybox"
 for module in "${modules[@]}"; do
   file=$(find "$kernel_dir/lib/modules" -name "$module.ko" | head -n 1)
   [ -n "$file" ] || { echo "kernel test: FAILED: the kernel package has no $module.ko"; exit 1; }
+  # Each module after those it needs, as the package's modules name them (underscores and dashes alike).
+  for needed in $(tr '\0' '\n' < "$file" | sed -n 's/^depends=//p' | tr ',' ' '); do
+    grep -qx "$(echo "$needed" | tr '_' '-')\|$(echo "$needed" | tr '-' '_')" "$tree/modules/order" 2> /dev/null \
+      || { echo "kernel test: FAILED: $module needs $needed, which is not loaded before it"; exit 1; }
+  done
   cp "$file" "$tree/modules/"
   echo "$module" >> "$tree/modules/order"
 done

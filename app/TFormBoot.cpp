@@ -56,6 +56,16 @@ QString FoundText(const PortFinding& finding) {
   return finding.ModelCode != 0 ? ModelName(finding.ModelCode) : UnknownModelText;
 }
 
+// The chosen port's note under the list: on a real USB port also the route and the device node
+// the program will open ("Arvana Print 360, through usblp on /dev/usb/lp0").
+QString ChosenFoundText(const PortFinding& finding) {
+  QString text = FoundText(finding);
+  if (finding.PrinterFound && finding.Route && *finding.Route != UsbRoute::Virtual)
+    text += QString(", through %1 on %2")
+                .arg(QString::fromUtf8(UsbRouteName(*finding.Route)), QString::fromStdString(finding.DeviceNode));
+  return text;
+}
+
 // Draws an interface row of the open list as its name followed by its note.
 class PortRowDelegate : public QStyledItemDelegate {
 public:
@@ -124,7 +134,8 @@ void TFormBoot::ShowWhatIsOnThePorts() {
     const int16_t portIndex = InterfaceRows[static_cast<size_t>(row)].PortIndex;
     const QString note = findings ? FoundText((*findings)[static_cast<size_t>(portIndex)]) : QString();
     Form->UsePortCombo->setItemData(row, note, FoundOnPortRole);
-    if (row == Form->UsePortCombo->currentIndex()) chosenNote = note;
+    if (row == Form->UsePortCombo->currentIndex() && findings)
+      chosenNote = ChosenFoundText((*findings)[static_cast<size_t>(portIndex)]);
   }
   Form->UsePortFoundLbl->setText(chosenNote);
 }

@@ -5,7 +5,9 @@
 #include "cli/StandardError.h"
 #include "cli/JsonWriter.h"
 #include "eeprom/EepromMap.h"
+#include "link/PortChoice.h"
 #include "platform/NewFile.h"
+#include "platform/ShownText.h"
 #include "service/EepromCheckLogic.h"
 
 #include <array>
@@ -56,7 +58,9 @@ void PrintStatusText(const PrinterStatus& status, const std::vector<std::string>
 }
 
 // The keys in alphabetical order, as scripts have always read them.
-void PrintStatusJson(const PrinterStatus& status, const std::vector<std::string>& lines, bool restricted) {
+// `port` names the port and how it reached the printer: its route and device node.
+void PrintStatusJson(const PrinterStatus& status, const std::vector<std::string>& lines, bool restricted,
+                     const char* portName, const TPPrinterDriver& port) {
   JsonValue warnings = JsonValue::Array();
   for (size_t k = 0; k < status.WarningFlags.size(); ++k)
     if (status.WarningFlags[k]) warnings.Append(JsonValue::Integer(FirstWarningCode + static_cast<int>(k)));
@@ -69,10 +73,13 @@ void PrintStatusJson(const PrinterStatus& status, const std::vector<std::string>
     ink.Append(std::move(cartridge));
   }
   JsonValue out = JsonValue::Object();
+  out.Set("device", JsonValue::Text(ShownText(port.OpenedNode())));
   out.Set("error", JsonValue::Text(ErrorName(status.ErrorCode)));
   out.Set("ink", std::move(ink));
   out.Set("messages", JsonValue::Texts(lines));
+  out.Set("port", JsonValue::Text(portName));
   out.Set("restricted", JsonValue::Bool(restricted));
+  out.Set("route", JsonValue::Text(port.OpenedRoute()));
   out.Set("state", JsonValue::Text(StateName(status.StatusCode)));
   out.Set("warnings", std::move(warnings));
   std::cout << out.Layout() << std::endl;
@@ -110,7 +117,8 @@ int RunStatus(CommandContext& context) {
   session.View.EchoStatusLines(false);  // they are this command's result
   session.Display.RefreshStatus();
   if (context.Options.Json) {
-    PrintStatusJson(session.Status, session.View.StatusLines(), session.View.InErrorMode());
+    PrintStatusJson(session.Status, session.View.StatusLines(), session.View.InErrorMode(),
+                    PortNameOf(session.GetPortIndex()), session.Driver);
   } else {
     PrintStatusText(session.Status, session.View.StatusLines());
   }

@@ -26,6 +26,7 @@ PortFinding UsbFinding(const std::vector<UsbPrinterEntry>& printers, int16_t por
     finding.DeviceId = printer.DeviceId;
     finding.ModelCode = ModelCodeOf(printer.Model);
     finding.Serial = printer.Serial;
+    finding.Route = printer.Route;
     break;
   }
   return finding;

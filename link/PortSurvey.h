@@ -4,6 +4,7 @@
 #include "platform/PortDevice.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct PortFinding {
   std::string DeviceId{};    // the printer's IEEE 1284 device ID; empty when not known
   uint16_t ModelCode = 0;  // the model the device ID names (0x301, 0x302), 0 when none
   std::string Serial{};      // the printer's USB serial; empty when it gives none
+  std::optional<UsbRoute> Route{};  // how a USB port reaches the printer found on it
 };
 
 // Whether discovery lists `printer` under `portName` ("VLUSB1:"), in any letter case.

@@ -27,6 +27,7 @@ constexpr uint32_t ReadSettleMs = 10;       // before every reply read and every
 constexpr uint32_t UsbRetryPauseMs = 1000;  // between empty USB reads
 constexpr int UsbReadAttempts = 10;
 constexpr int64_t SlowReadSeconds = 10;     // a parallel read this slow has failed
+constexpr const char* ParallelRoute = "parallel";
 
 // The message box's text for a port that cannot be opened: a port held by another program says so.
 const char* FailureText(const char* usual, const Failure& failure) {
@@ -64,6 +65,8 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenParallelPort(in
   Outcome<std::unique_ptr<PortDevice>> opened = Ports.OpenParallel(PortTable[static_cast<size_t>(portIndex)].DeviceName);
   if (!opened) return OpenFailure{FailureText("Cannot open port.", opened.Fault()), opened.Fault().Message};
   Device = std::move(*opened);
+  Route = ParallelRoute;
+  Node = Ports.ParallelNode(PortTable[static_cast<size_t>(portIndex)].DeviceName);
   return std::nullopt;
 }
 
@@ -83,6 +86,8 @@ std::optional<TPPrinterDriver::OpenFailure> TPPrinterDriver::OpenUsbPort() {
     Outcome<std::unique_ptr<PortDevice>> opened = Ports.OpenUsb(printer.DevicePath);
     if (!opened) return OpenFailure{FailureText("Cannot open port", opened.Fault()), opened.Fault().Message};
     Device = std::move(*opened);
+    Route = UsbRouteName(printer.Route);
+    Node = printer.DevicePath;
     return std::nullopt;
   }
   if (unreadable) return unreadable;
@@ -96,7 +101,11 @@ void TPPrinterDriver::FailOpen(const char* text, const std::string& detail) {
   EndAfterFaultNow(Fatal);
 }
 
-void TPPrinterDriver::ClosePort() { Device.reset(); }
+void TPPrinterDriver::ClosePort() {
+  Device.reset();
+  Route.clear();
+  Node.clear();
+}
 
 void TPPrinterDriver::RequireOpenPort() {
   if (Device) return;

@@ -45,6 +45,10 @@ public:
 
   bool IsOpen() const { return Device != nullptr; }
   const char* ChosenPortName() const { return ChosenName; }
+  // How the open port reaches the printer ("usblp", "libusb", "device", "virtual printer",
+  // "parallel") and through which node; both empty while no port is open.
+  const std::string& OpenedRoute() const { return Route; }
+  const std::string& OpenedNode() const { return Node; }
 
   // Called before every block is written, where the link stands between two exchanges: the
   // place where a front-end may end the program cleanly (the call may not return).
@@ -96,6 +100,8 @@ private:
 
   std::unique_ptr<PortDevice> Device;
   std::function<void()> WriteGate;
+  std::string Route;
+  std::string Node;
   CommandDeadline* Limit = nullptr;
   uint64_t Received = 0;
   const char* ChosenName = "";

@@ -65,6 +65,9 @@ configure_file(${ARVANA_PACKAGING_SOURCE}/copyright.in ${ARVANA_PACKAGING_BUILD}
 
 set(ARVANA_PROGRAMS arvana-adjust arvana-service arvana-printer-sim)
 install(TARGETS ${ARVANA_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# udev's helpers live beside its rules, where IMPORT{program} finds them by name.
+set(ARVANA_UDEV_DIR lib/udev)
+install(TARGETS arvana-usb-maker RUNTIME DESTINATION ${ARVANA_UDEV_DIR})
 # A stripped program goes without the compiler's notes too (its .comment section), as Debian
 # strips its own; `cmake --install --strip` and cpack strip, a plain install keeps everything.
 install(CODE "
@@ -74,11 +77,16 @@ install(CODE "
                               \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
                       COMMAND_ERROR_IS_FATAL ANY)
     endforeach()
+    foreach(program arvana-usb-maker)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ARVANA_UDEV_DIR}/\${program}\"
+                      COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
   endif()")
 install(FILES packaging/${ARVANA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ARVANA_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES packaging/arvana-adjust.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES packaging/60-arvana-printers.rules DESTINATION lib/udev/rules.d)
+install(FILES packaging/60-arvana-printers.rules DESTINATION ${ARVANA_UDEV_DIR}/rules.d)
 # What lintian reports and is meant so, each with its reason.
 install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
         RENAME ${ARVANA_PACKAGE})

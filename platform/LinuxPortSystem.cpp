@@ -18,6 +18,8 @@ constexpr int UsbPortCount = 3;
 constexpr int ParallelPortCount = 3;
 constexpr const char* DeviceVariablePrefix = "ARVANA_DEVICE_";
 constexpr const char* TraceVariable = "ARVANA_TRACE";
+constexpr const char* RouteVariable = "ARVANA_USB";
+constexpr const char* UsbDeviceNodes = "/bus/usb/";  // under the device root: what libusb opens
 
 // The number N of a usbmisc entry "lpN"; -1 for any other entry.
 int PrinterNumber(const char* entryName) {
@@ -65,6 +67,15 @@ std::string UsbSerial(const std::string& entry) {
   return serial;
 }
 
+// The bus and device number of the USB device of usbmisc entry `entry`; {-1, -1} when not known.
+std::pair<int, int> UsbBusAndAddress(const std::string& entry) {
+  std::string bus;
+  std::string address;
+  if (!ReadLineAttribute(entry + "/device/../busnum", bus) || !ReadLineAttribute(entry + "/device/../devnum", address))
+    return {-1, -1};
+  return {std::atoi(bus.c_str()), std::atoi(address.c_str())};
+}
+
 // The number 1..3 of "LPT1".."LPT3" in any letter case; 0 for any other name.
 int ParallelNumber(const std::string& name) {
   int number = 0;
@@ -74,11 +85,26 @@ int ParallelNumber(const std::string& name) {
 
 }  // namespace
 
+const char* UsbRouteName(UsbRoute route) {
+  switch (route) {
+    case UsbRoute::Usblp:
+      return "usblp";
+    case UsbRoute::Libusb:
+      return "libusb";
+    case UsbRoute::Named:
+      return "device";
+    case UsbRoute::Virtual:
+      return "virtual printer";
+  }
+  return "";
+}
+
 LinuxPortSystem::LinuxPortSystem(std::string sysfsRoot, std::string devRoot, Environment environment,
-                                 Clock* traceClock)
+                                 Clock* traceClock, LibusbLister libusb)
     : SysfsRoot(std::move(sysfsRoot)),
       DevRoot(std::move(devRoot)),
       ReadVariable(std::move(environment)),
+      ListLibusb(std::move(libusb)),
       TraceClock(traceClock != nullptr ? *traceClock : RealClock) {}
 
 std::optional<std::string> LinuxPortSystem::Variable(const std::string& name) const {
@@ -106,6 +132,11 @@ std::string LinuxPortSystem::ParallelNode(const std::string& name) const {
 }
 
 Outcome<std::unique_ptr<PortDevice>> LinuxPortSystem::OpenUsb(const std::string& devicePath) {
+  if (devicePath.rfind(DevRoot + UsbDeviceNodes, 0) == 0) {
+    Outcome<std::unique_ptr<PortDevice>> device = OpenLibusbPrinter(devicePath);
+    if (!device) return device.Fault();
+    return Traced(std::move(*device));
+  }
   return OpenTraced(devicePath, LinuxPortDevice::DeviceKind::UsbPrinter);
 }
 
@@ -116,8 +147,55 @@ Outcome<std::unique_ptr<PortDevice>> LinuxPortSystem::OpenTraced(const std::stri
   return Traced(std::move(*device));
 }
 
+Outcome<LinuxPortSystem::UsbRoutes> LinuxPortSystem::ChosenRoutes() const {
+  const std::optional<std::string> chosen = Variable(RouteVariable);
+  if (!chosen) return UsbRoutes{};
+  if (*chosen == UsbRouteName(UsbRoute::Usblp)) return UsbRoutes{.Usblp = true, .Libusb = false};
+  if (*chosen == UsbRouteName(UsbRoute::Libusb)) return UsbRoutes{.Usblp = false, .Libusb = true};
+  return Failure{FailureKind::Unsuitable, std::string(RouteVariable) + "=" + *chosen + " names no route to a USB "
+                                              "printer (usblp or libusb)"};
+}
+
 Outcome<std::vector<UsbPrinterEntry>> LinuxPortSystem::ListUsbPrinters() {
+  const Outcome<UsbRoutes> routes = ChosenRoutes();
+  if (!routes) return routes.Fault();
   std::vector<UsbPrinterEntry> printers;
+  std::vector<std::pair<int, int>> served;
+  if (routes->Usblp) {
+    if (Outcome<void> added = AddUsblpPrinters(printers, served); !added) return added.Fault();
+  }
+  if (routes->Libusb) {
+    if (Outcome<void> added = AddLibusbPrinters(printers, served, !routes->Usblp); !added) return added.Fault();
+  }
+
+  int ourPrinters = 0;
+  for (UsbPrinterEntry& printer : printers) {
+    const DeviceIdFields fields = ParseDeviceId(printer.DeviceId);
+    if (printer.Readable && NamesOurMaker(fields) && ourPrinters < UsbPortCount) {
+      printer.PortName = "VLUSB" + std::to_string(++ourPrinters) + ":";
+    }
+    printer.Model = ModelNamed(fields);
+  }
+
+  for (int port = 1; port <= UsbPortCount; ++port) {
+    const std::string portName = "VLUSB" + std::to_string(port);
+    const std::optional<std::string> path = Variable(DeviceVariablePrefix + portName);
+    if (!path) continue;
+    UsbPrinterEntry named{.DevicePath = *path, .PortName = portName + ":"};
+    named.Route = UsbRoute::Named;
+    auto same = std::find_if(printers.begin(), printers.end(),
+                             [&](const UsbPrinterEntry& printer) { return printer.PortName == named.PortName; });
+    if (same != printers.end()) {
+      *same = named;
+    } else {
+      printers.push_back(named);
+    }
+  }
+  return printers;
+}
+
+Outcome<void> LinuxPortSystem::AddUsblpPrinters(std::vector<UsbPrinterEntry>& printers,
+                                                std::vector<std::pair<int, int>>& served) {
   const std::string classDir = SysfsRoot + "/class/usbmisc";
   std::vector<int> numbers;
   if (DIR* dir = ::opendir(classDir.c_str())) {
@@ -132,40 +210,43 @@ Outcome<std::vector<UsbPrinterEntry>> LinuxPortSystem::ListUsbPrinters() {
   }
   // Without the class directory no USB printer driver is loaded: no printers.
   std::sort(numbers.begin(), numbers.end());
-
-  int ourPrinters = 0;
   for (const int number : numbers) {
     UsbPrinterEntry printer;
     printer.DevicePath = DevRoot + "/usb/lp" + std::to_string(number);
     const std::string entry = classDir + "/lp" + std::to_string(number);
     printer.Readable = ReadLineAttribute(entry + "/device/ieee1284_id", printer.DeviceId);
     if (!printer.Readable) printer.DeviceId.clear();
-    const DeviceIdFields fields = ParseDeviceId(printer.DeviceId);
-    if (printer.Readable && NamesOurMaker(fields) && ourPrinters < UsbPortCount) {
-      printer.PortName = "VLUSB" + std::to_string(++ourPrinters) + ":";
-    }
-    printer.Model = ModelNamed(fields);
     printer.Serial = UsbSerial(entry);
+    served.push_back(UsbBusAndAddress(entry));
     printers.push_back(printer);
   }
-
-  for (int port = 1; port <= UsbPortCount; ++port) {
-    const std::string portName = "VLUSB" + std::to_string(port);
-    const std::optional<std::string> path = Variable(DeviceVariablePrefix + portName);
-    if (!path) continue;
-    const UsbPrinterEntry named{.DevicePath = *path, .PortName = portName + ":"};
-    auto same = std::find_if(printers.begin(), printers.end(),
-                             [&](const UsbPrinterEntry& printer) { return printer.PortName == named.PortName; });
-    if (same != printers.end()) {
-      *same = named;
-    } else {
-      printers.push_back(named);
-    }
-  }
-  return printers;
+  return {};
 }
 
-std::unique_ptr<PortDevice> LinuxPortSystem::Traced(std::unique_ptr<LinuxPortDevice> device) {
+Outcome<void> LinuxPortSystem::AddLibusbPrinters(std::vector<UsbPrinterEntry>& printers,
+                                                 const std::vector<std::pair<int, int>>& served, bool onlyRoute) {
+  if (!ListLibusb) return {};
+  const Outcome<std::vector<LibusbPrinter>> found = ListLibusb(DevRoot);
+  if (!found) {
+    // Beside usblp, a machine where libusb cannot look (no USB device nodes in a container) still has usblp's printers.
+    if (!onlyRoute) return {};
+    return found.Fault();
+  }
+  for (const LibusbPrinter& printer : *found) {
+    const std::pair<int, int> device{printer.Bus, printer.Address};
+    if (std::find(served.begin(), served.end(), device) != served.end()) continue;  // usblp serves it
+    printers.push_back(UsbPrinterEntry{.DevicePath = printer.Node,
+                                       .PortName = {},
+                                       .Readable = printer.Readable,
+                                       .DeviceId = printer.DeviceId,
+                                       .Model = PrinterModel::Unknown,
+                                       .Serial = printer.Serial,
+                                       .Route = UsbRoute::Libusb});
+  }
+  return {};
+}
+
+std::unique_ptr<PortDevice> LinuxPortSystem::Traced(std::unique_ptr<PortDevice> device) {
   const std::optional<std::string> tracePath = Variable(TraceVariable);
   if (!tracePath) return device;
   if (!Trace && !TraceFailed) {

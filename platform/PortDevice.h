@@ -67,6 +67,14 @@ public:
   virtual void LimitWaits(uint32_t milliseconds) { (void)milliseconds; }
 };
 
+// How the program reaches a USB printer.
+enum class UsbRoute : uint8_t {
+  Usblp,   // the kernel's usblp driver: /dev/usb/lpN
+  Libusb,  // libusb on the USB device's node, where usblp does not serve it
+  Named,   // a node the environment names (ARVANA_DEVICE_VLUSBn)
+  Virtual, // the virtual printer in the program's own process
+};
+
 // A USB printer present on the machine, in ascending device number.
 struct UsbPrinterEntry {
   std::string DevicePath;  // the node to open, e.g. /dev/usb/lp0
@@ -75,7 +83,12 @@ struct UsbPrinterEntry {
   std::string DeviceId{};  // its IEEE 1284 device ID as the printer gave it; empty when not known
   PrinterModel Model = PrinterModel::Unknown;  // the model the device ID names
   std::string Serial{};    // the USB serial number; empty when the printer gives none
+  UsbRoute Route = UsbRoute::Usblp;
 };
+
+// The route's name, as status --json and the start window give it: "usblp", "libusb", "device",
+// "virtual printer".
+const char* UsbRouteName(UsbRoute route);
 
 // Opening ports and finding USB printers.
 class PortSystem {

@@ -1,5 +1,7 @@
 #include "platform/StopSignals.h"
 
+#include "platform/LibusbPrinters.h"
+
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
@@ -22,6 +24,8 @@ extern "C" void RecordStop(int signal) {
   if (PendingSignal != 0) {
     const ssize_t ignored = ::write(STDERR_FILENO, SecondInterrupt, sizeof SecondInterrupt - 1);
     (void)ignored;
+    // A USB printer held through libusb goes back to its kernel driver even so.
+    ReattachUsbInterfacesAtOnce();
     ::_exit(ExitStatusForSignal(signal));
   }
   if (PendingSignal == 0) PendingSignal = signal;

@@ -36,6 +36,7 @@ expected=(./usr/share/applications/$app_id.desktop
           ./usr/share/metainfo/$app_id.metainfo.xml
           ./usr/share/icons/hicolor/scalable/apps/arvana-adjust.svg
           ./usr/lib/udev/rules.d/60-arvana-printers.rules
+          ./usr/lib/udev/arvana-usb-maker
           ./usr/share/doc/$package/copyright
           ./usr/share/doc/$package/changelog.gz)
 for program in "${programs[@]}"; do expected+=(./usr/bin/$program); done
@@ -56,6 +57,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 case "$depends" in
   *libqt6widgets6*) ;;
   *) echo "package: Depends does not name the Qt widgets library: $depends"; missing=1 ;;
+esac
+case "$depends" in
+  *libusb-1.0-0*) ;;
+  *) echo "package: Depends does not name libusb: $depends"; missing=1 ;;
 esac
 [ "$missing" -eq 0 ] || exit 1
 echo "package: $(basename "$deb") holds the programs, the desktop entry, the metainfo, the icon, the udev rule," \

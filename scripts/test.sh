@@ -35,6 +35,12 @@ mkdir -p build-test
 # No debug information in the optimised build: the tests do not need it, and writing it is half the build.
 # gold links the test programs faster than the default linker.
 build build-test/release -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=gold
+# The kernel test mostly waits for the virtual printers in its guest: it runs beside everything
+# else from here, and its report comes at the end.
+{ time scripts/test-kernel.sh build-test/release > build-test/kernel.log 2>&1; } 2> build-test/kernel.time &
+kernel_test=$!
+background=("$kernel_test")
+trap 'kill "${background[@]}" 2> /dev/null || true' EXIT  # a failed step leaves nothing running behind it
 if [ "${1:-}" == "--quick" ]; then
   { time run_tests build-test/release 2>&1; } 2> build-test/release.tests.time
   phases+=("build-test/release: tests $(cat build-test/release.tests.time)")
@@ -43,7 +49,7 @@ else
   # printer; the sanitizer build compiles meanwhile and fills that time. Their report follows the build.
   { time run_tests build-test/release > build-test/release.tests.log 2>&1; } 2> build-test/release.tests.time &
   release_tests=$!
-  trap 'kill "$release_tests" 2> /dev/null || true' EXIT  # a failed build leaves no tests running behind it
+  background+=("$release_tests")
   # Unoptimised with line tables: what the sanitizers need for their reports, at a fraction of the build time.
   # Compiled by clang, which builds it in about half the time g++ takes (and warns about what g++ does
   # not), and linked by lld, which knows clang's sanitizer runtime.
@@ -58,5 +64,10 @@ else
     2> build-test/sanitize.tests.time
   phases+=("build-test/sanitize: tests $(cat build-test/sanitize.tests.time)")
 fi
+kernel_status=0
+wait "$kernel_test" || kernel_status=$?
+phases+=("kernel test: $(cat build-test/kernel.time), beside the rest")
+cat build-test/kernel.log
+[ "$kernel_status" -eq 0 ] || { echo "The kernel test failed."; exit "$kernel_status"; }
 printf '%s\n' "${phases[@]}"
 echo "test command: $(( $(date +%s) - start )) s; CPU of all its processes (user, system): $(times | tail -1)"

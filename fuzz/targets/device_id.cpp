@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
   LinuxPortSystem ports(sysfs.Root.string(), "/nonexistent-dev",
-                        [](const std::string&) { return std::optional<std::string>(); });
+                        [](const std::string&) { return std::optional<std::string>(); }, nullptr,
+                        [](const std::string&) { return Outcome<std::vector<LibusbPrinter>>(std::vector<LibusbPrinter>()); });
   const Outcome<std::vector<UsbPrinterEntry>> listed = ports.ListUsbPrinters();
   FUZZ_CHECK(listed);
   const std::vector<UsbPrinterEntry>& printers = *listed;

@@ -67,7 +67,7 @@ bool PtyServer::ServeOnce(int waitMs, std::string& reason) {
   if (Printer.Holding()) {
     // Only the trainer's file ends a hold; what waited then leaves.
     Printer.CheckTrainerFiles();
-    CollectAnswers();
+    Outgoing.Collect(Printer);
   }
   const int64_t now = TheClock.SteadyMilliseconds();
   if (Reading()) {
@@ -76,13 +76,13 @@ bool PtyServer::ServeOnce(int waitMs, std::string& reason) {
     // Nothing read for so long: the host is gone, and the next one must be heard.
     Printer.HostStoppedReading(QueuedAnswerBytes(), now - LastTakenMs);
     tcflush(SlaveFd, TCIFLUSH);
-    DropOutgoing();
+    Outgoing.Drop();
     LastTakenMs = now;
   }
   // Requests are read only while the answers to them can wait, and only what one block needs.
   const bool reading = Reading() && Splitter.Buffered() < HostBlockSplitter::MaxBlock;
   pollfd watch{MasterFd, static_cast<short>(reading ? POLLIN : 0), 0};
-  if (!Outgoing.empty()) watch.events |= POLLOUT;
+  if (!Outgoing.Empty()) watch.events |= POLLOUT;
   const int ready = poll(&watch, 1, waitMs);
   if (ready < 0) {
     if (errno == EINTR) return true;
@@ -109,48 +109,22 @@ bool PtyServer::ServeOnce(int waitMs, std::string& reason) {
   return WriteAnswers(reason);
 }
 
-void PtyServer::DropOutgoing() {
-  Outgoing.clear();
-  OutgoingBytes = 0;
-  OutgoingOffset = 0;
-}
-
 void PtyServer::Deliver(const std::vector<uint8_t>& block) {
   // A host that starts afresh must not read answers meant for an earlier run.
   if (PrinterWire::Equals(PrinterWire::ModeSwitch, block.data(), block.size())) {
     tcflush(SlaveFd, TCIFLUSH);
-    DropOutgoing();
+    Outgoing.Drop();
   }
   Printer.ReceiveFromHost(block.data(), block.size());
-  CollectAnswers();
-}
-
-void PtyServer::CollectAnswers() {
-  std::vector<uint8_t> answer(PrinterWire::MaxPacketSize);
-  while (Printer.PendingReplyBytes() > 0) {
-    answer.resize(Printer.PendingReplyBytes());
-    answer.resize(Printer.TakeReplyBlock(answer.data(), answer.size()));
-    OutgoingBytes += answer.size();
-    Outgoing.push_back(answer);
-  }
+  Outgoing.Collect(Printer);
 }
 
 bool PtyServer::WriteAnswers(std::string& reason) {
-  while (!Outgoing.empty()) {
-    const std::vector<uint8_t>& front = Outgoing.front();
-    const ssize_t count = write(MasterFd, front.data() + OutgoingOffset, front.size() - OutgoingOffset);
-    if (count < 0) {
-      if (errno == EAGAIN || errno == EINTR) return true;  // the terminal is full: later
-      reason = SystemError("writing the pseudo-terminal");
-      return false;
-    }
-    if (count > 0) LastTakenMs = TheClock.SteadyMilliseconds();
-    OutgoingOffset += static_cast<size_t>(count);
-    if (OutgoingOffset == front.size()) {
-      OutgoingBytes -= front.size();
-      Outgoing.pop_front();
-      OutgoingOffset = 0;
-    }
+  bool took = false;
+  if (!Outgoing.WriteTo(MasterFd, took)) {
+    reason = SystemError("writing the pseudo-terminal");
+    return false;
   }
+  if (took) LastTakenMs = TheClock.SteadyMilliseconds();
   return true;
 }

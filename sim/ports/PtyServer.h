@@ -2,11 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "platform/Clock.h"
+#include "sim/ports/AnswerQueue.h"
 #include "sim/wire/HostBlockSplitter.h"
 #include "sim/VirtualPrinter.h"
 
@@ -49,7 +49,7 @@ public:
   bool ServeOnce(int waitMs, std::string& reason);
 
   // Answer bytes waiting to go out to the terminal (those the terminal took are the host's).
-  size_t QueuedAnswerBytes() const { return OutgoingBytes - OutgoingOffset + Printer.PendingReplyBytes(); }
+  size_t QueuedAnswerBytes() const { return Outgoing.Bytes() + Printer.PendingReplyBytes(); }
   // Bytes read from the host that wait to be given to the printer.
   size_t BufferedRequestBytes() const { return Splitter.Buffered(); }
   // False while the server does not read the host's requests (its answers are at the limit).
@@ -57,8 +57,6 @@ public:
 
 private:
   void Deliver(const std::vector<uint8_t>& block);
-  // Moves the printer's waiting answers to the terminal's outgoing queue.
-  void CollectAnswers();
   bool WriteAnswers(std::string& reason);
 
   VirtualPrinter& Printer;
@@ -67,10 +65,7 @@ private:
   int MasterFd = -1;
   int SlaveFd = -1;
   std::string Path;
-  void DropOutgoing();
 
-  std::deque<std::vector<uint8_t>> Outgoing;  // answers the terminal could not take yet
-  size_t OutgoingBytes = 0;                   // in Outgoing, those written from the front included
-  size_t OutgoingOffset = 0;
+  AnswerQueue Outgoing;  // answers the terminal could not take yet
   int64_t LastTakenMs = 0;  // when the terminal last took answers, or the queue was last below the limit
 };

@@ -50,7 +50,7 @@ Outcome<std::vector<UsbPrinterEntry>> SimPortSystem::ListUsbPrinters() {
   const std::string deviceId = Printer.DeviceId();
   const PrinterModel model = ModelNamed(ParseDeviceId(deviceId));
   for (size_t i = 0; i < UsbPaths.size(); ++i)
-    printers.push_back({UsbPaths[i], UsbPortNames[i], true, deviceId, model, Printer.UsbSerial()});
+    printers.push_back({UsbPaths[i], UsbPortNames[i], true, deviceId, model, Printer.UsbSerial(), UsbRoute::Virtual});
   return printers;
 }
 

@@ -54,7 +54,7 @@ std::string ToolManualPage() {
   page.Section("Exit status");
   page.Entry(ManualWords().Bold("0"), "Done; serve ends so on Ctrl-C or kill.");
   page.Entry(ManualWords().Bold(std::to_string(ToolExitFailure)),
-             "The pseudo-terminal could not be opened, the folder is in use by another program, a file could "
+             "The pseudo-terminal, the device node or the USB gadget could not be had or failed, the folder is in use by another program, a file could "
              "not be read, or a capture holds lines that are not understood.");
   page.Entry(ManualWords().Bold(std::to_string(ToolExitUsage)), "Arguments it does not take; the usage text follows.");
   page.Section("Files");
@@ -66,6 +66,9 @@ std::string ToolManualPage() {
                "on standard output:");
   page.Example("ARVANA_DEVICE_VLUSB1=/dev/pts/5 arvana-service --port VLUSB1 status",
                "Run a command on it, as on a printer on the first USB port:");
+  page.Example("sudo arvana-printer-sim gadget --dir printer",
+               "On a computer with a USB device controller, be a USB printer that another computer's cable "
+               "reaches:");
   page.Example("arvana-printer-sim render printer/jobs/0001.prn --dir pages",
                "Print a saved job again on a factory-fresh printer:");
   page.Example("arvana-printer-sim decode printer/capture.log", "Read what went over the wire:");

@@ -1,9 +1,11 @@
-// arvana-printer-sim: serves the virtual printer on a pseudo-terminal, renders saved jobs and decodes captures.
+// arvana-printer-sim: serves the virtual printer on a pseudo-terminal, a device node or as a USB gadget, renders
+// saved jobs and decodes captures.
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +15,8 @@
 #include "sim/wire/CaptureDecoder.h"
 #include "sim/wire/CaptureLog.h"
 #include "sim/engine/JobFileRenderer.h"
+#include "sim/ports/DeviceServer.h"
+#include "sim/ports/PrinterGadget.h"
 #include "sim/ports/PtyServer.h"
 #include "sim/engine/PageReduction.h"
 #include "sim/VirtualPrinter.h"
@@ -41,7 +45,12 @@ struct ServeOptions {
   std::string Directory = "./virtual-printer";
   bool Panel = false;
   double PageScale = 0;
+  std::string Device;      // serve: a device node to serve instead of a pseudo-terminal
+  std::string Controller;  // gadget: the USB device controller; empty for the first there is
 };
+
+// The maker as the printer's USB device names it.
+constexpr const char* UsbManufacturer = "VELOR";
 
 // Reports what the printer did since the last call on standard error.
 class ServeReport {
@@ -72,9 +81,10 @@ private:
   size_t PagesShown = 0;
 };
 
-// The panel's event loop serves the terminal: bytes from the host wake it,
+// The panel's event loop serves the terminal or the device: bytes from the host wake it,
 // and a slow timer passes on stale partial blocks and waiting answers.
-int ServeWithPanel(VirtualPrinter& printer, PtyServer& server, ServeReport& report) {
+template <class Server>
+int ServeWithPanel(VirtualPrinter& printer, Server& server, ServeReport& report) {
   int argc = 1;
   char name[] = "arvana-printer-sim";
   char* argv[] = {name, nullptr};
@@ -93,14 +103,27 @@ int ServeWithPanel(VirtualPrinter& printer, PtyServer& server, ServeReport& repo
     }
     report.Update();
   };
-  QSocketNotifier hostBytes(server.Descriptor(), QSocketNotifier::Read);
-  // While the host leaves its answers unread the server reads nothing, and the notifier, which
-  // would fire without end on the bytes left waiting, rests; the timer goes on writing answers.
-  const auto serveAndWatch = [&] {
+  // A device node is opened anew when a host comes again: the notifier follows the descriptor.
+  // A notifier is let go with deleteLater: it may be the one whose signal runs this.
+  QSocketNotifier* hostBytes = nullptr;
+  std::function<void()> serveAndWatch;
+  serveAndWatch = [&] {
     serve();
-    hostBytes.setEnabled(server.Reading());
+    const bool follows = hostBytes != nullptr && hostBytes->socket() == server.Descriptor();
+    if (!follows && hostBytes != nullptr) {
+      hostBytes->setEnabled(false);
+      hostBytes->deleteLater();
+      hostBytes = nullptr;
+    }
+    if (!follows && server.Descriptor() >= 0) {
+      hostBytes = new QSocketNotifier(server.Descriptor(), QSocketNotifier::Read, &application);
+      QObject::connect(hostBytes, &QSocketNotifier::activated, &application, [&] { serveAndWatch(); });
+    }
+    // While the host leaves its answers unread the server reads nothing, and the notifier, which
+    // would fire without end on the bytes left waiting, rests; the timer goes on writing answers.
+    if (hostBytes) hostBytes->setEnabled(server.Reading());
   };
-  QObject::connect(&hostBytes, &QSocketNotifier::activated, &application, serveAndWatch);
+  serveAndWatch();
   QTimer slowTurn;
   QObject::connect(&slowTurn, &QTimer::timeout, &application, serveAndWatch);
   slowTurn.start(50);
@@ -109,47 +132,104 @@ int ServeWithPanel(VirtualPrinter& printer, PtyServer& server, ServeReport& repo
   return result;
 }
 
-int Serve(const ServeOptions& options) {
-  const std::string& directory = options.Directory;
-  LinuxClock clock;
-  VirtualPrinter printer(clock, directory);
-  printer.LimitCaptureMemory(CaptureLog::StandaloneMemoryLimit);
-  if (options.PageScale > 0) printer.SetReducedPageScale(options.PageScale);
-  for (const std::string& message : printer.Messages()) std::cerr << "virtual printer: " << message << "\n";
-
-  PtyServer server(printer, clock);
-  std::string reason;
-  if (!server.Open(reason)) {
-    std::cerr << "arvana-printer-sim: cannot open a pseudo-terminal: " << reason << "\n";
-    return 1;
-  }
-  std::cout << server.SlavePath() << std::endl;
-  std::cerr << "Virtual printer ready. Start the program with ARVANA_DEVICE_VLUSB1=" << server.SlavePath()
-            << " (USB) or ARVANA_DEVICE_LPT1=" << server.SlavePath() << " (parallel).\n"
-            << "It is an " << SimModelName(printer.Model()) << " (printer.conf), device ID " << printer.DeviceId()
-            << "\n"
-            << "Files in " << directory << ". Stop with Ctrl+C.\n";
-
+// Serves until Ctrl-C or kill, on the panel's event loop or on its own.
+template <class Server>
+int ServeUntilStopped(VirtualPrinter& printer, Server& server, const ServeOptions& options) {
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
+  std::signal(SIGHUP, RequestStop);
   ServeReport report(printer);
   if (options.Panel) return ServeWithPanel(printer, server, report);
+  std::string reason;
   while (StopRequested == 0) {
     if (!server.ServeOnce(100, reason)) {
       std::cerr << "arvana-printer-sim: " << reason << "\n";
-      return 1;
+      return ToolExitFailure;
     }
     report.Update();
   }
   return 0;
 }
 
-// serve's options; false for anything else.
+struct StandalonePrinter {
+  explicit StandalonePrinter(const ServeOptions& options) : Printer(Time, options.Directory) {
+    Printer.LimitCaptureMemory(CaptureLog::StandaloneMemoryLimit);
+    if (options.PageScale > 0) Printer.SetReducedPageScale(options.PageScale);
+    for (const std::string& message : Printer.Messages()) std::cerr << "virtual printer: " << message << "\n";
+  }
+  void Describe() const {
+    std::cerr << "It is an " << SimModelName(Printer.Model()) << " (printer.conf), device ID " << Printer.DeviceId()
+              << "\n";
+  }
+  LinuxClock Time;
+  VirtualPrinter Printer;
+};
+
+int ServeTerminal(const ServeOptions& options) {
+  StandalonePrinter standalone(options);
+  PtyServer server(standalone.Printer, standalone.Time);
+  std::string reason;
+  if (!server.Open(reason)) {
+    std::cerr << "arvana-printer-sim: cannot open a pseudo-terminal: " << reason << "\n";
+    return ToolExitFailure;
+  }
+  std::cout << server.SlavePath() << std::endl;
+  std::cerr << "Virtual printer ready. Start the program with ARVANA_DEVICE_VLUSB1=" << server.SlavePath()
+            << " (USB) or ARVANA_DEVICE_LPT1=" << server.SlavePath() << " (parallel).\n";
+  standalone.Describe();
+  std::cerr << "Files in " << options.Directory << ". Stop with Ctrl+C.\n";
+  return ServeUntilStopped(standalone.Printer, server, options);
+}
+
+int ServeDevice(VirtualPrinter& printer, Clock& clock, const std::string& path, const ServeOptions& options) {
+  DeviceServer server(printer, clock);
+  std::string reason;
+  if (!server.Open(path, reason)) {
+    std::cerr << "arvana-printer-sim: " << reason << "\n";
+    return ToolExitFailure;
+  }
+  std::cout << path << std::endl;
+  std::cerr << "Virtual printer ready on " << path << ". Files in " << options.Directory << ". Stop with Ctrl+C.\n";
+  return ServeUntilStopped(printer, server, options);
+}
+
+int Serve(const ServeOptions& options) {
+  if (options.Device.empty()) return ServeTerminal(options);
+  StandalonePrinter standalone(options);
+  standalone.Describe();
+  return ServeDevice(standalone.Printer, standalone.Time, options.Device, options);
+}
+
+// The printer as a USB printer gadget on a device controller, removed again however serving ends.
+int ServeGadget(const ServeOptions& options) {
+  StandalonePrinter standalone(options);
+  const VirtualPrinter& printer = standalone.Printer;
+  const GadgetIdentity identity{.Manufacturer = UsbManufacturer,
+                                .Product = SimModelName(printer.Model()),
+                                .Serial = printer.UsbSerial(),
+                                .DeviceId = printer.DeviceId()};
+  Outcome<std::unique_ptr<PrinterGadget>> gadget = PrinterGadget::Create(identity, options.Controller);
+  if (!gadget) {
+    std::cerr << "arvana-printer-sim: cannot make the USB printer gadget: " << gadget.Fault().Message << "\n";
+    return ToolExitFailure;
+  }
+  std::cerr << "USB printer gadget on the device controller " << (*gadget)->Controller() << ", "
+            << identity.Product << (identity.Serial.empty() ? std::string() : ", serial " + identity.Serial)
+            << ", device ID " << identity.DeviceId << "\n";
+  return ServeDevice(standalone.Printer, standalone.Time, (*gadget)->DeviceNode(), options);
+}
+
+// serve's and gadget's options; false for anything else.
 bool ReadServeOptions(const std::vector<std::string>& args, ServeOptions& options) {
+  const bool gadget = args[0] == "gadget";
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& option = args[i];
     const bool hasValue = i + 1 < args.size() && !args[i + 1].empty();
-    if (option == "--panel") {
+    if (option == "--device" && hasValue && !gadget) {
+      options.Device = args[++i];
+    } else if (option == "--udc" && hasValue && gadget) {
+      options.Controller = args[++i];
+    } else if (option == "--panel") {
       options.Panel = true;
     } else if (option == "--dir" && hasValue) {
       options.Directory = args[++i];
@@ -232,14 +312,14 @@ int main(int argc, char** argv) {
     std::cout << ToolManualPage();
     return std::cout.flush() ? 0 : ToolExitFailure;
   }
-  if (!args.empty() && args[0] == "serve") {
+  if (!args.empty() && (args[0] == "serve" || args[0] == "gadget")) {
     ServeOptions options;
     if (!ReadServeOptions(args, options)) {
       std::cerr << ToolUsageText();
       return ToolExitUsage;
     }
     try {
-      return Serve(options);
+      return args[0] == "gadget" ? ServeGadget(options) : Serve(options);
     } catch (const DirectoryInUse& refused) {
       std::cerr << "arvana-printer-sim: " << refused.what() << "\n";
       return 1;

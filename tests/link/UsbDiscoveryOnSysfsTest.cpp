@@ -33,7 +33,8 @@ TEST(UsbDiscoveryOnSysfs, AnUnreadableDeviceIdNextToTheChosenPrinterIsSkipped) {
 
   VirtualClock clock;
   LinuxPortSystem ports((root / "sys").string(), (root / "dev").string(),
-                        [](const std::string&) -> std::optional<std::string> { return std::nullopt; }, &clock);
+                        [](const std::string&) -> std::optional<std::string> { return std::nullopt; }, &clock,
+                        [](const std::string&) { return Outcome<std::vector<LibusbPrinter>>(std::vector<LibusbPrinter>()); });
   FirstUsbPort choice;
   TestDialogs boxes;
   TestProgramEnd end;

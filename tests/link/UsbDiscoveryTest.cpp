@@ -43,14 +43,19 @@ protected:
 TEST_F(UsbDiscoveryTest, OpensOnlyThePrinterWithTheChosenPortName) {
   AddPrinter(0, "MFG:VELOR;CMD:ESCPL2;MDL:Print 350;");
   AddPrinter(3, "MFG:Velor;CMD:ESCPL2;MDL:Print 360;");  // maker in other letter case
+  // libusb finds nothing here: only the made-up tree counts.
   LinuxPortSystem ports((Root / "sys").string(), (Root / "dev").string(),
-                        [](const std::string&) { return std::optional<std::string>(); }, &Clock);
+                        [](const std::string&) { return std::optional<std::string>(); }, &Clock,
+                        [](const std::string&) { return Outcome<std::vector<LibusbPrinter>>(std::vector<LibusbPrinter>()); });
   TPPrinterDriver driver(ports, Choice, Clock, Boxes, Fatal);
 
   const Bytes block{'h', 'i'};
   Choice.Index = 1;
   driver.OpenPort(1);
   EXPECT_STREQ(driver.ChosenPortName(), "VLUSB2:");
+  // The port says how it reached the printer, for status --json and the start window.
+  EXPECT_EQ(driver.OpenedRoute(), "usblp");
+  EXPECT_EQ(driver.OpenedNode(), (Root / "dev/usb/lp3").string());
   driver.WritePort(block.data(), block.size());
   Choice.Index = 0;
   driver.OpenPort(0);
@@ -61,5 +66,6 @@ TEST_F(UsbDiscoveryTest, OpensOnlyThePrinterWithTheChosenPortName) {
 
   // There is no third printer.
   EXPECT_THROW(driver.OpenPort(2), ProgramEnded);
+  EXPECT_EQ(driver.OpenedRoute(), "");
   EXPECT_EQ(Boxes.Texts(), (std::vector<std::string>{"Cannot open port."}));
 }

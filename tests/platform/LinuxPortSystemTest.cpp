@@ -38,13 +38,18 @@ protected:
                              if (found == Environment.end()) return std::nullopt;
                              return found->second;
                            },
-                           &Clock);
+                           &Clock, [this](const std::string&) -> Outcome<std::vector<LibusbPrinter>> {
+                             if (LibusbFails) return Failure{FailureKind::AccessRefused, "libusb: no access"};
+                             return LibusbFinds;
+                           });
   }
 
   std::string Dev(const std::string& node) const { return (Root / "dev" / node).string(); }
 
   fs::path Root;
   std::map<std::string, std::string> Environment;
+  std::vector<LibusbPrinter> LibusbFinds;  // what libusb finds on this machine
+  bool LibusbFails = false;
   VirtualClock Clock;
 };
 
@@ -93,6 +98,88 @@ TEST_F(FakeMachine, NamesOurUsbPrintersInNumericOrderAndAppliesOverrides) {
   EXPECT_EQ(printers[5].DevicePath, "/dev/pts/8");
   EXPECT_EQ(printers[5].PortName, "VLUSB3:");
   EXPECT_TRUE(printers[5].Readable);
+}
+
+// usblp where it serves the printer, libusb where it does not, or either alone when ARVANA_USB
+// says so; the numbering counts our printers along that list.
+TEST_F(FakeMachine, RoutesEachUsbPrinterThroughUsblpOrLibusb) {
+  AddPrinter(0, "MFG:VELOR;MDL:Print 360;");
+  AddPrinter(1, "MFG:Other;MDL:Print 360;");
+  std::ofstream(Root / "sys/class/usbmisc/lp0/busnum") << "1\n";
+  std::ofstream(Root / "sys/class/usbmisc/lp0/devnum") << "2\n";
+  const auto found = [](uint8_t bus, uint8_t address, const char* id) {
+    return LibusbPrinter{.Node = UsbDeviceNode("/dev", bus, address), .Bus = bus, .Address = address,
+                         .Readable = id != nullptr, .DeviceId = id != nullptr ? id : "", .Serial = "S"};
+  };
+  LibusbFinds = {found(1, 2, "MFG:VELOR;MDL:Print 360;"), found(1, 5, "MFG:VELOR;MDL:Print 350;"),
+                 found(2, 3, "MFG:Other;MDL:Print 350;"), found(3, 4, nullptr)};
+  struct Expected {
+    std::string Path;
+    std::string PortName;
+    UsbRoute Route;
+  };
+  const auto expect = [&](const std::vector<Expected>& expected) {
+    const Outcome<std::vector<UsbPrinterEntry>> listed = System().ListUsbPrinters();
+    ASSERT_TRUE(listed) << listed.Fault().Message;
+    ASSERT_EQ(listed->size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_EQ((*listed)[i].DevicePath, expected[i].Path) << i;
+      EXPECT_EQ((*listed)[i].PortName, expected[i].PortName) << i;
+      EXPECT_EQ((*listed)[i].Route, expected[i].Route) << i;
+    }
+  };
+  // The printer usblp serves (bus 1, device 2) is not listed twice.
+  expect({{Dev("usb/lp0"), "VLUSB1:", UsbRoute::Usblp},
+          {Dev("usb/lp1"), "", UsbRoute::Usblp},
+          {"/dev/bus/usb/001/005", "VLUSB2:", UsbRoute::Libusb},
+          {"/dev/bus/usb/002/003", "", UsbRoute::Libusb},
+          {"/dev/bus/usb/003/004", "", UsbRoute::Libusb}});
+  Environment["ARVANA_USB"] = "libusb";
+  expect({{"/dev/bus/usb/001/002", "VLUSB1:", UsbRoute::Libusb},
+          {"/dev/bus/usb/001/005", "VLUSB2:", UsbRoute::Libusb},
+          {"/dev/bus/usb/002/003", "", UsbRoute::Libusb},
+          {"/dev/bus/usb/003/004", "", UsbRoute::Libusb}});
+  Environment["ARVANA_USB"] = "usblp";
+  expect({{Dev("usb/lp0"), "VLUSB1:", UsbRoute::Usblp}, {Dev("usb/lp1"), "", UsbRoute::Usblp}});
+
+  Environment["ARVANA_USB"] = "both";
+  const Outcome<std::vector<UsbPrinterEntry>> refused = System().ListUsbPrinters();
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.Fault().Message, "ARVANA_USB=both names no route to a USB printer (usblp or libusb)");
+
+  // Where libusb cannot look, usblp's printers are still there; asked for alone, it is a failure.
+  LibusbFails = true;
+  Environment.erase("ARVANA_USB");
+  expect({{Dev("usb/lp0"), "VLUSB1:", UsbRoute::Usblp}, {Dev("usb/lp1"), "", UsbRoute::Usblp}});
+  Environment["ARVANA_USB"] = "libusb";
+  EXPECT_FALSE(System().ListUsbPrinters());
+}
+
+// The device ID of a GET_DEVICE_ID reply: its length counts its own two bytes, and what did not
+// arrive is not read, so a printer that leaves those two bytes out of the count still gives its ID.
+TEST(DeviceIdReply, ReadsTheLengthAsIeee1284SaysClampedToWhatArrived) {
+  const std::string id = "MFG:VELOR;MDL:Print 360;";
+  const auto reply = [&](size_t announced, const std::string& text) {
+    std::vector<uint8_t> bytes{static_cast<uint8_t>(announced >> 8), static_cast<uint8_t>(announced & 0xFF)};
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    return bytes;
+  };
+  std::vector<uint8_t> bytes = reply(id.size() + 2, id);
+  EXPECT_EQ(DeviceIdFromReply(bytes.data(), bytes.size()), id);
+  // Off by two, and only that many bytes sent: two characters of padding are what is lost.
+  bytes = reply(id.size() + 2, id + "  ");
+  EXPECT_EQ(DeviceIdFromReply(bytes.data(), id.size() + 2), id);
+  // A length beyond the reply is clamped to it; one below it ends the ID there.
+  bytes = reply(1000, id);
+  EXPECT_EQ(DeviceIdFromReply(bytes.data(), bytes.size()), id);
+  bytes = reply(2 + 9, id);
+  EXPECT_EQ(DeviceIdFromReply(bytes.data(), bytes.size()), "MFG:VELOR");
+  // Nothing, a length alone, or an ID ended by a zero byte.
+  EXPECT_EQ(DeviceIdFromReply(bytes.data(), 1), "");
+  bytes = reply(2, "");
+  EXPECT_EQ(DeviceIdFromReply(bytes.data(), bytes.size()), "");
+  bytes = reply(id.size() + 2, std::string("MFG:VELOR;\0junk", 15));
+  EXPECT_EQ(DeviceIdFromReply(bytes.data(), bytes.size()), "MFG:VELOR;");
 }
 
 TEST_F(FakeMachine, NoUsbPrinterDriverMeansNoPrintersButOverridesStillCount) {

@@ -70,4 +70,5 @@ phases+=("kernel test: $(cat build-test/kernel.time), beside the rest")
 cat build-test/kernel.log
 [ "$kernel_status" -eq 0 ] || { echo "The kernel test failed."; exit "$kernel_status"; }
 printf '%s\n' "${phases[@]}"
-echo "test command: $(( $(date +%s) - start )) s; CPU of all its processes (user, system): $(times | tail -1)"
+times > build-test/times  # in this shell: a command substitution would count its own processes only
+echo "test command: $(( $(date +%s) - start )) s; CPU of all its processes (user, system): $(tail -1 build-test/times)"

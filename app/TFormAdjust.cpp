@@ -406,6 +406,8 @@ void TFormAdjust::ClearSummary() {
   }
 }
 
+ServiceRecord* TFormAdjust::Record() { return &Program.Record; }
+
 void TFormAdjust::ShutDownForSignal() { ShutDownLink(false); }
 
 void TFormAdjust::OfferUnfinishedWrites() {
@@ -449,6 +451,7 @@ void TFormAdjust::ShutDownLink(bool tellTechnician) {
                  Program.Driver.ChosenPortName());
   };
   Session.End(!SkipResetOnClose, notice);
+  Program.Record.EndVisit();
 }
 
 void TFormAdjust::FormClose() {

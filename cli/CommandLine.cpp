@@ -110,8 +110,11 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
   ServiceSession session(clock, ports, questions, end, portIndex, *model);
   session.Driver.SetDeadline(&clock);  // no read or write of the port outlasts --timeout
   if (stops != nullptr) session.Guard.SetStopSignals(*stops);
-  if (!options.Simulator.empty())
-    session.Guard.SetPrinterPlace(std::filesystem::absolute(options.Simulator).lexically_normal().string());
+  if (!options.Simulator.empty()) {
+    const std::string place = std::filesystem::absolute(options.Simulator).lexically_normal().string();
+    session.Guard.SetPrinterPlace(place);
+    session.Record.SetPrinterPlace(place);
+  }
   // A file that is there already is never written over: said before the printer is read for it.
   // (Only the commands that write a file of their own take --output.)
   if (!options.Output.empty()) {

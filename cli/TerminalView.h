@@ -22,6 +22,8 @@ public:
   void SetSummary(SummaryField, const std::string&) override {}
   void SetBusyCursor(bool) override {}
   void SetSkipResetOnClose() override { SkipReset = true; }
+  ServiceRecord* Record() override { return Book; }
+  void KeepRecordIn(ServiceRecord& record) { Book = &record; }
 
   // StatusView: the status display's texts, one line each.
   void ClearMessages() override;
@@ -70,4 +72,5 @@ private:
   int64_t ProgressStartMs = 0;
   bool Echo = true;
   std::vector<std::string> Lines;
+  ServiceRecord* Book = nullptr;
 };

@@ -4,6 +4,8 @@
 
 #include <string>
 
+class ServiceRecord;
+
 // The kinds of message of the message area.
 enum class WriteStatusKind {
   wsPlain = 1,    // replace the text, black
@@ -49,4 +51,6 @@ public:
   virtual void SetBusyCursor(bool busy) = 0;
   // The printer has been prepared for shipping: ending the session must not reset it.
   virtual void SetSkipResetOnClose() = 0;
+  // The printer's service record, where the items' events go; none for a front-end that keeps none.
+  virtual ServiceRecord* Record() { return nullptr; }
 };

@@ -96,6 +96,7 @@ TFormAdjust::TFormAdjust(ArvanaProgram& program)
   connect(Form->AdjustmentTab, &QTabWidget::currentChanged, this, &TFormAdjust::AdjustmentTabChange);
   connect(Form->AdjustRtnBtn, &QPushButton::clicked, this, &TFormAdjust::AdjustRtnBtnClick);
   connect(Form->GetStatusBtn, &QPushButton::clicked, this, &TFormAdjust::GetStatusBtnClick);
+  connect(Form->ServiceReportBtn, &QPushButton::clicked, this, [this] { Program.ShowServiceReport(); });
   Form->MessageRdoGrp->SetItems({"Yes", "No"});
   Form->MessageRdoGrp->SetItemIndex(0);
   connect(Form->MessageOKBtn, &QPushButton::clicked, this, &TFormAdjust::MessageOKBtnClick);

@@ -6,6 +6,7 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgte
           zlib1g-dev qt6-image-formats-plugins desktop-file-utils dpkg-dev xvfb xauth
           lintian appstream fonts-dejavu-core  # the package's checks, and the text of the window's screenshot
           groff-base  # the manual pages' check
+          poppler-utils libxml2-utils  # the job sheet's checks: its PDF's text, its HTML well-formed
           python3 python3-pil python3-numpy)  # the last three: the second degrader of the scan bench
 missing=()
 for package in "${packages[@]}"; do

@@ -75,12 +75,9 @@ BidScan ScanLogic::ReadBidScan(const std::string& path, const std::array<int, Bi
 }
 
 void ScanLogic::ShowBidScan(const BidScan& scan) {
-  RecordEvent event(RecordScanKind, false);
-  event.Values().Text("item", "Bi-D page");
   if (!scan.Problem.empty()) {
     View.WriteText(wsError, scan.Problem);
-    event.Values().Text("message", scan.Problem);
-    KeepEvent(View, event);
+    RecordBidScan(scan);
     return;
   }
   View.WriteText(wsPlain, "Read from the scan:");
@@ -97,6 +94,17 @@ void ScanLogic::ShowBidScan(const BidScan& scan) {
   }
   View.WriteText(wsNewLine, anyDifferent ? "The values that differ from the stored ones are ticked; OK writes them."
                                          : "The stored values already line up: nothing to write.");
+  RecordBidScan(scan);
+}
+
+void ScanLogic::RecordBidScan(const BidScan& scan) {
+  RecordEvent event(RecordScanKind, false);
+  event.Values().Text("item", "Bi-D page");
+  if (!scan.Problem.empty()) {
+    event.Values().Text("message", scan.Problem);
+    KeepEvent(View, event);
+    return;
+  }
   std::vector<RecordObject> sections;
   for (size_t i = 0; i < BidValues.size(); ++i) {
     const BidSectionReading& section = scan.Page.Sections[i];

@@ -52,6 +52,7 @@ public:
   void SetFrontEnd(std::string name) { FrontEnd = std::move(name); }
   // The virtual printer's folder, whose pages/ the record names after a print; empty for a real printer.
   void SetPrinterPlace(std::string place) { Place = std::move(place); }
+  const std::string& PrinterPlace() const { return Place; }
 
   // A visit starts: its header goes before its first event, with the printer's identity read then.
   void BeginVisit();

@@ -108,6 +108,7 @@ const char* const SheetStyle =
     "h2 { font-size: 15pt; margin-bottom: 4px; }\n"
     "h3 { font-size: 11pt; margin-top: 10px; margin-bottom: 3px; }\n"
     "table { border-collapse: collapse; }\n"
+    "table.rows { width: 100%; }\n"
     "table.rows th, table.rows td { border: 1px solid #888888; padding: 2px 5px; }\n"
     "table.identity th { text-align: left; padding-right: 12px; }\n"
     "tr.failed td { color: #b00000; }\n"
@@ -120,16 +121,35 @@ std::string Document(const std::string& title, const std::string& body) {
          "</style>\n</head>\n<body>\n" + body + "</body>\n</html>\n";
 }
 
+// Qt's own notes (a runtime folder it did not find) are not the command line's to print: its
+// standard error has only lines of its own.
+void QuietQt(QtMsgType, const QMessageLogContext&, const QString&) {}
+
 // The sheet's PDF needs fonts, which Qt has only with a GUI application: the command line makes
-// one for the while, without a display.
-std::unique_ptr<QGuiApplication> GuiForFonts() {
-  if (QGuiApplication::instance() != nullptr) return nullptr;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "arvana-service";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
-}
+// one for the while, without a display, and keeps Qt's notes of it to itself.
+class GuiForFonts {
+public:
+  GuiForFonts() {
+    if (QGuiApplication::instance() != nullptr) return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Previous = qInstallMessageHandler(QuietQt);
+    static int argc = 1;
+    static char name[] = "arvana-service";
+    static char* argv[] = {name, nullptr};
+    App = std::make_unique<QGuiApplication>(argc, argv);
+  }
+  ~GuiForFonts() {
+    if (!App) return;
+    App.reset();
+    qInstallMessageHandler(Previous);
+  }
+  GuiForFonts(const GuiForFonts&) = delete;
+  GuiForFonts& operator=(const GuiForFonts&) = delete;
+
+private:
+  std::unique_ptr<QGuiApplication> App;
+  QtMessageHandler Previous = nullptr;
+};
 
 }  // namespace
 
@@ -146,7 +166,7 @@ Outcome<void> WriteJobSheetPdf(const PrinterHistory& history, const std::vector<
   std::error_code error;
   if (std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found)
     return Failure{FailureKind::Unsuitable, ShownText(path) + ": exists already"};
-  const std::unique_ptr<QGuiApplication> gui = GuiForFonts();
+  const GuiForFonts gui;
   QPdfWriter writer(QString::fromStdString(path));
   writer.setPageSize(QPageSize(QPageSize::A4));
   writer.setPageMargins(QMarginsF(PageMarginMm, PageMarginMm, PageMarginMm, PageMarginMm), QPageLayout::Millimeter);

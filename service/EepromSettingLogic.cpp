@@ -1,5 +1,7 @@
 #include "service/EepromSettingLogic.h"
 
+#include "service/RecordKeeping.h"
+
 #include "eeprom/EepromMap.h"
 #include "service/TPDalEeprom.h"
 #include "platform/ShownText.h"
@@ -216,7 +218,10 @@ std::optional<std::string> EepromSettingLogic::SaveBoard(const BackupValues& val
                                                          std::string& error) {
   const LocalDateTime now = Time.LocalNow();
   const BackupContents backup = DescribeBackup(values, Model.SelectedModelCode(), Comm.Driver().ChosenPortName(), now);
-  return SaveBackupFile(folder, BackupFileName(now, Model.SelectedModelCode(), backup.Header.HeadId), backup, error);
+  const std::string name = BackupFileName(now, Model.SelectedModelCode(), backup.Header.HeadId);
+  std::optional<std::string> saved = SaveBackupFile(folder, name, backup, error);
+  RecordBackup(View, "saved", saved ? *saved : name, saved ? "" : error);
+  return saved;
 }
 
 bool EepromSettingLogic::TechnicianTakesOtherModel(const BackupHeader& header, bool belowWarning) {
@@ -270,22 +275,25 @@ void EepromSettingLogic::RestoreFile(const std::string& path) {
     View.WriteText(wsPlain, "");
     return EndItem();
   }
-  RestoreValues(check.Contents->Values);
+  RestoreValues(check.Contents->Values, path);
   EndItem();
 }
 
-bool EepromSettingLogic::RestoreValues(const BackupValues& values) {
+bool EepromSettingLogic::RestoreValues(const BackupValues& values, const std::string& file) {
   std::string problem;
   switch (WriteValues(values, "restore", problem)) {
     case WriteResult::Held:
       View.WriteText(wsPlain, "Writing backup data succeeded.");
       if (!problem.empty()) View.AddErrorText(problem);
+      if (!file.empty()) RecordBackup(View, "restored", file, "");
       return true;
     case WriteResult::Stopped:
+      if (!file.empty()) RecordBackup(View, "restored", file, "Stopped before every cell was written.");
       return false;
     case WriteResult::NotHeld:
       break;
   }
   View.WriteText(wsError, problem.empty() ? "Writing backup data failed." : problem);
+  if (!file.empty()) RecordBackup(View, "restored", file, problem.empty() ? "Writing backup data failed." : problem);
   return false;
 }

@@ -47,7 +47,8 @@ public:
   // "Address AA: now VV, from file WW".
   static std::string ChangeText(const CellChange& change);
   // Writes the values and reads them back; "Writing backup data succeeded." and true when the printer holds them all.
-  bool RestoreValues(const BackupValues& values);
+  // `file`: the backup the values come from, for the service record (none for a board change).
+  bool RestoreValues(const BackupValues& values, const std::string& file = {});
 
 private:
   // Asks whether to write the file's values, showing its header and the cells that would change.

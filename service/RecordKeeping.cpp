@@ -3,6 +3,7 @@
 #include "service/ServiceRecord.h"
 
 #include <charconv>
+#include <filesystem>
 
 void KeepEvent(ItemView& view, const RecordEvent& event) {
   ServiceRecord* record = view.Record();
@@ -61,6 +62,14 @@ void RecordWrite(ItemView& view, std::string_view item, std::string_view value, 
   event.Values().Text("item", item).Text("value", value).Text("result", end.Result);
   if (!end.Message.empty()) event.Values().Text("message", end.Message);
   event.Values().Objects("cells", cellObjects);
+  KeepEvent(view, event);
+}
+
+void RecordBackup(ItemView& view, std::string_view what, const std::string& path, const std::string& problem) {
+  RecordEvent event(RecordBackupKind, what == "restored" && problem.empty());
+  event.Values().Text("item", what).Text("file", std::filesystem::path(path).filename().string());
+  event.Values().Text("result", problem.empty() ? RecordDone : RecordFailed);
+  if (!problem.empty()) event.Values().Text("message", problem);
   KeepEvent(view, event);
 }
 

@@ -46,6 +46,10 @@ struct WriteEnd {
 void RecordWrite(ItemView& view, std::string_view item, std::string_view value, std::span<const NoteCell> cells,
                  const WriteEnd& end);
 
+// A backup file saved ("saved") or written into the printer ("restored"), by its name alone (the
+// folder may name the user); `problem` empty when it worked.
+void RecordBackup(ItemView& view, std::string_view what, const std::string& path, const std::string& problem);
+
 // The protection counter as a number, from the text TPMaintenance reads; empty when not read.
 std::optional<int64_t> CounterNumber(const std::optional<std::string>& text);
 

@@ -45,7 +45,7 @@ std::string Cell(const std::string& text, const char* tag = "td") {
 
 std::string Table(const char* title, const std::vector<SheetRow>& rows, bool beforeAfter) {
   if (rows.empty()) return {};
-  std::string html = std::string("<h3>") + title + "</h3>\n<table class=\"rows\">\n<tr>" + Cell("Item", "th");
+  std::string html = std::string("<h3>") + title + "</h3>\n<table class=\"rows\" width=\"100%\">\n<tr>" + Cell("Item", "th");
   html += beforeAfter ? Cell("Before", "th") + Cell("After", "th") : Cell("Result", "th");
   html += Cell("Note", "th") + "</tr>\n";
   for (const SheetRow& row : rows) {
@@ -74,8 +74,10 @@ std::string Thumbnail(const std::string& pagesFolder, const std::string& page) {
 }
 
 std::string VisitPage(const PrinterHistory& history, const HistoryVisit& visit, const std::string& pagesFolder) {
-  std::string html = "<div class=\"visit\">\n<h2>Service visit " + std::to_string(visit.Number) + " - " +
-                     Escaped(visit.Time) + "</h2>\n<table class=\"identity\">\n";
+  std::string when = visit.Time.substr(0, 16);
+  if (when.size() > 10) when[10] = ' ';
+  std::string html = "<div class=\"visit\">\n<h2>Service job sheet</h2>\n<p>Visit " + std::to_string(visit.Number) +
+                     " of this printer, " + Escaped(when) + "</p>\n<table class=\"identity\">\n";
   const auto line = [&html](const char* name, const std::string& value) {
     html += "<tr>" + Cell(name, "th") + Cell(value.empty() ? "not known" : value) + "</tr>\n";
   };

@@ -95,8 +95,10 @@ void AddScan(HistoryVisit& visit, const QJsonObject& event) {
       const QJsonObject section = entry.toObject();
       const bool read = section.value("suggestion").isDouble();
       visit.Checks.push_back({.Item = "Bi-D scan " + Str(section, "name"),
-                              .Before = NumberText(section.value("stored")),
-                              .After = read ? NumberText(section.value("suggestion")) : "cannot read",
+                              .Before = {},
+                              .After = read ? "suggests " + NumberText(section.value("suggestion")) + " (stored " +
+                                                  NumberText(section.value("stored")) + ")"
+                                            : "cannot read",
                               .Note = read ? std::to_string(static_cast<int>(section.value("confidence").toDouble() * 100 + 0.5)) + " % sure"
                                            : Str(section, "message"),
                               .Failed = !read});
@@ -129,7 +131,8 @@ void AddEvent(HistoryVisit& visit, const QJsonObject& event, KnownValues& known)
                  .Failed = !read};
     (item == "protection counter" ? visit.Maintenance : visit.Checks).push_back(row);
   } else if (kind == RecordRefusedKind) {
-    visit.Refused.push_back({.Item = item, .Before = {}, .After = Str(event, "input"), .Note = Str(event, "message"), .Failed = true});
+    visit.Refused.push_back(
+        {.Item = item, .Before = {}, .After = Str(event, "input"), .Note = Str(event, "message"), .Failed = true, .Refusal = true});
   } else if (kind == RecordMaintenanceKind || kind == RecordCounterClearedKind) {
     const bool done = Str(event, "result") == RecordDone;
     visit.Maintenance.push_back({.Item = kind == RecordCounterClearedKind ? "protection counter cleared" : item,
@@ -250,6 +253,8 @@ std::vector<std::string> HistoryLines(const PrinterHistory& history, const std::
     add(visit->Adjustments, true);
     add(visit->Maintenance, true);
     add(visit->Checks, false);
+    for (const SheetRow& row : visit->Refused)
+      if (row.Refusal) done += (done.empty() ? "" : "; ") + row.Item + " " + row.After + " refused (" + row.Note + ")";
     lines.push_back(line + (done.empty() ? "nothing recorded" : done));
   }
   return lines;

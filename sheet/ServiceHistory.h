@@ -16,6 +16,7 @@ struct SheetRow {
   std::string After;   // the value now, or what was seen
   std::string Note;    // the outcome: "confirmed by read-back", the message shown ...
   bool Failed = false;
+  bool Refusal = false;  // input refused before anything was sent
 };
 
 struct HistoryVisit {

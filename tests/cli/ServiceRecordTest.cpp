@@ -218,7 +218,7 @@ TEST_F(ServiceRecordTest, TheReportShowsTheVisitsAsHistoryJsonHtmlAndPdfAndDelet
     EXPECT_NE(sheet.find(NewHeadId), std::string::npos) << sheet;
     EXPECT_NE(sheet.find(Serial), std::string::npos) << sheet;
     EXPECT_NE(sheet.find("Bi-D MS Black"), std::string::npos) << sheet;
-    EXPECT_NE(sheet.find("Service visit 3"), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find("Visit 3 of this printer"), std::string::npos) << sheet;
     // One A4 page a visit.
     size_t pages = 0;
     for (const char c : sheet) pages += c == '\f';

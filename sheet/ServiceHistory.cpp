@@ -193,10 +193,15 @@ std::vector<std::string> HistoryFiles(const std::string& folder) {
 Outcome<PrinterHistory> ReadHistory(const std::string& path) {
   Outcome<std::string> contents = ReadWholeFile(path, RecordFileLimitBytes);
   if (!contents) return contents.Fault();
-  PrinterHistory history;
+  PrinterHistory history = ParseHistory(*contents, std::filesystem::path(path).stem().string());
   history.Path = path;
-  history.Name = std::filesystem::path(path).stem().string();
-  std::istringstream lines(*contents);
+  return history;
+}
+
+PrinterHistory ParseHistory(const std::string& text, const std::string& name) {
+  PrinterHistory history;
+  history.Name = name;
+  std::istringstream lines(text);
   std::string line;
   KnownValues known;
   while (std::getline(lines, line)) {

@@ -51,6 +51,8 @@ std::string HistoryFileFor(const std::string& folder, const std::string& serial)
 std::vector<std::string> HistoryFiles(const std::string& folder);
 // Reads a record file (up to RecordFileLimitBytes); a failure with its path and reason.
 Outcome<PrinterHistory> ReadHistory(const std::string& path);
+// The visits in the text of a record file called `name`; a line that is no event is counted, not read.
+PrinterHistory ParseHistory(const std::string& text, const std::string& name);
 
 // Which visits to show: from a date ("2026-12-10") on, or the N-th only; all by default.
 struct VisitChoice {

@@ -135,7 +135,9 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
     return ExitPrinterFailure;
   }
   CommandContext context{session, questions, clock, options};
-  const int status = command.Run(context);
+  int status = command.Run(context);
+  // The printer did what it was told, but the record of it could not be kept.
+  if (status == ExitDone && session.View.RecordProblemShown()) status = ExitPrinterFailure;
   FollowTheReset(session, clock);
   // Refused input changed nothing: no reset is needed for it.
   if (usesPrinter) session.Close(changesPrinter && status != ExitUsage);

@@ -24,6 +24,10 @@ public:
   void SetSkipResetOnClose() override { SkipReset = true; }
   ServiceRecord* Record() override { return Book; }
   void KeepRecordIn(ServiceRecord& record) { Book = &record; }
+  // An error line that leaves the item's outcome as it is; the run then ends with the status of
+  // results that could not be written.
+  void AddRecordProblem(const std::string& text) override;
+  bool RecordProblemShown() const { return RecordProblem; }
 
   // StatusView: the status display's texts, one line each.
   void ClearMessages() override;
@@ -73,4 +77,5 @@ private:
   bool Echo = true;
   std::vector<std::string> Lines;
   ServiceRecord* Book = nullptr;
+  bool RecordProblem = false;
 };

@@ -53,4 +53,6 @@ public:
   virtual void SetSkipResetOnClose() = 0;
   // The printer's service record, where the items' events go; none for a front-end that keeps none.
   virtual ServiceRecord* Record() { return nullptr; }
+  // A red line: an event could not be kept in the record. What the item did and said stands.
+  virtual void AddRecordProblem(const std::string& text) { AddErrorText(text); }
 };

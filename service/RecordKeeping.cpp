@@ -9,7 +9,7 @@ void KeepEvent(ItemView& view, const RecordEvent& event) {
   ServiceRecord* record = view.Record();
   if (record == nullptr) return;
   if (const std::optional<std::string> problem = record->Add(event)) {
-    view.AddErrorText("The service record could not be written (" + *problem + ")" +
+    view.AddRecordProblem("The service record could not be written (" + *problem + ")" +
                       (event.ChangesPrinter() ? ": the printer has been changed all the same." : "."));
     return;
   }

@@ -234,6 +234,22 @@ TEST_F(ServiceRecordTest, TheReportShowsTheVisitsAsHistoryJsonHtmlAndPdfAndDelet
   EXPECT_FALSE(fs::exists(RecordFile()));
 }
 
+TEST_F(ServiceRecordTest, ARecordThatCannotBeWrittenIsAnErrorLineAndWhatThePrinterDidStands) {
+  ASSERT_EQ(Run({"status"}), 0);
+  fs::create_directories(RecordFile());  // a folder where the file belongs: nothing can be added to it
+  EXPECT_EQ(Run({"head-id", "--write", NewHeadId}), 1);
+  EXPECT_NE(Err.find("\" has been written in EEPROM."), std::string::npos) << Err;
+  EXPECT_NE(Err.find("arvana-service: error: The service record could not be written (" + RecordFile().string() +
+                     ": a folder, not a regular file): the printer has been changed all the same.\n"),
+            std::string::npos)
+      << Err;
+  EXPECT_EQ(Run({"head-id"}), 1);
+  EXPECT_EQ(Out, std::string(NewHeadId) + "\n");
+  EXPECT_NE(Err.find("could not be written (" + RecordFile().string() + ": a folder, not a regular file).\n"),
+            std::string::npos)
+      << Err;
+}
+
 // The real program killed while it writes: the record holds every event up to the kill, each a whole line.
 TEST(ServiceRecordKilled, AKilledProgramLeavesEveryEventUpToTheKillInAReadableFile) {
   char pattern[] = "/tmp/arvana-record-XXXXXX";

@@ -68,7 +68,7 @@ ArvanaProgram::~ArvanaProgram() {
 
 void ArvanaProgram::Start() { BootWindow->show(); }
 
-void ArvanaProgram::ShowServiceReport() { ReportWindow->ShowRecord(Record.File(), Record.PrinterPlace()); }
+void ArvanaProgram::ShowServiceReport() { ReportWindow->ShowRecord(Record.FileOfPrinter(), Record.PrinterPlace()); }
 
 int16_t ArvanaProgram::GetPortIndex() const { return BootWindow->GetPortIndex(); }
 

@@ -16,8 +16,12 @@ TFormReport::TFormReport(Dialogs& dialogs) : Form(new Ui::TFormReport), Boxes(di
 TFormReport::~TFormReport() { delete Form; }
 
 void TFormReport::ShowRecord(const std::string& recordPath, const std::string& pagesFolder) {
+  if (recordPath.empty()) {
+    Boxes.ShowMessage(DialogKind::Information, "Nothing was recorded in this visit.", DialogButtons::Ok);
+    return;
+  }
   std::error_code error;
-  if (recordPath.empty() || !std::filesystem::exists(recordPath, error)) {
+  if (!std::filesystem::exists(recordPath, error)) {
     Boxes.ShowMessage(DialogKind::Information, "Nothing has been recorded for this printer yet.", DialogButtons::Ok);
     return;
   }

@@ -22,7 +22,8 @@ public:
   ~TFormReport() override;
 
   // Shows the visits kept in the record file `recordPath` (the newest chosen), with thumbnails of
-  // the pages found in `pagesFolder`; a box says so when nothing is recorded there yet.
+  // the pages found in `pagesFolder`; a box says so when nothing is recorded there yet (or, with no
+  // file named, in the visit).
   void ShowRecord(const std::string& recordPath, const std::string& pagesFolder);
 
 private:

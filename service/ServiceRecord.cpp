@@ -65,12 +65,17 @@ void ServiceRecord::BeginVisit() {
   Path.clear();
 }
 
-std::optional<std::string> ServiceRecord::OpenVisit() {
-  if (Open || !InVisit) return std::nullopt;
-  if (Path.empty()) {
+const std::string& ServiceRecord::FileOfPrinter() {
+  if (Path.empty() && InVisit) {
     if (ReadPrinter) Identity = ReadPrinter();
     Path = RecordFileFor(Folder, Identity);
   }
+  return Path;
+}
+
+std::optional<std::string> ServiceRecord::OpenVisit() {
+  if (Open || !InVisit) return std::nullopt;
+  FileOfPrinter();
   RecordEvent header(RecordVisitKind, false);
   header.Values()
       .Text("program", ManualSource)

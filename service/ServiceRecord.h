@@ -66,6 +66,9 @@ public:
   std::optional<std::string> Add(const RecordEvent& event);
   // The file of this visit's printer; empty until the visit is open.
   const std::string& File() const { return Path; }
+  // The same, the printer asked who it is when that is not known yet in a visit (nothing written);
+  // after a visit, the file of its printer, empty when the visit recorded nothing.
+  const std::string& FileOfPrinter();
   const RecordedPrinter& Printer() const { return Identity; }
   // Once a visit, after its header: the line that says the folder has grown past its limit.
   std::optional<std::string> TakeSizeNotice();

@@ -176,6 +176,25 @@ TEST_F(ServiceReportTest, ServiceReportListsTheVisitsAndSavesTheChosenOneAsAOneP
   Click("AdjustRtnBtn");
   EXPECT_EQ(rows, 1);
   EXPECT_TRUE(Program->Boot().isVisible());
+
+  // The printer comes back: its history is there before anything is done, and grows with the visit.
+  Connect("Arvana Print 360", "LPT1");
+  const auto visitsShown = [this] {
+    int shown = -1;
+    QTimer::singleShot(0, [&shown] {
+      QWidget* report = QApplication::activeModalWidget();
+      ASSERT_NE(report, nullptr);
+      shown = report->findChild<QListWidget*>("VisitList")->count();
+      report->findChild<QAbstractButton*>("ReportCloseBtn")->click();
+    });
+    Click("ServiceReportBtn");
+    return shown;
+  };
+  EXPECT_EQ(visitsShown(), 1);
+  Maintenance(3);
+  Click("ProCounterOKBtn");
+  Click("CounterCheckOKBtn");
+  EXPECT_EQ(visitsShown(), 2);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "app/TFormAdjust.h"
 #include "app/TFormBoot.h"
 #include "app/TFormQuit.h"
+#include "app/TFormReport.h"
 #include "items/A4CheckItem.h"
 #include "items/FirstDotItem.h"
 #include "items/TopMarginItem.h"
@@ -26,6 +27,8 @@ ArvanaProgram::ArvanaProgram(const ProgramServices& services)
   BootWindow = std::make_unique<TFormBoot>(*this);
   AdjustWindow = std::make_unique<TFormAdjust>(*this);
   QuitWindow = std::make_unique<TFormQuit>();
+  ReportWindow = std::make_unique<TFormReport>(services.Boxes);
+  QuitWindow->SetReportAction([this] { ShowServiceReport(); });
   AboutWindow = std::make_unique<TAboutBox>();
   MonitorWindow = std::make_unique<TStatusMonitorWindow>(Comm);
   MonitorWindow->SetView(*AdjustWindow);
@@ -59,12 +62,15 @@ ArvanaProgram::~ArvanaProgram() {
   EepromCheck.reset();
   MonitorWindow.reset();
   AboutWindow.reset();
+  ReportWindow.reset();
   QuitWindow.reset();
   AdjustWindow.reset();
   BootWindow.reset();
 }
 
 void ArvanaProgram::Start() { BootWindow->show(); }
+
+void ArvanaProgram::ShowServiceReport() { ReportWindow->ShowRecord(Record.FileOfPrinter(), Record.PrinterPlace()); }
 
 int16_t ArvanaProgram::GetPortIndex() const { return BootWindow->GetPortIndex(); }
 

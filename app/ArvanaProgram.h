@@ -26,6 +26,7 @@
 class TFormBoot;
 class TFormAdjust;
 class TFormQuit;
+class TFormReport;
 class TAboutBox;
 class TStatusMonitorWindow;
 class A4CheckItem;
@@ -79,6 +80,9 @@ public:
   TFormBoot& Boot() { return *BootWindow; }
   TFormAdjust& Adjust() { return *AdjustWindow; }
   TFormQuit& Quit() { return *QuitWindow; }
+  TFormReport& Report() { return *ReportWindow; }
+  // The service report of the printer of this visit (or of the one just ended).
+  void ShowServiceReport();
   TAboutBox& About() { return *AboutWindow; }
   TStatusMonitorWindow& Monitor() { return *MonitorWindow; }
 
@@ -86,6 +90,7 @@ private:
   std::unique_ptr<TFormBoot> BootWindow;
   std::unique_ptr<TFormAdjust> AdjustWindow;
   std::unique_ptr<TFormQuit> QuitWindow;
+  std::unique_ptr<TFormReport> ReportWindow;
   std::unique_ptr<TAboutBox> AboutWindow;
   std::unique_ptr<TStatusMonitorWindow> MonitorWindow;
 

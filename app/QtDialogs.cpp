@@ -78,3 +78,11 @@ std::string QtDialogs::ChooseFileToOpen(const std::string& title, const std::str
                                    QString::fromStdString(folder), QString::fromStdString(pattern));
   return chosen.toStdString();
 }
+
+std::string QtDialogs::ChooseFileToSave(const std::string& title, const std::string& suggested,
+                                        const std::string& pattern) {
+  const QString chosen =
+      QFileDialog::getSaveFileName(QApplication::activeWindow(), QString::fromStdString(title),
+                                   QString::fromStdString(suggested), QString::fromStdString(pattern));
+  return chosen.toStdString();
+}

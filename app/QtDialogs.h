@@ -11,4 +11,6 @@ public:
   void ShowSystemMessage(const std::string& text, const std::string& caption) override;
   std::string ChooseFileToOpen(const std::string& title, const std::string& folder,
                                const std::string& pattern) override;
+  std::string ChooseFileToSave(const std::string& title, const std::string& suggested,
+                               const std::string& pattern) override;
 };

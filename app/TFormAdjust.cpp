@@ -96,6 +96,7 @@ TFormAdjust::TFormAdjust(ArvanaProgram& program)
   connect(Form->AdjustmentTab, &QTabWidget::currentChanged, this, &TFormAdjust::AdjustmentTabChange);
   connect(Form->AdjustRtnBtn, &QPushButton::clicked, this, &TFormAdjust::AdjustRtnBtnClick);
   connect(Form->GetStatusBtn, &QPushButton::clicked, this, &TFormAdjust::GetStatusBtnClick);
+  connect(Form->ServiceReportBtn, &QPushButton::clicked, this, [this] { Program.ShowServiceReport(); });
   Form->MessageRdoGrp->SetItems({"Yes", "No"});
   Form->MessageRdoGrp->SetItemIndex(0);
   connect(Form->MessageOKBtn, &QPushButton::clicked, this, &TFormAdjust::MessageOKBtnClick);
@@ -406,6 +407,8 @@ void TFormAdjust::ClearSummary() {
   }
 }
 
+ServiceRecord* TFormAdjust::Record() { return &Program.Record; }
+
 void TFormAdjust::ShutDownForSignal() { ShutDownLink(false); }
 
 void TFormAdjust::OfferUnfinishedWrites() {
@@ -453,6 +456,7 @@ void TFormAdjust::ShutDownLink(bool tellTechnician) {
                  Program.Driver.ChosenPortName());
   };
   Session.End(!SkipResetOnClose, notice);
+  Program.Record.EndVisit();
 }
 
 void TFormAdjust::FormClose() {

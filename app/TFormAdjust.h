@@ -37,6 +37,7 @@ public:
   void ShowCanvas() override;
   void SetMessageAreaVisible(bool visible) override;
   void SetSkipResetOnClose() override { SkipResetOnClose = true; }
+  ServiceRecord* Record() override;
   int32_t& BidPrintCounter() override { return BidPrintCount; }
   Ui::TFormAdjust& Controls() override { return *Form; }
   QWidget& Window() override { return *this; }

@@ -182,6 +182,7 @@ void TFormBoot::PortSelectOKBtnClick() {
   adjust.SetNormalItems();
 
   TPDalD4Comm& comm = Program.Comm;
+  Program.Record.BeginVisit();
   if (!comm.StartLinkToControlChannel(GetPortIndex())) {
     // The start window stays with its choices; OK may be pressed again.
     Program.Status.StatusCode = StatusError;

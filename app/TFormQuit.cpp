@@ -10,6 +10,9 @@ TFormQuit::TFormQuit() : Form(new Ui::TFormQuit) {
   setFixedSize(size());
   connect(Form->NextBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(Form->QuitBtn, &QPushButton::clicked, this, &QDialog::reject);
+  connect(Form->ReportBtn, &QPushButton::clicked, this, [this] {
+    if (ReportAction) ReportAction();
+  });
 }
 
 TFormQuit::~TFormQuit() { delete Form; }

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class TFormBoot;
 namespace Ui {
 class TFormQuit;
@@ -17,7 +19,10 @@ public:
 
   // Asks "Do you continue?": Next shows the start window again, Quit closes it and so ends the program.
   void Ask(TFormBoot& boot);
+  // What "Service report…" does: shows the record of the visit just ended; the question stays.
+  void SetReportAction(std::function<void()> action) { ReportAction = std::move(action); }
 
 private:
   Ui::TFormQuit* Form;
+  std::function<void()> ReportAction;
 };

@@ -51,6 +51,7 @@ int RunProgram(PortSystem& ports, QtClock& clock, ProcessStopSignals& stops, con
   ArvanaProgram program({clock, dialogs, end, ports, scanFolder});
   program.Guard.SetStopSignals(stops);
   program.Guard.SetPrinterPlace(printerPlace);
+  program.Record.SetPrinterPlace(printerPlace.empty() ? printerPlace : std::filesystem::absolute(printerPlace).string());
   SignalStops signalStops(program, stops, ProcessStopSignals::WakeDescriptor(), end);
   program.Start();
   return QApplication::exec();

@@ -150,6 +150,27 @@ void AddOtherOptions(CLI::App& app, CommandOptions& options) {
                           " (by default the values the printer holds)");
 }
 
+// The options of the service records' report.
+void AddReportOptions(CLI::App& app, CommandOptions& options) {
+  CLI::App* report = app.get_subcommand("report");
+  report->add_option("--printer", options.RecordPrinter, "The printer's USB ID (serial) or, without one, its head ID")
+      ->type_name("SERIAL")
+      ->check(NotEmpty);
+  report->add_option("--since", options.Since, "Only the visits from this date on")->type_name("YYYY-MM-DD");
+  report->add_option("--visit", options.VisitNumber, "Only the N-th visit of the printer's record")
+      ->type_name("N")
+      ->check(CLI::Range(1, 1000000));
+  CLI::Option* json = report->add_flag("--json", options.Json, "For scripts: the visits as the record keeps them");
+  CLI::Option* html = report->add_option("--html", options.Html, "Write the job sheet to FILE as HTML")->type_name("FILE");
+  CLI::Option* pdf = report->add_option("--pdf", options.Pdf, "Write the job sheet to FILE as PDF, an A4 page a visit")
+                         ->type_name("FILE");
+  report->add_flag("--delete", options.Delete, "Delete the printer's record (asks unless --yes)")
+      ->excludes(json)
+      ->excludes(html)
+      ->excludes(pdf);
+  json->excludes(html)->excludes(pdf);
+}
+
 std::string CommandList() {
   std::string list;
   for (const Command& command : AllCommands()) list += (list.empty() ? "" : ", ") + std::string(command.Name);
@@ -211,6 +232,7 @@ std::vector<CLI::Option*> ConfigureParser(CLI::App& app, CommandOptions& options
   AddReadingOptions(app, options);
   AddSettingOptions(app, options);
   AddOtherOptions(app, options);
+  AddReportOptions(app, options);
   return modelOptions;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/ShownText.h"
 #include "service/BackupFile.h"
 #include "service/EepromSettingLogic.h"
+#include "service/RecordKeeping.h"
 #include "service/TPDalEeprom.h"
 #include "service/UnfinishedLogic.h"
 
@@ -113,6 +114,7 @@ int RunBackup(CommandContext& context) {
     } else {
       error = written.Fault().Message;
     }
+    RecordBackup(session.View, "saved", output, path ? "" : error);
   }
   if (!path) {
     SayError("The backup could not be saved (" + error + ").");
@@ -152,7 +154,7 @@ int RunRestore(CommandContext& context) {
     SayNotice("Nothing was written to the printer.");
     return ExitDone;
   }
-  return logic.RestoreValues(check.Contents->Values) ? ExitDone : WriteOutcome(session.View);
+  return logic.RestoreValues(check.Contents->Values, options.File) ? ExitDone : WriteOutcome(session.View);
 }
 
 // A refused file of two: its name is said once, where the reason does not say it already.

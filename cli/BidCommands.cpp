@@ -117,7 +117,9 @@ int AnalyseNozzles(CommandContext& context) {
 // Writes what a scan of the Bi-D page suggests, once the technician agrees.
 int WriteFromScan(CommandContext& context, BidLogic& logic, const std::string& image) {
   ServiceSession& session = context.Session;
-  const BidScan scan = ScanLogic(session.View, session.Bid).ReadBidScan(image);
+  ScanLogic scans(session.View, session.Bid);
+  const BidScan scan = scans.ReadBidScan(image);
+  scans.RecordBidScan(scan);
   if (scan.Problem == UnknownCandidatesText) return StoredValuesUnknown(scan);
   if (!scan.Problem.empty()) return Refuse(scan.Problem + " Nothing was written to the printer.");
   std::vector<BidEntry> entries;

@@ -122,8 +122,11 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
   };
   session.Driver.SetDeadline(&clock);  // no read or write of the port outlasts --timeout
   if (stops != nullptr) session.Guard.SetStopSignals(*stops);
-  if (!options.Simulator.empty())
-    session.Guard.SetPrinterPlace(std::filesystem::absolute(options.Simulator).lexically_normal().string());
+  if (!options.Simulator.empty()) {
+    const std::string place = std::filesystem::absolute(options.Simulator).lexically_normal().string();
+    session.Guard.SetPrinterPlace(place);
+    session.Record.SetPrinterPlace(place);
+  }
   // A file that is there already is never written over: said before the printer is read for it.
   // (Only the commands that write a file of their own take --output.)
   if (!options.Output.empty()) {
@@ -144,7 +147,9 @@ int Run(const Command& command, const CommandOptions& options, PortSystem& ports
     return ExitPrinterFailure;
   }
   CommandContext context{session, questions, clock, options};
-  const int status = command.Run(context);
+  int status = command.Run(context);
+  // The printer did what it was told, but the record of it could not be kept.
+  if (status == ExitDone && session.View.RecordProblemShown()) status = ExitPrinterFailure;
   FollowTheReset(session, clock);
   // Refused input changed nothing: no reset is needed for it.
   if (usesPrinter) session.Close(changesPrinter && status != ExitUsage);

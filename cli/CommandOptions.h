@@ -32,4 +32,11 @@ struct CommandOptions {
   std::string FromScan;
   bool Finish = false;
   bool Discard = false;
+  // report
+  std::string RecordPrinter;  // the serial (USB ID) or head ID whose record is shown
+  std::string Since;
+  int VisitNumber = 0;  // 0: every visit
+  std::string Html;
+  std::string Pdf;
+  bool Delete = false;
 };

@@ -56,6 +56,8 @@ constexpr std::array CommandList{
             .Run = RunAnalyse,
             .UsesPrinter = [](const CommandOptions& options) { return options.What != "nozzles" && options.Values.empty(); },
             .WithoutPrinter = "analyse bid reads the stored values from the printer; give --values to read a scan without one."},
+    Command{.Name = "report", .Summary = "The service records: a printer's visits, as a history or a job sheet",
+            .Run = RunReport, .UsesPrinter = Never, .WarnsOfUnfinishedWrites = false},
 };
 // clang-format on
 

@@ -100,3 +100,6 @@ int RunCounter(CommandContext& context);
 int RunClean(CommandContext& context);
 int RunCharge(CommandContext& context);
 int RunPrint(CommandContext& context);
+// The service records: the printers that have one, one printer's visits (text, JSON, an HTML or
+// PDF job sheet), or one printer's record deleted after a question. Opens no port.
+int RunReport(CommandContext& context);

@@ -6,6 +6,7 @@
 #include "service/A4CheckLogic.h"
 #include "service/BidLogic.h"
 #include "service/MaintenanceLogic.h"
+#include "service/RecordKeeping.h"
 #include "service/TopMarginLogic.h"
 
 #include <iostream>
@@ -27,9 +28,11 @@ int RunCounter(CommandContext& context) {
     const std::optional<std::string> counter = session.Maintenance.ReadProtectionCounter();
     if (!counter) {
       SayError("The protection counter could not be read.");
+      RecordRead(session.View, RecordedCounter, std::nullopt, "The protection counter could not be read.");
       return ExitPrinterFailure;
     }
     std::cout << *counter << std::endl;
+    RecordRead(session.View, RecordedCounter, counter);
     return ExitDone;
   }
   MaintenanceLogic logic(session.View, session.Factory, session.Maintenance, session.Boxes);

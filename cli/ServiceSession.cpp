@@ -15,9 +15,13 @@ ServiceSession::ServiceSession(Clock& clock, PortSystem& ports, Dialogs& dialogs
       PortIndex(portIndex),
       ModelCodeChosen(modelCode) {
   Display.SetView(View);
+  View.KeepRecordIn(Record);
+  Record.SetFrontEnd("command line");
 }
 
 bool ServiceSession::Connect() {
+  // Each command on the printer is a visit of its own in the printer's record.
+  Record.BeginVisit();
   if (Printer.Connect(PortIndex)) return true;
   SayError(PrinterSilentText);
   Driver.ClosePort();
@@ -48,6 +52,7 @@ void ServiceSession::Close(bool reset) {
   notice.Refused = [] { SayWarning("The printer answered the reset with busy: it was not reset."); };
   notice.Unacknowledged = [] { SayWarning("The printer did not acknowledge the reset."); };
   Printer.End(reset && !View.SkipResetOnEnd(), notice);
+  Record.EndVisit();
 }
 
 std::optional<int64_t> ServiceSession::ResettingSinceMs() const {

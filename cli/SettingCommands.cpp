@@ -7,6 +7,7 @@
 #include "service/EepromSettingLogic.h"
 #include "service/FirstDotLogic.h"
 #include "service/HeadIdLogic.h"
+#include "service/RecordKeeping.h"
 #include "service/TopMarginLogic.h"
 #include "service/UsbIdLogic.h"
 
@@ -19,8 +20,10 @@ int ShowHeadId(ServiceSession& session) {
   const std::optional<StoredHeadId> stored = session.HeadId.ReadHeadId();
   if (!stored) {
     SayError("The head ID could not be read.");
+    RecordRead(session.View, RecordedHeadId, std::nullopt, "The head ID could not be read.");
     return ExitPrinterFailure;
   }
+  RecordRead(session.View, RecordedHeadId, stored->Text, stored->Damaged ? DamagedHeadIdText : "");
   std::cout << stored->Text << std::endl;
   if (!stored->Damaged) return ExitDone;
   SayError(DamagedHeadIdText);
@@ -32,18 +35,22 @@ int ShowUsbId(ServiceSession& session) {
   switch (session.UsbId.ReadUsbId(stored)) {
     case TPDalUsbId::ReadResult::Valid:
       std::cout << stored << std::endl;
+      RecordRead(session.View, RecordedUsbId, stored);
       return ExitDone;
     case TPDalUsbId::ReadResult::Damaged:
       std::cout << stored << std::endl;
       SayError(DamagedUsbIdText);
+      RecordRead(session.View, RecordedUsbId, stored, DamagedUsbIdText);
       return ExitPrinterFailure;
     case TPDalUsbId::ReadResult::Invalid:
       SayError("Invalid USB ID");
+      RecordRead(session.View, RecordedUsbId, std::nullopt, "Invalid USB ID");
       return ExitPrinterFailure;
     case TPDalUsbId::ReadResult::Unreadable:
       break;
   }
   SayError("The USB ID could not be read.");
+  RecordRead(session.View, RecordedUsbId, std::nullopt, "The USB ID could not be read.");
   return ExitPrinterFailure;
 }
 

@@ -28,6 +28,13 @@ void TerminalView::FlushLine() {
   LineIsError = false;
 }
 
+void TerminalView::AddRecordProblem(const std::string& text) {
+  FlushLine();
+  Line = text;
+  LineIsError = true;
+  RecordProblem = true;
+}
+
 void TerminalView::WriteText(WriteStatusKind kind, const std::string& text) {
   switch (kind) {
     case wsBusy:

@@ -23,6 +23,12 @@ public:
   void SetBusyCursor(bool) override {}
   void SetSkipResetOnClose() override { SkipReset = true; }
   bool LinesStandAlone() const override { return true; }
+  ServiceRecord* Record() override { return Book; }
+  void KeepRecordIn(ServiceRecord& record) { Book = &record; }
+  // An error line that leaves the item's outcome as it is; the run then ends with the status of
+  // results that could not be written.
+  void AddRecordProblem(const std::string& text) override;
+  bool RecordProblemShown() const { return RecordProblem; }
 
   // StatusView: the status display's texts, one line each.
   void ClearMessages() override;
@@ -71,4 +77,6 @@ private:
   int64_t ProgressStartMs = 0;
   bool Echo = true;
   std::vector<std::string> Lines;
+  ServiceRecord* Book = nullptr;
+  bool RecordProblem = false;
 };

@@ -35,4 +35,12 @@ public:
   // the files matching `pattern` (for example "*.eeprom"); empty when none was chosen.
   virtual std::string ChooseFileToOpen(const std::string& title, const std::string& folder,
                                        const std::string& pattern) = 0;
+
+  // A file to write, chosen in a save dialog that proposes `suggested` and asks before an existing
+  // file is replaced; empty when none was chosen (always, for a front-end without such a dialog).
+  virtual std::string ChooseFileToSave(const std::string& title, const std::string& suggested,
+                                       const std::string& pattern) {
+    (void)title, (void)suggested, (void)pattern;
+    return {};
+  }
 };

@@ -4,6 +4,7 @@
 #include "link/TPFactory.h"
 #include "pattern/TPRaster.h"
 #include "service/ItemView.h"
+#include "service/RecordKeeping.h"
 #include "service/TPA4check.h"
 
 class A4CheckLogic {
@@ -13,6 +14,7 @@ public:
 
   // Prints both pages and waits until the printer is ready; values that could not be read are listed in red.
   void PrintPages() {
+    const PrintRecord record(View, "A4 check pattern");
     View.WriteText(wsBusy, "A4 pattern is printing now.");
     Raster.ResetPrinter();
     Factory.SendRemoteModeSequence(RemoteSnPatternPrint);

@@ -1,5 +1,6 @@
 #include "service/BidLogic.h"
 
+#include "service/RecordKeeping.h"
 #include "service/StoredRange.h"
 
 namespace {
@@ -20,6 +21,9 @@ static_assert(PairedByDotMode());
 std::array<std::optional<int>, BidValues.size()> BidLogic::StoredValues() {
   std::array<std::optional<int>, BidValues.size()> values;
   for (size_t i = 0; i < BidValues.size(); ++i) values[i] = Bid.ReadBidValue(BidValues[i].DotMode, BidValues[i].InkGroup);
+  for (size_t i = 0; i < BidValues.size(); ++i)
+    RecordRead(View, "Bi-D " + std::string(BidValues[i].Name),
+               values[i] ? std::optional<std::string>(std::to_string(*values[i])) : std::nullopt);
   return values;
 }
 
@@ -52,6 +56,7 @@ void BidLogic::ShowPresentData() {
 }
 
 int32_t BidLogic::PrintPage(int32_t count) {
+  const PrintRecord record(View, "Bi-D page");
   View.WriteText(wsBusy, "Bi-d pattern is being printed out now.");
   // The second print goes on the lower half of the same sheet.
   for (int32_t i = 1; i < count; ++i) Raster.NewLines(LineFeedsBeforeSecondPrint);
@@ -64,24 +69,32 @@ int32_t BidLogic::PrintPage(int32_t count) {
 }
 
 std::optional<BidWrite> BidLogic::WriteValue(const BidValue& value, int number, const std::string& text,
-                                             std::string& problem, size_t& written, size_t total, bool firstMessage) {
+                                             std::string& problem, size_t& written, size_t total, bool firstMessage,
+                                             std::vector<NoteCell>& noted, WriteEnd& end) {
   const std::array<EepromCell, 3> cells = TPBid::BidCells(value, number);
   GuardedWrite write(Guard, Guard.NewNote("Bi-D " + std::string(value.Name) + " = " + text, NoteCells(cells)));
+  noted = write.Cells();
   if (!write.Started()) {
     problem = write.Problem();
+    end = {.Result = RecordFailed, .Message = problem, .Sent = 0};
     return BidWrite::NotHeld;
   }
+  OpenRecordVisit(View);
   const size_t sent = write.Send([&](const NoteCell& cell) {
     Bid.SendBidCell(value, {cell.Address, cell.Value});
     return true;
   });
   written += sent;
   if (sent < cells.size()) {
-    ReportStoppedWrite(View, Confirm, std::span(cells).first(sent), written, total, firstMessage);
+    end = {.Result = RecordStopped, .Message = StoppedText(written, total), .Sent = sent};
+    end.Differences = ReportStoppedWrite(View, Confirm, std::span(cells).first(sent), written, total, firstMessage);
     return std::nullopt;
   }
-  if (std::optional<std::string> difference = write.ConfirmOrForget(Confirm)) {
-    problem = std::move(*difference);
+  end = {.Result = RecordDone, .Message = {}, .Sent = sent};
+  if (end.Differences = write.DifferencesOrForget(Confirm); !end.Differences.empty()) {
+    problem = ConfirmedWrites::DifferenceText(end.Differences);
+    end.Result = RecordFailed;
+    end.Message = problem;
     return BidWrite::NotHeld;
   }
   write.Confirmed();
@@ -107,9 +120,16 @@ void BidLogic::WriteValues(const std::vector<BidEntry>& entries) {
     const BidValue& value = BidValues[entry.Index];
     const std::optional<int> number = CheckValue(entry.Text);
     std::string problem;
+    std::vector<NoteCell> cells;
+    WriteEnd end;
+    const std::string item = "Bi-D " + std::string(value.Name);
     const std::optional<BidWrite> outcome =
-        !number ? BidWrite::WrongDigit : WriteValue(value, *number, entry.Text, problem, written, total, firstMessage);
-    if (!outcome) return;  // stopped: no further value is sent
+        !number ? BidWrite::WrongDigit
+                : WriteValue(value, *number, entry.Text, problem, written, total, firstMessage, cells, end);
+    if (!outcome) {
+      RecordWrite(View, item, entry.Text, cells, end);
+      return;  // stopped: no further value is sent
+    }
     switch (*outcome) {
       case BidWrite::Written:
         View.WriteText(firstMessage ? wsPlain : wsNewLine, "As " + std::string(value.Name) + " data, ");
@@ -117,9 +137,11 @@ void BidLogic::WriteValues(const std::vector<BidEntry>& entries) {
         View.WriteText(wsAppend, " has been written in EEPROM.");
         View.SetSummary(static_cast<SummaryField>(static_cast<size_t>(SummaryField::MsBlack) + entry.Index), entry.Text);
         if (!problem.empty()) View.AddErrorText(problem);  // the note of a write the printer holds
+        RecordWrite(View, item, entry.Text, cells, end);
         break;
       case BidWrite::WrongDigit:
         View.WriteText(wsError, WrongDigitText);
+        RecordRefused(View, item, entry.Text, WrongDigitText);
         break;
       case BidWrite::NotHeld: {
         // The lines of the values already written stay; this one says what the printer holds instead.
@@ -129,6 +151,7 @@ void BidLogic::WriteValues(const std::vector<BidEntry>& entries) {
         } else {
           View.AddErrorText(message);
         }
+        RecordWrite(View, item, entry.Text, cells, end);
         break;
       }
     }

@@ -43,8 +43,10 @@ public:
 
 private:
   // One value and its markers under a note; nothing when a stop ended it (and said so).
+  // `cells` and `end` tell the record how it went.
   std::optional<BidWrite> WriteValue(const BidValue& value, int number, const std::string& text, std::string& problem,
-                                     size_t& written, size_t total, bool firstMessage);
+                                     size_t& written, size_t total, bool firstMessage, std::vector<NoteCell>& cells,
+                                     WriteEnd& end);
 
   ItemView& View;
   TPBid& Bid;

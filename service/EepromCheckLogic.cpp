@@ -1,5 +1,8 @@
 #include "service/EepromCheckLogic.h"
 
+#include "service/RecordKeeping.h"
+#include "service/WriteGuard.h"
+
 #include "service/ConfirmedWrites.h"
 #include "service/TPDalEeprom.h"
 
@@ -7,6 +10,9 @@
 #include <cstdio>
 
 namespace {
+
+// One cell changed by hand, as the record names it.
+constexpr const char* CellItem = "EEPROM cell";
 
 constexpr const char* WrongInput = "Input data is wrong.";
 
@@ -53,18 +59,33 @@ bool EepromCheckLogic::WriteCell(const std::string& addressText, const std::stri
   int data = 0;
   if (!TwoBytes(addressText, dataText, address, data)) {
     View.WriteText(wsError, WrongInput);
+    RecordRefused(View, CellItem, addressText + " = " + dataText, WrongInput);
     return false;
   }
+  OpenRecordVisit(View);
   // A refused acknowledgement has already ended the program; a busy one is tried again.
   const std::array<EepromCell, 1> cell{{{static_cast<uint8_t>(address), static_cast<uint8_t>(data)}}};
+  const std::vector<NoteCell> noted = NoteCells(cell);
   const std::string notWritten = "address " + TwoHexDigits(address) + " was not written";
-  if (const std::optional<std::string> problem = ConfirmedWrites(Comm).WriteAndConfirm(cell, notWritten)) {
-    View.WriteText(wsError, *problem);
+  ConfirmedWrites writes(Comm);
+  const Ack answer = writes.WriteCells(cell);
+  if (answer == Ack::Failed) Comm.FailAcknowledgement();
+  WriteEnd end{.Result = RecordDone, .Message = {}, .Sent = answer == Ack::Ok ? 1U : 0U};
+  if (answer != Ack::Ok) {
+    end = {.Result = RecordFailed, .Message = ConfirmedWrites::BusyText(notWritten), .Sent = 0, .ReadBack = false};
+  } else if (end.Differences = writes.Differences(cell); !end.Differences.empty()) {
+    end.Result = RecordFailed;
+    end.Message = ConfirmedWrites::DifferenceText(end.Differences);
+  }
+  if (end.Result != RecordDone) {
+    View.WriteText(wsError, end.Message);
+    RecordWrite(View, CellItem, TwoHexDigits(address) + " = " + TwoHexDigits(data), noted, end);
     return true;
   }
   View.WriteText(wsPlain, "Address = ");
   View.WriteText(wsAppend, TwoHexDigits(address));
   View.WriteText(wsNewLine, "Data = ");
   View.WriteText(wsAppend, TwoHexDigits(data));
+  RecordWrite(View, CellItem, TwoHexDigits(address) + " = " + TwoHexDigits(data), noted, end);
   return true;
 }

@@ -1,5 +1,7 @@
 #include "service/EepromSettingLogic.h"
 
+#include "service/RecordKeeping.h"
+
 #include "eeprom/EepromMap.h"
 #include "service/TPDalEeprom.h"
 #include "platform/ShownText.h"
@@ -92,8 +94,8 @@ EepromSettingLogic::WriteResult EepromSettingLogic::WriteValues(const BackupValu
   }
   switch (answer) {
     case Ack::Ok:
-      if (std::optional<std::string> difference = write.ConfirmOrForget(writes)) {
-        problem = std::move(*difference);
+      if (const std::vector<CellDifference> differences = write.DifferencesOrForget(writes); !differences.empty()) {
+        problem = ConfirmedWrites::DifferenceText(differences);
         return WriteResult::NotHeld;
       }
       write.Confirmed();
@@ -227,7 +229,10 @@ std::optional<std::string> EepromSettingLogic::SaveBoard(const BackupValues& val
                                                          std::string& error) {
   const LocalDateTime now = Time.LocalNow();
   const BackupContents backup = DescribeBackup(values, Model.SelectedModelCode(), Comm.Driver().ChosenPortName(), now);
-  return SaveBackupFile(folder, BackupFileName(now, Model.SelectedModelCode(), backup.Header.HeadId), backup, error);
+  const std::string name = BackupFileName(now, Model.SelectedModelCode(), backup.Header.HeadId);
+  std::optional<std::string> saved = SaveBackupFile(folder, name, backup, error);
+  RecordBackup(View, "saved", saved ? *saved : name, saved ? "" : error);
+  return saved;
 }
 
 bool EepromSettingLogic::TechnicianTakesOtherModel(const BackupHeader& header, bool belowWarning) {
@@ -286,14 +291,15 @@ void EepromSettingLogic::RestoreFile(const std::string& path) {
     View.WriteText(wsPlain, "");
     return EndItem();
   }
-  RestoreValues(check.Contents->Values);
+  RestoreValues(check.Contents->Values, path);
   EndItem();
 }
 
-bool EepromSettingLogic::RestoreValues(const BackupValues& values) {
+bool EepromSettingLogic::RestoreValues(const BackupValues& values, const std::string& file) {
   if (ReadBefore.size() != BackupSet.size()) ChangesOnPrinter(values);
   if (const std::optional<std::string> unread = UnreadCellsProblem()) {
     View.WriteText(wsError, *unread);
+    if (!file.empty()) RecordBackup(View, "restored", file, *unread);
     return false;
   }
   std::string problem;
@@ -301,12 +307,15 @@ bool EepromSettingLogic::RestoreValues(const BackupValues& values) {
     case WriteResult::Held:
       View.WriteText(wsPlain, "Writing backup data succeeded.");
       if (!problem.empty()) View.AddErrorText(problem);
+      if (!file.empty()) RecordBackup(View, "restored", file, "");
       return true;
     case WriteResult::Stopped:
+      if (!file.empty()) RecordBackup(View, "restored", file, "Stopped before every cell was written.");
       return false;
     case WriteResult::NotHeld:
       break;
   }
   View.WriteText(wsError, problem.empty() ? "Writing backup data failed." : problem);
+  if (!file.empty()) RecordBackup(View, "restored", file, problem.empty() ? "Writing backup data failed." : problem);
   return false;
 }

@@ -51,7 +51,8 @@ public:
   static std::string ChangeText(const CellChange& change);
   // Writes the values and reads them back; "Writing backup data succeeded." and true when the printer holds them all.
   // Nothing is written when a cell on the printer cannot be read first (UnreadCellsProblem).
-  bool RestoreValues(const BackupValues& values);
+  // `file`: the backup the values come from, for the service record (none for a board change).
+  bool RestoreValues(const BackupValues& values, const std::string& file = {});
 
 private:
   // Asks whether to write the file's values, showing its header and the cells that would change.

@@ -3,11 +3,14 @@
 #include "service/PlainInteger.h"
 
 #include "service/ConfirmedWrites.h"
+#include "service/RecordKeeping.h"
+#include "service/WriteGuard.h"
 #include "service/StoredRange.h"
 
 #include <array>
 
 namespace {
+
 
 constexpr uint32_t RestartWaitMs = 10000;
 
@@ -31,7 +34,11 @@ bool FirstDotLogic::ReportOutOfRange(int stored) {
 
 std::optional<int> FirstDotLogic::StoredValue() {
   const std::optional<uint8_t> cell = Comm.ControlReadEeprom(FirstDotCell).Answer();
-  if (!cell) return std::nullopt;
+  if (!cell) {
+    RecordRead(View, RecordedFirstDot, std::nullopt, "The first dot position could not be read.");
+    return std::nullopt;
+  }
+  RecordRead(View, RecordedFirstDot, std::to_string(StoredToValue(*cell)));
   return StoredToValue(*cell);
 }
 
@@ -78,23 +85,36 @@ bool FirstDotLogic::Write(const std::string& text) {
   const std::optional<int> value = CheckValue(text, problem);
   if (!value) {
     View.WriteText(wsError, problem);
+    RecordRefused(View, RecordedFirstDot, text, problem);
     return false;
   }
+  OpenRecordVisit(View);
   ConfirmedWrites writes(Comm);
   const std::array<EepromCell, 1> cell{{{FirstDotCell, static_cast<uint8_t>(*value & 0xFF)}}};
+  const std::vector<NoteCell> noted = NoteCells(cell);
   const Ack answer = writes.WriteCells(cell);
   if (answer == Ack::Failed) Comm.FailAcknowledgement();
   if (answer != Ack::Ok) {
-    View.WriteText(wsError, ConfirmedWrites::BusyText("the first dot position was not written"));
+    const std::string busy = ConfirmedWrites::BusyText("the first dot position was not written");
+    View.WriteText(wsError, busy);
+    RecordWrite(View, RecordedFirstDot, text, noted, {.Result = RecordFailed, .Message = busy, .Sent = 0});
     return true;
   }
   Factory.NotifyEepromChanged();
   bool resetRefused = false;
   const bool restarted = RestartPrinter(resetRefused);
   View.SetBusyCursor(false);
-  if (!restarted) return true;
-  if (const std::optional<std::string> difference = writes.Confirm(cell)) {
-    View.WriteText(wsError, *difference);
+  if (!restarted) {
+    RecordWrite(View, RecordedFirstDot, text, noted,
+                {.Result = RecordFailed, .Message = NoAnswerAfterRestart, .Sent = 1, .ReadBack = false});
+    return true;
+  }
+  WriteEnd end{.Result = RecordDone, .Message = {}, .Sent = 1, .Differences = writes.Differences(cell)};
+  if (!end.Differences.empty()) {
+    end.Result = RecordFailed;
+    end.Message = ConfirmedWrites::DifferenceText(end.Differences);
+    View.WriteText(wsError, end.Message);
+    RecordWrite(View, RecordedFirstDot, text, noted, end);
     return true;
   }
   if (View.LinesStandAlone()) {
@@ -109,5 +129,6 @@ bool FirstDotLogic::Write(const std::string& text) {
   }
   View.SetSummary(SummaryField::FirstDot, text);
   if (resetRefused) View.AddErrorText(ResetRefusedText);
+  RecordWrite(View, RecordedFirstDot, text, noted, end);
   return true;
 }

@@ -1,5 +1,8 @@
 #include "service/HeadIdLogic.h"
 
+#include "service/RecordKeeping.h"
+
+
 void HeadIdLogic::ShowHeadId() {
   View.SetBusyCursor(true);
   const std::optional<StoredHeadId> stored = HeadId.ReadHeadId();
@@ -7,8 +10,10 @@ void HeadIdLogic::ShowHeadId() {
     View.WriteText(wsPlain, "Head voltage ID = ");
     View.WriteText(wsAppend, stored->Text);
     if (stored->Damaged) View.AddErrorText(DamagedHeadIdText);
+    RecordRead(View, RecordedHeadId, stored->Text, stored->Damaged ? DamagedHeadIdText : "");
   } else {
     View.WriteText(wsError, "The head ID could not be read.");
+    RecordRead(View, RecordedHeadId, std::nullopt, "The head ID could not be read.");
   }
   View.SetBusyCursor(false);
 }
@@ -18,9 +23,11 @@ bool HeadIdLogic::WriteHeadId(const std::string& typed) {
   const uint16_t code = TPHeadID::PlanHeadId(typed, cells);
   if (code != HeadIdAccepted) {
     View.WriteText(wsError, TPHeadID::Message(code));
+    RecordRefused(View, RecordedHeadId, typed, TPHeadID::Message(code));
     return false;
   }
   GuardedWrite write(Guard, Guard.NewNote("head ID " + typed, NoteCells(cells)));
+  write.SetRecordName(RecordedHeadId, typed);
   const auto send = [this](const NoteCell& cell) {
     HeadId.SendCell({cell.Address, cell.Value});
     return true;

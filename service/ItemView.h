@@ -4,6 +4,8 @@
 
 #include <string>
 
+class ServiceRecord;
+
 // The kinds of message of the message area.
 enum class WriteStatusKind {
   wsPlain = 1,    // replace the text, black
@@ -52,4 +54,8 @@ public:
   // Whether each line stands alone (a terminal, where every line starts with the program's name):
   // a message the message area breaks over two lines is then better given as one.
   virtual bool LinesStandAlone() const { return false; }
+  // The printer's service record, where the items' events go; none for a front-end that keeps none.
+  virtual ServiceRecord* Record() { return nullptr; }
+  // A red line: an event could not be kept in the record. What the item did and said stands.
+  virtual void AddRecordProblem(const std::string& text) { AddErrorText(text); }
 };

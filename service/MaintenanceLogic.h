@@ -21,7 +21,7 @@ public:
   bool ClearCounter();
 
 private:
-  void RunSequence(uint8_t sequence, const char* busyText, const char* doneText);
+  void RunSequence(uint8_t sequence, const char* item, const char* busyText, const char* doneText);
 
   ItemView& View;
   TPFactory& Factory;

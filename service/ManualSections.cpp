@@ -1,6 +1,7 @@
 #include "service/ManualSections.h"
 
 #include "service/BackupFile.h"
+#include "service/ServiceRecord.h"
 #include "service/UnfinishedWrite.h"
 
 #include <string>
@@ -36,5 +37,8 @@ void WriteFilesSection(ManualPage& page, const char* simulatorOption) {
   page.Entry(ManualWords().Italic(PlaceText(UnfinishedPlace)),
              "Notes of writes that did not finish, one per port, each naming the cells with their old and "
              "intended values.");
+  page.Entry(ManualWords().Italic(PlaceText(RecordPlace)),
+             "Service records, one JSON Lines file per printer (named by its USB ID, else its head ID): every visit "
+             "and what it read, wrote and printed, appended and never rewritten; shown by arvana-service report.");
   page.Paragraph(ManualWords().Roman("With ").Bold(simulatorOption).Roman(", the virtual printer's folder ").Italic("DIR").Roman(" keeps:"));
 }

@@ -1,5 +1,7 @@
 #include "service/ScanLogic.h"
 
+#include "service/RecordKeeping.h"
+
 #include "analysis/InkImage.h"
 #include "pattern/TPRaster.h"
 
@@ -75,6 +77,7 @@ BidScan ScanLogic::ReadBidScan(const std::string& path, const std::array<int, Bi
 void ScanLogic::ShowBidScan(const BidScan& scan) {
   if (!scan.Problem.empty()) {
     View.WriteText(wsError, scan.Problem);
+    RecordBidScan(scan);
     return;
   }
   View.WriteText(wsPlain, "Read from the scan:");
@@ -91,6 +94,32 @@ void ScanLogic::ShowBidScan(const BidScan& scan) {
   }
   View.WriteText(wsNewLine, anyDifferent ? "The values that differ from the stored ones are ticked; OK writes them."
                                          : "The stored values already line up: nothing to write.");
+  RecordBidScan(scan);
+}
+
+void ScanLogic::RecordBidScan(const BidScan& scan) {
+  RecordEvent event(RecordScanKind, false);
+  event.Values().Text("item", "Bi-D page");
+  if (!scan.Problem.empty()) {
+    event.Values().Text("message", scan.Problem);
+    KeepEvent(View, event);
+    return;
+  }
+  std::vector<RecordObject> sections;
+  for (size_t i = 0; i < BidValues.size(); ++i) {
+    const BidSectionReading& section = scan.Page.Sections[i];
+    RecordObject object;
+    object.Text("name", BidValues[i].Name).Number("stored", scan.Stored[i]);
+    object.MaybeNumber("suggestion", scan.Suggested[i] ? std::optional<int64_t>(*scan.Suggested[i]) : std::nullopt);
+    if (section.Read()) {
+      object.Decimal("confidence", section.Confidence);
+    } else {
+      object.Text("message", section.Problem);
+    }
+    sections.push_back(object);
+  }
+  event.Values().Objects("sections", sections);
+  KeepEvent(View, event);
 }
 
 NozzleCheckReading ScanLogic::ReadNozzleScan(const std::string& path) {
@@ -104,8 +133,12 @@ NozzleCheckReading ScanLogic::ReadNozzleScan(const std::string& path) {
 }
 
 void ScanLogic::ShowNozzleScan(ItemView& view, const NozzleCheckReading& reading) {
+  RecordEvent event(RecordScanKind, false);
+  event.Values().Text("item", "nozzle check");
   if (!reading.Problem.empty()) {
     view.WriteText(wsError, reading.Problem);
+    event.Values().Text("message", reading.Problem);
+    KeepEvent(view, event);
     return;
   }
   view.WriteText(wsPlain, reading.AnyMissing() ? "Missing nozzles:" : "Every nozzle printed its lines.");
@@ -118,6 +151,19 @@ void ScanLogic::ShowNozzleScan(ItemView& view, const NozzleCheckReading& reading
     }
   }
   if (reading.AnyMissing()) view.WriteText(wsNewLine, CleaningAdvice);
+  std::vector<RecordObject> colours;
+  for (size_t i = 0; i < reading.Colours.size(); ++i) {
+    RecordObject object;
+    object.Text("name", NozzleColourNames[i]);
+    if (reading.Colours[i].Problem.empty()) {
+      object.Numbers("missing", reading.Colours[i].Missing);
+    } else {
+      object.Text("message", reading.Colours[i].Problem);
+    }
+    colours.push_back(object);
+  }
+  event.Values().Objects("colours", colours);
+  KeepEvent(view, event);
 }
 
 std::string ScanLogic::DescribeSection(size_t index, const BidSectionReading& section, int stored) {

@@ -35,6 +35,8 @@ public:
   BidScan ReadBidScan(const std::string& path);
   // Says, section by section, what the marks show and what to write.
   void ShowBidScan(const BidScan& scan);
+  // Keeps in the service record what the scan showed and suggested (ShowBidScan does so itself).
+  void RecordBidScan(const BidScan& scan);
 
   // Reads the scan of the check page's nozzle check; no message yet.
   static NozzleCheckReading ReadNozzleScan(const std::string& path);

@@ -14,6 +14,8 @@
 #include "platform/Dialogs.h"
 #include "platform/PortDevice.h"
 #include "service/ConfirmedWrites.h"
+#include "service/PrinterIdentity.h"
+#include "service/ServiceRecord.h"
 #include "service/TPA4check.h"
 #include "service/TPBid.h"
 #include "service/TPDalUsbId.h"
@@ -36,13 +38,15 @@ struct ServiceCore {
         Raster(Comm, Factory, dialogs, fatal),
         Bid(Comm, Factory, Raster),
         A4check(Comm, Factory, Raster, Bid, HeadId, model),
-        Guard(clock, port, model) {
+        Guard(clock, port, model),
+        Record(clock, port, model) {
     Guard.SetCellReader([this](uint8_t address, uint8_t& value) {
       const std::optional<uint8_t> read = Comm.ControlReadEeprom(address).Answer();
       if (read) value = *read;
       return read.has_value();
     });
     Bid.GuardTrials(Guard);
+    Record.SetPrinterReader([this, &ports, &port] { return ReadPrinterIdentity(ports, port.GetPortIndex(), UsbId, HeadId); });
   }
 
   ServiceCore(const ServiceCore&) = delete;
@@ -60,4 +64,5 @@ struct ServiceCore {
   TPBid Bid;
   TPA4check A4check;
   WriteGuard Guard;
+  ServiceRecord Record;
 };

@@ -1,6 +1,8 @@
 #include "service/TopMarginLogic.h"
 
 #include "service/ConfirmedWrites.h"
+#include "service/RecordKeeping.h"
+#include "service/WriteGuard.h"
 #include "service/StoredRange.h"
 
 namespace {
@@ -9,9 +11,13 @@ namespace {
 constexpr int TopMarginLowest = static_cast<int8_t>(TopMarginSettings[0].Value);
 constexpr int TopMarginHighest = static_cast<int8_t>(TopMarginSettings[2].Value);
 
+// The setting's sign alone ("+"), as the record keeps it.
+std::string SignOf(const TopMarginSetting& setting) { return std::string(1, setting.Sign[1]); }
+
 }  // namespace
 
 void TopMarginLogic::PrintLine() {
+  const PrintRecord record(View, "top margin line");
   View.WriteText(wsBusy, "Now printing Top Margin Line.");
   Raster.ResetPrinter();
   Factory.SendRemoteModeSequence(RemoteSnPatternPrint);
@@ -22,8 +28,13 @@ void TopMarginLogic::PrintLine() {
 
 std::optional<int8_t> TopMarginLogic::StoredValue() {
   const std::optional<uint8_t> stored = Comm.ControlReadEeprom(TopMarginCell).Answer();
-  if (!stored) return std::nullopt;
-  return static_cast<int8_t>(*stored);
+  if (!stored) {
+    RecordRead(View, RecordedTopMargin, std::nullopt, "The top margin could not be read.");
+    return std::nullopt;
+  }
+  const int8_t value = static_cast<int8_t>(*stored);
+  RecordRead(View, RecordedTopMargin, SignOf(TopMarginSettings[static_cast<size_t>(ChoiceOf(value))]));
+  return value;
 }
 
 int TopMarginLogic::ChoiceOf(int8_t stored) {
@@ -44,23 +55,32 @@ void TopMarginLogic::WriteChoice(int choice) {
     return;
   }
   const TopMarginSetting& setting = TopMarginSettings[static_cast<size_t>(choice)];
+  OpenRecordVisit(View);
   ConfirmedWrites writes(Comm);
   const std::array<EepromCell, 1> cell{{{TopMarginCell, setting.Value}}};
+  const std::vector<NoteCell> noted = NoteCells(cell);
   const Ack answer = writes.WriteCells(cell);
   if (answer == Ack::Failed) Comm.FailAcknowledgement();
   if (answer != Ack::Ok) {
-    View.WriteText(wsError, ConfirmedWrites::BusyText("the top margin was not written"));
+    const std::string busy = ConfirmedWrites::BusyText("the top margin was not written");
+    View.WriteText(wsError, busy);
+    RecordWrite(View, RecordedTopMargin, SignOf(setting), noted, {.Result = RecordFailed, .Message = busy, .Sent = 0});
     return;
   }
   Factory.NotifyEepromChanged();
-  if (const std::optional<std::string> problem = writes.Confirm(cell)) {
-    View.WriteText(wsError, *problem);
+  WriteEnd end{.Result = RecordDone, .Message = {}, .Sent = 1, .Differences = writes.Differences(cell)};
+  if (!end.Differences.empty()) {
+    end.Result = RecordFailed;
+    end.Message = ConfirmedWrites::DifferenceText(end.Differences);
+    View.WriteText(wsError, end.Message);
+    RecordWrite(View, RecordedTopMargin, SignOf(setting), noted, end);
     return;
   }
   View.WriteText(wsPlain, "As Top margin data, ");
   View.WriteText(wsAppend, setting.Sign);
   View.WriteText(wsAppend, " has been written in EEPROM.");
   View.SetSummary(SummaryField::TopMargin, setting.Sign);
+  RecordWrite(View, RecordedTopMargin, SignOf(setting), noted, end);
 }
 
 std::optional<int> TopMarginLogic::ChoiceOfSign(char sign) {

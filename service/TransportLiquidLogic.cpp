@@ -1,10 +1,22 @@
 #include "service/TransportLiquidLogic.h"
 
+#include "service/RecordKeeping.h"
+
 #include "eeprom/EepromMap.h"
 
 #include <utility>
 
 namespace {
+
+constexpr const char* ExchangeTwoName = "transport liquid exchange 2";
+
+// An exchange as the service record keeps it: done, or the red message shown.
+void RecordExchange(ItemView& view, const char* item, const std::string& problem) {
+  RecordEvent event(RecordMaintenanceKind, true);
+  event.Values().Text("item", item).Text("result", problem.empty() ? RecordDone : RecordFailed);
+  if (!problem.empty()) event.Values().Text("message", problem);
+  KeepEvent(view, event);
+}
 
 using Step = MechanismStep;
 
@@ -130,9 +142,12 @@ bool TransportLiquidLogic::ReturnCarriageHome() {
 }
 
 bool TransportLiquidLogic::RunExchangeOne() {
+  OpenRecordVisit(View);
   View.WriteText(wsBusy, "Performing Transportion Liquid Exchange 1 now.");
   Send(ExchangeOne());
-  return FinishStep("Transportion Liquid Exchange 1 is completed.");
+  const bool done = FinishStep("Transportion Liquid Exchange 1 is completed.");
+  RecordExchange(View, "transport liquid exchange 1", done ? "" : "Printer is error.");
+  return done;
 }
 
 bool TransportLiquidLogic::MoveCarriageToReplacementAgain() {
@@ -158,27 +173,36 @@ std::vector<EepromCell> TransportLiquidLogic::StartExchangeTwo() {
 bool TransportLiquidLogic::FinishExchangeTwo(const std::vector<EepromCell>& cleared) {
   const std::unique_ptr<GuardedWrite> write = std::move(ExchangeWrite);
   if (write == nullptr || !write->Started()) {
-    View.WriteText(wsError, write != nullptr ? write->Problem() : "Transportion Liquid Exchange 2 was not started.");
+    const std::string problem = write != nullptr ? write->Problem() : "Transportion Liquid Exchange 2 was not started.";
+    View.WriteText(wsError, problem);
+    RecordExchange(View, ExchangeTwoName, problem);
     return false;
   }
   // The liquid is out whatever the cells say: ending the session must not reset the printer from here on.
   if (std::exchange(ExchangeSent, false)) View.SetSkipResetOnClose();
   if (write->Stopped() && cleared.empty()) {
     ReportStoppedWrite(View, Confirm, cleared, 0, write->Total());
+    RecordExchange(View, ExchangeTwoName, StoppedText(0, write->Total()));
     return true;
   }
   // The cells travel behind the mechanism commands, so they are read back once the printer is ready.
-  if (!View.FinishBusy()) return false;
+  if (!View.FinishBusy()) {
+    RecordExchange(View, ExchangeTwoName, "Printer is error.");
+    return false;
+  }
   if (write->Stopped()) {
     ReportStoppedWrite(View, Confirm, cleared, cleared.size(), write->Total());
+    RecordExchange(View, ExchangeTwoName, StoppedText(cleared.size(), write->Total()));
     return true;
   }
   if (const std::optional<std::string> problem = Confirm.Confirm(cleared)) {
     View.WriteText(wsError, "Transportion Liquid Exchange 2 is not confirmed. " + *problem);
+    RecordExchange(View, ExchangeTwoName, "Transportion Liquid Exchange 2 is not confirmed. " + *problem);
     return true;
   }
   write->Confirmed();
   View.WriteText(wsPlain, "Transportion Liquid Exchange 2 is completed.");
   if (!write->NoteProblem().empty()) View.AddErrorText(write->NoteProblem());
+  RecordExchange(View, ExchangeTwoName, "");
   return true;
 }

@@ -1,5 +1,7 @@
 #include "service/WriteGuard.h"
 
+#include "service/RecordKeeping.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -116,7 +118,7 @@ std::optional<std::string> WriteGuard::OtherPrinter(const UnfinishedNote& note) 
 }
 
 GuardedWrite::GuardedWrite(WriteGuard& guard, UnfinishedNote note)
-    : Guard(guard), Note(std::move(note)), OwnNote(true) {
+    : Guard(guard), Note(std::move(note)), OwnNote(true), RecordItem(Note.Item) {
   ++Guard.OpenWrites;
   Guard.ReadOldValues(Note);
   std::string error;
@@ -126,12 +128,20 @@ GuardedWrite::GuardedWrite(WriteGuard& guard, UnfinishedNote note)
 }
 
 GuardedWrite::GuardedWrite(WriteGuard& guard, const FoundNote& left)
-    : Guard(guard), Note(left.Note), File(NoteStore::Take(left.Path)) {
+    : Guard(guard), Note(left.Note), File(NoteStore::Take(left.Path)), RecordItem(Note.Item) {
   ++Guard.OpenWrites;
   if (!File.Held()) SaveProblem = "Another program is writing these cells now. Nothing was written to the printer.";
 }
 
-GuardedWrite::~GuardedWrite() { --Guard.OpenWrites; }
+GuardedWrite::~GuardedWrite() {
+  --Guard.OpenWrites;
+  if (RecordView != nullptr) RecordWrite(*RecordView, RecordItem, RecordValue, Note.Cells, *RecordEnd);
+}
+
+void GuardedWrite::RecordLater(ItemView& view, WriteEnd end) {
+  RecordView = &view;
+  RecordEnd = std::move(end);
+}
 
 size_t GuardedWrite::Send(const std::function<bool(const NoteCell&)>& send) {
   if (!Started()) return 0;
@@ -157,39 +167,51 @@ void GuardedWrite::NothingWritten() {
   if (Started() && OwnNote) NoteStore::Remove(File.Path, ignored);
 }
 
-std::optional<std::string> GuardedWrite::ConfirmOrForget(ConfirmedWrites& confirm) {
+std::vector<CellDifference> GuardedWrite::DifferencesOrForget(ConfirmedWrites& confirm) {
   const std::vector<CellDifference> differences = confirm.Differences(EepromCells(Note.Cells));
-  if (differences.empty()) return std::nullopt;
+  if (differences.empty()) return differences;
   const bool allOld = differences.size() == Note.Cells.size() &&
                       std::equal(differences.begin(), differences.end(), Note.Cells.begin(),
                                  [](const CellDifference& found, const NoteCell& cell) {
                                    return found.Found && cell.Old && *found.Found == *cell.Old;
                                  });
   if (allOld) NothingWritten();
-  return ConfirmedWrites::DifferenceText(differences);
+  return differences;
 }
 
 bool GuardedWrite::WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm,
                                    const std::function<bool(const NoteCell&)>& send, std::string_view notWritten) {
   if (!Started()) {
     view.WriteText(wsError, Problem());
+    RecordLater(view, {.Result = RecordFailed, .Message = Problem(), .Sent = 0});
     return false;
   }
+  OpenRecordVisit(view);
   const std::vector<EepromCell> cells = EepromCells(Note.Cells);
   const size_t sent = Send(send);
   if (Stopped()) {
-    ReportStoppedWrite(view, confirm, std::span(cells).first(sent), sent, cells.size());
+    std::vector<CellDifference> differences =
+        ReportStoppedWrite(view, confirm, std::span(cells).first(sent), sent, cells.size());
+    RecordLater(view, {.Result = RecordStopped, .Message = StoppedText(sent, cells.size()), .Sent = sent,
+                       .Differences = std::move(differences)});
     return false;
   }
   // The sender ends the program on a cell without an answer: a cell not sent was refused as busy.
   if (sent == 0) NothingWritten();
-  const std::optional<std::string> problem =
-      sent < cells.size() ? ConfirmedWrites::BusyText(notWritten) : ConfirmOrForget(confirm);
-  if (problem) {
-    view.WriteText(wsError, *problem);
+  WriteEnd end{.Result = RecordDone, .Message = {}, .Sent = sent};
+  if (sent < cells.size()) {
+    end = {.Result = RecordFailed, .Message = ConfirmedWrites::BusyText(notWritten), .Sent = sent, .ReadBack = false};
+  } else if (end.Differences = DifferencesOrForget(confirm); !end.Differences.empty()) {
+    end.Result = RecordFailed;
+    end.Message = ConfirmedWrites::DifferenceText(end.Differences);
+  }
+  if (end.Result != RecordDone) {
+    view.WriteText(wsError, end.Message);
+    RecordLater(view, std::move(end));
     return false;
   }
   Confirmed();
+  RecordLater(view, std::move(end));
   return true;
 }
 
@@ -224,8 +246,9 @@ std::vector<EepromCell> EepromCells(std::span<const NoteCell> cells) {
   return plain;
 }
 
-void ReportStoppedWrite(ItemView& view, ConfirmedWrites& confirm, std::span<const EepromCell> sent, size_t written,
-                        size_t total, bool replace) {
+std::vector<CellDifference> ReportStoppedWrite(ItemView& view, ConfirmedWrites& confirm,
+                                               std::span<const EepromCell> sent, size_t written, size_t total,
+                                               bool replace) {
   const std::vector<CellDifference> differences = confirm.Differences(sent);
   if (replace) {
     view.WriteText(wsError, StoppedText(written, total));
@@ -233,6 +256,7 @@ void ReportStoppedWrite(ItemView& view, ConfirmedWrites& confirm, std::span<cons
     view.AddErrorText(StoppedText(written, total));
   }
   if (!differences.empty()) view.AddErrorText(ConfirmedWrites::DifferenceText(differences));
+  return differences;
 }
 
 std::function<bool(const NoteCell&)> ControlChannelSender(ConfirmedWrites& writes) {

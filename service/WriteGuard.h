@@ -8,6 +8,7 @@
 #include "platform/StopSignals.h"
 #include "service/ConfirmedWrites.h"
 #include "service/ItemView.h"
+#include "service/RecordKeeping.h"
 #include "service/UnfinishedWrite.h"
 
 #include <functional>
@@ -116,10 +117,10 @@ public:
   // The printer holds nothing of this write (it refused the first cell as busy): a note of its own
   // goes, as there is nothing to finish. A note taken up from an earlier run stays.
   void NothingWritten();
-  // Reads every cell back: nothing when the printer holds them all, otherwise the text of what it
-  // holds instead. A printer that still holds every old value got nothing of this write: a note of
-  // its own then goes, as there is nothing to finish.
-  std::optional<std::string> ConfirmOrForget(ConfirmedWrites& confirm);
+  // Reads every cell back: nothing when the printer holds them all, otherwise what it holds
+  // instead. A printer that still holds every old value got nothing of this write: a note of its
+  // own then goes, as there is nothing to finish.
+  std::vector<CellDifference> DifferencesOrForget(ConfirmedWrites& confirm);
   size_t Total() const { return Note.Cells.size(); }
 
   // The printer holds every cell (read back): the note goes. False when it stays on disk; then
@@ -132,8 +133,18 @@ public:
   // far a stopped write got, a printer that stayed busy (`notWritten` names what was not written),
   // or what the printer holds instead. True when the printer holds every cell; the success message
   // is the caller's, and so is NoteProblem() below it.
+  // The run and its outcome go to the service record as one event, named by SetRecordName, when
+  // this write ends: after the caller's message, so that a record that cannot be kept says so last.
   bool WriteAndConfirm(ItemView& view, ConfirmedWrites& confirm, const std::function<bool(const NoteCell&)>& send,
                        std::string_view notWritten);
+  // What the record calls this write: the item and the value it writes (the note's own name and
+  // nothing, unless said).
+  void SetRecordName(std::string item, std::string value) {
+    RecordItem = std::move(item);
+    RecordValue = std::move(value);
+  }
+  // The cells as the note holds them, with the values before where they were read.
+  const std::vector<NoteCell>& Cells() const { return Note.Cells; }
 
 private:
   WriteGuard& Guard;
@@ -143,6 +154,12 @@ private:
   std::string RemovalProblem;
   bool OwnNote = false;  // saved by this write, not taken up from an earlier run
   bool StoppedBySignal = false;
+  std::string RecordItem;
+  std::string RecordValue;
+  ItemView* RecordView = nullptr;  // set once the run is to be recorded
+  std::optional<WriteEnd> RecordEnd;
+
+  void RecordLater(ItemView& view, WriteEnd end);
 };
 
 // Sends a cell on the control channel, a busy printer asked again: false when it stayed busy.
@@ -154,6 +171,7 @@ std::vector<EepromCell> EepromCells(std::span<const NoteCell> cells);
 
 // After a write a signal stopped: reads back the cells sent and says, in red, how many of how
 // many were written and, where the printer does not hold one of them, what it holds instead.
-// `replace` starts the message area afresh; otherwise the lines go below what it shows.
-void ReportStoppedWrite(ItemView& view, ConfirmedWrites& confirm, std::span<const EepromCell> sent, size_t written,
+// `replace` starts the message area afresh; otherwise the lines go below what it shows. The cells
+// read back that hold something else.
+std::vector<CellDifference> ReportStoppedWrite(ItemView& view, ConfirmedWrites& confirm, std::span<const EepromCell> sent, size_t written,
                         size_t total, bool replace = true);

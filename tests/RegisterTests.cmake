@@ -4,7 +4,7 @@
 # whose tests each take long enough to be worth spreading over the cores).
 #
 # In: PROGRAM, FILTER (a gtest filter), PER_TEST (ON/OFF), STATE_ROOT (the folder under which each
-# ctest test gets its own state folder), CTEST_FILE (the file to write).
+# ctest test gets folders of its own for the program's state and data), CTEST_FILE (the file to write).
 execute_process(COMMAND "${PROGRAM}" --gtest_list_tests "--gtest_filter=${FILTER}"
                 OUTPUT_VARIABLE listing RESULT_VARIABLE result ERROR_VARIABLE errors TIMEOUT 60)
 if(NOT result EQUAL 0)
@@ -41,12 +41,13 @@ foreach(name IN LISTS names)
   else()
     set(pattern "${name}.*${excluded}")
   endif()
-  # A state folder of its own: notes of unfinished writes are per port, and tests in parallel
-  # on the same port name must not see each other's.
+  # Folders of its own: notes of unfinished writes are per port, and tests in parallel on the
+  # same port name must not see each other's; backups and service records stay out of the home.
   string(MAKE_C_IDENTIFIER "${name}" folder)
   string(APPEND script
          "add_test([==[${name}]==] [==[${PROGRAM}]==] [==[--gtest_filter=${pattern}]==])\n"
          "set_tests_properties([==[${name}]==] PROPERTIES ENVIRONMENT "
-         "[==[QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${STATE_ROOT}/${folder}]==])\n")
+         "[==[QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${STATE_ROOT}/${folder}/state;"
+         "XDG_DATA_HOME=${STATE_ROOT}/${folder}/data]==])\n")
 endforeach()
 file(WRITE "${CTEST_FILE}" "${script}")

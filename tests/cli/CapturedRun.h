@@ -51,12 +51,13 @@ inline int RunCapturingOutput(const std::vector<std::string>& arguments, Clock& 
 }
 
 // Commands run in this process on the virtual printer kept in Dir/vp; standard output lands in Out,
-// standard error in Err, and the notes of unfinished writes in a folder of the test.
+// standard error in Err, and the notes of unfinished writes and the service records in a folder of the test.
 class SimulatorCommandTest : public testing::Test {
 protected:
   // `simulatorLast`: the printer's folder is given after the arguments instead of before them.
   int Run(std::vector<std::string> arguments, bool simulatorLast = false) {
     setenv("XDG_STATE_HOME", (Dir.Path / "state").c_str(), 1);
+    setenv("XDG_DATA_HOME", (Dir.Path / "data").c_str(), 1);  // the service records and backups of the test's own
     const std::string simulator = "--simulator=" + (Dir.Path / "vp").string();
     arguments.insert(simulatorLast ? arguments.end() : arguments.begin(), simulator);
     return RunCapturingOutput(arguments, Clock, End, Out, Err);

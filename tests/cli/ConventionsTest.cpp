@@ -70,7 +70,7 @@ TEST_F(CommandLineConventions, RefusalsSayWhatWasWrongAndWhatIsTaken) {
   const size_t blocks = DecodedCapture().size();
   const std::string commands =
       "the commands are list, status, dump, backup, restore, diff, head-id, usb-id, bid, top-margin, first-dot, init, "
-      "counter, clean, charge, print, unfinished, analyse.";
+      "counter, clean, charge, print, unfinished, analyse, report.";
   const struct {
     std::vector<std::string> Arguments;
     std::string Said;

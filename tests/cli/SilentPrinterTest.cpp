@@ -34,6 +34,7 @@ protected:
   // Runs one command on the virtual printer in Dir/vp; standard output lands in Out, standard error in Err.
   int Run(std::vector<std::string> arguments) {
     setenv("XDG_STATE_HOME", (Dir.Path / "state").c_str(), 1);
+    setenv("XDG_DATA_HOME", (Dir.Path / "data").c_str(), 1);  // the service records and backups of the test's own
     arguments.insert(arguments.begin(), "--simulator=" + (Dir.Path / "vp").string());
     return RunCapturingOutput(arguments, Clock, End, Out, Err);
   }

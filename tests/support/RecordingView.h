@@ -74,6 +74,7 @@ public:
   void SetSummary(SummaryField field, const std::string& text) override { Summary[field] = text; }
   void SetBusyCursor(bool busy) override { BusyCursor = busy; }
   void SetSkipResetOnClose() override { SkipReset = true; }
+  ServiceRecord* Record() override { return Book; }
 
   // StatusView.
   void ClearMessages() override { Replace("", false); }
@@ -105,6 +106,7 @@ public:
   bool BusyCursor = false;
   bool SkipReset = false;
   bool ErrorMode = false;
+  ServiceRecord* Book = nullptr;  // where the items' events go; none unless a test gives one
 
 private:
   // A line keeps the colour it started with; text appended to it takes the colour of the last message.

@@ -37,6 +37,12 @@ std::string TestDialogs::ChooseFileToOpen(const std::string& /*title*/, const st
   return ChosenFile;
 }
 
+std::string TestDialogs::ChooseFileToSave(const std::string& /*title*/, const std::string& suggested,
+                                          const std::string& /*pattern*/) {
+  SaveProposals.push_back(suggested);
+  return FileToSave;
+}
+
 std::vector<std::string> TestDialogs::Texts() const {
   std::vector<std::string> texts;
   for (const ShownDialog& shown : Shown) texts.push_back(shown.Text);

@@ -38,6 +38,10 @@ public:
   std::string ChooseFileToOpen(const std::string& title, const std::string& folder, const std::string& pattern) override;
   std::string ChosenFile;
   std::vector<std::string> FileDialogFolders;
+  // The save dialog answers with this path (empty: nothing chosen) and records what it proposed.
+  std::string ChooseFileToSave(const std::string& title, const std::string& suggested, const std::string& pattern) override;
+  std::string FileToSave;
+  std::vector<std::string> SaveProposals;
 
 private:
   std::deque<DialogAnswer> Answers;

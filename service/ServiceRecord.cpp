@@ -2,6 +2,7 @@
 
 #include "platform/AppendedFile.h"
 #include "platform/ManualPage.h"
+#include "platform/ProgramVersion.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -78,7 +79,7 @@ std::optional<std::string> ServiceRecord::OpenVisit() {
   FileOfPrinter();
   RecordEvent header(RecordVisitKind, false);
   header.Values()
-      .Text("program", ManualSource)
+      .Text("program", std::string(ManualPackage) + " " + ProgramVersion)
       .Text("front-end", FrontEnd)
       .Text("port", PortNameOf(Port.GetPortIndex()))
       .MaybeText("model", Model.SelectedModelCode() != 0 ? std::optional<std::string>(ModelName(Model.SelectedModelCode()))

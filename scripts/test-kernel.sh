@@ -25,7 +25,11 @@ phase() { echo "kernel test: $1 $(( $(date +%s) - started )) s"; }
 # The kernel: the versioned package that Debian's linux-image-amd64 names, fetched once.
 kernel_deb=$(ls "$cache"/linux-image-6.1.0-*-amd64_*.deb 2> /dev/null | head -n 1 || true)
 if [ -z "$kernel_deb" ]; then
+  # A machine whose package lists were never fetched (all packages there already) fetches them once.
+  update=(apt-get update -qq)
+  [ "$(id -u)" -ne 0 ] && update=(sudo "${update[@]}")
   (cd "$cache" && apt-get download -q linux-image-amd64 > /dev/null 2>&1) \
+    || { "${update[@]}" > /dev/null 2>&1 && (cd "$cache" && apt-get download -q linux-image-amd64 > /dev/null 2>&1); } \
     || { echo "kernel test: FAILED: apt-get download linux-image-amd64 did not work"; exit 1; }
   versioned=$(dpkg-deb -f "$cache"/linux-image-amd64_*.deb Depends | grep -o 'linux-image-6\.1\.0-[0-9]*-amd64' | head -n 1)
   [ -n "$versioned" ] || { echo "kernel test: FAILED: linux-image-amd64 names no 6.1 kernel"; exit 1; }

@@ -77,7 +77,8 @@ udevadm=$(command -v udevadm || true)
 [ -n "$udevadm" ] || { echo "kernel test: FAILED: udevadm is not installed (the package udev)"; exit 1; }
 copy_program "$udevadm"
 mkdir -p "$tree/usr/lib/udev/rules.d" "$tree/etc"
-cp $(dpkg-query -L udev | grep '/rules\.d/.*\.rules$') packaging/60-arvana-printers.rules "$tree/usr/lib/udev/rules.d/"
+mapfile -t debian_rules < <(dpkg-query -L udev | grep '/rules\.d/.*\.rules$')
+cp "${debian_rules[@]}" packaging/60-arvana-printers.rules "$tree/usr/lib/udev/rules.d/"
 cp "$build/arvana-usb-maker" "$tree/usr/lib/udev/"
 ln -s ../usr/lib/udev "$tree/lib/udev"
 printf 'root:x:0:\nlp:x:7:\n' > "$tree/etc/group"

@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgte
           clang libclang-rt-14-dev lld  # the sanitizer build
           binutils  # ld.gold, for the optimised build
           libusb-1.0-0-dev pkg-config  # USB printers that usblp does not serve
-          qemu-system-x86 busybox-static cpio  # the kernel test: the guest, its shell and its initramfs
+          qemu-system-x86 busybox-static cpio udev  # the kernel test: the guest, its shell, its initramfs, the rule's udevadm
           poppler-utils libxml2-utils  # the job sheet's checks: its PDF's text, its HTML well-formed
           python3 python3-pil python3-numpy)  # the last three: the second degrader of the scan bench
 missing=()

@@ -51,6 +51,35 @@ usb_node() { printf '/dev/bus/usb/%03d/%03d\n' "$(cat "$(usb_device "$1")/busnum
 port_of() { arvana-service list | awk -v node="$1" '$0 ~ node"$" { print $1 }'; }
 unbind_usblp() { echo "$(($1 + 1))-1:1.0" > /sys/bus/usb/drivers/usblp/unbind; }
 
+# The package's udev rule as Debian's udev applies it to the kernel's own devices, udevd not
+# running: `udevadm test` runs every rule on the device (the helper the rule imports included),
+# logs each rule line that assigns a mode or a group and the permissions the node ends with, and
+# prints the device's properties, among them the tags this run gave it (CURRENT_TAGS: TAGS keeps
+# those of earlier runs, whose record it leaves in /run/udev). Debian's own rules already give
+# usblp's nodes and USB printers the group lp; the rule's grant is the tag uaccess (the logged-in
+# user's access), which only it gives, and its own mode and group lines, which the node ends with.
+# A run that failed, that did not read the rule or that lacks the PROPERTY line (what the helper
+# told udev) is no evidence either way.
+our_rule=60-arvana-printers.rules
+udev_check() {  # udev_check granted|refused WHAT SYSFS-PATH [PROPERTY]
+  began=$(now)
+  udevadm test --action=add "$3" > /tmp/udev.out 2> /tmp/udev.log
+  ran=$?
+  grep -q "Reading rules file: .*/$our_rule\$" /tmp/udev.log || ran=1
+  [ -z "${4:-}" ] || grep -qx "$4" /tmp/udev.out || ran=1
+  tagged=$(grep -c '^CURRENT_TAGS=.*:uaccess:' /tmp/udev.out)
+  assigned=$(grep -c "$our_rule:[0-9]* \(MODE 0660\|GROUP 7\)\$" /tmp/udev.log)
+  ends_so=$(grep -c ': \(Setting permissions\|Preserve permissions of\) [^ ]*, uid=0, gid=7, mode=0660$' /tmp/udev.log)
+  { grep "$our_rule:\|permissions" /tmp/udev.log; grep '^CURRENT_TAGS=\|^ARVANA' /tmp/udev.out
+    echo "udevadm ran and read the rule: $([ $ran -eq 0 ] && echo yes || echo no)," \
+      "uaccess tags $tagged, the rule's mode and group lines $assigned"; } > /tmp/err
+  case $1 in
+    granted) [ $ran -eq 0 ] && [ "$tagged" -eq 1 ] && [ "$assigned" -eq 2 ] && [ "$ends_so" -eq 1 ] ;;
+    refused) [ $ran -eq 0 ] && [ "$tagged" -eq 0 ] && [ "$assigned" -eq 0 ] ;;
+  esac
+  report $? "udev: $2" "$began"
+}
+
 # Another maker's printer, whose ID names VELOR only in its description.
 other=$gadgets/other-maker
 mkdir -p "$other/strings/0x409" "$other/configs/c.1" "$other/functions/printer.0"
@@ -124,6 +153,11 @@ checks() {
 
 phase_began=$(now)
 check "the device ID through usblp is whole" test "$(cat /sys/class/usbmisc/lp1/device/ieee1284_id)" = "$our_id"
+udev_check granted "the rule grants ours through usblp (/dev/usb/lp1)" /sys/class/usbmisc/lp1
+udev_check granted "the rule grants ours as a USB device ($(usb_node 1))" "$(usb_device 1)" ARVANA_PRINTER_MFG=VELOR
+udev_check refused "the rule leaves the other maker's through usblp (/dev/usb/lp0)" /sys/class/usbmisc/lp0
+udev_check refused "the rule leaves the other maker's as a USB device ($(usb_node 0))" "$(usb_device 0)" \
+  ARVANA_PRINTER_MFG=OTHERMAKER
 checks usblp /dev/usb/lp1
 echo "ARVANA-TIME usblp: $(since "$phase_began") s"
 

@@ -62,14 +62,30 @@ for module in "${modules[@]}"; do
   cp "$file" "$tree/modules/"
   echo "$module" >> "$tree/modules/order"
 done
-for program in arvana-service arvana-printer-sim arvana-usb-maker; do
-  [ -x "$build/$program" ] || { echo "kernel test: FAILED: $build/$program is not built"; exit 1; }
-  cp "$build/$program" "$tree/bin/"
-  ldd "$build/$program" | grep -o '/[^ ]*' | while read -r library; do
+copy_program() {  # copy_program FILE: into the guest's /bin, with every library it loads
+  cp "$1" "$tree/bin/"
+  ldd "$1" | grep -o '/[^ ]*' | while read -r library; do
     mkdir -p "$tree$(dirname "$library")"
     cp -L -n "$library" "$tree$library"
   done
+}
+for program in arvana-service arvana-printer-sim arvana-usb-maker; do
+  [ -x "$build/$program" ] || { echo "kernel test: FAILED: $build/$program is not built"; exit 1; }
+  copy_program "$build/$program"
 done
+# The package's udev rule and its helper where the package installs them, beside Debian's own
+# rules (they give USB devices the properties the rule matches on), for udevadm to apply to the
+# guest's devices. Debian's udev looks for the helper under /lib/udev: /usr/lib/udev, as on a
+# merged-/usr system. The rule's group as Debian numbers it.
+udevadm=$(command -v udevadm || true)
+[ -n "$udevadm" ] || { echo "kernel test: FAILED: udevadm is not installed (the package udev)"; exit 1; }
+copy_program "$udevadm"
+mkdir -p "$tree/usr/lib/udev/rules.d" "$tree/etc"
+mapfile -t debian_rules < <(dpkg-query -L udev | grep '/rules\.d/.*\.rules$')
+cp "${debian_rules[@]}" packaging/60-arvana-printers.rules "$tree/usr/lib/udev/rules.d/"
+cp "$build/arvana-usb-maker" "$tree/usr/lib/udev/"
+ln -s ../usr/lib/udev "$tree/lib/udev"
+printf 'root:x:0:\nlp:x:7:\n' > "$tree/etc/group"
 cp scripts/kernel-guest-checks.sh "$tree/checks.sh"
 
 # The printer the check pages are printed on, made here once: the guest's printers start from it,

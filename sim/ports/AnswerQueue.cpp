@@ -18,6 +18,23 @@ void AnswerQueue::Collect(VirtualPrinter& printer) {
   }
 }
 
+bool AnswerQueue::BeforeWait(VirtualPrinter& printer, int64_t now, int64_t hostGoneMs, int64_t& lastTakenMs) {
+  if (printer.Holding()) {
+    printer.CheckTrainerFiles();
+    Collect(printer);
+  }
+  const size_t waiting = Bytes() + printer.PendingReplyBytes();
+  if (waiting < VirtualPrinter::UnreadAnswerLimit) {
+    lastTakenMs = now;
+    return false;
+  }
+  if (now - lastTakenMs < hostGoneMs) return false;
+  printer.HostStoppedReading(waiting, now - lastTakenMs);
+  Drop();
+  lastTakenMs = now;
+  return true;
+}
+
 bool AnswerQueue::WriteTo(int fd, bool& took) {
   took = false;
   while (!Answers.empty()) {

@@ -20,6 +20,12 @@ public:
   bool WriteTo(int fd, bool& took);
   void Drop();
   bool Empty() const { return Answers.empty(); }
+  // What a server does before each wait for its device. A held printer lets out what waited once
+  // the trainer's file ends the hold. A host that has taken nothing for `hostGoneMs` while the
+  // answers (here and in the printer) are at the printer's limit is gone: the printer is told, the
+  // answers go, and the result is true, so that the server clears what its device still holds.
+  // `lastTakenMs` is when the host last took answers, or the answers were last below the limit.
+  bool BeforeWait(VirtualPrinter& printer, int64_t now, int64_t hostGoneMs, int64_t& lastTakenMs);
   // Bytes not yet written.
   size_t Bytes() const { return QueuedBytes - FrontOffset; }
 

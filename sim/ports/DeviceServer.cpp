@@ -69,19 +69,7 @@ bool DeviceServer::ServeOnce(int waitMs, std::string& reason) {
       return true;
     }
   }
-  if (Printer.Holding()) {
-    // Only the trainer's file ends a hold; what waited then leaves.
-    Printer.CheckTrainerFiles();
-    Outgoing.Collect(Printer);
-  }
-  const int64_t now = TheClock.SteadyMilliseconds();
-  if (Reading()) {
-    LastTakenMs = now;
-  } else if (now - LastTakenMs >= HostGoneMs) {
-    Printer.HostStoppedReading(QueuedAnswerBytes(), now - LastTakenMs);
-    Outgoing.Drop();
-    LastTakenMs = now;
-  }
+  Outgoing.BeforeWait(Printer, TheClock.SteadyMilliseconds(), HostGoneMs, LastTakenMs);
   const bool reading = Reading() && Splitter.Buffered() < HostBlockSplitter::MaxBlock;
   pollfd watch{Fd, static_cast<short>(reading ? POLLIN : 0), 0};
   if (!Outgoing.Empty()) watch.events |= POLLOUT;

@@ -64,21 +64,8 @@ bool PtyServer::ServeOnce(int waitMs, std::string& reason) {
     reason = "the pseudo-terminal is not open";
     return false;
   }
-  if (Printer.Holding()) {
-    // Only the trainer's file ends a hold; what waited then leaves.
-    Printer.CheckTrainerFiles();
-    Outgoing.Collect(Printer);
-  }
-  const int64_t now = TheClock.SteadyMilliseconds();
-  if (Reading()) {
-    LastTakenMs = now;
-  } else if (now - LastTakenMs >= HostGoneMs) {
-    // Nothing read for so long: the host is gone, and the next one must be heard.
-    Printer.HostStoppedReading(QueuedAnswerBytes(), now - LastTakenMs);
-    tcflush(SlaveFd, TCIFLUSH);
-    Outgoing.Drop();
-    LastTakenMs = now;
-  }
+  // A host gone leaves its requests in the terminal too: the next one must be heard.
+  if (Outgoing.BeforeWait(Printer, TheClock.SteadyMilliseconds(), HostGoneMs, LastTakenMs)) tcflush(SlaveFd, TCIFLUSH);
   // Requests are read only while the answers to them can wait, and only what one block needs.
   const bool reading = Reading() && Splitter.Buffered() < HostBlockSplitter::MaxBlock;
   pollfd watch{MasterFd, static_cast<short>(reading ? POLLIN : 0), 0};

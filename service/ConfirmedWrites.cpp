@@ -1,5 +1,6 @@
 #include "service/ConfirmedWrites.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -52,7 +53,11 @@ std::string ConfirmedWrites::BusyText(std::string_view notWritten) {
 }
 
 std::string ConfirmedWrites::DifferenceText(const std::vector<CellDifference>& differences) {
-  std::string text = "The printer does not hold what was written:";
+  // A printer none of whose cells could be read back may well hold them: it is not known.
+  const bool noneRead = std::none_of(differences.begin(), differences.end(),
+                                     [](const CellDifference& cell) { return cell.Found.has_value(); });
+  std::string text = noneRead ? "The written cells could not be read back: whether the printer holds them is not known:"
+                              : "The printer does not hold what was written:";
   for (const CellDifference& cell : differences) {
     text += "\nAddress " + Hex(cell.Address) + ": wanted " + Hex(cell.Wanted) + ", found " +
             (cell.Found ? Hex(*cell.Found) : std::string("??"));

@@ -49,6 +49,7 @@ public:
 
   static std::string BusyText(std::string_view notWritten);
   // A first line, then one line per cell: address, wanted and found value in hexadecimal ("??": unreadable).
+  // The first line says the printer does not hold them only when a cell was read back.
   static std::string DifferenceText(const std::vector<CellDifference>& differences);
 
   TPDalD4Comm& Link() { return Comm; }

@@ -59,13 +59,24 @@ struct KnownValues {
   }
 };
 
+// Every cell sent and none read back: the printer may hold the write, but it is not known.
+bool SentButNotReadBack(const QJsonArray& cells) {
+  if (cells.isEmpty()) return false;
+  return std::all_of(cells.begin(), cells.end(), [](const QJsonValue& cell) {
+    return cell.toObject().value("sent").toString() != "no" && !cell.toObject().value("read").isDouble();
+  });
+}
+
 void AddWrite(HistoryVisit& visit, const QJsonObject& event, KnownValues& known) {
   const std::string item = Str(event, "item");
   const std::string value = Str(event, "value");
   const std::string result = Str(event, "result");
   const QJsonArray cells = event.value("cells").toArray();
   const bool done = result == RecordDone;
-  SheetRow row{.Item = item, .Before = known.Before(item), .After = done ? value : "not written", .Note = {}};
+  SheetRow row{.Item = item, .Before = known.Before(item), .After = done                         ? value
+                                                            : SentButNotReadBack(cells) ? "not confirmed"
+                                                                                        : "not written",
+                .Note = {}};
   if (item.rfind("Bi-D ", 0) == 0 && !cells.isEmpty()) {
     // Its first cell holds the value; the other two are markers.
     const QJsonObject first = cells.first().toObject();
@@ -176,6 +187,10 @@ std::string HistoryFileFor(const std::string& folder, const std::string& serial)
     std::error_code error;
     if (std::filesystem::exists(path, error)) return path;
   }
+  // The record of printers that said neither, by the name the list gives it.
+  const std::string unnamed = RecordFileFor(folder, RecordedPrinter{});
+  std::error_code error;
+  if (serial == RecordNameFor(RecordedPrinter{}) && std::filesystem::exists(unnamed, error)) return unnamed;
   return {};
 }
 

@@ -234,6 +234,20 @@ TEST_F(ServiceRecordTest, TheReportShowsTheVisitsAsHistoryJsonHtmlAndPdfAndDelet
   EXPECT_FALSE(fs::exists(RecordFile()));
 }
 
+// A printer whose read-back answers are cut short may hold the write: nobody says it does not.
+TEST_F(ServiceRecordTest, AWriteThatCannotBeReadBackIsNotConfirmedRatherThanNotWritten) {
+  HealthyHead();
+  std::ofstream(Dir.Path / "vp/faults.conf") << "short-eeprom-reply = on\n";
+  EXPECT_EQ(Run({"head-id", "--write", NewHeadId}), 3);
+  EXPECT_NE(Err.find("could not be read back: whether the printer holds them is not known"), std::string::npos) << Err;
+  EXPECT_EQ(Err.find("does not hold what was written"), std::string::npos) << Err;
+  fs::remove(Dir.Path / "vp/faults.conf");
+  // Neither the USB ID nor the head ID could be read: the record goes under "unknown".
+  ASSERT_EQ(Run({"report", "--printer", "unknown"}), 0) << Err;
+  EXPECT_NE(Out.find("-> not confirmed"), std::string::npos) << Out;
+  EXPECT_EQ(Out.find("not written"), std::string::npos) << Out;
+}
+
 TEST_F(ServiceRecordTest, ARecordThatCannotBeWrittenIsAnErrorLineAndWhatThePrinterDidStands) {
   ASSERT_EQ(Run({"status"}), 0);
   fs::create_directories(RecordFile());  // a folder where the file belongs: nothing can be added to it
